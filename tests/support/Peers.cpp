@@ -1,0 +1,100 @@
+#include "Peers.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <arpa/inet.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace testing_support {
+
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         int timeoutMs, const std::string& input) {
+    QProcess process;
+    QStringList arguments;
+    for (const auto& arg : args)
+        arguments << QString::fromStdString(arg);
+    process.start(QString::fromStdString(program), arguments);
+    CommandResult result;
+    if (!process.waitForStarted(10000)) {
+        result.err = "cannot start " + program;
+        return result;
+    }
+    if (!input.empty())
+        process.write(input.data(), static_cast<qint64>(input.size()));
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.err = "timed out: " + program;
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
+int FreePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool WaitForPort(int port, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (ok)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+std::string PatternBytes(std::size_t size, std::uint32_t seed) {
+    std::string data(size, '\0');
+    std::uint32_t x = seed * 2654435761u + 12345u;
+    for (std::size_t i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        data[i] = static_cast<char>(x & 0xFF);
+    }
+    return data;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+std::string ProgramPath(const std::string& name) {
+    return std::string(VEXA_BIN_DIR) + "/" + name;
+}
+
+} // namespace testing_support

@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to completion (at most timeoutMs) without a shell.
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         int timeoutMs = 60000, const std::string& input = {});
+
+// A TCP port on 127.0.0.1 that was free a moment ago (bound to port 0, read back).
+int FreePort();
+
+// Waits until something accepts connections on 127.0.0.1:port.
+bool WaitForPort(int port, int timeoutMs = 10000);
+
+// Deterministic pseudo-random content for transfer checks.
+std::string PatternBytes(std::size_t size, std::uint32_t seed = 1);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& data);
+
+// Path of a program built by this project (bin/ of the build tree).
+std::string ProgramPath(const std::string& name);
+
+} // namespace testing_support
