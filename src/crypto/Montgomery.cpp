@@ -1,0 +1,229 @@
+#include "crypto/Montgomery.h"
+
+namespace {
+using u64 = std::uint64_t;
+using u128 = unsigned __int128;
+constexpr int kMaxLimbs = kBigWords / 2; // 66 limbs of 64 bits
+constexpr int kMaxWindow = 6;
+
+struct MontContext {
+    u64 m[kMaxLimbs];
+    u64 mprime; // -m⁻¹ mod 2^64
+    int k;      // limbs
+};
+
+// r = a × b × 2^(-64k) mod m; a, b < m. r may alias a or b.
+void MontMul(u64* r, const u64* a, const u64* b, const MontContext& c) {
+    const int k = c.k;
+    u64 t[kMaxLimbs + 2];
+    for (int i = 0; i < k + 2; ++i)
+        t[i] = 0;
+    for (int i = 0; i < k; ++i) {
+        u64 carry = 0;
+        const u64 ai = a[i];
+        for (int j = 0; j < k; ++j) {
+            u128 s = static_cast<u128>(ai) * b[j] + t[j] + carry;
+            t[j] = static_cast<u64>(s);
+            carry = static_cast<u64>(s >> 64);
+        }
+        u128 s = static_cast<u128>(t[k]) + carry;
+        t[k] = static_cast<u64>(s);
+        t[k + 1] = static_cast<u64>(s >> 64);
+
+        const u64 u = t[0] * c.mprime;
+        s = static_cast<u128>(u) * c.m[0] + t[0];
+        carry = static_cast<u64>(s >> 64);
+        for (int j = 1; j < k; ++j) {
+            s = static_cast<u128>(u) * c.m[j] + t[j] + carry;
+            t[j - 1] = static_cast<u64>(s);
+            carry = static_cast<u64>(s >> 64);
+        }
+        s = static_cast<u128>(t[k]) + carry;
+        t[k - 1] = static_cast<u64>(s);
+        t[k] = t[k + 1] + static_cast<u64>(s >> 64);
+    }
+    // t < 2m: subtract m once if needed.
+    u64 d[kMaxLimbs];
+    u64 borrow = 0;
+    for (int j = 0; j < k; ++j) {
+        u128 diff = static_cast<u128>(t[j]) - c.m[j] - borrow;
+        d[j] = static_cast<u64>(diff);
+        borrow = static_cast<u64>(diff >> 64) & 1;
+    }
+    const bool useDiff = t[k] != 0 || borrow == 0;
+    for (int j = 0; j < k; ++j)
+        r[j] = useDiff ? d[j] : t[j];
+    SecureWipe(t, sizeof(t));
+    SecureWipe(d, sizeof(d));
+}
+
+// r = a² × 2^(-64k) mod m: the full square with each cross product counted
+// once and doubled, then Montgomery reduction.
+void MontSqr(u64* r, const u64* a, const MontContext& c) {
+    const int k = c.k;
+    u64 t[2 * kMaxLimbs + 1];
+    for (int i = 0; i < 2 * k + 1; ++i)
+        t[i] = 0;
+    for (int i = 0; i < k; ++i) {
+        u64 carry = 0;
+        const u64 ai = a[i];
+        for (int j = i + 1; j < k; ++j) {
+            u128 s = static_cast<u128>(ai) * a[j] + t[i + j] + carry;
+            t[i + j] = static_cast<u64>(s);
+            carry = static_cast<u64>(s >> 64);
+        }
+        t[i + k] = carry;
+    }
+    // double the cross products
+    u64 top = 0;
+    for (int i = 0; i < 2 * k; ++i) {
+        u64 next = t[i] >> 63;
+        t[i] = (t[i] << 1) | top;
+        top = next;
+    }
+    // add the diagonal
+    u64 carry = 0;
+    for (int i = 0; i < k; ++i) {
+        u128 sq = static_cast<u128>(a[i]) * a[i];
+        u128 s = static_cast<u128>(t[2 * i]) + static_cast<u64>(sq) + carry;
+        t[2 * i] = static_cast<u64>(s);
+        s = static_cast<u128>(t[2 * i + 1]) + static_cast<u64>(sq >> 64) + static_cast<u64>(s >> 64);
+        t[2 * i + 1] = static_cast<u64>(s);
+        carry = static_cast<u64>(s >> 64);
+    }
+    t[2 * k] = carry;
+    // reduce
+    for (int i = 0; i < k; ++i) {
+        const u64 u = t[i] * c.mprime;
+        u64 cy = 0;
+        for (int j = 0; j < k; ++j) {
+            u128 s = static_cast<u128>(u) * c.m[j] + t[i + j] + cy;
+            t[i + j] = static_cast<u64>(s);
+            cy = static_cast<u64>(s >> 64);
+        }
+        for (int j = i + k; cy && j < 2 * k + 1; ++j) {
+            u128 s = static_cast<u128>(t[j]) + cy;
+            t[j] = static_cast<u64>(s);
+            cy = static_cast<u64>(s >> 64);
+        }
+    }
+    const u64* hi = t + k;
+    u64 d[kMaxLimbs];
+    u64 borrow = 0;
+    for (int j = 0; j < k; ++j) {
+        u128 diff = static_cast<u128>(hi[j]) - c.m[j] - borrow;
+        d[j] = static_cast<u64>(diff);
+        borrow = static_cast<u64>(diff >> 64) & 1;
+    }
+    const bool useDiff = hi[k] != 0 || borrow == 0;
+    for (int j = 0; j < k; ++j)
+        r[j] = useDiff ? d[j] : hi[j];
+    SecureWipe(t, sizeof(t));
+    SecureWipe(d, sizeof(d));
+}
+
+void ToLimbs(u64* out, const BigWord* words, int n, int k) {
+    for (int i = 0; i < k; ++i) {
+        u64 lo = 2 * i < n ? words[2 * i] : 0;
+        u64 hi = 2 * i + 1 < n ? words[2 * i + 1] : 0;
+        out[i] = lo | (hi << 32);
+    }
+}
+
+// x × 2^(64k) mod m, as limbs: the entry into Montgomery form.
+void ToMont(u64* out, const BigWord* x, int nx, const BigWord* m, int dm, int k) {
+    BigWord wide[2 * kBigWords + 2];
+    BigWord rem[kBigWords];
+    const int shiftWords = 2 * k;
+    BigZero(wide, shiftWords);
+    int dx = BigDigits(x, nx);
+    BigCopy(wide + shiftWords, x, dx);
+    BigMod(rem, wide, shiftWords + dx, m, dm);
+    ToLimbs(out, rem, dm, k);
+    SecureWipe(wide, sizeof(wide));
+    SecureWipe(rem, sizeof(rem));
+}
+
+int WindowBits(int exponentBits) {
+    if (exponentBits > 671) return 6;
+    if (exponentBits > 239) return 5;
+    if (exponentBits > 79) return 4;
+    if (exponentBits > 23) return 3;
+    return 1;
+}
+
+inline int ExponentBit(const BigWord* e, int bit) { return (e[bit >> 5] >> (bit & 31)) & 1; }
+} // namespace
+
+void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigWord* m, int n) {
+    const int dm = BigDigits(m, n);
+    MontContext c;
+    c.k = (dm + 1) / 2;
+    ToLimbs(c.m, m, dm, c.k);
+    u64 inv = c.m[0]; // Newton iteration doubles the correct low bits each step
+    for (int i = 0; i < 6; ++i)
+        inv *= 2 - c.m[0] * inv;
+    c.mprime = ~inv + 1;
+
+    const int k = c.k;
+    u64 table[1 << (kMaxWindow - 1)][kMaxLimbs];
+    u64 acc[kMaxLimbs];
+    u64 base2[kMaxLimbs];
+    BigWord out[kBigWords];
+
+    const int ebits = BigBitLength(e, n);
+    const BigWord oneWord[1] = {1};
+    ToMont(acc, oneWord, 1, m, dm, k); // acc = R mod m, the Montgomery form of 1
+    if (ebits > 0) {
+        const int w = WindowBits(ebits);
+        ToMont(table[0], b, n, m, dm, k);
+        if (w > 1) {
+            MontSqr(base2, table[0], c);
+            for (int i = 1; i < (1 << (w - 1)); ++i)
+                MontMul(table[i], table[i - 1], base2, c);
+        }
+        bool started = false;
+        int bit = ebits - 1;
+        while (bit >= 0) {
+            if (!ExponentBit(e, bit)) {
+                if (started)
+                    MontSqr(acc, acc, c);
+                --bit;
+                continue;
+            }
+            // The longest window of at most w bits that ends in a one bit.
+            int low = bit - w + 1 < 0 ? 0 : bit - w + 1;
+            while (!ExponentBit(e, low))
+                ++low;
+            int value = 0;
+            for (int i = bit; i >= low; --i)
+                value = (value << 1) | ExponentBit(e, i);
+            if (started) {
+                for (int i = bit; i >= low; --i)
+                    MontSqr(acc, acc, c);
+                MontMul(acc, acc, table[value >> 1], c);
+            } else {
+                for (int j = 0; j < k; ++j)
+                    acc[j] = table[value >> 1][j];
+                started = true;
+            }
+            bit = low - 1;
+        }
+    }
+    // Leave Montgomery form: multiply by plain 1.
+    u64 one[kMaxLimbs] = {};
+    one[0] = 1;
+    MontMul(acc, acc, one, c);
+    BigZero(out, n);
+    for (int i = 0; i < k; ++i) {
+        if (2 * i < n)
+            out[2 * i] = static_cast<BigWord>(acc[i]);
+        if (2 * i + 1 < n)
+            out[2 * i + 1] = static_cast<BigWord>(acc[i] >> 32);
+    }
+    BigCopy(r, out, n);
+    SecureWipe(table, sizeof(table));
+    SecureWipe(acc, sizeof(acc));
+    SecureWipe(base2, sizeof(base2));
+    SecureWipe(out, sizeof(out));
+}
