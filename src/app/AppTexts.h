@@ -1,0 +1,52 @@
+#pragma once
+
+// Every message text of the application shell (settings, logging, data
+// folder), kept in one place so each is written exactly once.
+namespace apptexts {
+
+// Settings file.
+inline constexpr const char* kSettingsFileName = "vexa2.ini";
+inline constexpr const char* kConvertingRegistry = "Converting Registry settings to .ini file";
+inline constexpr const char* kSettingsCreatedSuffix =
+    " not found.  The file has been created using the application default settings.";
+inline constexpr const char* kSettingsCannotCreate = "Cannot create the settings file ";
+inline constexpr const char* kSettingsCannotRead = "Cannot read the settings file ";
+inline constexpr const char* kSettingsUsingDefaults = "; the application default settings are used.";
+inline constexpr const char* kSettingsCannotWrite = "Cannot write the settings file ";
+
+// "Command Port Encryption" indicator.
+inline constexpr const char* kEncryptionReady = "READY";
+inline constexpr const char* kEncryptionDisabled = "DISABLED";
+
+// Host of the maker's web site for the update check (a build default,
+// overridden by the UpdateHost setting).
+inline constexpr const char* kDefaultUpdateHost = "www.quorvel.example";
+
+// Registry stand-in.
+inline constexpr const char* kRegistryVendorFolder = "Quorvel";
+inline constexpr const char* kRegistryProductFolder = "Vexa2";
+inline constexpr const char* kRegistryFileName = "registry.ini";
+inline constexpr const char* kRegistrySection = "Vexa2";
+inline constexpr const char* kRegistryCannotRemove = "Cannot remove the old registry store ";
+
+// Log files.
+inline constexpr const char* kLogFileCannotWrite = "Cannot write log file ";
+
+// Data folder and its lock.
+inline constexpr const char* kDataFolderSubdir = "vexa2";
+inline constexpr const char* kLockFileName = "vexa2.lock";
+inline constexpr const char* kDataFolderCannotCreate = "Cannot create the data folder ";
+inline constexpr const char* kDataFolderNoHome =
+    "Cannot find the data folder: neither XDG_DATA_HOME nor HOME is set; use --data-dir DIR";
+inline constexpr const char* kLockCannotOpen = "Cannot open the lock file ";
+inline constexpr const char* kLockInUsePrefix = "The data folder ";
+inline constexpr const char* kLockInUseByProcess = " is in use by another Vexa program (process ";
+inline constexpr const char* kLockInUseSuffix =
+    "). Close that program or choose another folder with --data-dir.";
+inline constexpr const char* kLockUnknownProcess = "unknown";
+
+// Command line.
+inline constexpr const char* kDataDirOption = "--data-dir";
+inline constexpr const char* kDataDirMissingValue = "--data-dir needs a folder name";
+
+} // namespace apptexts

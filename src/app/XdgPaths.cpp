@@ -1,0 +1,26 @@
+#include "app/XdgPaths.h"
+
+#include <cstdlib>
+
+namespace {
+
+std::string WithSlash(std::string p) {
+    if (!p.empty() && p.back() != '/')
+        p += '/';
+    return p;
+}
+
+std::string BaseFolder(const char* variable, const char* underHome) {
+    const char* v = std::getenv(variable);
+    if (v && v[0] == '/')
+        return WithSlash(v);
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return WithSlash(home) + underHome;
+    return {};
+}
+
+} // namespace
+
+std::string XdgDataHome() { return BaseFolder("XDG_DATA_HOME", ".local/share/"); }
+std::string XdgConfigHome() { return BaseFolder("XDG_CONFIG_HOME", ".config/"); }
