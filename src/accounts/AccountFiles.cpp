@@ -1,0 +1,30 @@
+#include "accounts/AccountFiles.h"
+
+#include "accounts/FileCopy.h"
+
+namespace accounts {
+
+namespace {
+std::string WithSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+} // namespace
+
+AccountFiles::AccountFiles(std::string programDir, LogWriter log)
+    : dir_(WithSlash(std::move(programDir))),
+      users_(dir_ + kUsersWorking, log),
+      groups_(dir_ + kGroupsWorking, log) {}
+
+void AccountFiles::StartUp() const {
+    CopyFile(SavedUsersPath(), users_.Path());
+    CopyFile(SavedGroupsPath(), groups_.Path());
+}
+
+bool AccountFiles::SaveUsers() const { return CopyFile(users_.Path(), SavedUsersPath()); }
+bool AccountFiles::SaveGroups() const { return CopyFile(groups_.Path(), SavedGroupsPath()); }
+bool AccountFiles::DiscardUsers() const { return CopyFile(SavedUsersPath(), users_.Path()); }
+bool AccountFiles::DiscardGroups() const { return CopyFile(SavedGroupsPath(), groups_.Path()); }
+
+} // namespace accounts

@@ -1,0 +1,28 @@
+#include "accounts/ConnectionList.h"
+
+#include <cstdio>
+
+namespace accounts {
+
+std::vector<ConnectionRow> ConnectionRows(const LoginTable& table) {
+    std::vector<ConnectionRow> rows;
+    for (int n = 1; n <= kLoginSlots; ++n) {
+        const LoginSlot& slot = table[n];
+        if (slot.InUse)
+            rows.push_back({slot.Id, slot.UserName, slot.Address, slot.Action, slot.Location, slot.Result, {}});
+    }
+    return rows;
+}
+
+std::string SpeedText(long long byteCount, long long elapsedMs) {
+    if (elapsedMs <= 0)
+        return std::to_string(byteCount);
+    if (byteCount < 1)
+        return "0";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f",
+                  static_cast<double>(byteCount) / (static_cast<double>(elapsedMs) / 1000.0) / 1024.0);
+    return text;
+}
+
+} // namespace accounts

@@ -1,0 +1,28 @@
+#include "accounts/MessageFile.h"
+
+#include "accounts/FileCopy.h"
+
+#include <fstream>
+
+namespace accounts {
+
+std::vector<std::string> MessageLines(const std::string& path, const std::string& prefix) {
+    std::vector<std::string> lines;
+    if (path.empty() || !FileExists(path))
+        return lines;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        // SECURITY: a stray CR or LF inside a line would end the reply early
+        // and let the file inject reply lines of its own.
+        for (auto& c : line)
+            if (c == '\r' || c == '\0')
+                c = ' ';
+        lines.push_back(prefix + line);
+    }
+    return lines;
+}
+
+} // namespace accounts

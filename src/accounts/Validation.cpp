@@ -1,0 +1,131 @@
+#include "accounts/Validation.h"
+
+#include "accounts/AccountTexts.h"
+#include "accounts/PathRights.h"
+
+#include <sys/stat.h>
+
+namespace accounts {
+
+namespace {
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsLink(const std::string& path) {
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The folder whose rights govern a command on a file's contents: the folder
+// of the fully resolved path.
+std::string ContentFolder(const std::string& path) { return DirectoryPart(CanonicalPath(path)); }
+
+// The folder whose rights govern a command on a directory entry itself.
+std::string EntryFolder(const std::string& path) { return EntryLocation(path).first; }
+
+void Record(LoginSlot& slot, const char* action, const std::string& path, bool allowed, Verdict& verdict) {
+    slot.Action = action;
+    slot.Location = path;
+    slot.Result = allowed ? texts::kSuccess : texts::kDenied;
+    verdict.recorded = true;
+}
+
+} // namespace
+
+Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool encryptedOnlyClients,
+                 bool encryptionActive) {
+    Verdict v;
+    const bool gate = EncryptedOnlyGate(encryptedOnlyClients, encryptionActive);
+    auto closeWith = [&](const char* reply) {
+        v.allowed = false;
+        v.closeConnection = true;
+        v.gateReply = reply;
+        return v;
+    };
+    bool allowed = slot.SuperUser;
+    switch (op) {
+    case Operation::Get: {
+        const bool keyFile = path.find(texts::kKeyFileName) != std::string::npos;
+        if (!keyFile && gate)
+            return closeWith(texts::kEncryptedOnlyReply);
+        auto pos = path.find(texts::kKeyFileName);
+        if (pos != std::string::npos && pos > 0)
+            allowed = true;
+        if (RightsCheck(slot.Access, ContentFolder(path), {Right::Read}))
+            allowed = true;
+        Record(slot, texts::kActionGet, path, allowed, v);
+        break;
+    }
+    case Operation::Put:
+        if (slot.SuperUser) {
+            v.allowed = true;
+            return v;
+        }
+        if (gate)
+            return closeWith(texts::kEncryptedOnlyText);
+        // SECURITY: an upload never writes through a symbolic link, even a
+        // dangling one; the folder judged is the entry's canonical parent.
+        allowed = !IsLink(path) && RightsCheck(slot.Access, EntryFolder(path), {Right::Write});
+        Record(slot, texts::kActionPut, path, allowed, v);
+        break;
+    case Operation::Dele:
+        if (gate)
+            return closeWith(texts::kEncryptedOnlyText);
+        if (RightsCheck(slot.Access, EntryFolder(path), {Right::Delete}))
+            allowed = true;
+        Record(slot, texts::kActionDele, path, allowed, v);
+        break;
+    case Operation::RnFr:
+    case Operation::RnTo:
+        if (gate)
+            return closeWith(texts::kEncryptedOnlyReply);
+        if (RightsCheck(slot.Access, EntryFolder(path), {Right::Rename}))
+            allowed = true;
+        Record(slot, op == Operation::RnFr ? texts::kActionRnFr : texts::kActionRnTo, path, allowed, v);
+        break;
+    case Operation::Cwd:
+        if (gate)
+            return closeWith(texts::kEncryptedOnlyReply);
+        if (!IsDirectory(path))
+            return v; // refused without a record, superuser too
+        if (RightsCheck(slot.Access, path, {Right::List}))
+            allowed = true;
+        Record(slot, texts::kActionCwd, path, allowed, v);
+        break;
+    case Operation::Mkd: {
+        if (gate)
+            return closeWith(texts::kEncryptedOnlyReply);
+        auto [parent, name] = EntryLocation(path);
+        if (RightsCheck(slot.Access, parent + name, {Right::Create, Right::Write}))
+            allowed = true;
+        Record(slot, texts::kActionMkd, path, allowed, v);
+        break;
+    }
+    case Operation::Size:
+        // SIZE and MDTM: the download's Read rule, without the gate and
+        // without a record.
+        if (RightsCheck(slot.Access, ContentFolder(path), {Right::Read}))
+            allowed = true;
+        break;
+    }
+    v.allowed = allowed;
+    return v;
+}
+
+bool ListingAllowed(const LoginSlot& slot, const std::string& listedPath, const std::string& currentDir) {
+    if (slot.SuperUser)
+        return true;
+    std::string target = CanonicalPath(listedPath);
+    std::string folder = IsDirectory(target) ? target : DirectoryPart(target);
+    if (NormalizePath(folder) == NormalizePath(CanonicalPath(currentDir)))
+        return true;
+    return RightsCheck(slot.Access, folder, {Right::List});
+}
+
+} // namespace accounts
