@@ -1,0 +1,55 @@
+#pragma once
+
+// Every text vexa2-admin prints, in one place.
+namespace admin_texts {
+
+inline constexpr const char* kUsage = R"(Usage: vexa2-admin [--data-dir DIR] [--no-save] [--yes] COMMAND ...
+
+Changes the server's accounts and lists in the data folder (default
+$XDG_DATA_HOME/vexa2/). Every change is written to the working file and then
+copied to the saved file, unless --no-save is given (then only the working
+file changes: logins see it at once, and the next start of the program drops
+it). Account changes work while a server runs on the folder; list changes and
+the IP mode are refused then, because the running program writes them at exit.
+
+Users:
+  user list
+  user show NAME
+  user add NAME                        new account, disabled, no password
+  user clone SOURCE NEW                copy without password and key, disabled
+  user rename OLD NEW
+  user delete NAME
+  user set NAME password|key|home TEXT
+  user set NAME superuser|enabled on|off
+  user access NAME add DIR [RIGHTS]    RIGHTS: comma list of read, list, write,
+                                       rename, delete, inherit, create (or none)
+  user access NAME rights DIR|PLACE RIGHTS   replaces the entry's rights
+  user access NAME delete DIR|PLACE
+  user member NAME add|delete GROUP
+
+Groups:
+  group list | show NAME | add NAME | clone SOURCE NEW | rename OLD NEW | delete NAME
+  group set NAME home TEXT
+  group set NAME enabled on|off
+  group access NAME add|rights|delete ...   as for users
+
+Server lists:
+  ip list | ip add TEXT | ip delete ROW | ip mode allow|deny
+  vdir list | vdir add DIR VIRTUAL | vdir delete ROW
+  link list | link add DIR NAME | link delete ROW
+ROW is the 1-based row number shown by list.
+
+Questions (ANONYMOUS accounts, superuser access) are answered Yes by --yes and
+No otherwise. Exit status 0 on success, 1 with a one-line reason on failure.
+)";
+
+inline constexpr const char* kUnknownCommand = "unknown command; see vexa2-admin --help";
+inline constexpr const char* kMissingArgument = "missing argument; see vexa2-admin --help";
+inline constexpr const char* kBadRights = "unknown right; use read, list, write, rename, delete, inherit, create or none";
+inline constexpr const char* kBadOnOff = "expected on or off";
+inline constexpr const char* kBadRow = "no such row";
+inline constexpr const char* kListsLocked = "the lists cannot be changed while another program uses this data folder: ";
+inline constexpr const char* kSettingsNotSaved = "the settings file could not be written: ";
+inline constexpr const char* kAnsweredNo = "not done: the question was answered No (use --yes)";
+
+} // namespace admin_texts
