@@ -30,8 +30,7 @@ using PairTable = std::array<ListPair, kListRows>;
 // links, and OnTablesChanged is told so the owner can hand them on.
 class ServerLists {
 public:
-    std::vector<std::string> IpList;
-    IpMode Mode = IpMode::Deny;
+    std::vector<std::string> IpList; // its Allow/Deny mode is a setting
     std::vector<ListPair> VirtMaps;
     std::vector<ListPair> PermaLinks;
     PairTable VirtMapTable{};
