@@ -12,49 +12,69 @@ struct MontContext {
     int k;      // limbs
 };
 
-// r = a × b × 2^(-64k) mod m; a, b < m. r may alias a or b.
+// t[0..k) += a[0..k) × w; returns the carry word.
+inline u64 AddMulRow(u64* t, const u64* a, u64 w, int k) {
+    u64 carry = 0;
+    int j = 0;
+    for (; j + 2 <= k; j += 2) {
+        u128 s0 = static_cast<u128>(a[j]) * w + t[j] + carry;
+        t[j] = static_cast<u64>(s0);
+        u128 s1 = static_cast<u128>(a[j + 1]) * w + t[j + 1] + static_cast<u64>(s0 >> 64);
+        t[j + 1] = static_cast<u64>(s1);
+        carry = static_cast<u64>(s1 >> 64);
+    }
+    for (; j < k; ++j) {
+        u128 s = static_cast<u128>(a[j]) * w + t[j] + carry;
+        t[j] = static_cast<u64>(s);
+        carry = static_cast<u64>(s >> 64);
+    }
+    return carry;
+}
+
+// r = hi − m when hi (k limbs plus the overflow word) is at least m, else hi.
+inline void FinalSubtract(u64* r, const u64* hi, u64 overflow, const MontContext& c) {
+    u64 d[kMaxLimbs];
+    u64 borrow = 0;
+    for (int j = 0; j < c.k; ++j) {
+        u128 diff = static_cast<u128>(hi[j]) - c.m[j] - borrow;
+        d[j] = static_cast<u64>(diff);
+        borrow = static_cast<u64>(diff >> 64) & 1;
+    }
+    const bool useDiff = overflow != 0 || borrow == 0;
+    for (int j = 0; j < c.k; ++j)
+        r[j] = useDiff ? d[j] : hi[j];
+    SecureWipe(d, sizeof(d));
+}
+
+// r = a × b × 2^(-64k) mod m; a, b < m. r may alias a or b. Each row adds
+// a[i]·b and u·m in one pass (two interleaved carry chains) and drops the
+// low limb, which u makes zero.
 void MontMul(u64* r, const u64* a, const u64* b, const MontContext& c) {
     const int k = c.k;
     u64 t[kMaxLimbs + 2];
     for (int i = 0; i < k + 2; ++i)
         t[i] = 0;
     for (int i = 0; i < k; ++i) {
-        u64 carry = 0;
         const u64 ai = a[i];
-        for (int j = 0; j < k; ++j) {
-            u128 s = static_cast<u128>(ai) * b[j] + t[j] + carry;
-            t[j] = static_cast<u64>(s);
-            carry = static_cast<u64>(s >> 64);
-        }
-        u128 s = static_cast<u128>(t[k]) + carry;
-        t[k] = static_cast<u64>(s);
-        t[k + 1] = static_cast<u64>(s >> 64);
-
-        const u64 u = t[0] * c.mprime;
-        s = static_cast<u128>(u) * c.m[0] + t[0];
-        carry = static_cast<u64>(s >> 64);
+        u128 s = static_cast<u128>(ai) * b[0] + t[0];
+        const u64 u = static_cast<u64>(s) * c.mprime;
+        u64 c1 = static_cast<u64>(s >> 64);
+        u128 s2 = static_cast<u128>(u) * c.m[0] + static_cast<u64>(s);
+        u64 c2 = static_cast<u64>(s2 >> 64);
         for (int j = 1; j < k; ++j) {
-            s = static_cast<u128>(u) * c.m[j] + t[j] + carry;
-            t[j - 1] = static_cast<u64>(s);
-            carry = static_cast<u64>(s >> 64);
+            s = static_cast<u128>(ai) * b[j] + t[j] + c1;
+            c1 = static_cast<u64>(s >> 64);
+            s2 = static_cast<u128>(u) * c.m[j] + static_cast<u64>(s) + c2;
+            c2 = static_cast<u64>(s2 >> 64);
+            t[j - 1] = static_cast<u64>(s2);
         }
-        s = static_cast<u128>(t[k]) + carry;
+        s = static_cast<u128>(t[k]) + c1 + c2;
         t[k - 1] = static_cast<u64>(s);
         t[k] = t[k + 1] + static_cast<u64>(s >> 64);
+        t[k + 1] = 0;
     }
-    // t < 2m: subtract m once if needed.
-    u64 d[kMaxLimbs];
-    u64 borrow = 0;
-    for (int j = 0; j < k; ++j) {
-        u128 diff = static_cast<u128>(t[j]) - c.m[j] - borrow;
-        d[j] = static_cast<u64>(diff);
-        borrow = static_cast<u64>(diff >> 64) & 1;
-    }
-    const bool useDiff = t[k] != 0 || borrow == 0;
-    for (int j = 0; j < k; ++j)
-        r[j] = useDiff ? d[j] : t[j];
+    FinalSubtract(r, t, t[k], c);
     SecureWipe(t, sizeof(t));
-    SecureWipe(d, sizeof(d));
 }
 
 // r = a² × 2^(-64k) mod m: the full square with each cross product counted
@@ -64,16 +84,8 @@ void MontSqr(u64* r, const u64* a, const MontContext& c) {
     u64 t[2 * kMaxLimbs + 1];
     for (int i = 0; i < 2 * k + 1; ++i)
         t[i] = 0;
-    for (int i = 0; i < k; ++i) {
-        u64 carry = 0;
-        const u64 ai = a[i];
-        for (int j = i + 1; j < k; ++j) {
-            u128 s = static_cast<u128>(ai) * a[j] + t[i + j] + carry;
-            t[i + j] = static_cast<u64>(s);
-            carry = static_cast<u64>(s >> 64);
-        }
-        t[i + k] = carry;
-    }
+    for (int i = 0; i < k - 1; ++i)
+        t[i + k] = AddMulRow(t + 2 * i + 1, a + i + 1, a[i], k - i - 1);
     // double the cross products
     u64 top = 0;
     for (int i = 0; i < 2 * k; ++i) {
@@ -92,34 +104,17 @@ void MontSqr(u64* r, const u64* a, const MontContext& c) {
         carry = static_cast<u64>(s >> 64);
     }
     t[2 * k] = carry;
-    // reduce
+    // reduce: each row makes one more low limb zero
+    u64 overflow = 0;
     for (int i = 0; i < k; ++i) {
         const u64 u = t[i] * c.mprime;
-        u64 cy = 0;
-        for (int j = 0; j < k; ++j) {
-            u128 s = static_cast<u128>(u) * c.m[j] + t[i + j] + cy;
-            t[i + j] = static_cast<u64>(s);
-            cy = static_cast<u64>(s >> 64);
-        }
-        for (int j = i + k; cy && j < 2 * k + 1; ++j) {
-            u128 s = static_cast<u128>(t[j]) + cy;
-            t[j] = static_cast<u64>(s);
-            cy = static_cast<u64>(s >> 64);
-        }
+        u64 cy = AddMulRow(t + i, c.m, u, k);
+        u128 s = static_cast<u128>(t[i + k]) + cy + overflow;
+        t[i + k] = static_cast<u64>(s);
+        overflow = static_cast<u64>(s >> 64);
     }
-    const u64* hi = t + k;
-    u64 d[kMaxLimbs];
-    u64 borrow = 0;
-    for (int j = 0; j < k; ++j) {
-        u128 diff = static_cast<u128>(hi[j]) - c.m[j] - borrow;
-        d[j] = static_cast<u64>(diff);
-        borrow = static_cast<u64>(diff >> 64) & 1;
-    }
-    const bool useDiff = hi[k] != 0 || borrow == 0;
-    for (int j = 0; j < k; ++j)
-        r[j] = useDiff ? d[j] : hi[j];
+    FinalSubtract(r, t + k, overflow + t[2 * k], c);
     SecureWipe(t, sizeof(t));
-    SecureWipe(d, sizeof(d));
 }
 
 void ToLimbs(u64* out, const BigWord* words, int n, int k) {
