@@ -1,0 +1,107 @@
+#pragma once
+// One client's control connection: its login state, directories, transfer
+// fields and the encryption fields of the encrypted session.
+#include "ftpserver/CommandLine.h"
+#include "ftpserver/PathModel.h"
+#include "ftpserver/Replies.h"
+#include "ftpserver/TransferStream.h"
+#include "net/TWSocket.h"
+
+#include <QDateTime>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum TFtpCtrlState { ftpcInvalid, ftpcWaitingUserCode, ftpcWaitingPassword, ftpcReady, ftpcWaitingAnswer };
+
+// Command codes kept in CurCmdType.
+enum TFtpCmdType : std::uint8_t {
+    ftpcPORT = 0, ftpcSTOR = 1, ftpcRETR = 2, ftpcCWD = 3, ftpcXPWD = 4, ftpcPWD = 5,
+    ftpcUSER = 6, ftpcPASS = 7, ftpcLIST = 8, ftpcRMD = 9, ftpcTYPE = 10, ftpcSYST = 11,
+    ftpcQUIT = 12, ftpcDELE = 13, ftpcRNFR = 14, ftpcMKD = 15, ftpcRNTO = 16, ftpcNOOP = 17,
+    ftpcNLST = 18, ftpcCDUP = 20, ftpcSIZE = 21, ftpcREST = 22, ftpcAPPE = 23, ftpcSTRU = 24,
+    ftpcPUBK = 25, ftpcMDTM = 26
+};
+
+class TFtpCtrlSocket : public TCustomWSocket {
+public:
+    explicit TFtpCtrlSocket(QObject* parent = nullptr);
+    ~TFtpCtrlSocket() override;
+
+    // Sends text + CR LF at once: no event, no encryption.
+    void SendReplyLine(const std::string& text);
+    // The greeting: login state starts, Banner goes out plain.
+    void StartConnection();
+
+    // Size of the upload reassembly area of the encrypted session.
+    static constexpr int kUploadBlockArea = 4116;
+    // Transfer chunk of plain downloads and uploads (memory per transfer).
+    static constexpr int kTransferChunk = 256 * 1024;
+
+    std::unique_ptr<TWSocket> DataSocket;     // "DataWSocket" + number
+    std::unique_ptr<TWSocket> PasvListener;   // listening socket of PASV
+    std::vector<char> RcvBuf;                 // transfer buffer
+    int RcvSize = 2048;
+    bool Busy = false;
+    QDateTime ConnectedSince;
+    QDateTime LastCommand;
+    int CommandCount = 0;
+    std::string Banner = replies::kClientBanner;
+    std::string UserName;
+    std::string PassWord;
+    std::string PublicKey;
+    std::string PublicKeyLength;
+    std::string PublicKeyBits;
+    bool CloseRequest = false;
+    std::string HomeDir = kDefaultHomeDir;
+    std::string Directory = kDefaultHomeDir;
+    TFtpCtrlState FtpState = ftpcInvalid;
+    bool AbortingTransfer = false;
+    std::intptr_t UserData = 0;
+    std::string PeerAddr;
+    std::string PeerPort;
+    std::function<void(TFtpCtrlSocket* Sender, const std::string& Msg)> OnDisplay;
+    std::function<void(TFtpCtrlSocket* Sender, const char* CmdBuf, int CmdLen)> OnCommand;
+    std::string DataAddr;
+    std::string DataPort = "ftp-data";
+    std::string FileName;
+    std::string FilePath;
+    int IdleSeconds = 0;
+    bool EncryptionActive = false;
+    bool KeyFileSent = false;
+    int SlotNumber = 0;
+    std::string EncryptionKey;
+    int UploadBlockCount = 1;
+    std::array<char, kUploadBlockArea> UploadBlock{};
+    bool DataSessionActive = false;
+    TTransferStream DataStream;
+    bool HasOpenedFile = false;
+    std::string TransferError;
+    long long ByteCount = 0;
+    bool CloseQueued = false;
+    std::uint8_t CurCmdType = 0;
+    long long RestartPos = 0;
+    std::string RenameFrom;
+    std::string RenameTo;
+    bool PassiveMode = false;
+    bool PassiveStart = false;
+    bool PassiveConnected = false;
+
+    // Set when an active-mode connection could not be opened, so the close
+    // reports it instead of a finished transfer.
+    bool DataConnectFailed = false;
+    // A closing reply is owed for the transfer in progress.
+    bool TransferReplyPending = false;
+    // Raised when a line longer than the limit was dropped.
+    std::function<void(TFtpCtrlSocket* Sender)> OnLineTooLong;
+
+protected:
+    bool TriggerDataAvailable(int Error) override;
+
+private:
+    TLineAssembler lines_;
+};

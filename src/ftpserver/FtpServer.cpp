@@ -1,0 +1,329 @@
+#include "ftpserver/FtpServer.h"
+#include "crypto/TRSA.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+TFtpServer::TFtpServer(QObject* parent) : QObject(parent), serverSocket_(std::make_unique<TWSocket>())
+{
+    serverSocket_->setObjectName("ServerWSocket");
+    // Table order decides nothing but lookup order; the login column is
+    // checked by the dispatcher so no handler repeats it.
+    AddCommand("PORT", &TFtpServer::CommandPORT, true);
+    AddCommand("STOR", &TFtpServer::CommandSTOR, true);
+    AddCommand("RETR", &TFtpServer::CommandRETR, true);
+    AddCommand("CWD", &TFtpServer::CommandCWD, true);
+    AddCommand("XPWD", &TFtpServer::CommandXPWD, true);
+    AddCommand("PWD", &TFtpServer::CommandPWD, true);
+    AddCommand("USER", &TFtpServer::CommandUSER, false);
+    AddCommand("PASS", &TFtpServer::CommandPASS, false);
+    AddCommand("PUBK", &TFtpServer::CommandPUBK, false);
+    AddCommand("LIST", &TFtpServer::CommandLIST, true);
+    AddCommand("NLST", &TFtpServer::CommandNLST, true);
+    AddCommand("TYPE", &TFtpServer::CommandTYPE, true);
+    AddCommand("SYST", &TFtpServer::CommandSYST, true);
+    AddCommand("QUIT", &TFtpServer::CommandQUIT, false);
+    AddCommand("DELE", &TFtpServer::CommandDELE, true);
+    AddCommand("SIZE", &TFtpServer::CommandSIZE, true);
+    AddCommand("REST", &TFtpServer::CommandREST, true);
+    AddCommand("RNFR", &TFtpServer::CommandRNFR, true);
+    AddCommand("RNTO", &TFtpServer::CommandRNTO, true);
+    AddCommand("MKD", &TFtpServer::CommandMKD, true);
+    AddCommand("RMD", &TFtpServer::CommandRMD, true);
+    AddCommand("ABOR", &TFtpServer::CommandABOR, false);
+    AddCommand("PASV", &TFtpServer::CommandPASV, true);
+    AddCommand("NOOP", &TFtpServer::CommandNOOP, false);
+    AddCommand("CDUP", &TFtpServer::CommandCDUP, true);
+    AddCommand("APPE", &TFtpServer::CommandAPPE, true);
+    AddCommand("STRU", &TFtpServer::CommandSTRU, false);
+    AddCommand("XMKD", &TFtpServer::CommandMKD, true);
+    AddCommand("XRMD", &TFtpServer::CommandRMD, true);
+    // SECURITY: MDTM would tell anyone the time of any file; it needs a login.
+    AddCommand("MDTM", &TFtpServer::CommandMDTM, true);
+}
+
+TFtpServer::~TFtpServer()
+{
+    destroying_ = true;
+    serverSocket_->OnChangeState = nullptr;
+    serverSocket_->OnSessionAvailable = nullptr;
+    for (TFtpCtrlSocket* client : clients_) {
+        client->OnSessionClosed = nullptr;
+        delete client;
+    }
+    clients_.clear();
+}
+
+void TFtpServer::AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin)
+{
+    if (static_cast<int>(commandTable_.size()) >= kCommandSlots)
+        throw FtpServerException(replies::kTooManyCommand);
+    commandTable_.push_back({keyword, handler, needsLogin});
+}
+
+void TFtpServer::Start()
+{
+    if (serverSocket_->State() == wsListening)
+        return;
+    serverSocket_->SetPort(Port);
+    serverSocket_->SetProto("tcp");
+    serverSocket_->SetAddr(Addr);
+    serverSocket_->OnSessionAvailable = [this](TCustomWSocket*, int Error) { ServerSessionAvailable(Error); };
+    serverSocket_->OnChangeState = [this](TCustomWSocket*, TSocketState OldState, TSocketState NewState) {
+        ServerChangeState(OldState, NewState);
+    };
+    serverSocket_->Listen();
+}
+
+void TFtpServer::Stop()
+{
+    serverSocket_->Close();
+}
+
+bool TFtpServer::Active() const
+{
+    return serverSocket_->State() == wsListening;
+}
+
+std::string TFtpServer::ListeningPort()
+{
+    return serverSocket_->GetXPort();
+}
+
+void TFtpServer::DisconnectAll()
+{
+    const std::vector<TFtpCtrlSocket*> all = clients_;
+    clients_.clear();
+    for (TFtpCtrlSocket* client : all) {
+        if (client->State() != wsClosed)
+            client->Close(); // its close queues the disconnect and the free
+        else
+            QueueClientClosed(client);
+    }
+}
+
+void TFtpServer::ServerChangeState(TSocketState /*OldState*/, TSocketState NewState)
+{
+    if (destroying_)
+        return;
+    if (NewState == wsListening && OnStart)
+        OnStart(this);
+    else if (NewState == wsClosed && OnStop)
+        OnStop(this);
+}
+
+bool TFtpServer::IsClient(TFtpCtrlSocket* Client) const
+{
+    return std::find(clients_.begin(), clients_.end(), Client) != clients_.end();
+}
+
+void TFtpServer::ServerSessionAvailable(int Error)
+{
+    if (Error != 0)
+        throw FtpServerException(replies::kSessionAvailableError + std::to_string(Error));
+    const int handle = serverSocket_->Accept();
+    if (handle < 0)
+        return;
+    ++clientCounter_;
+    auto* client = new TFtpCtrlSocket();
+    client->setObjectName(QString("ClientWSocket%1").arg(clientCounter_));
+    client->DataSocket->setObjectName(QString("DataWSocket%1").arg(clientCounter_));
+    clients_.push_back(client);
+    client->Banner = Banner;
+    // A graceful close lets the last reply (221, 421) reach the client.
+    client->SetLingerOnOff(wsLingerNoSet);
+    try {
+        client->Dup(handle);
+    } catch (const std::exception&) {
+        clients_.pop_back();
+        delete client;
+        return;
+    }
+    client->PeerAddr = client->GetPeerAddr();
+    client->PeerPort = client->GetPeerPort();
+    client->OnCommand = [this](TFtpCtrlSocket* c, const char* buf, int len) { ClientCommand(c, buf, len); };
+    client->OnLineTooLong = [this](TFtpCtrlSocket* c) { ClientLineTooLong(c); };
+    client->OnSessionClosed = [this](TCustomWSocket* s, int) {
+        QueueClientClosed(static_cast<TFtpCtrlSocket*>(s));
+    };
+    client->OnDataSent = [this](TCustomWSocket* s, int) { ClientDataSent(static_cast<TFtpCtrlSocket*>(s)); };
+
+    if (OnClientConnect)
+        OnClientConnect(this, client, Error);
+    if (!IsClient(client) || client->State() != wsConnected)
+        return;
+    if (MaxClients > 0 && MaxClients < ClientCount()) {
+        client->Banner = replies::kTooManyUsers;
+        client->StartConnection();
+        QueueCloseRequest(client);
+        return;
+    }
+    client->StartConnection();
+}
+
+std::string TFtpServer::DecipherLine(const std::string& line)
+{
+    if (KeyPair == nullptr)
+        throw FtpServerException(replies::kNoDecipherKey);
+    return KeyPair->DecryptString(line);
+}
+
+void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int CmdLen)
+{
+    if (CmdLen == 1) {
+        Client->Close();
+        return;
+    }
+    // Telnet sequences go first: ciphertext never holds byte 255, and a
+    // client's "IAC IP IAC DM ABOR" then still reads as the command it is.
+    std::string line = RemoveTelnetSequences(std::string(CmdBuf, static_cast<std::size_t>(CmdLen)));
+    if (!IsPlainLine(line) && line.size() > 5) {
+        try {
+            line = DecipherLine(line);
+        } catch (...) {
+            return; // not ours to read: dropped without a reply
+        }
+    }
+    std::string answer;
+    try {
+        std::string keyword, params;
+        SplitCommand(line, keyword, params);
+        if (OnClientCommand)
+            OnClientCommand(this, Client, keyword, params, answer);
+        if (!answer.empty()) {
+            SendAnswer(Client, answer);
+            return;
+        }
+        if (keyword.empty()) {
+            answer = FormatReply(replies::kNotUnderstood, {params});
+        } else {
+            auto slot = std::find_if(commandTable_.begin(), commandTable_.end(),
+                                     [&](const TCommandSlot& s) { return s.Keyword == keyword; });
+            if (slot == commandTable_.end())
+                answer = FormatReply(replies::kNotUnderstood, {keyword});
+            else if (slot->NeedsLogin && Client->FtpState != ftpcReady)
+                answer = replies::kPleaseLogin;
+            else
+                (this->*(slot->Handler))(Client, keyword, params, answer);
+        }
+    } catch (const std::exception& e) {
+        answer = std::string(replies::kExceptionPrefix) + e.what();
+    }
+    if (!answer.empty())
+        SendAnswer(Client, answer);
+}
+
+void TFtpServer::ClientLineTooLong(TFtpCtrlSocket* Client)
+{
+    SendAnswer(Client, replies::kLineTooLong);
+}
+
+void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, std::string Answer)
+{
+    if (OnAnswerToClient)
+        OnAnswerToClient(this, Client, Answer);
+    // Encrypted session: a client that sent its key gets enciphered replies.
+    if (!Client->PublicKey.empty() && AnswerCipher)
+        AnswerCipher(Client, Answer);
+    if (Client->State() != wsConnected)
+        return;
+    try {
+        Client->SendStr(Answer + "\r\n");
+    } catch (const std::exception&) {
+        // The connection is going away; its close is reported separately.
+    }
+}
+
+void TFtpServer::ClientDataSent(TFtpCtrlSocket* Client)
+{
+    if (Client->CloseRequest) {
+        Client->CloseRequest = false;
+        QueueCloseRequest(Client);
+    }
+}
+
+void TFtpServer::QueueCloseRequest(TFtpCtrlSocket* Client)
+{
+    QPointer<TFtpCtrlSocket> guard(Client);
+    QMetaObject::invokeMethod(this, [this, guard] {
+        if (guard)
+            HandleCloseRequest(guard);
+    }, Qt::QueuedConnection);
+}
+
+void TFtpServer::HandleCloseRequest(TFtpCtrlSocket* Client)
+{
+    if (Client->State() == wsClosed)
+        return;
+    if (Client->AllSent())
+        Client->Close();
+    else
+        Client->CloseRequest = true;
+}
+
+void TFtpServer::QueueClientClosed(TFtpCtrlSocket* Client)
+{
+    QPointer<TFtpCtrlSocket> guard(Client);
+    QMetaObject::invokeMethod(this, [this, guard] {
+        if (guard)
+            HandleClientClosed(guard);
+    }, Qt::QueuedConnection);
+}
+
+void TFtpServer::HandleClientClosed(TFtpCtrlSocket* Client)
+{
+    auto it = std::find(clients_.begin(), clients_.end(), Client);
+    if (it != clients_.end())
+        clients_.erase(it);
+    Client->OnSessionClosed = nullptr;
+    if (OnClientDisconnect)
+        OnClientDisconnect(this, Client, 0);
+    delete Client;
+}
+
+void TFtpServer::QueueAbortData(TFtpCtrlSocket* Client)
+{
+    QPointer<TFtpCtrlSocket> guard(Client);
+    QMetaObject::invokeMethod(this, [guard] {
+        if (!guard)
+            return;
+        TWSocket* data = guard->DataSocket.get();
+        data->Shutdown(2);
+        data->Close();
+    }, Qt::QueuedConnection);
+}
+
+void TFtpServer::QueueCloseData(TFtpCtrlSocket* Client, int countdown)
+{
+    QPointer<TFtpCtrlSocket> guard(Client);
+    QMetaObject::invokeMethod(this, [this, guard, countdown] {
+        if (!guard)
+            return;
+        if (countdown > 0)
+            QueueCloseData(guard, countdown - 1);
+        else
+            guard->DataSocket->Close();
+    }, Qt::QueuedConnection);
+}
+
+void TFtpServer::CheckIdleClients(int elapsed, int timeout, std::string& message)
+{
+    message.clear();
+    const std::vector<TFtpCtrlSocket*> all = clients_;
+    for (TFtpCtrlSocket* client : all) {
+        client->IdleSeconds += elapsed;
+        if (client->IdleSeconds <= timeout)
+            continue;
+        clients_.erase(std::find(clients_.begin(), clients_.end(), client));
+        message = FormatReply(replies::kIdleDisconnect, {client->UserName, client->PeerAddr,
+                                                         client->PeerPort, std::to_string(timeout)});
+        try {
+            if (client->State() == wsConnected)
+                client->SendReplyLine(replies::kIdleGoodbye);
+        } catch (const std::exception&) {
+        }
+        client->DataStream.Close();
+        client->CloseDelayed();
+    }
+}

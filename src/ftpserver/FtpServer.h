@@ -1,0 +1,201 @@
+#pragma once
+// The FTP server component: listens, keeps one TFtpCtrlSocket per client,
+// dispatches command lines through its CommandTable and asks its owner every
+// question about accounts and rights through the events below.
+#include "ftpserver/FtpCtrlSocket.h"
+#include "ftpserver/FtpServerException.h"
+#include "ftpserver/ServerTables.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TRSA;
+class TFtpServer;
+
+using TFtpSrvNotifyEvent = std::function<void(TFtpServer* Sender)>;
+using TFtpSrvClientEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, int Error)>;
+using TFtpSrvClientCommandEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                     std::string& Keyword, std::string& Params,
+                                                     std::string& Answer)>;
+using TFtpSrvAnswerToClientEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, std::string& Answer)>;
+using TFtpSrvAuthenticateEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, const std::string& UserName,
+                       const std::string& Password, bool& Authenticated)>;
+using TFtpSrvChangeDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                       const std::string& Directory, bool& Allowed)>;
+using TFtpSrvBuildDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                      std::string& Directory, bool Detailed)>;
+using TFtpSrvValidateEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                std::string& FilePath, bool& Allowed)>;
+using TFtpSrvDataSessionEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data, int Error)>;
+using TFtpSrvDataAvailableEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data, const char* Buf,
+                       int Len, int Error)>;
+
+class TFtpServer : public QObject {
+public:
+    using TCommandHandler = void (TFtpServer::*)(TFtpCtrlSocket* Client, std::string& Keyword,
+                                                 std::string& Params, std::string& Answer);
+    struct TCommandSlot {
+        std::string Keyword;
+        TCommandHandler Handler = nullptr;
+        bool NeedsLogin = false;
+    };
+    static constexpr int kCommandSlots = 32;
+
+    explicit TFtpServer(QObject* parent = nullptr);
+    ~TFtpServer() override;
+
+    // Listens on Addr:Port; errors of the socket layer propagate.
+    void Start();
+    // Stops listening; connected clients stay.
+    void Stop();
+    void DisconnectAll();
+    bool Active() const;
+    int ClientCount() const { return static_cast<int>(clients_.size()); }
+    TFtpCtrlSocket* Client(int index) const { return clients_.at(static_cast<std::size_t>(index)); }
+    int ClientCounter() const { return clientCounter_; }
+    // The port the listening socket is bound to ("error" when not listening).
+    std::string ListeningPort();
+    // Adds IdleSeconds to every client and drops those idle beyond timeout;
+    // message describes the last one dropped.
+    void CheckIdleClients(int elapsed, int timeout, std::string& message);
+    // Adds a keyword to the CommandTable; a full table raises "Too many command".
+    void AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin);
+    const std::vector<TCommandSlot>& CommandTable() const { return commandTable_; }
+    // Sends Answer through OnAnswerToClient (and the cipher of an encrypted
+    // session) followed by CR LF.
+    void SendAnswer(TFtpCtrlSocket* Client, std::string Answer);
+
+    std::string Addr = "0.0.0.0";
+    std::string Port = "ftp";
+    std::string Banner = replies::kServerBanner;
+    int MaxClients = 0;
+    std::intptr_t UserData = 0;
+    TVirtMapTable VirtMapTable{};
+    TPermaLinkTable PermaLinkTable{};
+
+    // The program's own key pair: lines that are not plain are deciphered
+    // with it. Without one such lines are dropped.
+    TRSA* KeyPair = nullptr;
+    // Encrypted session seams: the server's announced key texts for PUBK,
+    // and the cipher applied to replies of a client that sent its key.
+    std::string OwnPublicKey;
+    std::string OwnKeyLength;
+    std::string OwnKeyBits;
+    std::function<void(TFtpCtrlSocket* Client, std::string& Answer)> AnswerCipher;
+
+    TFtpSrvNotifyEvent OnStart;
+    TFtpSrvNotifyEvent OnStop;
+    TFtpSrvClientEvent OnClientConnect;
+    TFtpSrvClientEvent OnClientDisconnect;
+    TFtpSrvClientCommandEvent OnClientCommand;
+    TFtpSrvAnswerToClientEvent OnAnswerToClient;
+    TFtpSrvAuthenticateEvent OnAuthenticate;
+    TFtpSrvChangeDirectoryEvent OnChangeDirectory;
+    TFtpSrvChangeDirectoryEvent OnMakeDirectory;
+    TFtpSrvBuildDirectoryEvent OnBuildDirectory;
+    TFtpSrvBuildDirectoryEvent OnAlterDirectory;
+    TFtpSrvValidateEvent OnValidatePut;
+    TFtpSrvValidateEvent OnValidateGet;
+    TFtpSrvValidateEvent OnValidateSize;
+    TFtpSrvValidateEvent OnValidateDele;
+    TFtpSrvValidateEvent OnValidateRmd; // kept for owners; never raised
+    TFtpSrvValidateEvent OnValidateRnFr;
+    TFtpSrvValidateEvent OnValidateRnTo;
+    TFtpSrvDataSessionEvent OnStorSessionConnected;
+    TFtpSrvDataSessionEvent OnRetrSessionConnected;
+    TFtpSrvDataSessionEvent OnStorSessionClosed;
+    TFtpSrvDataSessionEvent OnRetrSessionClosed;
+    TFtpSrvDataSessionEvent OnRetrDataSent;
+    TFtpSrvDataAvailableEvent OnStorDataAvailable;
+
+private:
+    // Accepting and the life of a client.
+    void ServerSessionAvailable(int Error);
+    void ServerChangeState(TSocketState OldState, TSocketState NewState);
+    void ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int CmdLen);
+    void ClientLineTooLong(TFtpCtrlSocket* Client);
+    void ClientSessionClosed(TFtpCtrlSocket* Client);
+    void ClientDataSent(TFtpCtrlSocket* Client);
+    bool IsClient(TFtpCtrlSocket* Client) const;
+    std::string DecipherLine(const std::string& line);
+
+    // Queued messages, run later from the event loop.
+    void QueueCloseRequest(TFtpCtrlSocket* Client);
+    void QueueClientClosed(TFtpCtrlSocket* Client);
+    void QueueAbortData(TFtpCtrlSocket* Client);
+    void QueueCloseData(TFtpCtrlSocket* Client, int countdown);
+    void HandleCloseRequest(TFtpCtrlSocket* Client);
+    void HandleClientClosed(TFtpCtrlSocket* Client);
+
+    // Login, directories, informational commands.
+    void CommandUSER(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandPASS(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandPUBK(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandCWD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandCDUP(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandXPWD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandPWD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandSYST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandTYPE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandSTRU(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandNOOP(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandQUIT(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params, std::string& Answer);
+
+    // Data connections and transfers.
+    void CommandPORT(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandPASV(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandSTOR(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandAPPE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandRETR(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandREST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandABOR(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void PassiveSessionAvailable(TFtpCtrlSocket* Client);
+    void StartDataConnection(TFtpCtrlSocket* Client, bool upload);
+    void HookDataHandlers(TFtpCtrlSocket* Client, bool upload);
+    void PrepareDownload(TFtpCtrlSocket* Client);
+    void StorSessionConnected(TFtpCtrlSocket* Client, int Error);
+    void StorDataAvailable(TFtpCtrlSocket* Client, int Error);
+    void StorSessionClosed(TFtpCtrlSocket* Client, int Error);
+    void RetrSessionConnected(TFtpCtrlSocket* Client, int Error);
+    void RetrDataSent(TFtpCtrlSocket* Client, int Error);
+    void RetrSessionClosed(TFtpCtrlSocket* Client, int Error);
+    void SendNextChunk(TFtpCtrlSocket* Client);
+    void OpenUploadFile(TFtpCtrlSocket* Client);
+    void AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason);
+
+    // Listings.
+    void CommandLIST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandNLST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer, bool Detailed);
+
+    // File-management commands.
+    void CommandDELE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandRNFR(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandRNTO(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandMKD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandRMD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandSIZE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandMDTM(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+
+    // Client path to a canonical local path: contents follow a final link,
+    // entries do not.
+    std::string ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const;
+    std::string EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const;
+    bool Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client, std::string& path);
+
+    std::unique_ptr<TWSocket> serverSocket_;
+    std::vector<TFtpCtrlSocket*> clients_;
+    int clientCounter_ = 0;
+    std::vector<TCommandSlot> commandTable_;
+    bool destroying_ = false;
+};

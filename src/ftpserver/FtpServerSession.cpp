@@ -1,0 +1,153 @@
+// Login, directory and informational commands.
+#include "ftpserver/FtpServer.h"
+#include "ftpserver/Version.h"
+
+void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcUSER;
+    Client->UserName = Trim(Params);
+    Client->FtpState = ftpcWaitingPassword;
+    Answer = FormatReply(replies::kPasswordRequired, {Client->UserName});
+}
+
+void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    if (Client->FtpState != ftpcWaitingPassword) {
+        Answer = replies::kLoginWithUserFirst;
+        return;
+    }
+    Client->CurCmdType = ftpcPASS;
+    Client->PassWord = Trim(Params);
+    bool authenticated = true;
+    if (OnAuthenticate)
+        OnAuthenticate(this, Client, Client->UserName, Client->PassWord, authenticated);
+    if (!authenticated) {
+        Client->FtpState = ftpcWaitingUserCode;
+        Answer = replies::kLoginIncorrect;
+        return;
+    }
+    Client->FtpState = ftpcReady;
+    Client->Directory = WithTrailingSlash(CanonicalPath(Client->HomeDir, true));
+    Answer = FormatReply(replies::kLoggedIn, {Client->UserName});
+}
+
+void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcPUBK;
+    const std::string s = Trim(Params);
+    const std::size_t n = s.size();
+    Client->PublicKeyBits = n >= 4 ? s.substr(n - 4) : s;
+    Client->PublicKeyLength = n >= 7 ? s.substr(n - 7, 3) : std::string();
+    Client->PublicKey = n > 7 ? s.substr(0, n - 7) : std::string();
+    // Without a key of our own, replies stay plain.
+    if (OwnPublicKey.empty())
+        Client->PublicKey.clear();
+    Client->FtpState = ftpcWaitingUserCode;
+    Answer = FormatReply(replies::kPublicKeyAnswer, {OwnPublicKey + OwnKeyLength + OwnKeyBits});
+}
+
+void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params, std::string& Answer)
+{
+    const std::string previous = Client->Directory;
+    try {
+        std::string name = ClientName(Params);
+        for (const auto& link : PermaLinkTable)
+            if (!link.DirPath.empty() && link.LinkName == name)
+                name = link.DirPath;
+        const std::string mapped = ApplyVirtMap(VirtMapTable, Trim(name));
+        Client->Directory = SetDirectoryPath(Client->Directory, mapped);
+        bool allowed = true;
+        if (OnChangeDirectory)
+            OnChangeDirectory(this, Client, Client->Directory, allowed);
+        if (allowed) {
+            Answer = FormatReply(replies::kCwdOk, {name});
+        } else {
+            Client->Directory = previous;
+            Answer = FormatReply(replies::kCwdFailed, {replies::kNoPermission});
+        }
+    } catch (const std::exception& e) {
+        Client->Directory = previous;
+        Answer = FormatReply(replies::kCwdFailed, {e.what()});
+    }
+}
+
+void TFtpServer::CommandCWD(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcCWD;
+    ChangeDirectory(Client, Params, Answer);
+}
+
+void TFtpServer::CommandCDUP(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    Client->CurCmdType = ftpcCDUP;
+    ChangeDirectory(Client, "..", Answer);
+}
+
+void TFtpServer::CommandXPWD(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    Client->CurCmdType = ftpcXPWD;
+    Answer = FormatReply(replies::kPwd, {ShowVirtMap(VirtMapTable, Client->Directory)});
+}
+
+void TFtpServer::CommandPWD(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    Client->CurCmdType = ftpcPWD;
+    Answer = FormatReply(replies::kPwd, {ShowVirtMap(VirtMapTable, Client->Directory)});
+}
+
+void TFtpServer::CommandSYST(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    Client->CurCmdType = ftpcSYST;
+    // After the key file went out, this is what switches data encryption on.
+    Client->EncryptionActive = Client->KeyFileSent;
+    Answer = std::string(replies::kSyst) + kVersionText;
+    if (Client->EncryptionActive)
+        Answer += replies::kEncryptionEnabled;
+}
+
+void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcTYPE;
+    const std::string type = UpperCase(Trim(Params));
+    if (type != "A" && type != "I")
+        Answer = FormatReply(replies::kTypeBad, {Params});
+    else
+        Answer = FormatReply(replies::kTypeOk, {Params});
+}
+
+void TFtpServer::CommandSTRU(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcSTRU;
+    Answer = FormatReply(replies::kStru, {Params});
+}
+
+void TFtpServer::CommandNOOP(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcNOOP;
+    Answer = FormatReply(replies::kNoop, {Params});
+}
+
+void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    Client->CurCmdType = ftpcQUIT;
+    Answer = replies::kGoodbye;
+    QueueCloseRequest(Client);
+}
+
+std::string TFtpServer::ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const
+{
+    return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), true);
+}
+
+std::string TFtpServer::EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const
+{
+    return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), false);
+}
+
+bool TFtpServer::Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client, std::string& path)
+{
+    bool allowed = true;
+    if (event)
+        event(this, Client, path, allowed);
+    return allowed;
+}

@@ -1,0 +1,460 @@
+// Data connections: PORT, PASV, uploads, downloads, REST and ABOR.
+#include "ftpserver/FtpServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string PeerAddressOf(int handle)
+{
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
+        return {};
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+    return text;
+}
+
+bool IsUpload(std::uint8_t cmd)
+{
+    return cmd == ftpcSTOR || cmd == ftpcAPPE;
+}
+
+bool IsDownload(std::uint8_t cmd)
+{
+    return cmd == ftpcRETR || cmd == ftpcLIST || cmd == ftpcNLST;
+}
+
+} // namespace
+
+void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcPORT;
+    TPortArgument arg;
+    try {
+        arg = ParsePortArgument(Params);
+    } catch (const std::exception&) {
+        Answer = replies::kPortInvalid;
+        return;
+    }
+    // SECURITY: the data connection goes only to the client itself, never
+    // to a third host (FTP bounce).
+    if (arg.Address != Client->PeerAddr) {
+        Answer = replies::kPortIllegal;
+        return;
+    }
+    Client->DataAddr = arg.Address;
+    Client->DataPort = std::to_string(arg.Port);
+    Answer = replies::kPortOk;
+}
+
+void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    try {
+        sockaddr_in local{};
+        if (Client->GetSockName(local) != 0)
+            throw FtpServerException(SystemErrorText(errno));
+        char address[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &local.sin_addr, address, sizeof address);
+
+        TWSocket* data = Client->DataSocket.get();
+        data->OnSessionClosed = nullptr;
+        if (data->State() != wsClosed)
+            data->Close();
+        // The listener waits on the address the client reached us on.
+        Client->PasvListener = std::make_unique<TWSocket>();
+        TWSocket* listener = Client->PasvListener.get();
+        listener->SetAddr(address);
+        listener->SetPort("0");
+        listener->SetProto("tcp");
+        listener->OnSessionAvailable = [this, Client](TCustomWSocket*, int) { PassiveSessionAvailable(Client); };
+        listener->Listen();
+
+        sockaddr_in bound{};
+        if (listener->GetSockName(bound) != 0)
+            throw FtpServerException(SystemErrorText(errno));
+        const std::uint32_t ip = ntohl(local.sin_addr.s_addr);
+        const int port = ntohs(bound.sin_port);
+        Answer = FormatReply(replies::kPasvOk,
+                             {std::to_string(ip >> 24), std::to_string((ip >> 16) & 255),
+                              std::to_string((ip >> 8) & 255), std::to_string(ip & 255),
+                              std::to_string(port >> 8), std::to_string(port & 255)});
+        Client->PassiveMode = true;
+        Client->PassiveStart = false;
+        Client->PassiveConnected = false;
+    } catch (const std::exception& e) {
+        Answer = FormatReply(replies::kPasvFailed, {e.what()});
+    }
+}
+
+void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client)
+{
+    TWSocket* listener = Client->PasvListener.get();
+    int handle = -1;
+    try {
+        handle = listener->Accept();
+    } catch (const std::exception&) {
+        return;
+    }
+    if (handle < 0)
+        return;
+    // SECURITY: only the client itself may open its data connection; a
+    // stranger is turned away and the listener keeps waiting.
+    if (PeerAddressOf(handle) != Client->PeerAddr) {
+        ::close(handle);
+        return;
+    }
+    listener->Close();
+
+    if (IsUpload(Client->CurCmdType))
+        HookDataHandlers(Client, true);
+    else if (IsDownload(Client->CurCmdType))
+        HookDataHandlers(Client, false);
+    TWSocket* data = Client->DataSocket.get();
+    data->SetLingerOnOff(wsLingerOff);
+    data->SetLingerTimeout(0);
+    data->Dup(handle);
+    Client->PassiveConnected = true;
+    if (Client->PassiveStart) {
+        if (IsUpload(Client->CurCmdType))
+            StorSessionConnected(Client, 0);
+        else if (IsDownload(Client->CurCmdType))
+            RetrSessionConnected(Client, 0);
+    }
+}
+
+void TFtpServer::HookDataHandlers(TFtpCtrlSocket* Client, bool upload)
+{
+    TWSocket* data = Client->DataSocket.get();
+    if (upload) {
+        data->OnSessionConnected = [this, Client](TCustomWSocket*, int e) { StorSessionConnected(Client, e); };
+        data->OnDataAvailable = [this, Client](TCustomWSocket*, int e) { StorDataAvailable(Client, e); };
+        data->OnSessionClosed = [this, Client](TCustomWSocket*, int e) { StorSessionClosed(Client, e); };
+        data->OnDataSent = nullptr;
+    } else {
+        data->OnSessionConnected = [this, Client](TCustomWSocket*, int e) { RetrSessionConnected(Client, e); };
+        data->OnDataSent = [this, Client](TCustomWSocket*, int e) { RetrDataSent(Client, e); };
+        data->OnSessionClosed = [this, Client](TCustomWSocket*, int e) { RetrSessionClosed(Client, e); };
+        data->OnDataAvailable = nullptr;
+    }
+}
+
+void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, bool upload)
+{
+    TWSocket* data = Client->DataSocket.get();
+    Client->DataConnectFailed = false;
+    Client->TransferReplyPending = true;
+    if (Client->PassiveMode) {
+        HookDataHandlers(Client, upload);
+        if (Client->PassiveConnected) {
+            if (upload)
+                StorSessionConnected(Client, 0);
+            else
+                RetrSessionConnected(Client, 0);
+        } else {
+            Client->PassiveStart = true;
+        }
+        return;
+    }
+    if (data->State() != wsClosed) {
+        data->OnSessionClosed = nullptr;
+        data->Close();
+    }
+    // Linger off: a closed data connection still delivers its last bytes.
+    data->SetProto("tcp");
+    data->SetAddr(Client->DataAddr);
+    data->SetPort(Client->DataPort);
+    data->SetBufSize(64 * 1024);
+    HookDataHandlers(Client, upload);
+    data->SetLingerOnOff(wsLingerOff);
+    data->SetLingerTimeout(0);
+    try {
+        data->Connect();
+    } catch (...) {
+        Client->TransferReplyPending = false;
+        data->OnSessionClosed = nullptr;
+        throw;
+    }
+}
+
+void TFtpServer::AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason)
+{
+    Client->TransferError = reason;
+    Client->AbortingTransfer = true;
+    QueueAbortData(Client);
+}
+
+// ------------------------------------------------------------------ uploads
+
+void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcSTOR;
+    Client->FileName = ClientName(Params);
+    Client->HasOpenedFile = false;
+    Client->AbortingTransfer = false;
+    Client->TransferError = replies::kTransferOk;
+    try {
+        std::string path = EntryPath(Client, Params);
+        // SECURITY: an upload never writes through a symbolic link.
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            throw FtpServerException(replies::kUploadIsLink);
+        if (!Validate(OnValidatePut, Client, path)) {
+            Answer = replies::kStorDenied;
+            return;
+        }
+        Client->FilePath = path;
+        Client->DataStream.Close();
+        StartDataConnection(Client, true);
+        Answer = FormatReply(replies::kOpeningData, {Params});
+    } catch (const std::exception& e) {
+        Answer = FormatReply(replies::kStorFailed, {e.what()});
+    }
+}
+
+void TFtpServer::CommandAPPE(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcAPPE;
+    Client->FileName = ClientName(Params);
+    Client->HasOpenedFile = false;
+    Client->AbortingTransfer = false;
+    Client->TransferError = replies::kTransferOk;
+    try {
+        std::string path = EntryPath(Client, Params);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            throw FtpServerException(replies::kUploadIsLink);
+        if (!Validate(OnValidatePut, Client, path)) {
+            Answer = replies::kAppeDenied;
+            return;
+        }
+        Client->FilePath = path;
+        Client->DataStream.Close();
+        Client->RestartPos = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+        StartDataConnection(Client, true);
+        Answer = FormatReply(replies::kAppeOk, {Params, std::to_string(Client->RestartPos)});
+    } catch (const std::exception&) {
+        Answer = replies::kAppeFailed;
+    }
+}
+
+void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client)
+{
+    if (Client->DataStream.IsOpen() || Client->FilePath.empty())
+        return;
+    // STOR after REST and APPE keep the bytes before their position.
+    const bool truncate = Client->CurCmdType == ftpcSTOR;
+    Client->DataStream.OpenWrite(Client->FilePath, Client->RestartPos, truncate);
+    Client->HasOpenedFile = true;
+}
+
+void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error)
+{
+    if (Error != 0) {
+        Client->DataConnectFailed = true;
+        return;
+    }
+    Client->DataSessionActive = true;
+    Client->PassiveMode = false;
+    Client->UploadBlockCount = 1;
+    if (OnStorSessionConnected)
+        OnStorSessionConnected(this, Client, Client->DataSocket.get(), Error);
+    // Opened now, so that an upload of no bytes still creates its file.
+    try {
+        OpenUploadFile(Client);
+    } catch (const std::exception& e) {
+        AbortTransfer(Client, e.what());
+    }
+}
+
+void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error)
+{
+    TWSocket* data = Client->DataSocket.get();
+    const int len = data->Receive(Client->RcvBuf.data(), static_cast<int>(Client->RcvBuf.size()));
+    if (len < 1 || Client->AbortingTransfer)
+        return; // data after an abort is dropped
+    if (OnStorDataAvailable)
+        OnStorDataAvailable(this, Client, data, Client->RcvBuf.data(), len, Error);
+    try {
+        OpenUploadFile(Client);
+        // Enciphered uploads are deciphered here by the encrypted session.
+        Client->DataStream.Write(Client->RcvBuf.data(), len);
+    } catch (const std::exception& e) {
+        AbortTransfer(Client, e.what());
+    }
+}
+
+void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error)
+{
+    Client->DataSessionActive = false;
+    Client->PassiveStart = false;
+    Client->PassiveConnected = false;
+    Client->RestartPos = 0;
+    Client->DataPort = "ftp-data";
+    Client->DataStream.Close();
+    TWSocket* data = Client->DataSocket.get();
+    if (OnStorSessionClosed)
+        OnStorSessionClosed(this, Client, data, Error);
+    if (!Client->TransferReplyPending)
+        return;
+    Client->TransferReplyPending = false;
+    if (Client->DataConnectFailed)
+        SendAnswer(Client, replies::kCannotOpenData);
+    else if (Client->AbortingTransfer)
+        SendAnswer(Client, FormatReply(replies::kConnectionClosed, {Client->TransferError}));
+    else if (Error != 0)
+        SendAnswer(Client, FormatReply(replies::kConnectionClosedError, {std::to_string(Error)}));
+    else
+        SendAnswer(Client, replies::kFileReceived);
+    Client->DataConnectFailed = false;
+}
+
+// ---------------------------------------------------------------- downloads
+
+void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcRETR;
+    Client->HasOpenedFile = false;
+    Client->FileName = ClientName(Params);
+    try {
+        std::string path = ContentPath(Client, Params);
+        if (!Validate(OnValidateGet, Client, path)) {
+            Answer = replies::kRetrDenied;
+            return;
+        }
+        Client->FilePath = path;
+        Client->DataStream.Close();
+        Answer = FormatReply(replies::kOpeningData, {Params});
+        PrepareDownload(Client);
+    } catch (const std::exception& e) {
+        Answer = FormatReply(replies::kRetrFailed, {e.what()});
+    }
+}
+
+void TFtpServer::PrepareDownload(TFtpCtrlSocket* Client)
+{
+    Client->AbortingTransfer = false;
+    Client->CloseQueued = false;
+    Client->TransferError = replies::kTransferOk;
+    Client->ByteCount = 0;
+    StartDataConnection(Client, false);
+}
+
+void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error)
+{
+    if (Error != 0) {
+        Client->DataConnectFailed = true;
+        return;
+    }
+    Client->DataSessionActive = true;
+    Client->PassiveMode = false;
+    if (OnRetrSessionConnected)
+        OnRetrSessionConnected(this, Client, Client->DataSocket.get(), Error);
+    try {
+        // The encrypted session's key file ("*encryption.key*") is made here.
+        if (!Client->DataStream.IsOpen() && !Client->FilePath.empty()) {
+            Client->DataStream.OpenRead(Client->FilePath, Client->RestartPos);
+            Client->HasOpenedFile = true;
+        }
+        SendNextChunk(Client);
+    } catch (const std::exception& e) {
+        AbortTransfer(Client, e.what());
+    }
+}
+
+void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
+{
+    // Enciphered data goes in 2048-byte chunks; plain data in larger ones,
+    // one chunk in flight at a time so memory per transfer stays bounded.
+    const long long want = Client->EncryptionActive ? Client->RcvSize : static_cast<long long>(Client->RcvBuf.size());
+    const long long len = Client->DataStream.IsOpen() ? Client->DataStream.Read(Client->RcvBuf.data(), want) : 0;
+    if (len == 0) {
+        if (!Client->CloseQueued) {
+            Client->CloseQueued = true;
+            QueueCloseData(Client, 0);
+        }
+        return;
+    }
+    Client->ByteCount += len;
+    Client->DataSocket->Send(Client->RcvBuf.data(), static_cast<int>(len));
+}
+
+void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error)
+{
+    if (Client->AbortingTransfer || Client->CloseQueued)
+        return;
+    if (OnRetrDataSent)
+        OnRetrDataSent(this, Client, Client->DataSocket.get(), Error);
+    try {
+        if (Error != 0)
+            throw FtpServerException(replies::kSendError + std::to_string(Error));
+        SendNextChunk(Client);
+    } catch (const std::exception& e) {
+        Client->TransferError = e.what();
+        Client->AbortingTransfer = true;
+        SendAnswer(Client, FormatReply(replies::kConnectionClosed, {e.what()}));
+        QueueAbortData(Client);
+    }
+}
+
+void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error)
+{
+    Client->DataSessionActive = false;
+    Client->PassiveStart = false;
+    Client->PassiveConnected = false;
+    Client->RestartPos = 0;
+    Client->DataPort = "ftp-data";
+    Client->DataStream.Close();
+    TWSocket* data = Client->DataSocket.get();
+    if (Client->TransferReplyPending) {
+        Client->TransferReplyPending = false;
+        if (Client->DataConnectFailed)
+            SendAnswer(Client, replies::kCannotOpenData);
+        else if (Client->AbortingTransfer)
+            SendAnswer(Client, FormatReply(replies::kRetrFailed, {Client->TransferError}));
+        else if (Error != 0)
+            SendAnswer(Client, FormatReply(replies::kRetrFailed, {replies::kErrorNumber + std::to_string(Error)}));
+        else
+            SendAnswer(Client, replies::kFileSent);
+        Client->DataConnectFailed = false;
+    }
+    if (OnRetrSessionClosed)
+        OnRetrSessionClosed(this, Client, data, Error);
+}
+
+// ------------------------------------------------------------ REST and ABOR
+
+void TFtpServer::CommandREST(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcREST;
+    long long offset = 0;
+    try {
+        offset = ParseRestOffset(Params);
+    } catch (const std::exception& e) {
+        Answer = FormatReply(replies::kRestSyntax, {e.what()});
+        return;
+    }
+    if (offset > 0) {
+        Client->RestartPos = offset;
+        Answer = FormatReply(replies::kRestOk, {std::to_string(offset)});
+    } else {
+        Client->RestartPos = 0;
+        Answer = replies::kRestMissing;
+    }
+}
+
+void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
+{
+    TWSocket* data = Client->DataSocket.get();
+    if (data->State() == wsConnected) {
+        Client->TransferError = replies::kAbortRequested;
+        Client->AbortingTransfer = true;
+        data->Close(); // its closed handler sends the transfer's reply first
+    }
+    Answer = replies::kAborOk;
+}

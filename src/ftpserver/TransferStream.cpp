@@ -1,0 +1,100 @@
+#include "ftpserver/TransferStream.h"
+#include "ftpserver/FtpServerException.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+std::string SystemErrorText(int error)
+{
+    char buf[256];
+    return ::strerror_r(error, buf, sizeof buf);
+}
+
+TTransferStream::~TTransferStream()
+{
+    Close();
+}
+
+void TTransferStream::OpenRead(const std::string& path, long long offset)
+{
+    Close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw FtpServerException(SystemErrorText(errno));
+    if (offset > 0 && ::lseek(fd_, offset, SEEK_SET) < 0) {
+        const int err = errno;
+        Close();
+        throw FtpServerException(SystemErrorText(err));
+    }
+}
+
+void TTransferStream::OpenWrite(const std::string& path, long long offset, bool truncate)
+{
+    Close();
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    if (truncate && offset <= 0)
+        flags |= O_TRUNC;
+    fd_ = ::open(path.c_str(), flags, 0666);
+    if (fd_ < 0)
+        throw FtpServerException(SystemErrorText(errno));
+    if (offset > 0 && ::lseek(fd_, offset, SEEK_SET) < 0) {
+        const int err = errno;
+        Close();
+        throw FtpServerException(SystemErrorText(err));
+    }
+}
+
+void TTransferStream::SetMemory(std::string text)
+{
+    Close();
+    memory_ = true;
+    text_ = std::move(text);
+    memPos_ = 0;
+}
+
+long long TTransferStream::Read(char* buffer, long long len)
+{
+    if (memory_) {
+        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), text_.size() - memPos_);
+        std::memcpy(buffer, text_.data() + memPos_, n);
+        memPos_ += n;
+        return static_cast<long long>(n);
+    }
+    if (fd_ < 0)
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer, static_cast<std::size_t>(len));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+            throw FtpServerException(SystemErrorText(errno));
+    }
+}
+
+void TTransferStream::Write(const char* data, long long len)
+{
+    while (len > 0) {
+        const ssize_t n = ::write(fd_, data, static_cast<std::size_t>(len));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FtpServerException(SystemErrorText(errno));
+        }
+        data += n;
+        len -= n;
+    }
+}
+
+void TTransferStream::Close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    memory_ = false;
+    text_.clear();
+    memPos_ = 0;
+}

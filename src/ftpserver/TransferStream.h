@@ -1,0 +1,40 @@
+#pragma once
+// What a transfer reads from or writes to: a local file (by descriptor) or,
+// for listings, text held in memory.
+#include <string>
+
+class TTransferStream {
+public:
+    TTransferStream() = default;
+    ~TTransferStream();
+    TTransferStream(const TTransferStream&) = delete;
+    TTransferStream& operator=(const TTransferStream&) = delete;
+
+    // Opens a file for reading at offset; throws FtpServerException with the
+    // system's text on failure.
+    void OpenRead(const std::string& path, long long offset);
+    // SECURITY: opens an upload target without following a final symbolic
+    // link (O_NOFOLLOW). Existing bytes are kept: the writing starts at
+    // offset, and only a fresh upload from offset 0 (truncate) cuts the file.
+    void OpenWrite(const std::string& path, long long offset, bool truncate);
+    void SetMemory(std::string text);
+
+    bool IsOpen() const { return fd_ >= 0 || memory_; }
+    bool IsMemory() const { return memory_; }
+    // Bytes read (0 at the end); throws on a read error.
+    long long Read(char* buffer, long long len);
+    // Writes everything; throws on a write error.
+    void Write(const char* data, long long len);
+    void Rewind() { memPos_ = 0; }
+    int Fd() const { return fd_; }
+    void Close();
+
+private:
+    int fd_ = -1;
+    bool memory_ = false;
+    std::string text_;
+    std::size_t memPos_ = 0;
+};
+
+// The system's text for an errno value.
+std::string SystemErrorText(int error);

@@ -1,0 +1,279 @@
+#include "ServerHarness.h"
+#include "support/EventLoop.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace server_test {
+
+using testing_support::RunLoopUntil;
+
+void TestOwner::Attach(TFtpServer& server)
+{
+    server.OnAuthenticate = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& user,
+                                   const std::string& pass, bool& ok) {
+        ok = user == kUser && pass == kPass;
+        if (ok)
+            client->HomeDir = Home;
+    };
+    server.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir, bool& allowed) {
+        Seen["CWD"].push_back(dir);
+        struct stat st {};
+        allowed = AllowAll && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
+    auto record = [this](const char* name) {
+        return [this, name](TFtpServer*, TFtpCtrlSocket*, std::string& path, bool& allowed) {
+            Seen[name].push_back(path);
+            allowed = AllowAll;
+        };
+    };
+    server.OnValidateGet = record("GET");
+    server.OnValidatePut = record("PUT");
+    server.OnValidateDele = record("DELE");
+    server.OnValidateRnFr = record("RNFR");
+    server.OnValidateRnTo = record("RNTO");
+    server.OnValidateSize = record("SIZE");
+    server.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir, bool& allowed) {
+        Seen["MKD"].push_back(dir);
+        allowed = AllowAll;
+    };
+    server.OnBuildDirectory = [this](TFtpServer*, TFtpCtrlSocket*, std::string& dir, bool) {
+        Seen["LIST"].push_back(dir);
+    };
+    server.OnAnswerToClient = [this](TFtpServer*, TFtpCtrlSocket*, std::string& answer) {
+        Answers.push_back(answer);
+    };
+    server.OnClientDisconnect = [this](TFtpServer*, TFtpCtrlSocket*, int) { ++Disconnects; };
+}
+
+ServerFixture::ServerFixture(const std::string& home, int maxClients) : server_(std::make_unique<TFtpServer>())
+{
+    owner_.Home = home;
+    owner_.Attach(*server_);
+    server_->Addr = "127.0.0.1";
+    server_->Port = "0";
+    server_->MaxClients = maxClients;
+    server_->Start();
+    port_ = std::stoi(server_->ListeningPort());
+}
+
+ServerFixture::~ServerFixture()
+{
+    server_->DisconnectAll();
+    RunLoopUntil([this] { return server_->ClientCount() == 0; }, 2000);
+    testing_support::RunLoopFor(20);
+}
+
+std::string ServerFixture::Url(const std::string& path) const
+{
+    return "ftp://" + std::string(kUser) + ":" + kPass + "@127.0.0.1:" + std::to_string(port_) + path;
+}
+
+RawClient::RawClient(int port)
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Loopback connects complete in the kernel's backlog without our loop.
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    ::fcntl(fd_, F_SETFL, O_NONBLOCK);
+}
+
+RawClient::~RawClient()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void RawClient::SendRaw(const std::string& bytes, bool urgent)
+{
+    ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | (urgent ? MSG_OOB : 0));
+}
+
+bool RawClient::FillOnce()
+{
+    char buf[4096];
+    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+    if (n > 0) {
+        buffer_.append(buf, static_cast<std::size_t>(n));
+        return true;
+    }
+    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+        closed_ = true;
+    return false;
+}
+
+std::string RawClient::Reply(int timeoutMs)
+{
+    std::string result;
+    RunLoopUntil([&] {
+        FillOnce();
+        for (;;) {
+            const auto eol = buffer_.find("\r\n");
+            if (eol == std::string::npos)
+                return closed_;
+            std::string line = buffer_.substr(0, eol);
+            buffer_.erase(0, eol + 2);
+            // "ddd-" lines continue a reply; "ddd " ends it.
+            if (line.size() >= 4 && line[3] == '-')
+                continue;
+            result = line;
+            return true;
+        }
+    }, timeoutMs);
+    return result;
+}
+
+std::string RawClient::Cmd(const std::string& line, int timeoutMs)
+{
+    Send(line);
+    return Reply(timeoutMs);
+}
+
+bool RawClient::ClosedByServer(int timeoutMs)
+{
+    return RunLoopUntil([&] {
+        while (FillOnce()) {
+        }
+        return closed_;
+    }, timeoutMs);
+}
+
+void RawClient::Login()
+{
+    Cmd(std::string("USER ") + kUser);
+    Cmd(std::string("PASS ") + kPass);
+}
+
+int RawClient::OpenPassive()
+{
+    const std::string reply = Cmd("PASV");
+    int h1, h2, h3, h4, p1, p2;
+    const auto open = reply.find('(');
+    if (open == std::string::npos ||
+        std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
+        return -1;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(p1 * 256 + p2));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+std::string ReadAll(int fd, int timeoutMs)
+{
+    std::string data;
+    bool done = false;
+    RunLoopUntil([&] {
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n > 0) {
+                data.append(buf, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                done = true;
+            return done;
+        }
+    }, timeoutMs);
+    ::close(fd);
+    return data;
+}
+
+bool WriteAllAndClose(int fd, const std::string& data, int timeoutMs)
+{
+    std::size_t sent = 0;
+    const bool ok = RunLoopUntil([&] {
+        while (sent < data.size()) {
+            const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }, timeoutMs);
+    ::close(fd);
+    return ok;
+}
+
+int ListenLocal(int& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(fd, 4);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    ::fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+int AcceptWithLoop(int listenFd, int timeoutMs)
+{
+    int fd = -1;
+    RunLoopUntil([&] {
+        fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        return fd >= 0;
+    }, timeoutMs);
+    return fd;
+}
+
+PeerResult RunPeer(const std::string& program, const std::vector<std::string>& args, int timeoutMs)
+{
+    QProcess process;
+    QStringList arguments;
+    for (const auto& arg : args)
+        arguments << QString::fromStdString(arg);
+    process.start(QString::fromStdString(program), arguments);
+    PeerResult result;
+    if (!process.waitForStarted(10000)) {
+        result.err = "cannot start " + program;
+        return result;
+    }
+    process.closeWriteChannel();
+    if (!RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.err = "timed out: " + program;
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
+PeerResult RunPython(const std::string& script, const std::vector<std::string>& args, int timeoutMs)
+{
+    std::vector<std::string> all{"-c", script};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunPeer("/usr/bin/python3", all, timeoutMs);
+}
+
+} // namespace server_test
