@@ -59,7 +59,7 @@ const char* const kFreshFile =
     "SocksPassword=\r\n"
     "PassiveMode=0\r\n";
 
-std::string Fixture() { return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/original_vexa2.ini"); }
+std::string Fixture() { return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/older_version_vexa2.ini"); }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);
@@ -142,10 +142,10 @@ TEST_F(SettingsTest, ValuesAreReadAsTheirType) {
     }
 }
 
-TEST_F(SettingsTest, FileOfTheOriginalFormatLoadsEveryValue) {
-    const std::string original = Fixture();
-    ASSERT_NE(original.find("\r\n"), std::string::npos) << "the fixture must keep its CR LF line ends";
-    WriteFile(folder + "vexa2.ini", original);
+TEST_F(SettingsTest, FileOfAnOlderVersionLoadsEveryValue) {
+    const std::string older = Fixture();
+    ASSERT_NE(older.find("\r\n"), std::string::npos) << "the fixture must keep its CR LF line ends";
+    WriteFile(folder + "vexa2.ini", older);
     Settings s(folder);
     s.LoadSettingsFile();
     EXPECT_EQ(s.PendingMessage(), "");
@@ -194,8 +194,8 @@ TEST_F(SettingsTest, FileOfTheOriginalFormatLoadsEveryValue) {
 
 TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     const std::string path = folder + "vexa2.ini";
-    const std::string original = Fixture();
-    WriteFile(path, original);
+    const std::string older = Fixture();
+    WriteFile(path, older);
     Settings s(folder);
     s.LoadSettingsFile();
     s.SetString(keys::ServerPort, "2222");
@@ -203,8 +203,8 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     ASSERT_TRUE(s.SaveSettings()) << s.LastSaveError();
 
     // The only additions: the two changed lines, and the update host, which
-    // the original did not have, after the last key of its section.
-    std::string expected = Replace(original, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
+    // older versions did not write, after the last key of its section.
+    std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
     expected = Replace(expected, "PassiveMode=1\r\n", "PassiveMode=0\r\n");
     expected = Replace(expected, "CurrentKeyLength=128\r\n",
                        std::string("CurrentKeyLength=128\r\nUpdateHost=") + apptexts::kDefaultUpdateHost + "\r\n");
