@@ -227,12 +227,24 @@ std::string IniFile::Save(const std::string& pathIn) const {
     if (::stat(path.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
 
+    const std::string text = ToText();
     const std::string tmp = path + ".saving";
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd < 0)
-        return ErrnoText(errno);
+    if (fd < 0) {
+        // A file we may write in a folder we may not: rewrite it in place.
+        const int err = errno;
+        if (err != EACCES || ::access(path.c_str(), W_OK) != 0)
+            return ErrnoText(err);
+        fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0)
+            return ErrnoText(errno);
+        const bool ok = WriteAll(fd, text);
+        const int writeErr = errno;
+        if (::close(fd) != 0 || !ok)
+            return ErrnoText(ok ? errno : writeErr);
+        return {};
+    }
     ::fchmod(fd, mode);
-    const std::string text = ToText();
     if (!WriteAll(fd, text) || ::fsync(fd) != 0) {
         int err = errno;
         ::close(fd);

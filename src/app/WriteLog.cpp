@@ -121,10 +121,12 @@ void Logger::WriteOne(int log, const std::string& text, TColor colour) {
 
 void Logger::WriteFile(int log, const std::string& line, const QDateTime& now) {
     LogFile& file = files_[log == logClient ? 0 : 1];
+    const std::string path = settings_.GetString(log == logClient ? keys::ClientLogFile : keys::ServerLogFile);
+    if (path.empty())
+        return;
+    if (file.opened && path != file.configured)
+        file.opened = false; // the path was changed on the settings page: start its file as a run would
     if (!file.opened) {
-        const std::string path = settings_.GetString(log == logClient ? keys::ClientLogFile : keys::ServerLogFile);
-        if (path.empty())
-            return;
         const bool stamped = settings_.GetBool(keys::TimestampLogs);
         const std::string name = stamped ? path + " " + LogFileStamp(now) + ".log" : path;
         int fd = -1;
@@ -138,6 +140,7 @@ void Logger::WriteFile(int log, const std::string& line, const QDateTime& now) {
         }
         ::close(fd);
         file.opened = true;
+        file.configured = path;
         file.name = name; // later lines of the run go to the same file, whatever the clock says
     }
     int fd = ::open(file.name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);

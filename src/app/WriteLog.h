@@ -41,6 +41,7 @@ private:
     struct LogFile {
         bool opened = false;
         bool failing = false; // the last write failed; reported once until one succeeds
+        std::string configured; // the path setting the file was opened under
         std::string name;
     };
     void WriteOne(int log, const std::string& text, TColor colour);

@@ -191,3 +191,15 @@ TEST_F(WriteLogTest, WriterFeedsTheLogger) {
     write(logServer, "unseen", colours::clBlue);
     EXPECT_EQ(screen.lines.size(), 1u);
 }
+
+TEST_F(WriteLogTest, ChangedPathStartsANewFileEmptiedPathStopsWriting) {
+    LogToFiles();
+    logger.WriteLog(logServer, "one", colours::clBlack);
+    settings.SetString(keys::ServerLogFile, dir.File("renamed.log"));
+    logger.WriteLog(logServer, "two", colours::clBlack);
+    settings.SetString(keys::ServerLogFile, "");
+    logger.WriteLog(logServer, "three", colours::clBlack);
+    EXPECT_EQ(ReadFile(dir.File("server.log")), "one\n");
+    EXPECT_EQ(ReadFile(dir.File("renamed.log")), "two\n");
+    EXPECT_EQ(logger.LogFileName(logServer), dir.File("renamed.log"));
+}
