@@ -244,6 +244,17 @@ int AcceptWithLoop(int listenFd, int timeoutMs)
     return fd;
 }
 
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    std::size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        ++i;
+    return ::testing::AssertionFailure() << "got " << actual.size() << " bytes, expected " << expected.size()
+                                         << ", first difference at offset " << i;
+}
+
 PeerResult RunPeer(const std::string& program, const std::vector<std::string>& args, int timeoutMs)
 {
     QProcess process;

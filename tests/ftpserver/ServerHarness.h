@@ -4,6 +4,8 @@
 // the event loop, and real peers run as child processes while the loop runs.
 #include "ftpserver/FtpServer.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -77,6 +79,10 @@ bool WriteAllAndClose(int fd, const std::string& data, int timeoutMs = 20000);
 int ListenLocal(int& port);
 // Accepts on a listening socket while the event loop runs (-1 on timeout).
 int AcceptWithLoop(int listenFd, int timeoutMs = 5000);
+
+// Byte-for-byte comparison that reports sizes and the first difference
+// instead of printing megabytes.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
 
 struct PeerResult {
     int exitCode = -1;

@@ -1,0 +1,163 @@
+// Listings and file-management commands against a raw client.
+#include "ServerHarness.h"
+#include "ftpserver/DirectoryListing.h"
+#include "support/EventLoop.h"
+#include "support/Peers.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace server_test;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+class EngineFiles : public ::testing::Test {
+protected:
+    TempDir tmp;
+    std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
+    ServerFixture fx{home};
+    RawClient c{fx.Port()};
+    void SetUp() override
+    {
+        c.Reply();
+        c.Login();
+    }
+    std::string List(const std::string& command, std::string* closing = nullptr)
+    {
+        const int fd = c.OpenPassive();
+        EXPECT_EQ(c.Cmd(command), "150 Opening data connection for directory list.");
+        const std::string data = ReadAll(fd);
+        const std::string end = c.Reply();
+        EXPECT_EQ(end, "226 File sent ok");
+        if (closing)
+            *closing = end;
+        return data;
+    }
+};
+
+TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks)
+{
+    std::filesystem::create_directory(home + "sub");
+    WriteFile(home + "sub/file.txt", "12345");
+    WriteFile(home + "sub/.hidden", "h");
+    std::filesystem::create_symlink("file.txt", home + "sub/ln");
+    fx.Server().PermaLinkTable[0] = {"/srv/elsewhere/", "perma"};
+    c.Cmd("CWD sub");
+    const std::string list = List("LIST");
+    EXPECT_NE(list.find(" .\r\n"), std::string::npos);
+    EXPECT_NE(list.find(" ..\r\n"), std::string::npos);
+    EXPECT_NE(list.find("-rw-rw-rw-   1 ftp      ftp            5 "), std::string::npos);
+    EXPECT_NE(list.find(" ln -> file.txt\r\n"), std::string::npos);
+    EXPECT_EQ(list.rfind("lrw-rw-rw-", list.find(" ln -> ")) + 0, list.rfind("\n", list.find(" ln -> ")) + 1);
+    EXPECT_EQ(list.find(".hidden"), std::string::npos);
+    EXPECT_NE(list.find("lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n"),
+              std::string::npos);
+    const std::string names = List("NLST");
+    EXPECT_EQ(names, ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\n"
+                     "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n");
+    // An option is taken for a name.
+    fx.Server().PermaLinkTable[0] = {};
+    EXPECT_EQ(List("LIST -la"), home + "sub/-la not found\r\n");
+    // A listing of one file, and of another folder by path.
+    EXPECT_EQ(List("NLST file.txt"), "file.txt\r\n");
+    EXPECT_NE(List("LIST " + home).find(" sub\r\n"), std::string::npos);
+    EXPECT_EQ(fx.Owner().Seen["LIST"].back(), home.substr(0, home.size() - 1));
+}
+
+TEST_F(EngineFiles, ListingLineOfThisYearAndAnother)
+{
+    WriteFile(home + "now.txt", "abc");
+    WriteFile(home + "old.txt", "abcdef");
+    ::chmod((home + "old.txt").c_str(), 0755);
+    const int year = CurrentYear();
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = 1;
+    tm.tm_mday = 3;
+    tm.tm_hour = 4;
+    tm.tm_min = 5;
+    tm.tm_isdst = -1;
+    std::time_t t = std::mktime(&tm);
+    timespec times[2] = {{t, 0}, {t, 0}};
+    ::utimensat(AT_FDCWD, (home + "now.txt").c_str(), times, 0);
+    tm.tm_year = 2001 - 1900;
+    tm.tm_isdst = -1;
+    t = std::mktime(&tm);
+    timespec old[2] = {{t, 0}, {t, 0}};
+    ::utimensat(AT_FDCWD, (home + "old.txt").c_str(), old, 0);
+    const std::string list = List("LIST");
+    EXPECT_NE(list.find("\r\n-rw-rw-rw-   1 ftp      ftp            3 Feb 03 04:05 now.txt\r\n"), std::string::npos)
+        << list;
+    EXPECT_NE(list.find("\r\n-rwxrwxrwx   1 ftp      ftp            6 Feb 03  2001 old.txt\r\n"), std::string::npos)
+        << list;
+}
+
+TEST_F(EngineFiles, DeleteRenameAndDirectories)
+{
+    std::filesystem::create_directory(home + "dir");
+    WriteFile(home + "dir/inside", "x");
+    WriteFile(home + "a.txt", "a");
+    WriteFile(home + "b.txt", "b");
+    EXPECT_EQ(c.Cmd("DELE dir"), "550 '" + home + "dir': no such file or directory.");
+    EXPECT_EQ(c.Cmd("RNFR dir"), "550 '" + home + "dir': no such file or directory.");
+    EXPECT_EQ(c.Cmd("RNFR a.txt"), "350 File exists, ready for destination name.");
+    EXPECT_EQ(c.Cmd("RNTO b.txt"), "553 '" + home + "b.txt': file already exists.");
+    EXPECT_EQ(ReadFile(home + "b.txt"), "b");
+    EXPECT_EQ(c.Cmd("RNTO c.txt"), "250 File '" + home + "a.txt' renamed to '" + home + "c.txt'.");
+    EXPECT_EQ(c.Cmd("RNTO d.txt"), "550 '" + home + "a.txt': no such file or directory.");
+    EXPECT_EQ(c.Cmd("RMD dir"), "550 '" + home + "dir': can't remove directory.");
+    EXPECT_EQ(c.Cmd("MKD dir"), "550 'dir': can't create directory.");
+    EXPECT_EQ(c.Cmd("MKD c.txt"), "550 'c.txt': file or directory already exists.");
+    EXPECT_EQ(c.Cmd("RMD nothing"), "550 '" + home + "nothing': no such directory.");
+    EXPECT_EQ(c.Cmd("DELE dir/inside"), "250 File '" + home + "dir/inside' deleted.");
+    EXPECT_EQ(c.Cmd("RMD dir"), "250 '" + home + "dir': directory removed.");
+    EXPECT_EQ(c.Cmd("DELE"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("RNFR"), "501 Syntax error is parameter.");
+    EXPECT_EQ(c.Cmd("RNTO"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("MKD"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("RMD"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("SIZE"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("MDTM"), "501 Syntax error in MDTM parameter.");
+    fx.Owner().AllowAll = false;
+    EXPECT_EQ(c.Cmd("DELE b.txt"), "500 Cannot DELE - Insufficient Rights.");
+    EXPECT_EQ(c.Cmd("RNFR b.txt"), "500 Cannot RNFR - Insufficient Rights.");
+    EXPECT_EQ(c.Cmd("RNTO x"), "500 Cannot RNTO - Insufficient Rights.");
+    EXPECT_EQ(c.Cmd("RMD x"), "500 Cannot RMD - Insufficient Rights.");
+    EXPECT_EQ(c.Cmd("MKD x"), "550 'x': can't create directory.");
+    EXPECT_EQ(c.Cmd("SIZE b.txt"), "550 Command failed: File not found.");
+    EXPECT_EQ(c.Cmd("MDTM b.txt"), "550 '" + home + "b.txt': no such file or directory.");
+}
+
+TEST_F(EngineFiles, SizeAndMdtm)
+{
+    WriteFile(home + "f", std::string(1234, 'x'));
+    std::filesystem::create_directory(home + "d");
+    timespec times[2] = {{1700000000, 250000000}, {1700000000, 250000000}};
+    ::utimensat(AT_FDCWD, (home + "f").c_str(), times, 0);
+    EXPECT_EQ(c.Cmd("SIZE f"), "213 1234");
+    EXPECT_EQ(c.Cmd("SIZE d"), "550 Command failed: File not found.");
+    EXPECT_EQ(c.Cmd("SIZE missing"), "550 Command failed: File not found.");
+    EXPECT_EQ(c.Cmd("MDTM f"), "213 20231114221320.250");
+    EXPECT_EQ(c.Cmd("MDTM missing"), "550 '" + home + "missing': no such file or directory.");
+    EXPECT_EQ(fx.Owner().Seen["SIZE"].front(), home + "f");
+}
+
+TEST_F(EngineFiles, DeleOfALinkRemovesTheLinkOnly)
+{
+    WriteFile(home + "target", "keep");
+    std::filesystem::create_symlink(home + "target", home + "link");
+    EXPECT_EQ(c.Cmd("DELE link"), "250 File '" + home + "link' deleted.");
+    EXPECT_EQ(fx.Owner().Seen["DELE"].back(), home + "link");
+    EXPECT_FALSE(std::filesystem::is_symlink(home + "link"));
+    EXPECT_EQ(ReadFile(home + "target"), "keep");
+}
+
+} // namespace
