@@ -1,0 +1,70 @@
+#include "client/RemoteListing.h"
+#include "client/TransferFigures.h"
+
+#include <gtest/gtest.h>
+
+TEST(RemoteListing, ParsesUnixAndNetWareLinesAndSkipsTheRest) {
+    const std::string listing =
+        "total 12\r\n"
+        "drwxr-xr-x   1 owner    group           0 Mar 07 14:05 .\r\n"
+        "drwxr-xr-x   1 owner    group           0 Mar 07 14:05 ..\r\n"
+        "drwxr-xr-x   1 owner    group           0 Mar 07 14:05 docs\r\n"
+        "-rw-r--r--   1 owner    group        1234 Jan 31  2023 my file.txt\r\n"
+        "lrwxrwxrwx   1 owner    group          11 Dec 01 09:00 latest -> docs/v2\r\n"
+        "/missing not found\r\n";
+    auto items = ParseListing(listing, skVexaServer);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].Icon, RemoteIcon::Folder);
+    EXPECT_EQ(items[0].Caption, "docs");
+    EXPECT_EQ(items[1].Icon, RemoteIcon::File);
+    EXPECT_EQ(items[1].Caption, "my file.txt");
+    EXPECT_EQ(items[1].Size, "1234");
+    EXPECT_EQ(items[1].Date, "Jan 31  2023");
+    EXPECT_EQ(items[2].Icon, RemoteIcon::Link);
+    EXPECT_EQ(items[2].Caption, "latest -> docs/v2");
+    EXPECT_EQ(LinkTargetName(items[2].Caption), "latest");
+
+    // NetWare has no group column: the size is the fourth field.
+    RemoteItem item;
+    ASSERT_TRUE(ParseListingLine("-rw-r--r-- 1 owner 5678 Feb 02 10:11 report.doc", skNetWare, item));
+    EXPECT_EQ(item.Size, "5678");
+    EXPECT_EQ(item.Date, "Feb 02 10:11");
+    EXPECT_EQ(item.Caption, "report.doc");
+    EXPECT_FALSE(ParseListingLine("garbage", skOtherServer, item));
+    EXPECT_FALSE(ParseListingLine("", skOtherServer, item));
+
+    EXPECT_EQ(ServerKindFromSyst("215 UNIX Type: Vexa Version 2.0.6.323"), skVexaServer);
+    EXPECT_EQ(ServerKindFromSyst("215 NETWARE Type: L8"), skNetWare);
+    EXPECT_EQ(ServerKindFromSyst("215 UNIX Type: L8"), skOtherServer);
+}
+
+TEST(RemoteListing, SortsAsCaseInsensitiveText) {
+    std::vector<RemoteItem> items = {{RemoteIcon::File, "beta", "20", "Mar 01 10:00"},
+                                     {RemoteIcon::File, "Alpha", "100", "Jan 01 10:00"},
+                                     {RemoteIcon::File, "gamma", "3", "Feb 01 10:00"}};
+    SortRemoteItems(items, 0);
+    EXPECT_EQ(items[0].Caption, "Alpha");
+    EXPECT_EQ(items[2].Caption, "gamma");
+    SortRemoteItems(items, 1);
+    EXPECT_EQ(items[0].Size, "100"); // text order: "100" before "20"
+    EXPECT_EQ(items[1].Size, "20");
+    SortRemoteItems(items, 2);
+    EXPECT_EQ(items[0].Date, "Feb 01 10:00");
+}
+
+TEST(TransferFigures, RateTextAndProgress) {
+    EXPECT_EQ(RateText(5000, 0), "5000");
+    EXPECT_EQ(RateText(0.5, 2), "0");
+    EXPECT_EQ(RateText(2048, 1), "2.00");
+
+    TransferFigures f = ComputeTransferFigures(1500, 500, 3000, 2.0);
+    EXPECT_EQ(f.Bytes, "1000");
+    EXPECT_EQ(f.TotalBytes, "1500");
+    EXPECT_EQ(f.Speed, "0.49");
+    EXPECT_EQ(f.PercentDone, "50.00");
+    EXPECT_EQ(f.Remain, "00:00:03");
+    TransferFigures unknown = ComputeTransferFigures(10, 10, 0, 1.0);
+    EXPECT_TRUE(unknown.PercentDone.empty());
+    EXPECT_TRUE(unknown.Remain.empty());
+    EXPECT_EQ(ComputeTransferFigures(0, 0, 7200 * 100 + 100, 1.0).Remain, "");
+}
