@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <thread>
 
 using namespace crypto_test;
 
@@ -415,4 +416,16 @@ TEST(SystemRandom, WordsDiffer) {
     std::vector<std::uint32_t> b = SystemRandomWords(8);
     EXPECT_EQ(a.size(), 8u);
     EXPECT_NE(a, b);
+}
+
+TEST(TRSA, GenerationOnAWorkerThreadThenInstalledByKeyTexts) {
+    // Key generation may run on a private TRSA on another thread; the
+    // result is moved into the program's pair through its texts.
+    TRSA worker;
+    std::thread thread([&] { worker.GenerateKeys(); });
+    thread.join();
+    TRSA program;
+    program.SetPublicKey(worker.PublicKey());
+    program.SetPrivateKey(worker.PrivateKey());
+    EXPECT_EQ(program.DecryptString(worker.EncryptString("LIST")), "LIST");
 }
