@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+// The points where an encrypted session plugs into the client engine. The
+// engine calls them; the owner installs an implementation once its keys are
+// known. Without hooks every line and every data byte travels as it is.
+class TFtpCipherHooks {
+public:
+    virtual ~TFtpCipherHooks() = default;
+
+    // Enciphers one command line for the server whose public key text, key
+    // size text ("0512"...) and symmetric length text ("064"...) are given.
+    virtual std::string EncipherCommand(const std::string& line, const std::string& serverPublicKey,
+                                        const std::string& serverKeyBits,
+                                        const std::string& serverKeyLength) = 0;
+
+    // Decides whether a received line is an enciphered reply and, when it is,
+    // returns its plain text (which may hold several CR LF separated lines).
+    // Returns false for a line that is to be read as it is.
+    virtual bool DecipherReply(const std::string& line, std::string& plain) = 0;
+
+    // Data connections: each chunk is enciphered or deciphered on its own, in place.
+    virtual void EncipherChunk(char* data, int len) = 0;
+    virtual void DecipherChunk(char* data, int len) = 0;
+};

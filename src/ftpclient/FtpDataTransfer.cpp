@@ -1,0 +1,603 @@
+// The data-connection half of the client engine: the Port and Rest steps,
+// the receive steps (RETR, LIST, NLST) and the send steps (STOR, APPE).
+// A transfer step completes only when both the server's final reply and the
+// close of the data connection have been seen, in either order.
+#include "ftpclient/TCustomFtpCli.h"
+
+#include "ftpclient/ClientTexts.h"
+#include "ftpclient/FtpCipherHooks.h"
+#include "ftpclient/ReplyParsing.h"
+#include "net/TWSocket.h"
+
+#include <QMetaObject>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ftpclient_texts;
+
+std::int64_t TCustomFtpCli::NowMs() const {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// ---------------------------------------------------------------- Port step
+
+void TCustomFtpCli::ResetDataSocket() {
+    dataPhase_ = dpIdle;
+    if (data_->State() != wsClosed)
+        data_->Abort();
+    data_->SetSocksServer("");
+    data_->SetProto("tcp");
+    data_->SetAddr("0.0.0.0");
+    data_->SetPort("0");
+}
+
+void TCustomFtpCli::PortStep() {
+    CheckReady();
+    CheckConnected();
+    if (!inSequence_)
+        requestCode_ = ftpPort;
+    ResetDataSocket();
+    std::string cmd = "PASV";
+    if (!usePassive_) {
+        data_->SetLingerOnOff(wsLingerOn);
+        data_->SetLingerTimeout(10);
+        data_->Listen();
+        dataPhase_ = dpListening;
+        int port = std::atoi(data_->GetXPort().c_str());
+        cmd = ftpreply::PortCommand(resolvedAddr_, control_->GetXAddr(), port);
+    }
+    transferCount_ = 0;
+    passiveReply_.clear();
+    StartCommand(ftpPort, stepPort, cmd, {200, 227});
+}
+
+// ---------------------------------------------------------------- Rest step
+
+void TCustomFtpCli::RestStep() {
+    CheckReady();
+    CheckConnected();
+    if (!inSequence_)
+        requestCode_ = ftpRest;
+    const bool putRequest = requestCode_ == ftpRestPut || requestCode_ == ftpSessionRestPut;
+    if (!putRequest && !(Options & ftpNoAutoResumeAt)) {
+        struct stat st {};
+        ResumeOffset = ::stat(LocalFileName.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+    }
+    commandStep_ = stepRest;
+    if (ResumeOffset < 1) {
+        // Nothing to resume: the step is done without a command.
+        requestDoneFlag_ = false;
+        Done(0);
+        return;
+    }
+    StartCommand(ftpRest, stepRest, "REST " + std::to_string(ResumeOffset), {350});
+}
+
+// ---------------------------------------------------------------- shared
+
+void TCustomFtpCli::CloseData() {
+    dataPhase_ = dpIdle;
+    if (data_->State() != wsClosed) {
+        try {
+            data_->Close();
+        } catch (const std::exception&) {
+            // The handle is gone either way; nothing more to release.
+        }
+    }
+}
+
+bool TCustomFtpCli::ConnectPassiveData() {
+    auto port = ftpreply::PassivePort(passiveReply_);
+    if (!port) {
+        DataConnectFailed(wsa::WSAEINVAL);
+        return false;
+    }
+    try {
+        dataPhase_ = dpIdle;
+        if (data_->State() != wsClosed)
+            data_->Abort();
+        ApplySocks(*data_);
+        data_->SetProto("tcp");
+        // The address numbers of the 227 reply are not used: data always goes
+        // to the host the control connection reached.
+        data_->SetAddr(resolvedAddr_);
+        data_->SetPort(std::to_string(*port));
+        data_->SetLingerOnOff(wsLingerOff);
+        data_->SetLingerTimeout(0);
+        dataPhase_ = dpConnecting;
+        data_->Connect();
+    } catch (const std::exception&) {
+        dataPhase_ = dpIdle;
+        DataConnectFailed(data_->LastError() ? data_->LastError() : wsa::WSAEINVAL);
+        return false;
+    }
+    return true;
+}
+
+void TCustomFtpCli::DataConnectFailed(int error) {
+    lastReply_ = kDataConnectionError + std::to_string(error);
+    replyCode_ = requestResult_ = 550;
+    SetErrorMessage();
+    CloseData();
+    ReleaseLocalFile();
+    ResumeOffset = 0;
+    Done(550);
+}
+
+void TCustomFtpCli::DataConnected(int error) {
+    if (dataPhase_ != dpConnecting)
+        return;
+    if (error != 0) {
+        dataPhase_ = dpIdle;
+        DataConnectFailed(error);
+        return;
+    }
+    dataPhase_ = dpOpen;
+    startTicks_ = NowMs();
+    if (!receiving_) {
+        sendConnected_ = true;
+        StartTransferCommand();
+    }
+}
+
+void TCustomFtpCli::StartTransferCommand() {
+    SetState(ftpcAwaitingReply);
+    nextHandler_ = receiving_ ? &TCustomFtpCli::ReceiveFirstReply : &TCustomFtpCli::StoreFirstReply;
+    SendCommand(pendingCommand_);
+}
+
+int TCustomFtpCli::LocalFailureResult() {
+    if (!localError_)
+        return dataError_;
+    lastReply_ = errorMessage_;
+    replyCode_ = requestResult_ = 550;
+    return 550;
+}
+
+void TCustomFtpCli::WriteStatistics() {
+    std::int64_t elapsed = startTicks_ ? NowMs() - startTicks_ : 0;
+    TriggerDisplay(ftpreply::StatisticsLine(transferCount_, elapsed));
+}
+
+// ---------------------------------------------------------------- local file
+
+bool TCustomFtpCli::OpenLocalForReceive() {
+    int fd;
+    if (ResumeOffset > 0) {
+        fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd >= 0 && ::lseek(fd, ResumeOffset, SEEK_SET) < 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    } else {
+        fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
+    localFd_ = fd;
+    return fd >= 0;
+}
+
+bool TCustomFtpCli::OpenLocalForSend() {
+    int fd = ::open(LocalFileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && ResumeOffset > 0 && ::lseek(fd, ResumeOffset, SEEK_SET) < 0) {
+        ::close(fd);
+        fd = -1;
+    }
+    localFd_ = fd;
+    return fd >= 0;
+}
+
+void TCustomFtpCli::ReleaseLocalFile() {
+    if (!accumulator_.empty()) {
+        // The last, shorter enciphered chunk.
+        std::string last;
+        last.swap(accumulator_);
+        if (CipherHooks)
+            CipherHooks->DecipherChunk(last.data(), static_cast<int>(last.size()));
+        Deliver(last.data(), static_cast<int>(last.size()));
+    }
+    if (!displayPartial_.empty()) {
+        std::string line;
+        line.swap(displayPartial_);
+        TriggerDisplayFile(line);
+    }
+    lastWasCR_ = false;
+    if (localFd_ >= 0) {
+        ::close(localFd_);
+        localFd_ = -1;
+    }
+}
+
+// ---------------------------------------------------------------- receiving
+
+void TCustomFtpCli::ReceiveStep(const char* command) {
+    CheckReady();
+    transferCommand_ = command;
+    if (control_->State() != wsConnected)
+        throw FtpException(std::string(command) + kNotConnectedSuffix);
+    if (LocalFileName.empty() && !DisplayFileFlag)
+        throw FtpException(kLocalFileNameEmpty);
+    accumulator_.clear();
+    displayPartial_.clear();
+    lastWasCR_ = false;
+    const std::string cmd = command;
+    const TFtpRequest code = cmd == "RETR" ? ftpGet : cmd == "LIST" ? ftpDir : ftpLs;
+    if (!inSequence_)
+        requestCode_ = code;
+    commandStep_ = cmd == "RETR" ? stepGet : cmd == "LIST" ? stepDir : stepLs;
+    replySeen_ = receiveClosed_ = false;
+    requestDoneFlag_ = false;
+    transferCount_ = 0;
+    dataError_ = 0;
+    localError_ = false;
+    receiving_ = true;
+    if (!DisplayFileFlag) {
+        ReleaseLocalFile();
+        if (!OpenLocalForReceive())
+            throw FtpException(kCannotOpenLocalFile + LocalFileName);
+    }
+    pendingCommand_ = HostFileName.empty() ? cmd : cmd + " " + HostFileName;
+    if (usePassive_) {
+        SetState(ftpcAwaitingReply);
+        if (!ConnectPassiveData())
+            return;
+    }
+    StartTransferCommand();
+}
+
+void TCustomFtpCli::ReceiveSessionAvailable(int /*error*/) {
+    if (dataPhase_ != dpListening)
+        return;
+    int handle = -1;
+    int code = wsa::WSAEINVAL;
+    try {
+        handle = data_->Accept();
+    } catch (const std::exception&) {
+        code = data_->LastError() ? data_->LastError() : code;
+    }
+    dataPhase_ = dpIdle;
+    data_->Close(); // the listener
+    if (handle < 0) {
+        DataConnectFailed(code);
+        return;
+    }
+    data_->Dup(handle);
+    dataPhase_ = dpOpen;
+    startTicks_ = NowMs();
+}
+
+void TCustomFtpCli::DataAvailable(int /*error*/) {
+    if (dataPhase_ != dpOpen || !receiving_) {
+        // Nobody wants these bytes; read them so the loop does not spin.
+        char discard[4096];
+        data_->Receive(discard, sizeof discard);
+        return;
+    }
+    if (TriggerProgress()) {
+        TriggerDisplay(kAbortRequested);
+        data_->Close();
+        return;
+    }
+    int n = data_->Receive(ioBuffer_.data(), kIoBlock);
+    if (n == 0)
+        return;
+    if (n < 0) {
+        if (data_->State() == wsConnected && data_->LastError() != wsa::WSAEWOULDBLOCK) {
+            TriggerDisplay(kDataReceiveError + std::to_string(data_->LastError()));
+            data_->Shutdown(2);
+        }
+        return;
+    }
+    transferCount_ += n;
+    if (ClientEncryptionActive && CipherHooks) {
+        // Enciphered data comes in 2048-byte chunks, each deciphered on its
+        // own, however the bytes were split on the way.
+        if (accumulator_.empty() && n == kCipherChunk) {
+            CipherHooks->DecipherChunk(ioBuffer_.data(), n);
+            Deliver(ioBuffer_.data(), n);
+            return;
+        }
+        accumulator_.append(ioBuffer_.data(), static_cast<std::size_t>(n));
+        std::size_t pos = 0;
+        while (accumulator_.size() - pos >= static_cast<std::size_t>(kCipherChunk)) {
+            char* chunk = accumulator_.data() + pos;
+            CipherHooks->DecipherChunk(chunk, kCipherChunk);
+            Deliver(chunk, kCipherChunk);
+            pos += kCipherChunk;
+        }
+        accumulator_.erase(0, pos);
+        return;
+    }
+    Deliver(ioBuffer_.data(), n);
+}
+
+void TCustomFtpCli::Deliver(const char* bytes, int len) {
+    if (localFd_ >= 0 && !localError_) {
+        int done = 0;
+        while (done < len) {
+            ssize_t w = ::write(localFd_, bytes + done, static_cast<size_t>(len - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                TriggerDisplay(kErrorWritingLocalFile);
+                // A download that could not be stored is a failure, whatever
+                // the server says next.
+                localError_ = true;
+                errorMessage_ = kLocalWriteFailed + LocalFileName;
+                data_->Shutdown(2);
+                break;
+            }
+            done += static_cast<int>(w);
+        }
+    }
+    if (!DisplayFileFlag)
+        return;
+    if (DisplayFileMode == 1) {
+        TriggerDisplayFile(std::string(bytes, static_cast<std::size_t>(len)));
+        return;
+    }
+    // Line by line; a line split over two reads is joined first.
+    for (int i = 0; i < len; ++i) {
+        char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            bool skip = c == '\n' && lastWasCR_ && displayPartial_.empty();
+            lastWasCR_ = c == '\r';
+            if (skip)
+                continue;
+            std::string line;
+            line.swap(displayPartial_);
+            TriggerDisplayFile(line);
+            continue;
+        }
+        lastWasCR_ = false;
+        displayPartial_ += c;
+    }
+}
+
+void TCustomFtpCli::ReceiveFirstReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    int code = ftpreply::ReplyCodeOf(lastReply_);
+    replyCode_ = code;
+    if (code == 150 || code == 125) {
+        nextHandler_ = &TCustomFtpCli::ReceiveFinalReply;
+        return;
+    }
+    requestResult_ = code;
+    SetErrorMessage();
+    CloseData();
+    ReleaseLocalFile();
+    ResumeOffset = 0;
+    Done(code);
+}
+
+void TCustomFtpCli::ReceiveFinalReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    if (replySeen_)
+        return;
+    int code = ftpreply::ReplyCodeOf(lastReply_);
+    replyCode_ = code;
+    if (code == 125 || code == 226 || code == 250) {
+        replySeen_ = true;
+        FinishReceiveIfDone();
+        return;
+    }
+    requestResult_ = code;
+    SetErrorMessage();
+    ReleaseLocalFile();
+    CloseData();
+    TriggerDisplay(kReceiveFailed);
+    ResumeOffset = 0;
+    Done(code);
+}
+
+void TCustomFtpCli::ReceiveClosedHandler(int error) {
+    if (state_ == ftpcAborting)
+        return;
+    ReleaseLocalFile();
+    receiveClosed_ = true;
+    dataError_ = error;
+    FinishReceiveIfDone();
+}
+
+void TCustomFtpCli::FinishReceiveIfDone() {
+    if (!replySeen_ || !receiveClosed_ || requestDoneFlag_)
+        return;
+    WriteStatistics();
+    ResumeOffset = 0;
+    Done(LocalFailureResult());
+}
+
+// ---------------------------------------------------------------- sending
+
+void TCustomFtpCli::SendStep(bool append) {
+    CheckReady();
+    if (control_->State() != wsConnected)
+        throw FtpException(kStoreNotConnected);
+    if (LocalFileName.empty())
+        throw FtpException(kLocalFileNameEmpty);
+    if (!inSequence_)
+        requestCode_ = append ? ftpAppend : ftpPut;
+    commandStep_ = append ? stepAppend : stepPut;
+    receiving_ = false;
+    replySeen_ = sendClosed_ = false;
+    requestDoneFlag_ = false;
+    sendConnected_ = storeAnswered_ = sendStarted_ = false;
+    startTicks_ = 0;
+    transferCount_ = 0;
+    dataError_ = 0;
+    localError_ = false;
+    bool cancel = false;
+    TriggerReadyToTransmit(cancel);
+    if (cancel) {
+        errorMessage_ = kTransmitCancelled;
+        replyCode_ = requestResult_ = 426;
+        TriggerDisplay(kNotePrefix + errorMessage_);
+        CloseData();
+        Done(426);
+        return;
+    }
+    ReleaseLocalFile();
+    if (!OpenLocalForSend())
+        throw FtpException(kCannotOpenLocalFile + LocalFileName);
+    sendEof_ = false;
+    pendingCommand_ = (append ? "APPE " : "STOR ") + HostFileName;
+    if (usePassive_) {
+        // The command goes out once the data connection is up.
+        SetState(ftpcAwaitingReply);
+        ConnectPassiveData();
+        return;
+    }
+    StartTransferCommand();
+}
+
+void TCustomFtpCli::SendSessionAvailable(int /*error*/) {
+    if (dataPhase_ != dpListening)
+        return;
+    int handle = -1;
+    int code = wsa::WSAEINVAL;
+    try {
+        handle = data_->Accept();
+    } catch (const std::exception&) {
+        code = data_->LastError() ? data_->LastError() : code;
+    }
+    dataPhase_ = dpIdle;
+    data_->Close(); // the listener
+    if (handle < 0) {
+        DataConnectFailed(code);
+        return;
+    }
+    data_->SetLingerOnOff(wsLingerOff);
+    data_->SetLingerTimeout(10);
+    data_->Dup(handle);
+    int size = 0;
+    socklen_t len = sizeof size;
+    if (::getsockopt(handle, SOL_SOCKET, SO_SNDBUF, &size, &len) != 0)
+        TriggerDisplay(kSndBufFailed);
+    dataPhase_ = dpOpen;
+    sendConnected_ = true;
+    startTicks_ = NowMs();
+    if (storeAnswered_ && !sendStarted_)
+        PostSendStart();
+}
+
+void TCustomFtpCli::PostSendStart() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (sendStarted_ || dataPhase_ != dpOpen || localFd_ < 0)
+                return;
+            sendStarted_ = true;
+            startTicks_ = NowMs();
+            SendNextBlock(0);
+        },
+        Qt::QueuedConnection);
+}
+
+void TCustomFtpCli::StoreFirstReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    int code = ftpreply::ReplyCodeOf(lastReply_);
+    replyCode_ = code;
+    if (code != 150 && code != 125) {
+        requestResult_ = code;
+        SetErrorMessage();
+        CloseData();
+        ReleaseLocalFile();
+        ResumeOffset = 0;
+        Done(code);
+        return;
+    }
+    storeAnswered_ = true;
+    nextHandler_ = &TCustomFtpCli::StoreFinalReply;
+    if (usePassive_) {
+        if (!sendStarted_)
+            SendNextBlock(0);
+    } else if (sendConnected_ && !sendStarted_) {
+        PostSendStart();
+    }
+}
+
+void TCustomFtpCli::SendNextBlock(int error) {
+    if (localFd_ < 0)
+        return;
+    if (TriggerProgress()) {
+        TriggerDisplay(kAbortRequested);
+        data_->Close();
+        return;
+    }
+    if (error != 0) {
+        TriggerDisplay(kSendErrorPrefix + std::to_string(error) + kSendErrorSuffix);
+        data_->Close();
+        return;
+    }
+    if (sendEof_ || !storeAnswered_ || !sendConnected_)
+        return;
+    sendStarted_ = true;
+    ssize_t n;
+    do {
+        n = ::read(localFd_, ioBuffer_.data(), kSendBlock);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        // Reset the connection so the server never takes a cut-off upload
+        // for a complete one.
+        localError_ = true;
+        errorMessage_ = kLocalReadFailed + LocalFileName;
+        sendEof_ = true;
+        data_->Abort();
+        return;
+    }
+    if (n == 0) {
+        sendEof_ = true;
+        data_->Close();
+        return;
+    }
+    if (ClientEncryptionActive && CipherHooks) {
+        for (ssize_t pos = 0; pos < n; pos += kSendPiece) {
+            int piece = static_cast<int>(std::min<ssize_t>(kSendPiece, n - pos));
+            CipherHooks->EncipherChunk(ioBuffer_.data() + pos, piece);
+        }
+    }
+    transferCount_ += n;
+    data_->Send(ioBuffer_.data(), static_cast<int>(n));
+}
+
+void TCustomFtpCli::StoreFinalReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    if (replySeen_)
+        return;
+    int code = ftpreply::ReplyCodeOf(lastReply_);
+    replyCode_ = code;
+    if (code == 226 || code == 250) {
+        replySeen_ = true;
+        FinishSendIfDone();
+        return;
+    }
+    requestResult_ = code;
+    SetErrorMessage();
+    ReleaseLocalFile();
+    CloseData();
+    TriggerDisplay(kStoreFailed);
+    ResumeOffset = 0;
+    Done(code);
+}
+
+void TCustomFtpCli::SendClosedHandler(int error) {
+    if (state_ == ftpcAborting)
+        return;
+    ReleaseLocalFile();
+    sendClosed_ = true;
+    dataError_ = error;
+    FinishSendIfDone();
+}
+
+void TCustomFtpCli::FinishSendIfDone() {
+    if (!replySeen_ || !sendClosed_ || requestDoneFlag_)
+        return;
+    WriteStatistics();
+    ResumeOffset = 0;
+    Done(LocalFailureResult());
+}

@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Pure helpers that read FTP reply lines and build command texts. They hold
+// no state, so the engine and its tests share them.
+namespace ftpreply {
+
+// Reply code of a line: leading blanks, CR and LF skipped, an optional sign,
+// then decimal digits. Returns 0 when there are no digits.
+int ReplyCodeOf(const std::string& line);
+
+// True when the line starts with a digit.
+bool StartsWithDigit(const std::string& line);
+
+// True when the code at the start of the line is followed by '-', i.e. the
+// line opens or continues a multi-line reply.
+bool IsContinuation(const std::string& line);
+
+// True when the line has the plain reply form: three digits and a space or '-'.
+// A line of exactly three digits also counts as plain.
+bool HasPlainReplyForm(const std::string& line);
+
+// The first double-quoted string right after the code ('257 "a""b" x' gives
+// 'a"b'); empty when no quote follows the code and its blank.
+std::string QuotedPath(const std::string& line);
+
+// The second number on the line ("213 1234" gives 1234); -1 when absent.
+std::int64_t SecondNumber(const std::string& line);
+
+// The data port of a 227 reply: after "(", four fields skipped, then high and
+// low byte. Empty when the reply does not have that form.
+std::optional<int> PassivePort(const std::string& reply);
+
+// The PORT command for a listener on `port`; "127.0.0.1" as server address
+// gives the loopback numbers, otherwise the local address of the control
+// connection is used.
+std::string PortCommand(const std::string& serverAddr, const std::string& localAddr, int port);
+
+// "! N bytes received/sent in S seconds (R Bytes/sec)".
+std::string StatisticsLine(std::int64_t count, std::int64_t elapsedMs);
+
+} // namespace ftpreply

@@ -1,0 +1,768 @@
+// Control connection, requests, sequences and reply handling of the client
+// engine. The data-connection half lives in FtpDataTransfer.cpp.
+#include "ftpclient/TCustomFtpCli.h"
+
+#include "ftpclient/ClientTexts.h"
+#include "ftpclient/FtpCipherHooks.h"
+#include "ftpclient/ReplyParsing.h"
+#include "net/TWSocket.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <algorithm>
+#include <unistd.h>
+
+using namespace ftpclient_texts;
+
+TCustomFtpCli::TCustomFtpCli(QObject* parent)
+    : QObject(parent), control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>()) {
+    control_->OnDnsLookupDone = [this](TCustomWSocket*, int e) { ControlDnsDone(e); };
+    control_->OnSessionConnected = [this](TCustomWSocket*, int e) { ControlConnected(e); };
+    control_->OnDataAvailable = [this](TCustomWSocket*, int e) { ControlDataAvailable(e); };
+    control_->OnSessionClosed = [this](TCustomWSocket*, int e) { ControlClosed(e); };
+    auto bg = [this](TCustomWSocket*, const std::exception& e, bool& canClose) {
+        canClose = false; // the engine decides below what to close
+        HandleBackgroundException(e);
+    };
+    control_->OnBgException = bg;
+    data_->OnBgException = bg;
+    // The data socket's handlers stay attached for the client's whole life;
+    // which transfer phase they serve is decided by the engine's own fields,
+    // so a handler is never replaced while it runs.
+    data_->OnSessionAvailable = [this](TCustomWSocket*, int e) {
+        if (receiving_)
+            ReceiveSessionAvailable(e);
+        else
+            SendSessionAvailable(e);
+    };
+    data_->OnSessionConnected = [this](TCustomWSocket*, int e) { DataConnected(e); };
+    data_->OnDataAvailable = [this](TCustomWSocket*, int e) { DataAvailable(e); };
+    data_->OnDataSent = [this](TCustomWSocket*, int e) {
+        if (dataPhase_ == dpOpen && !receiving_)
+            SendNextBlock(e);
+    };
+    data_->OnSessionClosed = [this](TCustomWSocket*, int e) {
+        if (dataPhase_ != dpOpen)
+            return;
+        dataPhase_ = dpIdle;
+        if (receiving_)
+            ReceiveClosedHandler(e);
+        else
+            SendClosedHandler(e);
+    };
+    ioBuffer_.resize(kIoBlock);
+}
+
+TCustomFtpCli::~TCustomFtpCli() {
+    dataPhase_ = dpIdle;
+    // Destruction must not call back into a half-destroyed engine.
+    control_->OnSessionClosed = nullptr;
+    control_->OnDnsLookupDone = nullptr;
+    data_->OnSessionClosed = nullptr;
+    ReleaseLocalFile();
+}
+
+// ---------------------------------------------------------------- settings
+
+void TCustomFtpCli::SetShareMode(int mode) {
+    switch (mode) {
+    case ftpShareCompat:
+    case ftpShareExclusive:
+    case ftpShareDenyWrite:
+    case ftpShareDenyRead:
+    case ftpShareDenyNone:
+        shareMode_ = static_cast<TFtpShareMode>(mode);
+        break;
+    default:
+        shareMode_ = ftpShareExclusive;
+    }
+}
+
+void TCustomFtpCli::SetConnectionType(int type) {
+    if (Connected())
+        throw FtpException(kConnectedNoChange);
+    switch (type) {
+    case ftpProxy:
+    case ftpSocks4:
+    case ftpSocks4A:
+    case ftpSocks5:
+        connectionType_ = static_cast<TFtpConnectionType>(type);
+        usePassive_ = true;
+        break;
+    default:
+        connectionType_ = ftpDirect;
+    }
+}
+
+void TCustomFtpCli::SetUsePassive(bool on) {
+    usePassive_ = connectionType_ == ftpDirect ? on : true;
+}
+
+void TCustomFtpCli::SetSocksServer(const std::string& host) { socksServer_ = host; }
+void TCustomFtpCli::SetSocksPort(const std::string& port) { socksPort_ = port; }
+void TCustomFtpCli::SetSocksUserCode(const std::string& user) { socksUser_ = user; }
+void TCustomFtpCli::SetSocksPassword(const std::string& password) { socksPassword_ = password; }
+
+bool TCustomFtpCli::IsSocks() const {
+    return connectionType_ == ftpSocks4 || connectionType_ == ftpSocks4A || connectionType_ == ftpSocks5;
+}
+
+void TCustomFtpCli::ApplySocks(TWSocket& socket) {
+    // A socket forgets its proxy whenever it closes, so it is set again
+    // before every connection.
+    if (!IsSocks()) {
+        socket.SetSocksServer("");
+        return;
+    }
+    socket.SetSocksServer(socksServer_);
+    socket.SetSocksPort(socksPort_);
+    socket.SetSocksLevel(connectionType_ == ftpSocks4 ? "4" : connectionType_ == ftpSocks4A ? "4A" : "5");
+    socket.SetSocksUsercode(socksUser_);
+    socket.SetSocksPassword(socksPassword_);
+    socket.SetSocksAuthentication(socksUser_.empty() ? socksNoAuthentication : socksAuthenticateUsercode);
+}
+
+bool TCustomFtpCli::Connected() const { return control_->State() != wsClosed; }
+
+// ---------------------------------------------------------------- events
+
+void TCustomFtpCli::SetState(TFtpState s) {
+    if (state_ == s)
+        return;
+    state_ = s;
+    if (OnStateChange)
+        OnStateChange(this);
+}
+
+void TCustomFtpCli::TriggerDisplay(const std::string& msg) {
+    if (OnDisplay)
+        OnDisplay(this, msg);
+}
+
+void TCustomFtpCli::TriggerDisplayFile(const std::string& msg) {
+    if (OnDisplayFile)
+        OnDisplayFile(this, msg);
+}
+
+bool TCustomFtpCli::TriggerProgress() {
+    bool abort = false;
+    if (OnProgress)
+        OnProgress(this, transferCount_ + ResumeOffset, abort);
+    return abort;
+}
+
+void TCustomFtpCli::TriggerReadyToTransmit(bool& cancel) {
+    if (OnReadyToTransmit)
+        OnReadyToTransmit(this, cancel);
+}
+
+void TCustomFtpCli::HandleBackgroundException(const std::exception& e) {
+    bool canClose = true;
+    if (OnBgException) {
+        try {
+            OnBgException(this, e, canClose);
+        } catch (...) {
+        }
+    }
+    if (!canClose)
+        return;
+    // The running operation cannot go on. Rather than leave the request
+    // hanging for ever, end it with the exception's text as its error.
+    if (errorMessage_.empty())
+        errorMessage_ = e.what();
+    bool running = !requestDoneFlag_;
+    sequenceDriverSet_ = false;
+    CloseData();
+    ReleaseLocalFile();
+    if (running) {
+        if (requestResult_ == 0)
+            requestResult_ = 500;
+        Done(requestResult_);
+    }
+}
+
+// ---------------------------------------------------------------- checks
+
+void TCustomFtpCli::CheckReady() const {
+    if (state_ != ftpcReady && state_ != ftpcChaining)
+        throw FtpException(kNotReady);
+}
+
+void TCustomFtpCli::CheckConnected() const {
+    if (control_->State() != wsConnected)
+        throw FtpException(kNotConnected);
+}
+
+void TCustomFtpCli::SetErrorMessage() {
+    if (errorMessage_.empty())
+        errorMessage_ = lastReply_;
+}
+
+// ---------------------------------------------------------------- commands
+
+void TCustomFtpCli::StartCommand(TFtpRequest code, TFtpStep step, const std::string& cmd,
+                                 std::initializer_list<int> accepted, bool isQuit) {
+    CheckReady();
+    CheckConnected();
+    if (!inSequence_)
+        requestCode_ = code;
+    acceptedCodes_.assign(accepted.begin(), accepted.end());
+    requestDoneFlag_ = false;
+    nextHandler_ = &TCustomFtpCli::GenericReply;
+    afterReplyQuit_ = isQuit;
+    commandStep_ = step;
+    SetState(ftpcAwaitingReply);
+    SendCommand(cmd);
+}
+
+void TCustomFtpCli::SendCommand(std::string cmd) {
+    if (OnCommand)
+        OnCommand(this, cmd);
+    TriggerDisplay(kSentPrefix + cmd);
+    if (control_->State() != wsConnected)
+        return;
+    std::string wire = cmd;
+    if (!ServerPublicKey.empty() && CipherHooks)
+        wire = CipherHooks->EncipherCommand(cmd, ServerPublicKey, ServerPublicKeyBits,
+                                            ServerPublicKeyLength);
+    wire += "\r\n";
+    control_->SendStr(wire);
+}
+
+// ---------------------------------------------------------------- completion
+
+void TCustomFtpCli::Done(int error) {
+    if (requestDoneFlag_)
+        return;
+    requestDoneFlag_ = true;
+    if (sequenceDriverSet_ && state_ != ftpcAborting) {
+        // A failed step also goes back to the driver, which then runs only
+        // the closing QUIT and reports the failure.
+        if (error != 0 && requestResult_ == 0)
+            requestResult_ = error;
+        SetState(ftpcChaining);
+        RunDriver();
+        return;
+    }
+    SetState(ftpcReady);
+    if (data_->State() != wsClosed)
+        CloseData();
+    if (inSequence_ && savedReplyCode_ >= 0) {
+        lastReply_ = savedReply_;
+        replyCode_ = savedReplyCode_;
+    }
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    PostRequestDone(error);
+}
+
+void TCustomFtpCli::PostRequestDone(int error) {
+    TFtpRequest code = requestCode_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, code, error] {
+            if (OnRequestDone)
+                OnRequestDone(this, code, error);
+        },
+        Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- sequences
+
+void TCustomFtpCli::StartSequence(TFtpRequest code, TFtpStepSet steps) {
+    if ((steps & stepOpen) && Connected())
+        throw FtpException(kAlreadyConnected);
+    CheckReady();
+    savedReply_ = lastReply_;
+    savedReplyCode_ = -1;
+    requestCode_ = code;
+    requestResult_ = 0;
+    stepSet_ = steps;
+    currentStep_ = stepNone;
+    sequenceResult_ = 0;
+    inSequence_ = true;
+    lastReply_.clear();
+    errorMessage_.clear();
+    requestDoneFlag_ = false;
+    driverStarting_ = true;
+    try {
+        RunDriver();
+    } catch (...) {
+        driverStarting_ = false;
+        throw;
+    }
+    driverStarting_ = false;
+}
+
+void TCustomFtpCli::RunDriver() {
+    if (state_ == ftpcAborting) {
+        stepSet_ = 0;
+        sequenceResult_ = 426;
+        errorMessage_ = kOperationAborted;
+    }
+    sequenceDriverSet_ = true;
+    if (requestResult_ != 0) {
+        sequenceResult_ = requestResult_;
+        if (currentStep_ != stepQuit && (stepSet_ & stepQuit) && control_->State() == wsConnected)
+            stepSet_ = stepQuit;
+        else
+            stepSet_ = 0;
+    }
+    const TFtpStep previous = currentStep_;
+    while (stepSet_ != 0) {
+        const TFtpStep step = static_cast<TFtpStep>(stepSet_ & (~stepSet_ + 1)); // lowest bit
+        stepSet_ &= ~static_cast<TFtpStepSet>(step);
+        if (step == stepPass && previous == stepUser && replyCode_ != 331)
+            continue;
+        if (step == stepCwd && HostDirName.empty())
+            continue;
+        if (step == stepGet && !(previous == stepRest && replyCode_ == 350 && ResumeOffset >= 0))
+            ResumeOffset = 0;
+        if (step == stepQuit) {
+            savedReply_ = lastReply_;
+            savedReplyCode_ = replyCode_;
+        }
+        currentStep_ = step;
+        try {
+            StartStep(step);
+        } catch (const std::exception& e) {
+            if (driverStarting_) {
+                // Started from the caller's own call: the caller sees the
+                // exception and no OnRequestDone follows.
+                inSequence_ = false;
+                sequenceDriverSet_ = false;
+                requestDoneFlag_ = true;
+                SetState(ftpcReady);
+                throw;
+            }
+            // A later step that cannot start ends the sequence (after QUIT
+            // when the connection is still up) instead of leaving it hanging.
+            errorMessage_ = e.what();
+            if (requestResult_ == 0)
+                requestResult_ = 500;
+            if (step == stepQuit)
+                stepSet_ = 0;
+            requestDoneFlag_ = true;
+            RunDriver();
+        }
+        return;
+    }
+    sequenceDriverSet_ = false;
+    requestDoneFlag_ = false;
+    Done(sequenceResult_);
+}
+
+void TCustomFtpCli::StartStep(TFtpStep step) {
+    switch (step) {
+    case stepOpen: OpenStep(); break;
+    case stepUser: UserStep(); break;
+    case stepPass: PassStep(); break;
+    case stepCwd: CwdStep(); break;
+    case stepCDup: StartCommand(ftpCDup, stepCDup, "CDUP", {250}); break;
+    case stepTypeSet: StartCommand(ftpTypeSet, stepTypeSet, Binary ? "TYPE I" : "TYPE A", {200}); break;
+    case stepPort: PortStep(); break;
+    case stepRest: RestStep(); break;
+    case stepGet: ReceiveStep("RETR"); break;
+    case stepPut: SendStep(false); break;
+    case stepAppend: SendStep(true); break;
+    case stepDir: ReceiveStep("LIST"); break;
+    case stepLs: ReceiveStep("NLST"); break;
+    case stepSyst: StartCommand(ftpSyst, stepSyst, "SYST", {215}); break;
+    case stepMkd: StartCommand(ftpMkd, stepMkd, "MKD " + HostFileName, {257}); break;
+    case stepRmd: StartCommand(ftpRmd, stepRmd, "RMD " + HostFileName, {250, 257}); break;
+    case stepRenFrom: StartCommand(ftpRenFrom, stepRenFrom, "RNFR " + HostFileName, {350}); break;
+    case stepRenTo: StartCommand(ftpRenTo, stepRenTo, "RNTO " + LocalFileName, {200, 250, 257}); break;
+    case stepSize: StartCommand(ftpSize, stepSize, "SIZE " + HostFileName, {213}); break;
+    case stepDele: StartCommand(ftpDele, stepDele, "DELE " + HostFileName, {250, 257}); break;
+    case stepPwd: StartCommand(ftpPwd, stepPwd, "PWD", {250, 257}); break;
+    case stepQuote: StartCommand(ftpQuote, stepQuote, LocalFileName, {}); break;
+    case stepQuit: QuitStep(); break;
+    default: break;
+    }
+}
+
+void TCustomFtpCli::ExtractResults(TFtpStep step) {
+    switch (step) {
+    case stepSize: replySize_ = ftpreply::SecondNumber(lastReply_); break;
+    case stepCwd:
+    case stepMkd:
+    case stepPwd:
+    case stepCDup: replyPath_ = ftpreply::QuotedPath(lastReply_); break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------- steps
+
+void TCustomFtpCli::OpenStep() {
+    CheckReady();
+    if (Connected())
+        throw FtpException(kAlreadyConnected);
+    if (!inSequence_)
+        requestCode_ = ftpOpen;
+    requestDoneFlag_ = false;
+    receiveBuffer_.Clear();
+    requestResult_ = 0;
+    resolvedAddr_.clear();
+    ServerPublicKey.clear();
+    quitClosing_ = false;
+    commandStep_ = stepOpen;
+    SetState(ftpcResolving);
+    const std::string& name = connectionType_ == ftpProxy ? ProxyServer : HostName;
+    try {
+        control_->DnsLookup(name);
+    } catch (const std::exception&) {
+        // An empty name already reported its failure through the lookup event.
+        if (!requestDoneFlag_)
+            throw;
+    }
+}
+
+void TCustomFtpCli::FailOpen(int error, const std::string& text) {
+    lastReply_ = kSocketErrorReplyPrefix + text + kSocketErrorReplyMiddle + std::to_string(error) +
+                 kSocketErrorReplySuffix;
+    replyCode_ = requestResult_ = 500;
+    SetErrorMessage();
+}
+
+void TCustomFtpCli::ControlDnsDone(int error) {
+    if (state_ != ftpcResolving)
+        return;
+    if (error != 0) {
+        FailOpen(error, WSocketErrorDesc(error));
+        Done(error);
+        return;
+    }
+    resolvedAddr_ = control_->DnsResult();
+    try {
+        ApplySocks(*control_);
+        control_->SetAddr(resolvedAddr_);
+        control_->SetProto("tcp");
+        control_->SetPort(Port);
+        SetState(ftpcAwaitingGreeting);
+        control_->Connect();
+    } catch (const std::exception& e) {
+        // A port that does not resolve, or a socket that cannot be made.
+        int code = control_->LastError() ? control_->LastError() : wsa::WSAEINVAL;
+        lastReply_ = kSocketErrorReplyPrefix + std::string(e.what());
+        replyCode_ = requestResult_ = 500;
+        SetErrorMessage();
+        sequenceDriverSet_ = false;
+        if (control_->State() != wsClosed)
+            control_->Abort();
+        Done(code);
+    }
+}
+
+void TCustomFtpCli::ControlConnected(int error) {
+    if (state_ != ftpcAwaitingGreeting)
+        return;
+    if (error != 0) {
+        FailOpen(error, WSocketErrorDesc(error));
+        sequenceDriverSet_ = false;
+        Done(error);
+        control_->Close();
+        SetState(ftpcReady);
+        return;
+    }
+    isConnected_ = true;
+}
+
+void TCustomFtpCli::UserStep() {
+    CheckReady();
+    if (UserName.empty())
+        throw FtpException(kUserNameEmpty);
+    std::string cmd = "USER " + UserName;
+    if (connectionType_ == ftpProxy)
+        cmd += "@" + HostName;
+    StartCommand(ftpUser, stepUser, cmd, {331, 230});
+}
+
+void TCustomFtpCli::PassStep() {
+    CheckReady();
+    if (PassWord.empty())
+        throw FtpException(kPasswordEmpty);
+    StartCommand(ftpPass, stepPass, "PASS " + PassWord, {230});
+}
+
+void TCustomFtpCli::CwdStep() {
+    CheckReady();
+    if (HostDirName.empty())
+        throw FtpException(kHostDirNameEmpty);
+    StartCommand(ftpCwd, stepCwd, "CWD " + HostDirName, {200, 250, 257});
+}
+
+void TCustomFtpCli::QuitStep() {
+    ReleaseLocalFile();
+    StartCommand(ftpQuit, stepQuit, "QUIT", {221}, true);
+}
+
+// ---------------------------------------------------------------- receiving
+
+void TCustomFtpCli::ControlDataAvailable(int /*error*/) {
+    char buffer[ReplyLineBuffer::kCapacity];
+    int room = receiveBuffer_.Room();
+    if (room <= 0)
+        room = 0;
+    int n = control_->Receive(buffer, room);
+    if (n == 0 && room > 0) {
+        control_->Close();
+        return;
+    }
+    if (n < 0)
+        return;
+    receiveBuffer_.Append(buffer, n);
+    const bool acceptLF = (Options & ftpAcceptLF) != 0;
+    while (control_->State() == wsConnected) {
+        auto line = receiveBuffer_.TakeLine(acceptLF);
+        if (!line)
+            break;
+        std::string plain;
+        if (!ftpreply::HasPlainReplyForm(*line) && CipherHooks && CipherHooks->DecipherReply(*line, plain)) {
+            // One enciphered line may carry several plain ones.
+            ReplyLineBuffer inner;
+            std::size_t pos = 0;
+            while (pos <= plain.size()) {
+                std::size_t end = plain.find('\n', pos);
+                std::string part = plain.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+                while (!part.empty() && (part.back() == '\r' || part.back() == '\n'))
+                    part.pop_back();
+                if (!part.empty() || end != std::string::npos)
+                    HandleLine(part);
+                if (end == std::string::npos)
+                    break;
+                pos = end + 1;
+            }
+            continue;
+        }
+        HandleLine(*line);
+    }
+}
+
+void TCustomFtpCli::HandleLine(const std::string& line) {
+    lastReply_ = line;
+    if (OnResponse)
+        OnResponse(this);
+    switch (state_) {
+    case ftpcAwaitingGreeting: {
+        TriggerDisplay(kReceivedPrefix + line);
+        if (line.empty() || !ftpreply::StartsWithDigit(line) || ftpreply::IsContinuation(line))
+            return;
+        int code = ftpreply::ReplyCodeOf(line);
+        replyCode_ = code;
+        if (code != 220) {
+            SetErrorMessage();
+            requestResult_ = code;
+            control_->Close();
+            return;
+        }
+        SetState(ftpcConnected);
+        if (OnSessionConnected)
+            OnSessionConnected(this, 0);
+        Done(0);
+        return;
+    }
+    case ftpcAwaitingReply:
+        if (!ftpreply::StartsWithDigit(line) || ftpreply::IsContinuation(line))
+            return;
+        if (!nextHandler_) {
+            TriggerDisplay(kProgramErrorNoNext);
+            return;
+        }
+        (this->*nextHandler_)();
+        return;
+    default:
+        TriggerDisplay(line);
+    }
+}
+
+void TCustomFtpCli::GenericReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    replyCode_ = ftpreply::ReplyCodeOf(lastReply_);
+    if (!acceptedCodes_.empty())
+        requestResult_ = std::find(acceptedCodes_.begin(), acceptedCodes_.end(), replyCode_) !=
+                                 acceptedCodes_.end()
+                             ? 0
+                             : replyCode_;
+    else
+        requestResult_ = replyCode_ >= 500 ? replyCode_ : 0;
+    if (requestResult_ != 0)
+        SetErrorMessage();
+    if (usePassive_ && replyCode_ == 227)
+        passiveReply_ = lastReply_;
+    if (requestResult_ == 0)
+        ExtractResults(commandStep_);
+    if (afterReplyQuit_) {
+        afterReplyQuit_ = false;
+        quitClosing_ = true;
+        control_->Close();
+        return;
+    }
+    Done(requestResult_);
+}
+
+void TCustomFtpCli::ControlClosed(int error) {
+    const TFtpState before = state_;
+    if (isConnected_) {
+        isConnected_ = false;
+        if (state_ != ftpcAborting)
+            SetState(ftpcClosed);
+        if (OnSessionClosed)
+            OnSessionClosed(this, error);
+    }
+    if (state_ == ftpcAborting)
+        return;
+    if (requestDoneFlag_) {
+        // Nothing was running: the client is simply idle and unconnected.
+        SetState(ftpcReady);
+        return;
+    }
+    const bool expected = quitClosing_ || commandStep_ == stepQuit;
+    if (!expected && requestResult_ == 0 &&
+        (before == ftpcAwaitingReply || before == ftpcAwaitingGreeting || before == ftpcClosed)) {
+        // The server went away with a command outstanding: a failure, never
+        // a success.
+        lastReply_ = kConnectionLost;
+        replyCode_ = requestResult_ = 500;
+        SetErrorMessage();
+    }
+    SetState(ftpcChaining);
+    Done(requestResult_);
+}
+
+// ---------------------------------------------------------------- requests
+
+void TCustomFtpCli::Open() {
+    CheckReady();
+    if (Connected())
+        throw FtpException(kAlreadyConnected);
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    errorMessage_.clear();
+    OpenStep();
+}
+
+void TCustomFtpCli::User() { inSequence_ = false; sequenceDriverSet_ = false; UserStep(); }
+void TCustomFtpCli::Pass() { inSequence_ = false; sequenceDriverSet_ = false; PassStep(); }
+void TCustomFtpCli::Cwd() { inSequence_ = false; sequenceDriverSet_ = false; CwdStep(); }
+
+void TCustomFtpCli::Pubk() {
+    CheckReady();
+    if (MyPublicKey.empty())
+        throw FtpException(kPublicKeyEmpty);
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    StartCommand(ftpPubk, stepPubk, "PUBK " + MyPublicKey + MyPublicKeyLength + MyPublicKeyBits, {666});
+}
+
+void TCustomFtpCli::Quit() {
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    CheckReady();
+    CheckConnected();
+    QuitStep();
+}
+
+void TCustomFtpCli::SingleStep(TFtpStep step) {
+    CheckReady();
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    StartStep(step);
+}
+
+void TCustomFtpCli::Abort() {
+    const bool wasResolving = state_ == ftpcResolving;
+    const bool running = !requestDoneFlag_;
+    SetState(ftpcAborting);
+    ReleaseLocalFile();
+    if (wasResolving)
+        control_->CancelDnsLookup();
+    if (control_->State() != wsClosed)
+        control_->Abort();
+    CloseData();
+    ReleaseLocalFile();
+    isConnected_ = false;
+    SetState(ftpcReady);
+    if (running) {
+        // The running request still ends with exactly one OnRequestDone.
+        errorMessage_ = kOperationAborted;
+        replyCode_ = 426;
+        requestDoneFlag_ = true;
+        inSequence_ = false;
+        sequenceDriverSet_ = false;
+        stepSet_ = 0;
+        PostRequestDone(426);
+    }
+}
+
+void TCustomFtpCli::Connect() { StartSequence(ftpConnect, stepOpen | stepUser | stepPass); }
+void TCustomFtpCli::Get() { StartSequence(ftpGet, stepPort | stepGet); }
+void TCustomFtpCli::SessionGet() {
+    StartSequence(ftpSessionGet, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepGet | stepQuit);
+}
+void TCustomFtpCli::Put() { StartSequence(ftpPut, stepPort | stepPut); }
+void TCustomFtpCli::SessionPut() {
+    StartSequence(ftpSessionPut, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepPut | stepQuit);
+}
+void TCustomFtpCli::Append() { StartSequence(ftpAppend, stepPort | stepAppend); }
+void TCustomFtpCli::SessionAppend() {
+    StartSequence(ftpSessionAppend,
+                  stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepAppend | stepQuit);
+}
+void TCustomFtpCli::Dir() { StartSequence(ftpDir, stepPort | stepDir); }
+void TCustomFtpCli::Ls() { StartSequence(ftpLs, stepPort | stepLs); }
+void TCustomFtpCli::TypeSet() { SingleStep(stepTypeSet); }
+void TCustomFtpCli::TypeBinary() { Binary = true; TypeSet(); }
+void TCustomFtpCli::TypeAscii() { Binary = false; TypeSet(); }
+void TCustomFtpCli::Pwd() { SingleStep(stepPwd); }
+void TCustomFtpCli::CDup() { SingleStep(stepCDup); }
+void TCustomFtpCli::SessionDir() {
+    StartSequence(ftpSessionDir, stepOpen | stepUser | stepPass | stepCwd | stepPort | stepDir | stepQuit);
+}
+void TCustomFtpCli::SessionLs() {
+    StartSequence(ftpSessionLs, stepOpen | stepUser | stepPass | stepCwd | stepPort | stepLs | stepQuit);
+}
+void TCustomFtpCli::Syst() { SingleStep(stepSyst); }
+void TCustomFtpCli::SessionSyst() {
+    StartSequence(ftpSessionSyst, stepOpen | stepUser | stepPass | stepSyst | stepQuit);
+}
+void TCustomFtpCli::Size() { SingleStep(stepSize); }
+void TCustomFtpCli::SessionSize() {
+    StartSequence(ftpSessionSize, stepOpen | stepUser | stepPass | stepCwd | stepSize | stepQuit);
+}
+void TCustomFtpCli::Mkd() { SingleStep(stepMkd); }
+void TCustomFtpCli::SessionMkd() {
+    StartSequence(ftpSessionMkd, stepOpen | stepUser | stepPass | stepCwd | stepMkd | stepQuit);
+}
+void TCustomFtpCli::Rmd() { SingleStep(stepRmd); }
+void TCustomFtpCli::SessionRmd() {
+    StartSequence(ftpSessionRmd, stepOpen | stepUser | stepPass | stepCwd | stepRmd | stepQuit);
+}
+void TCustomFtpCli::Dele() { SingleStep(stepDele); }
+void TCustomFtpCli::SessionDele() {
+    StartSequence(ftpSessionDele, stepOpen | stepUser | stepPass | stepCwd | stepDele | stepQuit);
+}
+void TCustomFtpCli::RenFrom() { SingleStep(stepRenFrom); }
+void TCustomFtpCli::RenTo() { SingleStep(stepRenTo); }
+void TCustomFtpCli::Rename() { StartSequence(ftpRename, stepRenFrom | stepRenTo); }
+void TCustomFtpCli::SessionRename() {
+    StartSequence(ftpSessionRename,
+                  stepOpen | stepUser | stepPass | stepCwd | stepRenFrom | stepRenTo | stepQuit);
+}
+void TCustomFtpCli::Quote() { SingleStep(stepQuote); }
+void TCustomFtpCli::SessionQuote() {
+    StartSequence(ftpSessionQuote, stepOpen | stepUser | stepPass | stepCwd | stepQuote | stepQuit);
+}
+void TCustomFtpCli::Rest() { SingleStep(stepRest); }
+void TCustomFtpCli::RestGet() { StartSequence(ftpRestGet, stepPort | stepRest | stepGet); }
+void TCustomFtpCli::SessionRestGet() {
+    StartSequence(ftpSessionRestGet,
+                  stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepRest | stepGet | stepQuit);
+}
+void TCustomFtpCli::RestPut() { StartSequence(ftpRestPut, stepPort | stepRest | stepPut); }
+void TCustomFtpCli::SessionRestPut() {
+    StartSequence(ftpSessionRestPut,
+                  stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepRest | stepPut | stepQuit);
+}
+void TCustomFtpCli::PortRequest() { SingleStep(stepPort); }

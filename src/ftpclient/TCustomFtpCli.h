@@ -1,0 +1,293 @@
+#pragma once
+#include "ftpclient/FtpClientTypes.h"
+#include "ftpclient/ReplyLineBuffer.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TWSocket;
+class TCustomWSocket;
+class TFtpCipherHooks;
+
+// The client half of the FTP engine: one control connection, one data
+// connection, and every user action run as an asynchronous request made of
+// steps. Each request ends with exactly one OnRequestDone, always delivered
+// from the event loop.
+class TCustomFtpCli : public QObject {
+public:
+    explicit TCustomFtpCli(QObject* parent = nullptr);
+    ~TCustomFtpCli() override;
+    TCustomFtpCli(const TCustomFtpCli&) = delete;
+    TCustomFtpCli& operator=(const TCustomFtpCli&) = delete;
+
+    // ---- Plain settings, read when a request needs them.
+    std::string HostName;
+    std::string Port = "ftp";
+    std::string UserName;
+    std::string PassWord;
+    std::string MyPublicKey;
+    std::string MyPrivateKey;
+    std::string MyPublicKeyLength; // "064".."256", appended to PUBK
+    std::string MyPublicKeyBits;   // "0512".."2048", appended to PUBK
+    std::string ServerPublicKey;   // empty: commands go out in clear
+    std::string ServerPublicKeyLength;
+    std::string ServerPublicKeyBits;
+    std::string HostDirName;
+    std::string HostFileName;
+    std::string LocalFileName; // also the RNTO name and the quoted command line
+    bool DisplayFileFlag = false;
+    int DisplayFileMode = 0; // 0 line by line, 1 each block whole
+    bool Binary = true;
+    TFtpOptions Options = ftpAcceptLF;
+    std::string ProxyServer;
+    std::int64_t ResumeOffset = 0;
+    // Data connections are enciphered (switched by the session once the key
+    // check succeeded); needs CipherHooks.
+    bool ClientEncryptionActive = false;
+    TFtpCipherHooks* CipherHooks = nullptr; // not owned
+
+    // ---- Settings with rules.
+    TFtpShareMode ShareMode() const { return shareMode_; }
+    void SetShareMode(int mode);
+    TFtpConnectionType ConnectionType() const { return connectionType_; }
+    void SetConnectionType(int type);
+    bool UsePassive() const { return usePassive_; }
+    void SetUsePassive(bool on);
+    void SetSocksServer(const std::string& host);
+    void SetSocksPort(const std::string& port);
+    void SetSocksUserCode(const std::string& user);
+    void SetSocksPassword(const std::string& password);
+    const std::string& SocksServer() const { return socksServer_; }
+    const std::string& SocksPort() const { return socksPort_; }
+    const std::string& SocksUserCode() const { return socksUser_; }
+    const std::string& SocksPassword() const { return socksPassword_; }
+
+    // ---- Read-only state.
+    TFtpState State() const { return state_; }
+    TFtpRequest RequestType() const { return requestCode_; }
+    int StatusCode() const { return replyCode_; }
+    const std::string& LastResponse() const { return lastReply_; }
+    const std::string& ErrorMessage() const { return errorMessage_; }
+    const std::string& ReplyPath() const { return replyPath_; }
+    std::int64_t ReplySize() const { return replySize_; }
+    std::int64_t TransferCount() const { return transferCount_; }
+    bool Connected() const;
+    TWSocket* ControlSocket() const { return control_.get(); }
+    TWSocket* DataSocket() const { return data_.get(); }
+
+    // ---- Events (all optional).
+    std::function<void(TCustomFtpCli* Sender, const std::string& Msg)> OnDisplay;
+    std::function<void(TCustomFtpCli* Sender, const std::string& Msg)> OnDisplayFile;
+    std::function<void(TCustomFtpCli* Sender, std::string& Cmd)> OnCommand;
+    std::function<void(TCustomFtpCli* Sender)> OnResponse;
+    std::function<void(TCustomFtpCli* Sender, std::int64_t Count, bool& Abort)> OnProgress;
+    std::function<void(TCustomFtpCli* Sender, int Error)> OnSessionConnected;
+    std::function<void(TCustomFtpCli* Sender, int Error)> OnSessionClosed;
+    std::function<void(TCustomFtpCli* Sender, TFtpRequest RqType, int Error)> OnRequestDone;
+    std::function<void(TCustomFtpCli* Sender)> OnStateChange;
+    std::function<void(TCustomFtpCli* Sender, bool& Cancel)> OnReadyToTransmit;
+    std::function<void(TCustomFtpCli* Sender, const std::exception& E, bool& CanClose)> OnBgException;
+
+    // ---- Requests. Each either raises FtpException at once (started
+    // wrongly) or ends with one OnRequestDone.
+    virtual void Open();
+    virtual void User();
+    virtual void Pass();
+    virtual void Pubk();
+    virtual void Connect();
+    virtual void Quit();
+    virtual void Abort();
+    virtual void Get();
+    virtual void SessionGet();
+    virtual void Put();
+    virtual void SessionPut();
+    virtual void Append();
+    virtual void SessionAppend();
+    virtual void Dir();
+    virtual void Ls();
+    virtual void TypeSet();
+    virtual void TypeBinary();
+    virtual void TypeAscii();
+    virtual void Pwd();
+    virtual void Cwd();
+    virtual void CDup();
+    virtual void SessionDir();
+    virtual void SessionLs();
+    virtual void Syst();
+    virtual void SessionSyst();
+    virtual void Size();
+    virtual void SessionSize();
+    virtual void Mkd();
+    virtual void SessionMkd();
+    virtual void Rmd();
+    virtual void SessionRmd();
+    virtual void Dele();
+    virtual void SessionDele();
+    virtual void RenFrom();
+    virtual void RenTo();
+    virtual void Rename();
+    virtual void SessionRename();
+    virtual void Quote();
+    virtual void SessionQuote();
+    virtual void Rest();
+    virtual void RestGet();
+    virtual void SessionRestGet();
+    virtual void RestPut();
+    virtual void SessionRestPut();
+    virtual void PortRequest();
+
+protected:
+    virtual void TriggerDisplay(const std::string& msg);
+    virtual void TriggerDisplayFile(const std::string& msg);
+    virtual bool TriggerProgress(); // true: the handler asked to abort
+    virtual void TriggerReadyToTransmit(bool& cancel);
+    virtual void HandleBackgroundException(const std::exception& e);
+    void SetState(TFtpState s);
+    // Records a failure the engine did not get from the server (time-out).
+    void SetFailure(const std::string& message, int code) {
+        errorMessage_ = message;
+        replyCode_ = code;
+    }
+
+private:
+    enum DataPhase { dpIdle, dpListening, dpConnecting, dpOpen };
+    static constexpr int kIoBlock = 65536;
+    // Uploads read 43 pieces of 1514 bytes at a time; enciphered uploads
+    // still encipher each 1514-byte piece on its own, so the bytes on the
+    // wire are the same as with one piece per send.
+    static constexpr int kSendPiece = 1514;
+    static constexpr int kSendBlock = 43 * kSendPiece;
+    static constexpr int kCipherChunk = 2048;
+
+    using Handler = void (TCustomFtpCli::*)();
+
+    // Control connection.
+    void CheckReady() const;
+    void CheckConnected() const;
+    void StartCommand(TFtpRequest code, TFtpStep step, const std::string& cmd,
+                      std::initializer_list<int> accepted, bool isQuit = false);
+    void SendCommand(std::string cmd);
+    void StartSequence(TFtpRequest code, TFtpStepSet steps);
+    void RunDriver();
+    void StartStep(TFtpStep step);
+    void ExtractResults(TFtpStep step);
+    void Done(int error);
+    void PostRequestDone(int error);
+    void SetErrorMessage();
+    void GenericReply();
+    void HandleLine(const std::string& line);
+    void OpenStep();
+    void UserStep();
+    void PassStep();
+    void CwdStep();
+    void QuitStep();
+    void SingleStep(TFtpStep step);
+    void FailOpen(int error, const std::string& text);
+    bool IsSocks() const;
+    void ApplySocks(TWSocket& socket);
+
+    void ControlDnsDone(int error);
+    void ControlConnected(int error);
+    void ControlDataAvailable(int error);
+    void ControlClosed(int error);
+    void SocketError(int error);
+
+    // Data connection.
+    void PortStep();
+    void RestStep();
+    void ReceiveStep(const char* command);
+    void SendStep(bool append);
+    void ResetDataSocket();
+    void CloseData();
+    bool ConnectPassiveData();
+    void DataConnectFailed(int error);
+    void DataConnected(int error);
+    void StartTransferCommand();
+    void PostSendStart();
+    void Deliver(const char* bytes, int len);
+    int LocalFailureResult();
+    void ReceiveFirstReply();
+    void ReceiveFinalReply();
+    void ReceiveSessionAvailable(int error);
+    void DataAvailable(int error);
+    void ReceiveClosedHandler(int error);
+    void FinishReceiveIfDone();
+    void StoreFirstReply();
+    void StoreFinalReply();
+    void SendSessionAvailable(int error);
+    void SendNextBlock(int error);
+    void SendClosedHandler(int error);
+    void FinishSendIfDone();
+    void WriteReceived(const char* bytes, int len);
+    void DisplayReceived(const char* bytes, int len);
+    bool OpenLocalForReceive();
+    bool OpenLocalForSend();
+    void ReleaseLocalFile();
+    void WriteStatistics();
+    std::int64_t NowMs() const;
+
+    std::unique_ptr<TWSocket> control_;
+    std::unique_ptr<TWSocket> data_;
+
+    TFtpShareMode shareMode_ = ftpShareExclusive;
+    TFtpConnectionType connectionType_ = ftpDirect;
+    bool usePassive_ = false;
+    std::string socksServer_, socksPort_, socksUser_, socksPassword_;
+
+    TFtpState state_ = ftpcReady;
+    TFtpRequest requestCode_ = ftpNone;
+    bool requestDoneFlag_ = true; // nothing running yet
+    bool inSequence_ = false;
+    TFtpStepSet stepSet_ = 0;
+    TFtpStep currentStep_ = stepNone; // step last started by the driver
+    TFtpStep commandStep_ = stepNone; // step whose reply is awaited
+    int replyCode_ = 0;
+    std::string lastReply_;
+    int requestResult_ = 0;
+    int sequenceResult_ = 0;
+    std::string savedReply_;
+    int savedReplyCode_ = -1;
+    std::vector<int> acceptedCodes_;
+    Handler nextHandler_ = nullptr;
+    bool afterReplyQuit_ = false;
+    bool sequenceDriverSet_ = false;
+    bool driverStarting_ = false; // the driver runs inside the caller's request call
+    bool isConnected_ = false;
+    bool quitClosing_ = false;
+    ReplyLineBuffer receiveBuffer_;
+    std::string replyPath_;
+    std::int64_t replySize_ = -1;
+    std::string errorMessage_;
+    std::string resolvedAddr_;
+    std::string passiveReply_;
+
+    // Transfer state.
+    const char* transferCommand_ = "";
+    int localFd_ = -1;
+    std::int64_t transferCount_ = 0;
+    std::int64_t startTicks_ = 0;
+    bool replySeen_ = false;
+    bool receiveClosed_ = false;
+    bool sendClosed_ = false;
+    int dataError_ = 0;
+    bool sendEof_ = false;
+    bool storeAnswered_ = false;
+    bool sendConnected_ = false;
+    bool sendStarted_ = false;
+    bool receiving_ = false; // a receive step owns the data socket
+    bool localError_ = false; // the local file could not be read or written
+    DataPhase dataPhase_ = dpIdle;
+    std::string pendingCommand_;
+    bool lastWasCR_ = false;
+    std::string accumulator_; // enciphered receive chunks being reassembled
+    std::string displayPartial_; // a listing line split over two reads
+    std::vector<char> ioBuffer_;
+    std::string socketErrorText_;
+};

@@ -1,0 +1,63 @@
+#pragma once
+#include "ftpclient/TCustomFtpCli.h"
+
+#include <functional>
+
+// The client component the program uses: the engine plus a time-out and
+// blocking variants of the requests, which pump the event loop until the
+// request has ended.
+class TFtpClient : public TCustomFtpCli {
+public:
+    explicit TFtpClient(QObject* parent = nullptr);
+
+    int Timeout = 15; // seconds; 0 or less waits for ever
+    bool MultiThreaded = false;
+
+    bool OpenSync() { return Synchronize([this] { Open(); }); }
+    bool UserSync() { return Synchronize([this] { User(); }); }
+    bool PassSync() { return Synchronize([this] { Pass(); }); }
+    bool ConnectSync() { return Synchronize([this] { Connect(); }); }
+    bool CwdSync() { return Synchronize([this] { Cwd(); }); }
+    bool PwdSync() { return Synchronize([this] { Pwd(); }); }
+    bool CDupSync() { return Synchronize([this] { CDup(); }); }
+    bool TypeSetSync() { return Synchronize([this] { TypeSet(); }); }
+    bool TypeBinarySync() { return Synchronize([this] { TypeBinary(); }); }
+    bool TypeAsciiSync() { return Synchronize([this] { TypeAscii(); }); }
+    bool QuitSync() { return Synchronize([this] { Quit(); }); }
+    bool SystSync() { return Synchronize([this] { Syst(); }); }
+    bool SizeSync() { return Synchronize([this] { Size(); }); }
+    bool GetSync() { return Synchronize([this] { Get(); }); }
+    bool PutSync() { return Synchronize([this] { Put(); }); }
+    bool AppendSync() { return Synchronize([this] { Append(); }); }
+    bool DirSync() { return Synchronize([this] { Dir(); }); }
+    bool LsSync() { return Synchronize([this] { Ls(); }); }
+    bool MkdSync() { return Synchronize([this] { Mkd(); }); }
+    bool RmdSync() { return Synchronize([this] { Rmd(); }); }
+    bool DeleSync() { return Synchronize([this] { Dele(); }); }
+    bool RenameSync() { return Synchronize([this] { Rename(); }); }
+    bool QuoteSync() { return Synchronize([this] { Quote(); }); }
+    bool RestGetSync() { return Synchronize([this] { RestGet(); }); }
+    bool RestPutSync() { return Synchronize([this] { RestPut(); }); }
+    bool AbortSync() {
+        Abort();
+        return true;
+    }
+
+    // Runs an asynchronous request and waits until the client is ready again.
+    // True when the request ended without error.
+    bool Synchronize(const std::function<void()>& request);
+    // Pumps the loop until the client is ready; false on time-out (the
+    // request is then aborted and reports "426 Timeout").
+    bool WaitUntilReady();
+
+    // The error word of the last request run synchronously.
+    int LastRequestError() const { return lastError_; }
+
+protected:
+    bool TriggerProgress() override;
+
+private:
+    std::int64_t deadline_ = 0;
+    int lastError_ = 0;
+    bool done_ = false;
+};

@@ -1,0 +1,83 @@
+#include "ftpclient/ReplyLineBuffer.h"
+#include "ftpclient/ReplyParsing.h"
+
+#include <gtest/gtest.h>
+
+using namespace ftpreply;
+
+TEST(ReplyParsing, ReplyCodes) {
+    struct Case {
+        const char* line;
+        int code;
+        bool digit;
+        bool continuation;
+        bool plain;
+    } cases[] = {
+        {"220 ready", 220, true, false, true},      {"230-Welcome", 230, true, true, true},
+        {" 230 x", 230, false, false, false},       {"hello", 0, false, false, false},
+        {"", 0, false, false, false},               {"214", 214, true, false, true},
+        {"12 short", 12, true, false, false},       {"2201 long", 2201, true, false, false},
+        {"ABC-encrypted", 0, false, false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReplyCodeOf(c.line), c.code) << c.line;
+        EXPECT_EQ(StartsWithDigit(c.line), c.digit) << c.line;
+        EXPECT_EQ(IsContinuation(c.line), c.continuation) << c.line;
+        EXPECT_EQ(HasPlainReplyForm(c.line), c.plain) << c.line;
+    }
+}
+
+TEST(ReplyParsing, QuotedPathAndSize) {
+    EXPECT_EQ(QuotedPath("257 \"/home/x\" is current directory."), "/home/x");
+    EXPECT_EQ(QuotedPath("257 \"/a \"\"quoted\"\" b\" created"), "/a \"quoted\" b");
+    EXPECT_EQ(QuotedPath("250 Directory changed to \"/x\""), "");
+    EXPECT_EQ(QuotedPath("257 \"unterminated"), "unterminated");
+    EXPECT_EQ(SecondNumber("213 1234"), 1234);
+    EXPECT_EQ(SecondNumber("213 10000000000"), 10000000000LL);
+    EXPECT_EQ(SecondNumber("213"), -1);
+    EXPECT_EQ(SecondNumber("213 99999999999999999999999"), -1);
+}
+
+TEST(ReplyParsing, PassivePort) {
+    EXPECT_EQ(PassivePort("227 Entering Passive Mode (127,0,0,1,195,80)."), 195 * 256 + 80);
+    EXPECT_EQ(PassivePort("227 Entering Passive Mode (10,9,8,7,0,21)"), 21);
+    EXPECT_FALSE(PassivePort("227 Entering Passive Mode"));
+    EXPECT_FALSE(PassivePort("227 (1,2,3,4,5)"));
+    EXPECT_FALSE(PassivePort("227 (1,2,3,4,300,1)"));
+    EXPECT_FALSE(PassivePort("227 (1,2,3,4,x,1)"));
+    EXPECT_FALSE(PassivePort("227 (1,2,3,4,0,0)"));
+}
+
+TEST(ReplyParsing, PortCommand) {
+    EXPECT_EQ(PortCommand("127.0.0.1", "127.0.0.1", 0x1234), "PORT 127,0,0,1,18,52");
+    EXPECT_EQ(PortCommand("10.0.0.5", "10.0.0.9", 21), "PORT 10,0,0,9,0,21");
+}
+
+TEST(ReplyParsing, StatisticsLine) {
+    EXPECT_EQ(StatisticsLine(100, 0), "! 100 bytes received/sent in 0 seconds");
+    EXPECT_EQ(StatisticsLine(1000, 500), "! 1000 bytes received/sent in 0 seconds (2000 Bytes/sec)");
+    // Above 32767 bytes the division comes first.
+    EXPECT_EQ(StatisticsLine(100000, 3000), "! 100000 bytes received/sent in 3 seconds (33000 Bytes/sec)");
+}
+
+TEST(ReplyLineBuffer, SplitLinesAndOverlongLines) {
+    ReplyLineBuffer b;
+    b.Append("220 hel", 7);
+    EXPECT_FALSE(b.TakeLine(true));
+    b.Append("lo\r\n230-a\n230 b\r\n", 17);
+    EXPECT_EQ(*b.TakeLine(true), "220 hello");
+    EXPECT_EQ(*b.TakeLine(true), "230-a");
+    EXPECT_EQ(*b.TakeLine(false), "230 b");
+    EXPECT_FALSE(b.TakeLine(true));
+
+    b.Append("200 a\nb\r\n", 9);
+    EXPECT_EQ(*b.TakeLine(false), "200 a\nb"); // without ftpAcceptLF only CR LF ends a line
+
+    std::string longLine(ReplyLineBuffer::kCapacity, 'x');
+    b.Append(longLine.data(), static_cast<int>(longLine.size()));
+    EXPECT_EQ(b.Room(), 0);
+    auto cut = b.TakeLine(true);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->size(), longLine.size());
+    EXPECT_EQ(b.Room(), ReplyLineBuffer::kCapacity);
+}
