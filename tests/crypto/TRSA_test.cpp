@@ -429,3 +429,54 @@ TEST(TRSA, GenerationOnAWorkerThreadThenInstalledByKeyTexts) {
     program.SetPrivateKey(worker.PrivateKey());
     EXPECT_EQ(program.DecryptString(worker.EncryptString("LIST")), "LIST");
 }
+
+TEST(TRSA, ArbitraryKeyTextsAndCiphertextsNeverCrash) {
+    // What a peer sends (PUBK texts, enciphered lines) is arbitrary: every
+    // input either loads or fails with one of the table's errors.
+    static const char alphabet[] = "+-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    std::mt19937 gen(99);
+    auto randomKeyish = [&](std::size_t size) {
+        std::string s;
+        for (std::size_t i = 0; i < size; ++i)
+            s += alphabet[gen() % 64];
+        if (size > 0 && gen() % 4 != 0)
+            s[gen() % size] = ':';
+        if (gen() % 8 == 0 && size > 0)
+            s[gen() % size] = static_cast<char>(gen());
+        return s;
+    };
+    TRSA& good = *Pair(kb0512).rsa;
+    for (int i = 0; i < 300; ++i) {
+        TRSA rsa;
+        rsa.SetKeyBits(kSizes[gen() % 3]);
+        const std::size_t size = gen() % 400;
+        try {
+            rsa.SetPublicKey(randomKeyish(size));
+        } catch (const ECryptoError&) {
+        }
+        try {
+            rsa.SetPrivateKey(gen() % 2 ? randomKeyish(size) : good.PrivateKey());
+        } catch (const ECryptoError&) {
+        }
+        try {
+            rsa.SetSignature(randomKeyish(gen() % 400));
+        } catch (const ECryptoError&) {
+        }
+        try {
+            rsa.EncryptString(randomKeyish(gen() % 300));
+        } catch (const ECryptoError&) {
+        }
+        try {
+            rsa.DecryptString(randomKeyish(gen() % 700));
+        } catch (const ECryptoError&) {
+        }
+    }
+    // A modulus of zero words loads (only lengths are checked) and gives
+    // garbage, never a fault.
+    TRSA zero;
+    const std::string zeros = Base64Encode(std::string(64, '\0'));
+    zero.SetPublicKey("++11IE:" + zeros);
+    zero.SetPrivateKey(zeros + ":" + zeros);
+    std::string c = zero.EncryptString("hello");
+    EXPECT_NO_THROW(zero.DecryptString(c));
+}
