@@ -223,7 +223,7 @@ void TRSA::GenerateKeys(std::span<const std::uint32_t> seedA, std::span<const st
     const int words = keyWords_;
     const int h = words / 2;
     if (seedA.size() < static_cast<std::size_t>(h) || seedB.size() < static_cast<std::size_t>(h))
-        throw std::invalid_argument("GenerateKeys: seed arrays shorter than the prime size");
+        throw std::invalid_argument(msg::kSeedsTooShort);
 
     BigNum start, p, q, p1, q1, n, e, d, phi, g, one;
     BigDouble product;
