@@ -1,0 +1,136 @@
+#include "ScriptedPeer.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int ListenLoopback(int& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(fd, 4);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+int AcceptWithin(int listener, int ms) {
+    pollfd p{listener, POLLIN, 0};
+    if (::poll(&p, 1, ms) <= 0)
+        return -1;
+    return ::accept(listener, nullptr, nullptr);
+}
+} // namespace
+
+void ScriptedPeer::Conn::Send(const std::string& text) { SendAll(fd_, text); }
+
+void ScriptedPeer::Conn::SendAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::string ScriptedPeer::Conn::ReadLine() {
+    for (;;) {
+        auto end = pending_.find("\r\n");
+        if (end != std::string::npos) {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 2);
+            return line;
+        }
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0)
+            return {};
+        char buf[4096];
+        ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n <= 0)
+            return {};
+        pending_.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+int ScriptedPeer::Conn::ListenData() {
+    int port = 0;
+    dataListener_ = ListenLoopback(port);
+    return port;
+}
+
+int ScriptedPeer::Conn::AcceptData() {
+    int fd = AcceptWithin(dataListener_, 10000);
+    ::close(dataListener_);
+    dataListener_ = -1;
+    return fd;
+}
+
+int ScriptedPeer::Conn::ConnectData(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string ScriptedPeer::Conn::ReadAll(int fd) {
+    std::string all;
+    char buf[65536];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0)
+            break;
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        all.append(buf, static_cast<std::size_t>(n));
+    }
+    return all;
+}
+
+void ScriptedPeer::Conn::Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+ScriptedPeer::ScriptedPeer(Script script) {
+    listener_ = ListenLoopback(port_);
+    thread_ = std::thread([this, script] {
+        int fd = AcceptWithin(listener_, 15000);
+        if (fd >= 0) {
+            Conn conn(fd);
+            script(conn);
+            ::close(fd);
+        }
+        finished_ = true;
+    });
+}
+
+ScriptedPeer::~ScriptedPeer() {
+    if (thread_.joinable())
+        thread_.join();
+    ::close(listener_);
+}
+
+std::string PassiveReplyFor(const std::string& commaAddress, int port) {
+    return "227 Entering Passive Mode (" + commaAddress + "," + std::to_string(port / 256) + "," +
+           std::to_string(port % 256) + ").\r\n";
+}
+
+int PortOfPortCommand(const std::string& line) {
+    unsigned a, b, c, d, hi, lo;
+    if (std::sscanf(line.c_str(), "PORT %u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &hi, &lo) != 6)
+        return -1;
+    return static_cast<int>(hi * 256 + lo);
+}
