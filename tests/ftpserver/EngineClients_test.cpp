@@ -43,6 +43,7 @@ assert f.sendcmd('MKD d') == "257 'd': directory created."
 assert f.sendcmd('XMKD d2') == "257 'd2': directory created."
 assert f.cwd('d').startswith('250 CWD command successful.')
 home = f.sendcmd('XPWD')
+assert '"' + f.pwd() + '" is current directory.' == home[4:], (f.pwd(), home)
 assert home.endswith('/d/" is current directory.'), home
 for size in (0, 1, 2048, 10000000):
     name = 'f%d' % size

@@ -1,6 +1,7 @@
 // The control connection against a raw client: greeting, dispatch, login,
 // directories, informational commands and the edge cases of line reading.
 #include "ServerHarness.h"
+#include "crypto/TRSA.h"
 #include "ftpserver/Version.h"
 #include "support/EventLoop.h"
 #include "support/TempDir.h"
@@ -189,6 +190,23 @@ TEST_F(EngineSession, ClientCommandAnswerReplacesTheTable)
     c.Reply();
     EXPECT_EQ(c.Cmd("SITE x"), "200 SITE handled by the owner.");
     EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
+}
+
+TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair)
+{
+    TRSA keys;
+    keys.SetKeyBits(kb0512);
+    keys.GenerateKeys();
+    fx.Server().KeyPair = &keys;
+    RawClient c(fx.Port());
+    c.Reply();
+    c.Send(keys.EncryptString("USER bob"));
+    EXPECT_EQ(c.Reply(), "331 Password required for bob.");
+    // Not ciphertext for our key: dropped, and the connection goes on.
+    c.Send("this is no ciphertext");
+    EXPECT_EQ(c.Reply(300), "");
+    c.Send("PASS secret");
+    EXPECT_EQ(c.Reply(), "230 User bob logged in.");
 }
 
 TEST(EngineTable, OrderAndCapacity)
