@@ -1,26 +1,15 @@
 #include "VsftpdPeer.h"
 
 #include "Peers.h"
+#include "TestUser.h"
 
 #include <fstream>
 #include <sys/stat.h>
 
-namespace {
-// The system user vsftpd authenticates through PAM. Several test programs may
-// race to create it; whoever comes second simply finds it there.
-void EnsureTestUser() {
-    using namespace testing_support;
-    if (RunCommand("/usr/bin/id", {VsftpdPeer::User()}).exitCode == 0)
-        return;
-    RunCommand("/usr/sbin/useradd", {"-M", "-d", "/tmp", "-s", "/bin/bash", VsftpdPeer::User()});
-    RunCommand("/usr/sbin/chpasswd", {}, 10000,
-               std::string(VsftpdPeer::User()) + ":" + VsftpdPeer::Password() + "\n");
-}
-} // namespace
 
 VsftpdPeer::VsftpdPeer(const Options& options) {
     using namespace testing_support;
-    EnsureTestUser();
+    test_user::Ensure();
     root_ = dir_.Path() + "root/";
     ::mkdir(root_.c_str(), 0777);
     const std::string anonRoot = dir_.Path() + "anon/";
@@ -58,3 +47,6 @@ VsftpdPeer::~VsftpdPeer() {
         }
     }
 }
+
+const char* VsftpdPeer::User() { return test_user::Name(); }
+const char* VsftpdPeer::Password() { return test_user::Password(); }

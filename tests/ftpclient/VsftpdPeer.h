@@ -25,8 +25,8 @@ public:
     std::string PortText() const { return std::to_string(port_); }
     // Files served, ending in "/".
     std::string Root() const { return root_; }
-    static const char* User() { return "vexaftp"; }
-    static const char* Password() { return "vexa-test-pass"; }
+    static const char* User();
+    static const char* Password();
 
 private:
     testing_support::TempDir dir_;

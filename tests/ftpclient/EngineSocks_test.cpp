@@ -1,0 +1,72 @@
+// The client engine through a real SOCKS 5 proxy (dante) to vsftpd.
+#include "ClientHarness.h"
+#include "DantePeer.h"
+#include "Peers.h"
+#include "TempDir.h"
+#include "VsftpdPeer.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+class EngineSocks : public ::testing::TestWithParam<bool> {};
+
+TEST_P(EngineSocks, SessionGetAndPutThroughDante) {
+    const bool withUser = GetParam();
+    VsftpdPeer ftp;
+    ASSERT_TRUE(ftp.Started());
+    DantePeer dante(withUser);
+    ASSERT_TRUE(dante.Started());
+    const std::string content = PatternBytes(3000000, 11);
+    WriteFile(ftp.Root() + "s.bin", content);
+    TempDir local;
+
+    ClientHarness h;
+    h.client.HostName = "127.0.0.1";
+    h.client.Port = ftp.PortText();
+    h.client.UserName = VsftpdPeer::User();
+    h.client.PassWord = VsftpdPeer::Password();
+    h.client.SetSocksServer("127.0.0.1");
+    h.client.SetSocksPort(dante.PortText());
+    if (withUser) {
+        h.client.SetSocksUserCode(test_user::Name());
+        h.client.SetSocksPassword(test_user::Password());
+    }
+    h.client.SetConnectionType(ftpSocks5);
+    h.client.SetUsePassive(false); // a proxy always means passive mode
+    EXPECT_TRUE(h.client.UsePassive());
+
+    h.client.HostFileName = "s.bin";
+    h.client.LocalFileName = local.File("s.bin");
+    ASSERT_EQ(h.Run([&] { h.client.SessionGet(); }, 30000), 0) << h.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(local.File("s.bin")) == content);
+    EXPECT_EQ(h.CountCommands("PASV"), 1);
+    EXPECT_EQ(h.CountCommands("PORT"), 0);
+
+    h.client.HostFileName = "back.bin";
+    ASSERT_EQ(h.Run([&] { h.client.SessionPut(); }, 30000), 0) << h.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(ftp.Root() + "back.bin") == content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Auth, EngineSocks, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "UserPassword" : "NoAuth"; });
+
+TEST(EngineSocksSettings, ConnectionTypeRules) {
+    TFtpClient c;
+    c.SetUsePassive(false);
+    EXPECT_FALSE(c.UsePassive());
+    for (int type : {ftpProxy, ftpSocks4, ftpSocks4A, ftpSocks5}) {
+        c.SetConnectionType(type);
+        EXPECT_TRUE(c.UsePassive());
+        c.SetUsePassive(false);
+        EXPECT_TRUE(c.UsePassive());
+    }
+    c.SetConnectionType(77);
+    EXPECT_EQ(c.ConnectionType(), ftpDirect);
+    c.SetUsePassive(false);
+    EXPECT_FALSE(c.UsePassive());
+    c.SetShareMode(5);
+    EXPECT_EQ(c.ShareMode(), ftpShareExclusive);
+    c.SetShareMode(ftpShareDenyNone);
+    EXPECT_EQ(c.ShareMode(), ftpShareDenyNone);
+}
