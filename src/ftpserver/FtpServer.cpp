@@ -1,4 +1,5 @@
 #include "ftpserver/FtpServer.h"
+#include "crypto/KeyAnnouncement.h"
 #include "crypto/TRSA.h"
 
 #include <QMetaObject>
@@ -178,7 +179,10 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
     // Telnet sequences go first: ciphertext never holds byte 255, and a
     // client's "IAC IP IAC DM ABOR" then still reads as the command it is.
     std::string line = RemoveTelnetSequences(std::string(CmdBuf, static_cast<std::size_t>(CmdLen)));
-    if (!IsPlainLine(line) && line.size() > 5) {
+    // A ciphertext may begin like a command; its form tells it apart.
+    const bool cipherShaped = KeyPair != nullptr && KeyPair->PrivateKeyLoaded() &&
+                              IsWellFormedCiphertext(line, KeyPair->ModulusBytes());
+    if ((!IsPlainLine(line) && line.size() > 5) || cipherShaped) {
         try {
             line = DecipherLine(line);
         } catch (...) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 namespace {
@@ -207,6 +208,18 @@ TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair)
     EXPECT_EQ(c.Reply(300), "");
     c.Send("PASS secret");
     EXPECT_EQ(c.Reply(), "230 User bob logged in.");
+    // A ciphertext that begins like a command is still deciphered.
+    for (int i = 0; i < 2000; ++i) {
+        const std::string cipher = keys.EncryptString("NOOP " + std::to_string(i));
+        if (cipher.size() < 4 || !std::isupper(static_cast<unsigned char>(cipher[0])) ||
+            !std::isupper(static_cast<unsigned char>(cipher[1])) || !std::isupper(static_cast<unsigned char>(cipher[2])) ||
+            !std::isupper(static_cast<unsigned char>(cipher[3])))
+            continue;
+        c.Send(cipher);
+        EXPECT_EQ(c.Reply(), "200 Ok. Parameter was '" + std::to_string(i) + "'.");
+        return;
+    }
+    ADD_FAILURE() << "no plain-looking ciphertext found";
 }
 
 TEST(EngineTable, OrderAndCapacity)
