@@ -222,6 +222,38 @@ TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair)
     ADD_FAILURE() << "no plain-looking ciphertext found";
 }
 
+TEST_F(EngineSession, OwnerMayGreetFirstOrTurnAClientAway)
+{
+    int connects = 0;
+    fx.Server().OnClientConnect = [&](TFtpServer*, TFtpCtrlSocket* client, int) {
+        if (++connects == 1) {
+            client->SendReplyLine("220-Welcome line");
+            client->Banner = "220 Custom banner.";
+        } else {
+            client->SendReplyLine("421 Go away.");
+            client->Close();
+        }
+    };
+    RawClient first(fx.Port());
+    EXPECT_EQ(first.Reply(), "220 Custom banner.");
+    RawClient second(fx.Port());
+    EXPECT_EQ(second.Reply(), "421 Go away.");
+    EXPECT_TRUE(second.ClosedByServer());
+    EXPECT_TRUE(RunLoopUntil([&] { return fx.Owner().Disconnects == 1; }));
+    EXPECT_EQ(fx.Server().ClientCount(), 1);
+}
+
+TEST_F(EngineSession, ListingRefusedByTheOwner)
+{
+    fx.Server().OnBuildDirectory = [](TFtpServer*, TFtpCtrlSocket*, std::string&, bool) {
+        throw FtpServerException("No permission");
+    };
+    RawClient c(fx.Port());
+    c.Reply();
+    c.Login();
+    EXPECT_EQ(c.Cmd("LIST /etc"), "451 Failed: No permission.");
+}
+
 TEST(EngineTable, OrderAndCapacity)
 {
     TFtpServer server;
