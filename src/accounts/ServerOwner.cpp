@@ -1,0 +1,297 @@
+#include "accounts/ServerOwner.h"
+
+#include "accounts/AccountTexts.h"
+#include "accounts/Admission.h"
+#include "accounts/Login.h"
+#include "accounts/MessageFile.h"
+#include "accounts/Validation.h"
+#include "ftpserver/FtpServer.h"
+#include "ftpserver/Version.h"
+
+namespace accounts {
+
+namespace {
+constexpr int kIdleTickMs = 5000;
+constexpr int kIdleIncrement = 5;
+
+std::string AddressOf(TFtpCtrlSocket* client) { return client->PeerAddr + ":" + client->PeerPort; }
+} // namespace
+
+ServerOwner::ServerOwner(TFtpServer& server, const AccountFiles& files, ServerLists& lists,
+                         std::function<ServerPolicy()> policy, LogWriter log)
+    : server_(server), files_(files), lists_(lists), policy_(std::move(policy)), log_(std::move(log)) {
+    idleTimer_.setInterval(kIdleTickMs);
+    QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdleTick(); });
+    lists_.OnTablesChanged = [this] { CopyTables(); };
+    CopyTables();
+    Hook();
+    ApplyMaxClients();
+    SetIdleTimerRunning(policy_().idleTimeout);
+}
+
+ServerOwner::~ServerOwner() {
+    lists_.OnTablesChanged = nullptr;
+    // The server may outlive this owner: leave it no handler pointing here.
+    server_.OnStart = nullptr;
+    server_.OnStop = nullptr;
+    server_.OnClientConnect = nullptr;
+    server_.OnClientDisconnect = nullptr;
+    server_.OnClientCommand = nullptr;
+    server_.OnAnswerToClient = nullptr;
+    server_.OnAuthenticate = nullptr;
+    server_.OnChangeDirectory = nullptr;
+    server_.OnMakeDirectory = nullptr;
+    server_.OnBuildDirectory = nullptr;
+    server_.OnValidateGet = nullptr;
+    server_.OnValidatePut = nullptr;
+    server_.OnValidateSize = nullptr;
+    server_.OnValidateDele = nullptr;
+    server_.OnValidateRnFr = nullptr;
+    server_.OnValidateRnTo = nullptr;
+    server_.OnStorSessionConnected = nullptr;
+    server_.OnRetrSessionConnected = nullptr;
+    server_.OnStorSessionClosed = nullptr;
+    server_.OnRetrSessionClosed = nullptr;
+    server_.OnRetrDataSent = nullptr;
+    server_.OnStorDataAvailable = nullptr;
+}
+
+void ServerOwner::Log(int level, const std::string& text, TColor colour) const {
+    if (log_)
+        log_(level, text, colour);
+}
+
+void ServerOwner::CopyTables() {
+    for (int i = 0; i < kListRows; ++i) {
+        server_.VirtMapTable[static_cast<std::size_t>(i)] = {lists_.VirtMapTable[static_cast<std::size_t>(i)].folder,
+                                                             lists_.VirtMapTable[static_cast<std::size_t>(i)].name};
+        server_.PermaLinkTable[static_cast<std::size_t>(i)] = {
+            lists_.PermaLinkTable[static_cast<std::size_t>(i)].folder,
+            lists_.PermaLinkTable[static_cast<std::size_t>(i)].name};
+    }
+}
+
+void ServerOwner::ApplyMaxClients() { server_.MaxClients = std::max(0, policy_().maximumConcurrentUsers); }
+
+void ServerOwner::Start(const std::string& port) {
+    server_.Port = port;
+    server_.Start();
+}
+
+void ServerOwner::Stop() { server_.Stop(); }
+
+void ServerOwner::KickAllUsers() { server_.DisconnectAll(); }
+
+bool ServerOwner::KickAllEnabled() const { return server_.ClientCount() > 0; }
+
+void ServerOwner::IdleTick() {
+    std::string message;
+    server_.CheckIdleClients(kIdleIncrement, policy_().idleCount, message);
+    if (!message.empty())
+        Log(logServer, message, colours::clGreen);
+}
+
+void ServerOwner::SetIdleTimerRunning(bool on) {
+    if (on && !idleTimer_.isActive())
+        idleTimer_.start();
+    else if (!on)
+        idleTimer_.stop();
+}
+
+std::string ServerOwner::StatusText() const { return texts::StatusText(server_.Active(), server_.ClientCount()); }
+
+void ServerOwner::Refresh() {
+    rows_ = ConnectionRows(table_);
+    if (OnListChanged)
+        OnListChanged();
+}
+
+ConnectionRow* ServerOwner::RowOf(TFtpCtrlSocket* client) {
+    const std::string id = std::to_string(client->HSocket());
+    for (auto& row : rows_)
+        if (row.Id == id)
+            return &row;
+    return nullptr;
+}
+
+LoginSlot* ServerOwner::SlotOf(TFtpCtrlSocket* client) {
+    if (!LoginTable::Valid(client->SlotNumber) || !table_[client->SlotNumber].InUse)
+        return nullptr;
+    return &table_[client->SlotNumber];
+}
+
+void ServerOwner::Decide(TFtpCtrlSocket* client, int op, const std::string& path, bool& allowed) {
+    LoginSlot* slot = SlotOf(client);
+    if (!slot) {
+        // SECURITY: a connection without a login slot is granted nothing.
+        allowed = false;
+        return;
+    }
+    Verdict v = Validate(*slot, static_cast<Operation>(op), path, policy_().encryptedOnlyClients,
+                         client->EncryptionActive);
+    allowed = v.allowed;
+    if (v.closeConnection) {
+        client->SendReplyLine(v.gateReply);
+        client->CloseDelayed();
+        return;
+    }
+    if (v.recorded)
+        Refresh();
+}
+
+void ServerOwner::Hook() {
+    server_.OnStart = [this](TFtpServer*) {
+        Log(logServer, texts::ServerStarted(server_.Port), colours::clBlue);
+        Refresh();
+    };
+    server_.OnStop = [this](TFtpServer*) {
+        Log(logServer, texts::ServerStopped(server_.Port), colours::clRed);
+        Refresh();
+    };
+
+    server_.OnClientConnect = [this](TFtpServer*, TFtpCtrlSocket* client, int) {
+        const ServerPolicy policy = policy_();
+        server_.MaxClients = std::max(0, policy.maximumConcurrentUsers);
+        Log(logServer, texts::kConnectFrom + AddressOf(client), colours::clGreen);
+        if (!IpAdmitted(lists_.IpList, policy.ipMode, client->PeerAddr, log_)) {
+            Log(logServer, texts::DeniedAccess(AddressOf(client)), colours::clRed);
+            client->Close();
+            return;
+        }
+        for (const auto& line : MessageLines(policy.connectMessage, texts::kConnectPrefix))
+            client->SendReplyLine(line);
+        client->Banner = std::string(texts::kGreetingPrefix) + kVersionText;
+    };
+
+    server_.OnAuthenticate = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& user,
+                                    const std::string& password, bool& authenticated) {
+        // A second login on one connection gives up the slot of the first.
+        if (LoginTable::Valid(client->SlotNumber)) {
+            table_.Clear(client->SlotNumber);
+            client->SlotNumber = 0;
+            Refresh();
+        }
+        const ServerPolicy policy = policy_();
+        LoginRequest request;
+        request.userName = user;
+        request.password = password;
+        request.socketId = std::to_string(client->HSocket());
+        request.peerAddress = client->PeerAddr;
+        request.peerPort = std::atoi(client->PeerPort.c_str());
+        request.currentHome = client->HomeDir;
+        request.showSuperUserWarnings = policy.showSuperUserWarnings;
+        request.defaultHomeDirectory = policy.defaultHomeDirectory;
+        request.loginMessage = policy.loginMessage;
+        LoginOutcome outcome = Authenticate(files_, table_, request, log_);
+        authenticated = outcome.authenticated;
+        if (!outcome.authenticated)
+            return;
+        client->SlotNumber = outcome.slotNumber;
+        client->EncryptionKey = outcome.encryptionKey.substr(0, 80);
+        client->HomeDir = outcome.homeDir;
+        table_[outcome.slotNumber].Location = client->HomeDir;
+        Refresh();
+        for (const auto& line : outcome.replyLines)
+            client->SendReplyLine(line);
+    };
+
+    server_.OnClientCommand = [this](TFtpServer*, TFtpCtrlSocket* client, std::string& keyword,
+                                     std::string& params, std::string& answer) {
+        Log(logServer, texts::kReceived + keyword + " " + params + " " + answer, colours::clPurple);
+        if (keyword == "QUIT")
+            for (const auto& line : MessageLines(policy_().logoutMessage, texts::kLogoutPrefix))
+                client->SendReplyLine(line);
+        client->IdleSeconds = 0;
+    };
+
+    server_.OnAnswerToClient = [this](TFtpServer*, TFtpCtrlSocket*, std::string& answer) {
+        Log(logServer, texts::kSent + answer, colours::clMaroon);
+    };
+
+    server_.OnClientDisconnect = [this](TFtpServer*, TFtpCtrlSocket* client, int error) {
+        if (LoginTable::Valid(client->SlotNumber))
+            table_.Clear(client->SlotNumber);
+        client->SlotNumber = 0;
+        transfers_.erase(client);
+        if (error != 0)
+            Log(logServer, texts::DisconnectWithError(client->PeerAddr, error), colours::clRed);
+        else
+            Log(logServer, texts::CleanDisconnect(client->PeerAddr), colours::clBlue);
+        Refresh();
+    };
+
+    auto validator = [this](Operation op) {
+        return [this, op](TFtpServer*, TFtpCtrlSocket* client, std::string& path, bool& allowed) {
+            Decide(client, static_cast<int>(op), path, allowed);
+        };
+    };
+    server_.OnValidateGet = validator(Operation::Get);
+    server_.OnValidatePut = validator(Operation::Put);
+    server_.OnValidateDele = validator(Operation::Dele);
+    server_.OnValidateRnFr = validator(Operation::RnFr);
+    server_.OnValidateRnTo = validator(Operation::RnTo);
+    server_.OnValidateSize = validator(Operation::Size);
+    server_.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir, bool& allowed) {
+        Decide(client, static_cast<int>(Operation::Cwd), dir, allowed);
+    };
+    server_.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir, bool& allowed) {
+        Decide(client, static_cast<int>(Operation::Mkd), dir, allowed);
+    };
+
+    server_.OnBuildDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, std::string& directory, bool) {
+        if (EncryptedOnlyGate(policy_().encryptedOnlyClients, client->EncryptionActive)) {
+            client->SendReplyLine(texts::kEncryptedOnlyReply);
+            client->CloseDelayed();
+            throw FtpServerException(texts::kNoPermission);
+        }
+        LoginSlot* slot = SlotOf(client);
+        // A listing of another folder than the current one needs List there.
+        if (!slot || !ListingAllowed(*slot, directory, client->Directory))
+            throw FtpServerException(texts::kNoPermission);
+    };
+
+    auto started = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {
+        Transfer& t = transfers_[client];
+        t.started.start();
+        t.received = 0;
+    };
+    server_.OnStorSessionConnected = started;
+    server_.OnRetrSessionConnected = started;
+
+    server_.OnStorDataAvailable = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, const char*, int len, int) {
+        client->IdleSeconds = 0;
+        Transfer& t = transfers_[client];
+        if (!t.started.isValid())
+            t.started.start();
+        t.received += len;
+        if (ConnectionRow* row = RowOf(client)) {
+            row->Progress = std::to_string(t.received);
+            row->Speed = SpeedText(t.received, t.started.elapsed()) + texts::kKbPerSec;
+            if (OnListChanged)
+                OnListChanged();
+        }
+    };
+    server_.OnRetrDataSent = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {
+        client->IdleSeconds = 0;
+        Transfer& t = transfers_[client];
+        if (!t.started.isValid())
+            t.started.start();
+        if (ConnectionRow* row = RowOf(client)) {
+            row->Progress = std::to_string(client->ByteCount);
+            row->Speed = SpeedText(client->ByteCount, t.started.elapsed());
+            if (OnListChanged)
+                OnListChanged();
+        }
+    };
+    auto closed = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {
+        if (ConnectionRow* row = RowOf(client)) {
+            row->Progress += texts::kComplete;
+            if (OnListChanged)
+                OnListChanged();
+        }
+    };
+    server_.OnStorSessionClosed = closed;
+    server_.OnRetrSessionClosed = closed;
+}
+
+} // namespace accounts

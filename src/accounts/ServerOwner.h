@@ -1,0 +1,93 @@
+#pragma once
+#include "accounts/AccountFiles.h"
+#include "accounts/ConnectionList.h"
+#include "accounts/LoginTable.h"
+#include "accounts/ServerLists.h"
+#include "net/LogColour.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class TFtpServer;
+class TFtpCtrlSocket;
+
+namespace accounts {
+
+// The server options this owner reads, at the moment it needs them.
+struct ServerPolicy {
+    bool encryptedOnlyClients = false;
+    bool showSuperUserWarnings = true;
+    int maximumConcurrentUsers = 3;
+    bool idleTimeout = true;
+    int idleCount = 300;
+    std::string connectMessage;
+    std::string loginMessage;
+    std::string logoutMessage;
+    std::string defaultHomeDirectory;
+    IpMode ipMode = IpMode::Deny;
+};
+
+// The owner side of the FTP server: answers its events with admission, login,
+// rights and the encrypted-only gate, keeps the login table and the
+// connection list, runs the idle sweep and hands the server lists' tables to
+// the engine. No widgets: the server page shows Rows() and StatusText().
+class ServerOwner {
+public:
+    ServerOwner(TFtpServer& server, const AccountFiles& files, ServerLists& lists,
+                std::function<ServerPolicy()> policy, LogWriter log);
+    ~ServerOwner();
+    ServerOwner(const ServerOwner&) = delete;
+    ServerOwner& operator=(const ServerOwner&) = delete;
+
+    // Start and stop listening on a port (the ServerPort setting).
+    void Start(const std::string& port);
+    void Stop();
+    // Closes every client at once, without a reply.
+    void KickAllUsers();
+    bool KickAllEnabled() const;
+    // One idle sweep: every connection 5 seconds older, those past the limit
+    // dropped. The timer calls it every 5000 ms while the idle timeout is on.
+    void IdleTick();
+    // Starts or stops the idle timer (the IdleTimeout setting changed).
+    void SetIdleTimerRunning(bool on);
+    bool IdleTimerRunning() const { return idleTimer_.isActive(); }
+    // Applies MaximumConcurrentUsers to the server.
+    void ApplyMaxClients();
+
+    const LoginTable& Table() const { return table_; }
+    const std::vector<ConnectionRow>& Rows() const { return rows_; }
+    std::string StatusText() const;
+    // Called whenever the connection list changed.
+    std::function<void()> OnListChanged;
+
+private:
+    void Hook();
+    void Refresh();
+    ConnectionRow* RowOf(TFtpCtrlSocket* client);
+    void Log(int level, const std::string& text, TColor colour) const;
+    LoginSlot* SlotOf(TFtpCtrlSocket* client);
+    void Decide(TFtpCtrlSocket* client, int op, const std::string& path, bool& allowed);
+    void CopyTables();
+
+    struct Transfer {
+        QElapsedTimer started;
+        long long received = 0;
+    };
+
+    TFtpServer& server_;
+    const AccountFiles& files_;
+    ServerLists& lists_;
+    std::function<ServerPolicy()> policy_;
+    LogWriter log_;
+    LoginTable table_;
+    std::vector<ConnectionRow> rows_;
+    std::map<TFtpCtrlSocket*, Transfer> transfers_;
+    QTimer idleTimer_;
+};
+
+} // namespace accounts

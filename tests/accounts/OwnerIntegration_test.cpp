@@ -1,0 +1,459 @@
+// The server engine answered by ServerOwner, driven by real clients
+// (python3 ftplib and curl) on loopback.
+#include "accounts/AccountTexts.h"
+#include "accounts/FileCopy.h"
+#include "accounts/PathRights.h"
+#include "accounts/ServerOwner.h"
+#include "ftpserver/FtpServer.h"
+#include "ftpserver/Version.h"
+#include "ScriptedPrompts.h"
+#include "support/EventLoop.h"
+#include "support/Peers.h"
+#include "support/TempDir.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace accounts;
+using namespace testing_support;
+
+namespace {
+
+// A client program that runs while the test's event loop serves it.
+class Peer {
+public:
+    Peer(const std::string& program, const std::vector<std::string>& args) {
+        QStringList list;
+        for (const auto& a : args)
+            list << QString::fromStdString(a);
+        process_.start(QString::fromStdString(program), list);
+    }
+    ~Peer() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    bool Finish(int ms = 30000) {
+        return RunLoopUntil([this] { return process_.state() == QProcess::NotRunning; }, ms);
+    }
+    std::string Out() {
+        out_ += process_.readAllStandardOutput().toStdString();
+        return out_;
+    }
+    std::string Err() { return process_.readAllStandardError().toStdString(); }
+
+private:
+    QProcess process_;
+    std::string out_;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+struct Owner : ::testing::Test {
+    TempDir data;
+    TempDir served;
+    std::string root; // canonical served folder, no trailing "/"
+    LogCapture log;
+    AccountFiles files{data.Path(), log.Writer()};
+    ServerLists lists;
+    ServerPolicy policy;
+    TFtpServer server;
+    std::unique_ptr<ServerOwner> owner;
+    int port = 0;
+
+    void SetUp() override {
+        root = CanonicalPath(served.Path());
+        policy.maximumConcurrentUsers = 0;
+        policy.idleTimeout = false;
+        owner = std::make_unique<ServerOwner>(server, files, lists, [this] { return policy; }, log.Writer());
+        server.Addr = "127.0.0.1";
+        owner->Start("0");
+        port = std::stoi(server.ListeningPort());
+    }
+    void TearDown() override {
+        owner->KickAllUsers();
+        RunLoopFor(50);
+        owner->Stop();
+        owner.reset();
+    }
+
+    void MakeDir(const std::string& rel) { ASSERT_EQ(::mkdir((root + rel).c_str(), 0755), 0) << rel; }
+
+    // Appends a user with the given access entries (path relative to root).
+    UserRecord& NewUser(const std::string& name, const std::string& password) {
+        pending.emplace_back();
+        UserRecord& u = pending.back();
+        u.Name.Set(name);
+        u.Password.Set(password);
+        u.Enabled = 1;
+        return u;
+    }
+    static void Grant(AccessEntry (&access)[kAccessEntries], const std::string& path,
+                      std::initializer_list<Right> rights) {
+        int place = AddAccessEntry(access, path);
+        ASSERT_GT(place, 0);
+        for (Right r : rights)
+            RightFlag(access[place - 1], r) = 1;
+    }
+    void StoreUsers() {
+        for (const auto& u : pending)
+            ASSERT_TRUE(files.Users().Append(u));
+        pending.clear();
+    }
+
+    std::vector<std::string> Session(const std::vector<std::string>& commands) {
+        std::vector<std::string> args{VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port)};
+        args.insert(args.end(), commands.begin(), commands.end());
+        Peer peer("/usr/bin/python3", args);
+        EXPECT_TRUE(peer.Finish()) << "client did not finish";
+        std::string err = peer.Err();
+        EXPECT_TRUE(err.empty()) << err;
+        return Lines(peer.Out());
+    }
+
+    std::deque<UserRecord> pending;
+};
+
+} // namespace
+
+TEST_F(Owner, DenyModeDecidesOnLoopbackAddress) {
+    lists.IpList = {"10.0.0.*", "127.0.0.*", "127.0.0.1"};
+    policy.ipMode = IpMode::Deny;
+    auto out = Session({"NOOP"});
+    ASSERT_FALSE(out.empty());
+    EXPECT_TRUE(StartsWith(out[0], "ERR connect")) << out[0];
+    EXPECT_EQ(log.Count(texts::kDeniedMatch), 2);
+    bool deniedLine = false;
+    for (const auto& l : log.lines)
+        if (StartsWith(l.text, "Denied Access For 127.0.0.1:") && l.colour == colours::clRed)
+            deniedLine = true;
+    EXPECT_TRUE(deniedLine);
+
+    lists.IpList = {"10.0.0.*"};
+    out = Session({"NOOP"});
+    EXPECT_EQ(out[0], std::string("220 ") + kVersionText);
+}
+
+TEST_F(Owner, AllowModeRefusesWithNoGreeting) {
+    policy.ipMode = IpMode::Allow;
+    lists.IpList = {"10.0.0.*"};
+    auto out = Session({"NOOP"});
+    EXPECT_TRUE(StartsWith(out.at(0), "ERR connect")) << out[0];
+    lists.IpList = {"127.*"};
+    out = Session({"NOOP"});
+    EXPECT_EQ(out.at(0), std::string("220 ") + kVersionText);
+    EXPECT_EQ(log.Count(texts::kAllowedMatch), 1);
+}
+
+TEST_F(Owner, MessageFilesCarryTheirPrefixes) {
+    WriteFile(data.File("connect.txt"), "Welcome\r\n\r\nBe nice\r\n");
+    WriteFile(data.File("login.txt"), "Hello\nthere\n");
+    WriteFile(data.File("logout.txt"), "Bye\n");
+    policy.connectMessage = data.File("connect.txt");
+    policy.loginMessage = data.File("login.txt");
+    policy.logoutMessage = data.File("logout.txt");
+    NewUser("bob", "pw");
+    StoreUsers();
+    auto out = Session({"USER bob", "PASS pw", "QUIT"});
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[0], std::string("220-Welcome | 220- | 220-Be nice | 220 ") + kVersionText);
+    EXPECT_EQ(out[2], "230-Hello | 230-there | 230 User bob logged in.");
+    EXPECT_EQ(out[3], "221-Bye | 221 Goodbye.");
+    EXPECT_EQ(log.Count("RECV <- USER bob "), 1);
+    EXPECT_EQ(log.Count("SEND -> 331 Password required for bob."), 1);
+    EXPECT_TRUE(RunLoopUntil([&] { return log.Count(texts::CleanDisconnect("127.0.0.1")) == 1; }));
+    EXPECT_TRUE(owner->Rows().empty());
+}
+
+TEST_F(Owner, AnonymousAndHomeDirectoryChoice) {
+    MakeDir("/user");
+    MakeDir("/group");
+    MakeDir("/default");
+    GroupRecord none{}, withHome{};
+    none.Name.Set("none");
+    withHome.Name.Set("withhome");
+    withHome.HomeDirectory.Set(root + "/group");
+    ASSERT_TRUE(files.Groups().Append(none));
+    ASSERT_TRUE(files.Groups().Append(withHome));
+    NewUser("ANONYMOUS", "ignored");
+    NewUser("own", "p").HomeDirectory.Set(root + "/user");
+    auto& grouped = NewUser("grouped", "p");
+    grouped.GroupMembership[0].Set("none");
+    grouped.GroupMembership[1].Set("gone");
+    grouped.GroupMembership[2].Set("withhome");
+    NewUser("plain", "p");
+    StoreUsers();
+    policy.defaultHomeDirectory = root + "/default";
+    auto out = Session({"USER ANONYMOUS", "PASS guest@example.org", "PWD"});
+    EXPECT_EQ(out.at(2), "230 User ANONYMOUS logged in.");
+    EXPECT_EQ(out.at(3), "257 \"" + root + "/default/\" is current directory.");
+    out = Session({"USER anonymous", "PASS x"});
+    EXPECT_EQ(out.at(2), "ERR 530 Login incorrect.");
+    out = Session({"USER own", "PASS p", "PWD"});
+    EXPECT_EQ(out.at(3), "257 \"" + root + "/user/\" is current directory.");
+    out = Session({"USER grouped", "PASS p", "PWD"});
+    EXPECT_EQ(out.at(3), "257 \"" + root + "/group/\" is current directory.");
+}
+
+TEST_F(Owner, RightsTableAgainstRealCommands) {
+    for (const char* d : {"/pub", "/pub/sub", "/drop", "/tree", "/tree/deep", "/mk", "/mk2"})
+        MakeDir(d);
+    WriteFile(root + "/pub/a.txt", "alpha");
+    WriteFile(root + "/pub/sub/b.txt", "beta");
+    WriteFile(root + "/tree/deep/c.txt", "gamma");
+    GroupRecord staff{};
+    staff.Name.Set("staff");
+    Grant(staff.Access, root + "/pub", {Right::Read, Right::Delete});
+    ASSERT_TRUE(files.Groups().Append(staff));
+    auto& u = NewUser("u", "p");
+    u.HomeDirectory.Set(root + "/pub");
+    Grant(u.Access, root + "/pub", {Right::List});                 // combined with the group's Read
+    Grant(u.Access, root + "/drop", {Right::Write, Right::Create}); // no Inherit
+    Grant(u.Access, root + "/tree", {Right::Read, Right::List, Right::Inherit});
+    Grant(u.Access, root + "/mk", {Right::Create, Right::Write, Right::Inherit});
+    Grant(u.Access, root + "/mk2", {Right::Create, Right::Inherit});
+    u.GroupMembership[0].Set("staff");
+    StoreUsers();
+    std::vector<ConnectionRow> seen;
+    owner->OnListChanged = [&] {
+        for (const auto& r : owner->Rows())
+            seen.push_back(r);
+    };
+    struct Step {
+        std::string command;
+        std::string expect; // prefix of the printed reply
+    } steps[] = {
+        {"RETR a.txt", "226 File sent ok b'alpha'"},                     // user List + group Read
+        {"RETR sub/b.txt", "ERR 500 Cannot RETR - Insufficient Rights."}, // no Inherit below /pub
+        {"RETR " + root + "/tree/deep/c.txt", "226 File sent ok b'gamma'"}, // Inherit
+        {"CWD sub", "ERR 501 CWD failed. No permission"},
+        {"CWD " + root + "/missing", "ERR 501 CWD failed."},
+        {"STOR " + root + "/drop/up.txt", "226"},
+        {"MKD " + root + "/drop/newdir", "ERR 5"},  // below /drop without Inherit
+        {"MKD " + root + "/mk/newdir", "257"},      // Create + Write + Inherit
+        {"MKD " + root + "/mk2/newdir", "ERR 5"},   // Create without Write
+        {"CWD " + root + "/tree/deep", "250"},
+        {"LIST", "226"},
+        {"DELE " + root + "/tree/deep/c.txt", "ERR 500 Cannot DELE - Insufficient Rights."},
+        {"DELE " + root + "/pub/a.txt", "250"},     // group Delete
+    };
+    std::vector<std::string> commands{"USER u", "PASS p"};
+    for (const auto& s : steps)
+        commands.push_back(s.command);
+    auto out = Session(commands);
+    ASSERT_EQ(out.size(), commands.size() + 1);
+    for (std::size_t i = 0; i < std::size(steps); ++i)
+        EXPECT_TRUE(StartsWith(out[i + 3], steps[i].expect)) << steps[i].command << " -> " << out[i + 3];
+    EXPECT_EQ(ReadFile(root + "/drop/up.txt"), "uploaded");
+    EXPECT_FALSE(FileExists(root + "/pub/a.txt"));
+    EXPECT_TRUE(FileExists(root + "/tree/deep/c.txt"));
+    bool deniedDele = false;
+    for (const auto& r : seen)
+        if (r.Action == "DELE" && r.Location == root + "/tree/deep/c.txt" && r.Progress == "Denied" && r.UserName == "u")
+            deniedDele = true;
+    EXPECT_TRUE(deniedDele);
+}
+
+TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
+    for (const char* d : {"/home", "/outside"})
+        MakeDir(d);
+    WriteFile(root + "/home/a.txt", "inside");
+    WriteFile(root + "/outside/secret.txt", "secret");
+    WriteFile(root + "/outside/target.txt", "target");
+    WriteFile(root + "/x", "beside");
+    ASSERT_EQ(::symlink((root + "/outside").c_str(), (root + "/home/out").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/outside/secret.txt").c_str(), (root + "/home/lnk.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/outside/new.txt").c_str(), (root + "/home/dangling").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/outside/target.txt").c_str(), (root + "/home/victim").c_str()), 0);
+    auto& u = NewUser("jail", "p");
+    u.HomeDirectory.Set(root + "/home");
+    Grant(u.Access, root + "/home",
+          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit, Right::Create});
+    StoreUsers();
+    const std::string tmpTarget = "/tmp/vexa-accounts-" + std::to_string(::getpid());
+    struct Step {
+        std::string command;
+        std::string expect;
+    } steps[] = {
+        {"RETR ../../etc/passwd", "ERR 5"},
+        {"RETR ../../../../../../../../etc/passwd", "ERR 5"},
+        {"RETR ../outside/secret.txt", "ERR 5"},
+        {"CWD /etc", "ERR 501 CWD failed. No permission"},
+        {"STOR " + tmpTarget, "ERR 5"},
+        {"STOR ../outside/up.txt", "ERR 5"},
+        {"RNFR a.txt", "350"},
+        {"RNTO ../x", "ERR 5"},
+        {"MKD ../x", "ERR 5"},
+        {"MKD ../newdir", "ERR 5"},
+        {"LIST /etc", "ERR 451 Failed: No permission."},
+        {"NLST ..", "ERR 451 Failed: No permission."},
+        {"LIST out", "ERR 451 Failed: No permission."},
+        {"SIZE /etc/passwd", "ERR 550"},
+        {"SIZE ../outside/secret.txt", "ERR 550"},
+        {"MDTM ../x", "ERR 5"},
+        {"RETR out/secret.txt", "ERR 5"},
+        {"RETR lnk.txt", "ERR 5"},
+        {"STOR lnk.txt", "ERR 5"},
+        {"STOR dangling", "ERR 5"},
+        {"CWD out", "ERR 501 CWD failed. No permission"},
+        {"DELE victim", "250"},
+        {"SIZE a.txt", "213 6"},
+        {"RETR a.txt", "226 File sent ok b'inside'"},
+    };
+    std::vector<std::string> commands{"USER jail", "PASS p"};
+    for (const auto& s : steps)
+        commands.push_back(s.command);
+    auto out = Session(commands);
+    ASSERT_EQ(out.size(), commands.size() + 1);
+    for (std::size_t i = 0; i < std::size(steps); ++i)
+        EXPECT_TRUE(StartsWith(out[i + 3], steps[i].expect)) << steps[i].command << " -> " << out[i + 3];
+    for (const auto& line : out)
+        EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+    EXPECT_FALSE(FileExists(tmpTarget));
+    EXPECT_FALSE(FileExists(root + "/outside/up.txt"));
+    EXPECT_FALSE(FileExists(root + "/outside/new.txt"));
+    EXPECT_EQ(ReadFile(root + "/outside/secret.txt"), "secret");
+    EXPECT_EQ(ReadFile(root + "/x"), "beside");
+    EXPECT_EQ(ReadFile(root + "/home/a.txt"), "inside");
+    struct stat st {};
+    EXPECT_NE(::lstat((root + "/home/victim").c_str(), &st), 0); // the link went
+    EXPECT_EQ(ReadFile(root + "/outside/target.txt"), "target"); // its target stayed
+
+    // curl too: a granted file comes down, a path out of the grant does not.
+    Peer good("/usr/bin/curl", {"-sS", "ftp://jail:p@127.0.0.1:" + std::to_string(port) + "/a.txt"});
+    ASSERT_TRUE(good.Finish());
+    EXPECT_EQ(good.Out(), "inside");
+    Peer bad("/usr/bin/curl",
+             {"-sS", "ftp://jail:p@127.0.0.1:" + std::to_string(port) + "/%2Fetc/passwd"});
+    ASSERT_TRUE(bad.Finish());
+    EXPECT_TRUE(bad.Out().empty()) << bad.Out();
+}
+
+TEST_F(Owner, IdleTimeoutDrivenByTicks) {
+    policy.idleCount = 60;
+    NewUser("bob", "pw");
+    StoreUsers();
+    Peer peer("/usr/bin/python3",
+              {VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port), "USER bob", "PASS pw", "WAIT"});
+    ASSERT_TRUE(RunLoopUntil([&] { return peer.Out().find("READY") != std::string::npos; }));
+    ASSERT_EQ(owner->Rows().size(), 1u);
+    for (int i = 0; i < 12; ++i) // 60 seconds: not yet beyond the limit
+        owner->IdleTick();
+    RunLoopFor(200);
+    EXPECT_EQ(peer.Out().find("221"), std::string::npos);
+    owner->IdleTick(); // 65 seconds
+    ASSERT_TRUE(peer.Finish());
+    EXPECT_NE(peer.Out().find("221 Idle timeout expired.  Goodbye."), std::string::npos) << peer.Out();
+    bool logged = false;
+    for (const auto& l : log.lines)
+        if (StartsWith(l.text, "Disconnecting bob (127.0.0.1:") &&
+            l.text.find(") due to 60 seconds of inactivity.") != std::string::npos && l.colour == colours::clGreen)
+            logged = true;
+    EXPECT_TRUE(logged);
+    EXPECT_TRUE(RunLoopUntil([&] { return owner->Rows().empty(); }));
+}
+
+TEST_F(Owner, KickAllUsersClosesEveryConnection) {
+    NewUser("bob", "pw");
+    StoreUsers();
+    EXPECT_FALSE(owner->KickAllEnabled());
+    const std::string script = VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py";
+    Peer one("/usr/bin/python3", {script, std::to_string(port), "USER bob", "PASS pw", "WAIT"});
+    Peer two("/usr/bin/python3", {script, std::to_string(port), "USER bob", "PASS pw", "WAIT"});
+    ASSERT_TRUE(RunLoopUntil([&] {
+        return one.Out().find("READY") != std::string::npos && two.Out().find("READY") != std::string::npos;
+    }));
+    EXPECT_EQ(owner->Rows().size(), 2u);
+    EXPECT_EQ(owner->StatusText(), "ONLINE - 2 connections");
+    EXPECT_TRUE(owner->KickAllEnabled());
+    owner->KickAllUsers();
+    ASSERT_TRUE(one.Finish());
+    ASSERT_TRUE(two.Finish());
+    EXPECT_TRUE(RunLoopUntil([&] { return owner->Rows().empty() && !owner->KickAllEnabled(); }));
+    EXPECT_EQ(owner->Table().FreeCount(), kLoginSlots);
+}
+
+TEST_F(Owner, SecondLoginOnOneConnectionFreesTheFirstSlot) {
+    NewUser("bob", "pw");
+    NewUser("amy", "pw");
+    StoreUsers();
+    Peer peer("/usr/bin/python3", {VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port),
+                                   "USER bob", "PASS pw", "USER amy", "PASS pw", "WAIT"});
+    ASSERT_TRUE(RunLoopUntil([&] { return peer.Out().find("READY") != std::string::npos; }));
+    EXPECT_EQ(owner->Table().FreeCount(), kLoginSlots - 1);
+    ASSERT_EQ(owner->Rows().size(), 1u);
+    EXPECT_EQ(owner->Rows()[0].UserName, "amy");
+    owner->KickAllUsers();
+    ASSERT_TRUE(peer.Finish());
+    EXPECT_TRUE(RunLoopUntil([&] { return owner->Table().FreeCount() == kLoginSlots; }));
+}
+
+TEST_F(Owner, AdminToolChangesAreEnforced) {
+    MakeDir("/shared");
+    WriteFile(root + "/shared/f.txt", "shared file");
+    auto admin = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--data-dir", data.Path()});
+        auto r = RunCommand(ProgramPath("vexa2-admin"), args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    };
+    admin({"group", "add", "staff"});
+    admin({"group", "access", "staff", "add", root + "/shared", "read,list,inherit"});
+    admin({"user", "add", "carol"});
+    admin({"user", "set", "carol", "password", "pw"});
+    admin({"user", "member", "carol", "add", "staff"});
+    admin({"user", "set", "carol", "home", root + "/shared"});
+    admin({"vdir", "add", root + "/shared", "pub"});
+    files.StartUp();
+    lists.Load(data.Path());
+    auto out = Session({"USER carol", "PASS pw", "RETR /pub/f.txt", "STOR /pub/g.txt", "PWD"});
+    ASSERT_EQ(out.size(), 6u);
+    EXPECT_EQ(out[3], "226 File sent ok b'shared file'");
+    EXPECT_TRUE(StartsWith(out[4], "ERR 5")) << out[4]; // no Write
+    EXPECT_EQ(out[5], "257 \"/pub/\" is current directory.");
+    // A change in the working file is live for the next login.
+    admin({"--no-save", "user", "access", "carol", "add", root + "/shared", "write"});
+    out = Session({"USER carol", "PASS pw", "STOR /pub/g.txt"});
+    EXPECT_TRUE(StartsWith(out.at(3), "226")) << out.at(3);
+    admin({"ip", "add", "127.0.0.1"});
+    lists.Load(data.Path());
+    out = Session({"NOOP"});
+    EXPECT_TRUE(StartsWith(out.at(0), "ERR connect")) << out.at(0);
+}
+
+TEST_F(Owner, UserLimitStartAndStopLines) {
+    EXPECT_EQ(log.Count(texts::ServerStarted("0")), 1);
+    EXPECT_EQ(log.lines.front().colour, colours::clBlue);
+    policy.maximumConcurrentUsers = 1;
+    NewUser("bob", "pw");
+    StoreUsers();
+    const std::string script = VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py";
+    Peer first("/usr/bin/python3", {script, std::to_string(port), "USER bob", "PASS pw", "WAIT"});
+    ASSERT_TRUE(RunLoopUntil([&] { return first.Out().find("READY") != std::string::npos; }));
+    auto out = Session({"NOOP"});
+    EXPECT_EQ(out.at(0), "ERR connect error_temp 421 Too many users connected.");
+    owner->KickAllUsers();
+    ASSERT_TRUE(first.Finish());
+    owner->Stop();
+    EXPECT_TRUE(RunLoopUntil([&] { return log.Count(texts::ServerStopped("0")) == 1; }));
+    EXPECT_EQ(owner->StatusText().rfind("OFFLINE - ", 0), 0u);
+}
