@@ -9,8 +9,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Client state; every change raises OnStateChange.
-enum TFtpState : int {
+// Client state; every change raises OnStateChange. Scoped, because the
+// server's connection states use some of the same names.
+enum class TFtpState : int {
     ftpcClosed = 0,
     ftpcReady = 1,
     ftpcChaining = 2,

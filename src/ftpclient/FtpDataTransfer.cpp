@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 using namespace ftpclient_texts;
+using enum TFtpState;
 
 std::int64_t TCustomFtpCli::NowMs() const {
     using namespace std::chrono;

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 using namespace ftpclient_texts;
+using enum TFtpState;
 
 TCustomFtpCli::TCustomFtpCli(QObject* parent)
     : QObject(parent), control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>()) {

@@ -241,7 +241,7 @@ private:
     bool usePassive_ = false;
     std::string socksServer_, socksPort_, socksUser_, socksPassword_;
 
-    TFtpState state_ = ftpcReady;
+    TFtpState state_ = TFtpState::ftpcReady;
     TFtpRequest requestCode_ = ftpNone;
     bool requestDoneFlag_ = true; // nothing running yet
     bool inSequence_ = false;

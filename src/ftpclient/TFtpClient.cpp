@@ -8,6 +8,8 @@
 
 #include <chrono>
 
+using enum TFtpState;
+
 namespace {
 std::int64_t Now() {
     using namespace std::chrono;

@@ -167,7 +167,7 @@ TEST(EngineScripted, ServerLeavingMidCommandIsAFailure) {
     Point(h.client, peer);
     ASSERT_EQ(h.Run([&] { h.client.Open(); }), 0);
     EXPECT_EQ(h.Run([&] { h.client.User(); }), 500);
-    EXPECT_EQ(h.client.State(), ftpcReady);
+    EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
     EXPECT_FALSE(h.client.Connected());
 }
 
@@ -194,5 +194,5 @@ TEST(EngineScripted, SynchronousRequestTimesOut) {
     EXPECT_FALSE(h.client.SystSync());
     EXPECT_EQ(h.client.ErrorMessage(), "426 Timeout");
     EXPECT_EQ(h.client.StatusCode(), 426);
-    EXPECT_EQ(h.client.State(), ftpcReady);
+    EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
 }

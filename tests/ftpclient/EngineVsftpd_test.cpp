@@ -37,7 +37,7 @@ TEST(EngineVsftpd, ConnectPwdQuit) {
     EXPECT_EQ(h.Run([&] { h.client.Quit(); }), 0);
     EXPECT_EQ(h.client.StatusCode(), 221);
     EXPECT_FALSE(h.client.Connected());
-    EXPECT_EQ(h.client.State(), ftpcReady);
+    EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
     EXPECT_EQ(h.done.size(), 3u);
 }
 
@@ -143,7 +143,7 @@ TEST(EngineVsftpd, StartUpChecksRaiseWithoutRequestDone) {
         } catch (const FtpException& e) {
             EXPECT_STREQ(e.what(), c.message);
         }
-        EXPECT_EQ(h.client.State(), ftpcReady);
+        EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
     }
     RunLoopFor(50);
     EXPECT_TRUE(h.done.empty());
@@ -155,7 +155,7 @@ TEST(EngineVsftpd, OpenOfAClosedPortFailsWith500Text) {
     h.client.Port = std::to_string(FreePort());
     EXPECT_EQ(h.Run([&] { h.client.Open(); }), 10061);
     EXPECT_EQ(h.client.LastResponse(), "500 Connection refused (Winsock error #10061)");
-    EXPECT_EQ(h.client.State(), ftpcReady);
+    EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
     EXPECT_FALSE(h.client.Connected());
 }
 
@@ -339,7 +339,7 @@ TEST(EngineVsftpd, AbortDuringATransferEndsTheRequestOnce) {
     };
     EXPECT_EQ(h.Run([&] { h.client.Get(); }), 426);
     EXPECT_TRUE(aborted);
-    EXPECT_EQ(h.client.State(), ftpcReady);
+    EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
     EXPECT_FALSE(h.client.Connected());
     RunLoopFor(300);
     EXPECT_EQ(h.done.size(), 2u);

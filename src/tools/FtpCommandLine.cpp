@@ -1,0 +1,200 @@
+#include "tools/FtpCommandLine.h"
+
+#include "tools/FtpTexts.h"
+
+#include <cctype>
+#include <map>
+
+using namespace ftptool_texts;
+
+namespace {
+
+std::string PercentDecode(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Required and optional argument counts of each command.
+struct Arity {
+    int required;
+    int optional;
+};
+const std::map<std::string, Arity>& Commands() {
+    static const std::map<std::string, Arity> table = {
+        {"ls", {0, 1}},         {"nlst", {0, 1}},       {"get", {1, 1}},   {"put", {1, 1}},
+        {"append", {1, 1}},     {"resume-get", {1, 1}}, {"resume-put", {1, 1}},
+        {"mkdir", {1, 0}},      {"rmdir", {1, 0}},      {"rm", {1, 0}},    {"mv", {2, 0}},
+        {"size", {1, 0}},       {"pwd", {0, 0}},        {"quote", {1, 0}},
+    };
+    return table;
+}
+
+} // namespace
+
+std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
+    const std::string scheme = "ftp://";
+    if (text.size() <= scheme.size() || text.compare(0, scheme.size(), scheme) != 0)
+        return std::nullopt;
+    std::string rest = text.substr(scheme.size());
+    FtpUrl url;
+    std::size_t slash = rest.find('/');
+    std::string authority = rest.substr(0, slash);
+    if (slash != std::string::npos)
+        url.path = PercentDecode(rest.substr(slash + 1));
+    std::size_t at = authority.rfind('@');
+    if (at != std::string::npos) {
+        std::string userInfo = authority.substr(0, at);
+        authority = authority.substr(at + 1);
+        std::size_t colon = userInfo.find(':');
+        url.user = PercentDecode(userInfo.substr(0, colon));
+        if (colon != std::string::npos)
+            url.password = PercentDecode(userInfo.substr(colon + 1));
+    }
+    std::size_t colon = authority.rfind(':');
+    if (colon != std::string::npos) {
+        url.port = authority.substr(colon + 1);
+        authority = authority.substr(0, colon);
+        if (url.port.empty())
+            return std::nullopt;
+        for (char c : url.port)
+            if (!std::isdigit(static_cast<unsigned char>(c)))
+                return std::nullopt;
+    }
+    url.host = authority;
+    if (url.host.empty())
+        return std::nullopt;
+    return url;
+}
+
+FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
+    FtpToolOptions o;
+    std::size_t i = 0;
+    auto value = [&](const std::string& option) -> std::optional<std::string> {
+        if (i + 1 >= args.size()) {
+            o.error = kOptionNeedsValue + option;
+            return std::nullopt;
+        }
+        return args[++i];
+    };
+    // Options come before the address.
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) != 0)
+            break;
+        std::string name = a;
+        std::optional<std::string> inlineValue;
+        if (auto eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            inlineValue = a.substr(eq + 1);
+        }
+        auto take = [&]() -> std::optional<std::string> { return inlineValue ? inlineValue : value(name); };
+        if (name == "--help") {
+            o.help = true;
+            return o;
+        } else if (name == "--passive") {
+            o.passive = true;
+        } else if (name == "--active") {
+            o.passive = false;
+        } else if (name == "--verbose") {
+            o.verbose = true;
+        } else if (name == "--socks") {
+            auto v = take();
+            if (!v)
+                return o;
+            std::size_t colon = v->rfind(':');
+            if (colon == std::string::npos || colon == 0 || colon + 1 >= v->size()) {
+                o.error = kBadSocks;
+                return o;
+            }
+            o.socksHost = v->substr(0, colon);
+            o.socksPort = v->substr(colon + 1);
+        } else if (name == "--socks-level") {
+            auto v = take();
+            if (!v)
+                return o;
+            std::string level = *v == "4a" ? "4A" : *v;
+            if (level != "4" && level != "4A" && level != "5") {
+                o.error = kBadSocksLevel;
+                return o;
+            }
+            o.socksLevel = level;
+        } else if (name == "--socks-user") {
+            auto v = take();
+            if (!v)
+                return o;
+            o.socksUser = *v;
+        } else if (name == "--socks-password") {
+            auto v = take();
+            if (!v)
+                return o;
+            o.socksPassword = *v;
+        } else if (name == "--timeout") {
+            auto v = take();
+            if (!v)
+                return o;
+            try {
+                o.timeout = std::stoi(*v);
+            } catch (...) {
+                o.error = kBadTimeout;
+                return o;
+            }
+        } else if (name == "--data-dir") {
+            auto v = take();
+            if (!v)
+                return o;
+            o.dataDir = *v;
+        } else {
+            o.error = kUnknownOption + a;
+            return o;
+        }
+    }
+    if (i >= args.size()) {
+        o.error = kMissingUrl;
+        return o;
+    }
+    auto url = ParseFtpUrl(args[i]);
+    if (!url) {
+        o.error = kBadUrl + args[i];
+        return o;
+    }
+    o.url = *url;
+    if (o.url.user.empty()) {
+        o.url.user = kDefaultUser;
+        if (o.url.password.empty())
+            o.url.password = kDefaultPassword;
+    }
+    ++i;
+    const auto& table = Commands();
+    while (i < args.size()) {
+        auto it = table.find(args[i]);
+        if (it == table.end()) {
+            o.error = kUnknownCommand + args[i];
+            return o;
+        }
+        FtpToolCommand cmd{args[i], {}};
+        ++i;
+        for (int r = 0; r < it->second.required; ++r) {
+            if (i >= args.size()) {
+                o.error = kMissingArgument + cmd.name;
+                return o;
+            }
+            cmd.args.push_back(args[i++]);
+        }
+        // An optional argument that names a command starts the next command.
+        for (int k = 0; k < it->second.optional && i < args.size() && !table.count(args[i]); ++k)
+            cmd.args.push_back(args[i++]);
+        o.commands.push_back(cmd);
+    }
+    if (o.commands.empty())
+        o.error = kMissingCommand;
+    return o;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Every text vexa2-ftp prints, in one place.
+
+namespace ftptool_texts {
+
+inline constexpr const char* kUsage =
+    "Usage: vexa2-ftp [options] ftp://[user[:password]@]host[:port]/[path] COMMAND [ARGS]...\n"
+    "\n"
+    "Commands (several may follow one another):\n"
+    "  ls [PATH]                 long listing to standard output\n"
+    "  nlst [PATH]               names only\n"
+    "  get REMOTE [LOCAL]        download\n"
+    "  put LOCAL [REMOTE]        upload\n"
+    "  append LOCAL [REMOTE]     append to a remote file\n"
+    "  resume-get REMOTE [LOCAL] continue a download from the local file's size\n"
+    "  resume-put LOCAL [REMOTE] continue an upload from the remote file's size\n"
+    "  mkdir DIR | rmdir DIR | rm FILE | mv FROM TO | size FILE | pwd\n"
+    "  quote LINE                send LINE as it is; the reply goes to standard output\n"
+    "\n"
+    "Options:\n"
+    "  --passive | --active      data connection mode (passive by default)\n"
+    "  --socks HOST:PORT         connect through a SOCKS proxy\n"
+    "  --socks-level 4|4A|5      SOCKS version (5 by default)\n"
+    "  --socks-user NAME         SOCKS user name\n"
+    "  --socks-password TEXT     SOCKS password\n"
+    "  --timeout SECONDS         give up on a silent server (15 by default)\n"
+    "  --verbose                 trace the control connection on standard error\n"
+    "  --data-dir DIR            the program's data folder\n"
+    "  --help                    this text\n";
+
+inline constexpr const char* kPrefix = "vexa2-ftp: ";
+inline constexpr const char* kSendTrace = "SEND -> ";
+inline constexpr const char* kRecvTrace = "RECV <- ";
+inline constexpr const char* kMissingUrl = "missing ftp:// address";
+inline constexpr const char* kBadUrl = "not an ftp:// address: ";
+inline constexpr const char* kMissingCommand = "no command given";
+inline constexpr const char* kUnknownCommand = "unknown command: ";
+inline constexpr const char* kMissingArgument = "missing argument for ";
+inline constexpr const char* kUnknownOption = "unknown option: ";
+inline constexpr const char* kOptionNeedsValue = "option needs a value: ";
+inline constexpr const char* kBadSocks = "--socks needs HOST:PORT";
+inline constexpr const char* kBadSocksLevel = "--socks-level must be 4, 4A or 5";
+inline constexpr const char* kBadTimeout = "--timeout needs a number of seconds";
+inline constexpr const char* kFailedPrefix = "failed: ";
+inline constexpr const char* kNoReply = "no reply";
+inline constexpr const char* kDefaultUser = "anonymous";
+inline constexpr const char* kDefaultPassword = "vexa2-ftp@";
+
+} // namespace ftptool_texts
