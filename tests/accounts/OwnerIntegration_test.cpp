@@ -457,3 +457,49 @@ TEST_F(Owner, UserLimitStartAndStopLines) {
     EXPECT_TRUE(RunLoopUntil([&] { return log.Count(texts::ServerStopped("0")) == 1; }));
     EXPECT_EQ(owner->StatusText().rfind("OFFLINE - ", 0), 0u);
 }
+
+TEST_F(Owner, TransferProgressInTheConnectionList) {
+    MakeDir("/io");
+    WriteFile(root + "/io/big.bin", PatternBytes(300000, 7));
+    auto& u = NewUser("io", "p");
+    u.HomeDirectory.Set(root + "/io");
+    Grant(u.Access, root + "/io", {Right::Read, Right::Write, Right::List});
+    StoreUsers();
+    std::vector<ConnectionRow> seen;
+    owner->OnListChanged = [&] {
+        for (const auto& r : owner->Rows())
+            seen.push_back(r);
+    };
+    auto out = Session({"USER io", "PASS p", "STOR up.bin", "RETR big.bin"});
+    ASSERT_EQ(out.size(), 5u);
+    EXPECT_TRUE(StartsWith(out[3], "226")) << out[3];
+    EXPECT_TRUE(StartsWith(out[4], "226")) << out[4].substr(0, 40);
+    bool uploadDone = false, uploadSpeed = false, downloadDone = false;
+    for (const auto& r : seen) {
+        if (r.Action == "APPE" && r.Progress == "8 (complete)")
+            uploadDone = true;
+        if (r.Action == "APPE" && r.Speed.size() > 7 && r.Speed.substr(r.Speed.size() - 7) == " Kb/sec")
+            uploadSpeed = true;
+        if (r.Action == "GET" && r.Progress == "300000 (complete)")
+            downloadDone = true;
+    }
+    EXPECT_TRUE(uploadDone);
+    EXPECT_TRUE(uploadSpeed);
+    EXPECT_TRUE(downloadDone);
+}
+
+TEST_F(Owner, EncryptedOnlyGateClosesPlainConnections) {
+    MakeDir("/pub");
+    WriteFile(root + "/pub/a.txt", "alpha");
+    auto& u = NewUser("u", "p");
+    u.HomeDirectory.Set(root + "/pub");
+    Grant(u.Access, root + "/pub", {Right::Read, Right::List});
+    StoreUsers();
+    policy.encryptedOnlyClients = true;
+    auto out = Session({"USER u", "PASS p", "SIZE a.txt", "RAW RETR a.txt", "NOOP"});
+    ASSERT_EQ(out.size(), 6u);
+    EXPECT_EQ(out[3], "213 5"); // SIZE answers without the gate
+    EXPECT_EQ(out[4], texts::kEncryptedOnlyReply);
+    EXPECT_TRUE(StartsWith(out[5], "ERR")) << out[5]; // the connection is gone
+    EXPECT_TRUE(RunLoopUntil([&] { return owner->Rows().empty(); }));
+}

@@ -5,6 +5,7 @@ Each command's reply (or "ERR " + the error) is printed on its own line, with
 newlines inside multi-line replies shown as " | ". Commands:
   RETR x / STOR x / APPE x / LIST [x] / NLST [x]   data transfers (passive)
   WAIT          reads one more line from the server (or prints EOF)
+  RAW x         sends x with sendcmd, even a transfer command
   anything else is sent as it is with sendcmd
 The upload body is "uploaded".
 """
@@ -27,7 +28,9 @@ def main():
     for cmd in sys.argv[2:]:
         word = cmd.split(" ")[0].upper()
         try:
-            if word == "RETR":
+            if word == "RAW":
+                show(ftp.sendcmd(cmd[4:]))
+            elif word == "RETR":
                 data = bytearray()
                 reply = ftp.retrbinary(cmd, data.extend)
                 show(reply + " " + repr(bytes(data)))
