@@ -1,0 +1,82 @@
+#include "tools/FtpCommandLine.h"
+
+#include <gtest/gtest.h>
+
+TEST(FtpCommandLine, Urls) {
+    struct Case {
+        const char* text;
+        bool ok;
+        const char* user;
+        const char* password;
+        const char* host;
+        const char* port;
+        const char* path;
+    } cases[] = {
+        {"ftp://host", true, "", "", "host", "21", ""},
+        {"ftp://host/", true, "", "", "host", "21", ""},
+        {"ftp://u:p@127.0.0.1:2121/pub/dir", true, "u", "p", "127.0.0.1", "2121", "pub/dir"},
+        {"ftp://u%40x:p%3Aw@h/", true, "u@x", "p:w", "h", "21", ""},
+        {"ftp://a@b@h/", true, "a@b", "", "h", "21", ""},
+        {"http://h/", false, "", "", "", "", ""},
+        {"ftp://", false, "", "", "", "", ""},
+        {"ftp://h:/", false, "", "", "", "", ""},
+        {"ftp://h:21x/", false, "", "", "", "", ""},
+        {"ftp://u:p@/x", false, "", "", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        auto url = ParseFtpUrl(c.text);
+        ASSERT_EQ(url.has_value(), c.ok) << c.text;
+        if (!url)
+            continue;
+        EXPECT_EQ(url->user, c.user) << c.text;
+        EXPECT_EQ(url->password, c.password) << c.text;
+        EXPECT_EQ(url->host, c.host) << c.text;
+        EXPECT_EQ(url->port, c.port) << c.text;
+        EXPECT_EQ(url->path, c.path) << c.text;
+    }
+}
+
+TEST(FtpCommandLine, OptionsAndSeveralCommands) {
+    auto o = ParseFtpToolArgs({"--active", "--verbose", "--socks", "127.0.0.1:1080", "--socks-level", "4a",
+                               "--socks-user=me", "--data-dir", "/tmp/d", "ftp://h/", "ls", "get", "a", "ls",
+                               "put", "x", "y", "mv", "a", "b", "quote", "NOOP", "pwd"});
+    ASSERT_EQ(o.error, "");
+    EXPECT_FALSE(o.passive);
+    EXPECT_TRUE(o.verbose);
+    EXPECT_EQ(o.socksHost, "127.0.0.1");
+    EXPECT_EQ(o.socksPort, "1080");
+    EXPECT_EQ(o.socksLevel, "4A");
+    EXPECT_EQ(o.socksUser, "me");
+    EXPECT_EQ(*o.dataDir, "/tmp/d");
+    EXPECT_EQ(o.url.user, "anonymous");
+    ASSERT_EQ(o.commands.size(), 7u);
+    EXPECT_EQ(o.commands[0].name, "ls");
+    EXPECT_TRUE(o.commands[0].args.empty());
+    // "ls" after "get a" is the next command, not the local name.
+    EXPECT_EQ(o.commands[1].args, std::vector<std::string>{"a"});
+    EXPECT_EQ(o.commands[3].args, (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(o.commands[4].args, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(o.commands[5].args, std::vector<std::string>{"NOOP"});
+    EXPECT_EQ(o.commands[6].name, "pwd");
+}
+
+TEST(FtpCommandLine, Errors) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{}, "missing ftp:// address"},
+        {{"--bogus", "ftp://h/", "ls"}, "unknown option: --bogus"},
+        {{"ftp://h/"}, "no command given"},
+        {{"ftp://h/", "fetch"}, "unknown command: fetch"},
+        {{"ftp://h/", "get"}, "missing argument for get"},
+        {{"ftp://h/", "mv", "a"}, "missing argument for mv"},
+        {{"--socks", "nohostport", "ftp://h/", "ls"}, "--socks needs HOST:PORT"},
+        {{"--socks-level", "6", "ftp://h/", "ls"}, "--socks-level must be 4, 4A or 5"},
+        {{"--socks-user"}, "option needs a value: --socks-user"},
+        {{"h", "ls"}, "not an ftp:// address: h"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseFtpToolArgs(c.args).error, c.error);
+    EXPECT_TRUE(ParseFtpToolArgs({"--help"}).help);
+}
