@@ -42,7 +42,9 @@ bool TFtpClient::Synchronize(const std::function<void()>& request) {
     try {
         request();
         ok = WaitUntilReady();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // A request started wrongly: its text is the failure to report.
+        SetFailure(e.what(), StatusCode());
         ok = false;
         done_ = true;
         lastError_ = -1;
