@@ -49,11 +49,13 @@ TFtpServer::~TFtpServer()
     destroying_ = true;
     serverSocket_->OnChangeState = nullptr;
     serverSocket_->OnSessionAvailable = nullptr;
-    for (TFtpCtrlSocket* client : clients_) {
-        client->OnSessionClosed = nullptr;
-        delete client;
+    for (auto* list : {&clients_, &detached_}) {
+        for (TFtpCtrlSocket* client : *list) {
+            client->OnSessionClosed = nullptr;
+            delete client;
+        }
+        list->clear();
     }
-    clients_.clear();
 }
 
 void TFtpServer::AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin)
@@ -96,6 +98,7 @@ void TFtpServer::DisconnectAll()
 {
     const std::vector<TFtpCtrlSocket*> all = clients_;
     clients_.clear();
+    detached_.insert(detached_.end(), all.begin(), all.end());
     for (TFtpCtrlSocket* client : all) {
         if (client->State() != wsClosed)
             client->Close(); // its close queues the disconnect and the free
@@ -277,9 +280,11 @@ void TFtpServer::QueueClientClosed(TFtpCtrlSocket* Client)
 
 void TFtpServer::HandleClientClosed(TFtpCtrlSocket* Client)
 {
-    auto it = std::find(clients_.begin(), clients_.end(), Client);
-    if (it != clients_.end())
-        clients_.erase(it);
+    for (auto* list : {&clients_, &detached_}) {
+        auto it = std::find(list->begin(), list->end(), Client);
+        if (it != list->end())
+            list->erase(it);
+    }
     Client->OnSessionClosed = nullptr;
     if (OnClientDisconnect)
         OnClientDisconnect(this, Client, 0);
@@ -320,6 +325,7 @@ void TFtpServer::CheckIdleClients(int elapsed, int timeout, std::string& message
         if (client->IdleSeconds <= timeout)
             continue;
         clients_.erase(std::find(clients_.begin(), clients_.end(), client));
+        detached_.push_back(client);
         message = FormatReply(replies::kIdleDisconnect, {client->UserName, client->PeerAddr,
                                                          client->PeerPort, std::to_string(timeout)});
         try {

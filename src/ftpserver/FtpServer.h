@@ -195,6 +195,9 @@ private:
 
     std::unique_ptr<TWSocket> serverSocket_;
     std::vector<TFtpCtrlSocket*> clients_;
+    // Clients taken out of the list (idle check, disconnect all) whose
+    // close has not been handled yet; freed with the server at the latest.
+    std::vector<TFtpCtrlSocket*> detached_;
     int clientCounter_ = 0;
     std::vector<TCommandSlot> commandTable_;
     bool destroying_ = false;

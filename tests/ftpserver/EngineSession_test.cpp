@@ -294,3 +294,24 @@ TEST(EngineServer, StartStopEventsAndPortInUse)
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineServer, DestroyedRightAfterDisconnectAllFreesEveryClient)
+{
+    auto server = std::make_unique<TFtpServer>();
+    server->Addr = "127.0.0.1";
+    server->Port = "0";
+    server->Start();
+    RawClient a(std::stoi(server->ListeningPort()));
+    RawClient b(std::stoi(server->ListeningPort()));
+    ASSERT_TRUE(RunLoopUntil([&] { return server->ClientCount() == 2; }));
+    std::string message;
+    server->CheckIdleClients(100, 10, message); // both taken out of the list
+    server->DisconnectAll();
+    server.reset(); // frees the clients whose close was still queued
+    EXPECT_TRUE(a.ClosedByServer());
+    EXPECT_TRUE(b.ClosedByServer());
+}
+
+} // namespace
