@@ -103,6 +103,35 @@ TEST_F(EngineSession, LineEdgeCases)
     }
 }
 
+TEST_F(EngineSession, RandomBytesNeverHurtTheServer)
+{
+    std::uint32_t x = 2463534242u;
+    auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
+    };
+    RawClient c(fx.Port());
+    c.Reply();
+    c.Login();
+    for (int i = 0; i < 300; ++i) {
+        // Lines of 2 to 3000 bytes without LF, telnet bytes and CRs included;
+        // some start with a keyword so handlers see odd arguments.
+        static const char* keywords[] = {"CWD ", "PORT ", "REST ", "RNFR ", "MKD ", "SIZE ", "LIST ", "TYPE ", ""};
+        std::string line = keywords[next() % 9];
+        const std::size_t len = 2 + next() % 3000;
+        while (line.size() < len) {
+            char b = static_cast<char>(next());
+            line += b == '\n' ? 'x' : b;
+        }
+        c.SendRaw(line + "\r\n");
+    }
+    // Whatever came back, the connection still answers in order.
+    EXPECT_TRUE(RunLoopUntil([&] { return c.Cmd("NOOP end", 200) == "200 Ok. Parameter was 'end'."; }, 20000));
+    EXPECT_EQ(fx.Server().ClientCount(), 1);
+}
+
 TEST_F(EngineSession, ChangeDirectory)
 {
     std::filesystem::create_directories(home + "a/b");

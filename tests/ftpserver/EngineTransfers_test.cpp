@@ -274,6 +274,11 @@ TEST_F(EngineTransfers, VirtualDirectoryForStorListAndDele)
     EXPECT_EQ(c.Cmd("NLST /Pub/"), "150 Opening data connection for directory list.");
     EXPECT_EQ(ReadAll(fd), ".\r\n..\r\nv.txt\r\n");
     EXPECT_EQ(c.Reply(), "226 File sent ok");
+    const int fd2 = c.OpenPassive();
+    EXPECT_EQ(c.Cmd("LIST /pub"), "150 Opening data connection for directory list.");
+    EXPECT_NE(ReadAll(fd2).find(" 7 "), std::string::npos);
+    EXPECT_EQ(c.Reply(), "226 File sent ok");
+    EXPECT_EQ(fx.Owner().Seen["LIST"].back(), pub.substr(0, pub.size() - 1));
     EXPECT_EQ(c.Cmd("DELE /pub/v.txt"), "250 File '" + pub + "v.txt' deleted.");
     EXPECT_FALSE(std::filesystem::exists(pub + "v.txt"));
 }
