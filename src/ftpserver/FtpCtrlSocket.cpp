@@ -3,9 +3,20 @@
 #include <QPointer>
 
 TFtpCtrlSocket::TFtpCtrlSocket(QObject* parent)
-    : TCustomWSocket(parent), DataSocket(std::make_unique<TWSocket>()),
-      RcvBuf(static_cast<std::size_t>(kTransferChunk))
+    : TCustomWSocket(parent), DataSocket(std::make_unique<TWSocket>())
 {
+}
+
+char* TFtpCtrlSocket::TransferBuffer()
+{
+    if (RcvBuf.empty())
+        RcvBuf.resize(static_cast<std::size_t>(kTransferChunk));
+    return RcvBuf.data();
+}
+
+void TFtpCtrlSocket::ReleaseTransferBuffer()
+{
+    std::vector<char>().swap(RcvBuf);
 }
 
 TFtpCtrlSocket::~TFtpCtrlSocket() = default;

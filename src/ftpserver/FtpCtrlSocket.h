@@ -37,6 +37,11 @@ public:
     // The greeting: login state starts, Banner goes out plain.
     void StartConnection();
 
+    // The transfer buffer exists only while a transfer runs, so idle
+    // clients hold no transfer memory.
+    char* TransferBuffer();
+    void ReleaseTransferBuffer();
+
     // Size of the upload reassembly area of the encrypted session.
     static constexpr int kUploadBlockArea = 4116;
     // Transfer chunk of plain downloads and uploads (memory per transfer).
@@ -44,7 +49,7 @@ public:
 
     std::unique_ptr<TWSocket> DataSocket;     // "DataWSocket" + number
     std::unique_ptr<TWSocket> PasvListener;   // listening socket of PASV
-    std::vector<char> RcvBuf;                 // transfer buffer
+    std::vector<char> RcvBuf;                 // transfer buffer (kTransferChunk while in use)
     int RcvSize = 2048;
     bool Busy = false;
     QDateTime ConnectedSince;

@@ -275,15 +275,16 @@ void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error)
 void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error)
 {
     TWSocket* data = Client->DataSocket.get();
-    const int len = data->Receive(Client->RcvBuf.data(), static_cast<int>(Client->RcvBuf.size()));
+    char* buf = Client->TransferBuffer();
+    const int len = data->Receive(buf, TFtpCtrlSocket::kTransferChunk);
     if (len < 1 || Client->AbortingTransfer)
         return; // data after an abort is dropped
     if (OnStorDataAvailable)
-        OnStorDataAvailable(this, Client, data, Client->RcvBuf.data(), len, Error);
+        OnStorDataAvailable(this, Client, data, buf, len, Error);
     try {
         OpenUploadFile(Client);
         // Enciphered uploads are deciphered here by the encrypted session.
-        Client->DataStream.Write(Client->RcvBuf.data(), len);
+        Client->DataStream.Write(buf, len);
     } catch (const std::exception& e) {
         AbortTransfer(Client, e.what());
     }
@@ -297,6 +298,7 @@ void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error)
     Client->RestartPos = 0;
     Client->DataPort = "ftp-data";
     Client->DataStream.Close();
+    Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
     if (OnStorSessionClosed)
         OnStorSessionClosed(this, Client, data, Error);
@@ -371,8 +373,9 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
 {
     // Enciphered data goes in 2048-byte chunks; plain data in larger ones,
     // one chunk in flight at a time so memory per transfer stays bounded.
-    const long long want = Client->EncryptionActive ? Client->RcvSize : static_cast<long long>(Client->RcvBuf.size());
-    const long long len = Client->DataStream.IsOpen() ? Client->DataStream.Read(Client->RcvBuf.data(), want) : 0;
+    const long long want = Client->EncryptionActive ? Client->RcvSize : TFtpCtrlSocket::kTransferChunk;
+    char* buf = Client->TransferBuffer();
+    const long long len = Client->DataStream.IsOpen() ? Client->DataStream.Read(buf, want) : 0;
     if (len == 0) {
         if (!Client->CloseQueued) {
             Client->CloseQueued = true;
@@ -381,7 +384,7 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
         return;
     }
     Client->ByteCount += len;
-    Client->DataSocket->Send(Client->RcvBuf.data(), static_cast<int>(len));
+    Client->DataSocket->Send(buf, static_cast<int>(len));
 }
 
 void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error)
@@ -410,6 +413,7 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error)
     Client->RestartPos = 0;
     Client->DataPort = "ftp-data";
     Client->DataStream.Close();
+    Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
     if (Client->TransferReplyPending) {
         Client->TransferReplyPending = false;
