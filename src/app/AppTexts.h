@@ -49,4 +49,31 @@ inline constexpr const char* kLockUnknownProcess = "unknown";
 inline constexpr const char* kDataDirOption = "--data-dir";
 inline constexpr const char* kDataDirMissingValue = "--data-dir needs a folder name";
 
+// Start-up and shutdown.
+inline constexpr const char* kInitBeginPrefix = "Application Initialization Begin - ";
+inline constexpr const char* kPathPrefix = "PATH = ";
+inline constexpr const char* kHelpFileName = "vexa2.hlp";
+inline constexpr const char* kHelpFilePrefix = "Help File ";
+inline constexpr const char* kHelpFileNotFoundSuffix = " not found";
+inline constexpr const char* kKeysNotSet =
+    "Error setting the private/public keys.  Please generate new keypair";
+
+// The headless server.
+inline constexpr const char* kHeadlessOption = "--headless";
+inline constexpr const char* kHelpOption = "--help";
+inline constexpr const char* kHeadlessUsage =
+    "Usage: vexa2 [--headless] [--data-dir DIR] [SETTINGS.ini]\n"
+    "\n"
+    "  --headless      run the FTP server without a window; it logs to standard\n"
+    "                  output and stops on SIGINT or SIGTERM\n"
+    "  --data-dir DIR  the data folder (settings, accounts, lists, keys);\n"
+    "                  default $XDG_DATA_HOME/vexa2/\n"
+    "  SETTINGS.ini    the settings file; a bare name lies in the data folder\n"
+    "\n"
+    "Accounts, server lists and the key pair are managed with vexa2-admin.\n";
+inline constexpr const char* kUnknownOption = "unknown option ";
+inline constexpr const char* kTooManyArguments = "only one settings file may be named";
+inline constexpr const char* kServerStartFailed = "cannot start the FTP server on port ";
+inline constexpr const char* kErrorPrefix = "vexa2: ";
+
 } // namespace apptexts
