@@ -76,4 +76,16 @@ inline constexpr const char* kTooManyArguments = "only one settings file may be 
 inline constexpr const char* kServerStartFailed = "cannot start the FTP server on port ";
 inline constexpr const char* kErrorPrefix = "vexa2: ";
 
+// Key pair management.
+inline constexpr const char* kGenerateWhileServerActive =
+    "You cannot generate new keypairs while your server is active.  Please deactivate your server and try again.";
+inline constexpr const char* kGenerateWhileClientActive =
+    "You cannot generate new keypairs while your client is active.  Please disconnect your client and try again.";
+inline constexpr const char* kClearWhileServerActive =
+    "You cannot clear the keypairs while your server is active.  Please deactivate your server and try again.";
+inline constexpr const char* kClearWhileClientActive =
+    "You cannot clear the keypairs while your client is active.  Please disconnect your client and try again.";
+inline constexpr const char* kGenerateCaption = "Generate New Keypair";
+inline constexpr const char* kGeneratingCaption = "Generating";
+
 } // namespace apptexts

@@ -4,6 +4,7 @@
 #include "accounts/AccountTexts.h"
 #include "accounts/ServerLists.h"
 #include "app/DataFolder.h"
+#include "app/KeyPairManagement.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "tools/AdminTexts.h"
@@ -337,6 +338,70 @@ void ListCommand(const std::string& folder, const std::string& which, Args& args
     lists.Save(folder);
 }
 
+void KeysCommand(const std::string& folder, Args& args, std::ostream& out) {
+    const std::string verb = args.Next();
+    TRSA rsa1;
+    Settings settings(folder);
+    settings.SetSettingsPath(SettingsPathFor(folder, {}));
+    if (verb == "show") {
+        settings.LoadSettings(rsa1);
+        out << "RSA key bits (next generation): " << settings.GetString(keys::RSAKeyBits) << "\n"
+            << "Key length (next generation): " << settings.GetString(keys::SymKeyLength) << "\n"
+            << "Current key bits: " << settings.GetString(keys::CurrentKeyBits) << "\n"
+            << "Current key length: " << settings.GetString(keys::CurrentKeyLength) << "\n"
+            << "Command Port Encryption: " << settings.CommandPortEncryption() << "\n"
+            << "Public key: " << settings.GetString(keys::PublicKey) << "\n";
+        return;
+    }
+    // SECURITY: the running program writes the settings at exit and would
+    // put its old key pair back; refuse while it holds the folder.
+    DataFolderLock lock;
+    if (!lock.Acquire(folder))
+        Fail(admin_texts::kKeysLocked + lock.Error());
+    settings.LoadSettings(rsa1);
+    if (verb == "generate") {
+        while (args.More()) {
+            const std::string option = args.Next();
+            const std::string value = args.Next();
+            if (option == "--bits") {
+                if (value == "512")
+                    ChooseKeyBits(settings, rsa1, kb0512);
+                else if (value == "1024")
+                    ChooseKeyBits(settings, rsa1, kb1024);
+                else if (value == "2048")
+                    ChooseKeyBits(settings, rsa1, kb2048);
+                else
+                    Fail(admin_texts::kBadKeyBits);
+            } else if (option == "--length") {
+                if (value == "64")
+                    ChooseSymKeyLength(settings, rsa1, sk64);
+                else if (value == "128")
+                    ChooseSymKeyLength(settings, rsa1, sk128);
+                else if (value == "192")
+                    ChooseSymKeyLength(settings, rsa1, sk192);
+                else if (value == "256")
+                    ChooseSymKeyLength(settings, rsa1, sk256);
+                else
+                    Fail(admin_texts::kBadKeyLength);
+            } else {
+                Fail(admin_texts::kUnknownCommand);
+            }
+        }
+        std::string refused = GenerateKeyPair(settings, rsa1, KeyPairGuard{});
+        if (!refused.empty())
+            Fail(refused);
+        out << "Generated a " << KeyBitsChoiceText(rsa1.KeyBits()) << " bit key pair.\n";
+    } else if (verb == "clear") {
+        std::string refused = ClearKeyPair(settings, rsa1, KeyPairGuard{});
+        if (!refused.empty())
+            Fail(refused);
+    } else {
+        Fail(admin_texts::kUnknownCommand);
+    }
+    if (!settings.SaveSettings())
+        Fail(admin_texts::kSettingsNotSaved + settings.LastSaveError());
+}
+
 } // namespace
 
 int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
@@ -381,6 +446,8 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
             GroupCommand(files, opt, prompts, args, out);
         else if (area == "ip" || area == "vdir" || area == "link")
             ListCommand(folder.path, area, args, out);
+        else if (area == "keys")
+            KeysCommand(folder.path, args, out);
         else
             Fail(admin_texts::kUnknownCommand);
         if (args.More())

@@ -39,6 +39,12 @@ Server lists:
   link list | link add DIR NAME | link delete ROW
 ROW is the 1-based row number shown by list.
 
+The program's key pair (in the data folder's vexa2.ini):
+  keys show
+  keys generate [--bits 512|1024|2048] [--length 64|128|192|256]
+  keys clear
+Key changes are refused while another program uses the data folder.
+
 Questions (ANONYMOUS accounts, superuser access) are answered Yes by --yes and
 No otherwise. Exit status 0 on success, 1 with a one-line reason on failure.
 )";
@@ -49,6 +55,9 @@ inline constexpr const char* kBadRights = "unknown right; use read, list, write,
 inline constexpr const char* kBadOnOff = "expected on or off";
 inline constexpr const char* kBadRow = "no such row";
 inline constexpr const char* kListsLocked = "the lists cannot be changed while another program uses this data folder: ";
+inline constexpr const char* kKeysLocked = "the key pair cannot be changed while another program uses this data folder: ";
+inline constexpr const char* kBadKeyBits = "key bits must be 512, 1024 or 2048";
+inline constexpr const char* kBadKeyLength = "key length must be 64, 128, 192 or 256";
 inline constexpr const char* kSettingsNotSaved = "the settings file could not be written: ";
 inline constexpr const char* kAnsweredNo = "not done: the question was answered No (use --yes)";
 

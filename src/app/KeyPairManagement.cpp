@@ -1,0 +1,73 @@
+#include "app/KeyPairManagement.h"
+
+#include "app/AppTexts.h"
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "crypto/KeyAnnouncement.h"
+
+namespace {
+// The two refusals shared by generating and clearing; stops an idle server.
+std::string Refusal(const KeyPairGuard& guard, const char* serverActive, const char* clientActive) {
+    if (guard.serverListening && guard.serverClients > 0)
+        return serverActive;
+    if (guard.serverListening && guard.stopListening)
+        guard.stopListening();
+    if (guard.clientConnected)
+        return clientActive;
+    return {};
+}
+} // namespace
+
+std::string KeyBitsChoiceText(TKeyBits bits) {
+    switch (bits) {
+    case kb0512: return "512";
+    case kb1024: return "1024";
+    case kb2048: return "2048";
+    }
+    return "512";
+}
+
+std::string SymKeyLengthChoiceText(TSymKeyLength length) {
+    switch (length) {
+    case sk64: return "64";
+    case sk128: return "128";
+    case sk192: return "192";
+    case sk256: return "256";
+    }
+    return "64";
+}
+
+std::string GenerateKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& guard) {
+    std::string refused =
+        Refusal(guard, apptexts::kGenerateWhileServerActive, apptexts::kGenerateWhileClientActive);
+    if (!refused.empty())
+        return refused;
+    rsa1.GenerateKeys();
+    settings.SetString(keys::CurrentKeyLength, SymKeyLengthText(rsa1.SymKeyLength()));
+    settings.SetString(keys::CurrentKeyBits, KeyBitsText(rsa1.KeyBits()));
+    settings.SetString(keys::PublicKey, rsa1.PublicKey());
+    settings.SetString(keys::PrivateKey, rsa1.PrivateKey());
+    settings.SetCommandPortEncryption(apptexts::kEncryptionReady);
+    return {};
+}
+
+std::string ClearKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& guard) {
+    std::string refused =
+        Refusal(guard, apptexts::kClearWhileServerActive, apptexts::kClearWhileClientActive);
+    if (!refused.empty())
+        return refused;
+    rsa1.ClearKeys();
+    settings.SetString(keys::PublicKey, "");
+    settings.SetString(keys::PrivateKey, "");
+    return {};
+}
+
+void ChooseKeyBits(Settings& settings, TRSA& rsa1, TKeyBits bits) {
+    rsa1.SetKeyBits(bits);
+    settings.SetString(keys::RSAKeyBits, KeyBitsChoiceText(bits));
+}
+
+void ChooseSymKeyLength(Settings& settings, TRSA& rsa1, TSymKeyLength length) {
+    rsa1.SetSymKeyLength(length);
+    settings.SetString(keys::SymKeyLength, SymKeyLengthChoiceText(length));
+}
