@@ -21,6 +21,7 @@ inline constexpr TColor clLime{0, 255, 0};     // IP list: allowed
 inline constexpr TColor clTeal{0, 128, 128};   // IP list: denied
 inline constexpr TColor clBlack{0, 0, 0};      // start-up banner
 inline constexpr TColor clOlive{128, 128, 0};  // update check
+inline constexpr TColor clNavy{0, 0, 128};     // client connects and disconnects
 } // namespace colours
 
 // Log levels: 1 client log, 2 server log, 3 both.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QHostInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -759,6 +760,18 @@ int TCustomWSocket::Accept() {
                            SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (handle < 0) {
         acceptedHandle_ = -1;
+        int err = errno;
+        if ((err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM) && readNotifier_) {
+            // Out of descriptors or memory: the pending connection stays
+            // readable, so stop watching for a moment instead of spinning.
+            readNotifier_->setEnabled(false);
+            QPointer<QSocketNotifier> notifier(readNotifier_);
+            QTimer::singleShot(100, this, [this, notifier] {
+                if (notifier && notifier == readNotifier_ && !paused_)
+                    notifier->setEnabled(true);
+            });
+        }
+        errno = err;
         SocketError(op::kAccept);
         return -1;
     }
@@ -874,10 +887,14 @@ void TCustomWSocket::ResetToDefaults() {
     port_.clear();
     addrAssigned_ = portAssigned_ = false;
     addrResolved_ = portResolved_ = localPortResolved_ = protoResolved_ = false;
-    proto_ = "tcp";
+    // Copies of constant strings: assigning the literals here trips a false
+    // -Wrestrict warning of GCC 12 once this is inlined.
+    static const std::string kDefaultProto = "tcp", kDefaultLocalPort = "0",
+                             kDefaultLocalAddr = "0.0.0.0";
+    proto_ = kDefaultProto;
     protoAssigned_ = true;
-    localPort_ = "0";
-    localAddr_ = "0.0.0.0";
+    localPort_ = kDefaultLocalPort;
+    localAddr_ = kDefaultLocalAddr;
     lingerOnOff_ = wsLingerOn;
     lingerTimeout_ = 0;
     handle_ = -1;
