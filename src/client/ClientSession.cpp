@@ -1,0 +1,481 @@
+#include "client/ClientSession.h"
+
+#include "client/SessionTexts.h"
+#include "crypto/KeyFile.h"
+#include "net/TWSocket.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace session_texts;
+
+namespace {
+std::atomic<int> sessionCounter{0};
+
+std::string ReadWholeFile(const std::string& path, bool& ok) {
+    std::ifstream in(path, std::ios::binary);
+    ok = static_cast<bool>(in);
+    std::ostringstream out;
+    if (ok)
+        out << in.rdbuf();
+    return out.str();
+}
+} // namespace
+
+ClientSession::ClientSession(TFtpClient& ftp, TRSA& rsa1, TRSA& rsa2, Prompts& prompts,
+                             LogWriter log, std::function<ClientDefaults()> defaults)
+    : ftp_(ftp), rsa1_(rsa1), cipher_(rsa1, rsa2), prompts_(prompts), log_(std::move(log)),
+      defaults_(std::move(defaults)), number_(++sessionCounter) {
+    programDirectory_ = defaults_().programDirectory;
+    ftp_.CipherHooks = &cipher_;
+    Hook();
+}
+
+ClientSession::~ClientSession() {
+    ftp_.CipherHooks = nullptr;
+    ftp_.OnCommand = nullptr;
+    ftp_.OnResponse = nullptr;
+    ftp_.OnSessionConnected = nullptr;
+    ftp_.OnSessionClosed = nullptr;
+    ftp_.OnProgress = nullptr;
+    ftp_.OnBgException = nullptr;
+    ftp_.OnRequestDone = nullptr;
+}
+
+// The number in the key-file and listing names: the process id and this
+// session's counter, so a server and a client sharing one folder never
+// write the same file.
+std::string ClientSession::KeyFileName() const {
+    return programDirectory_ + std::to_string(::getpid()) + std::to_string(number_) + kKeyFileSuffix;
+}
+
+std::string ClientSession::ListingFileName() const {
+    return programDirectory_ + ftp_.HostName + std::to_string(::getpid()) + std::to_string(number_) +
+           ".tmp";
+}
+
+void ClientSession::Log(const std::string& text, TColor colour) const {
+    if (log_)
+        log_(logClient, text, colour);
+}
+
+void ClientSession::Changed() {
+    if (OnChanged)
+        OnChanged();
+}
+
+void ClientSession::Hook() {
+    ftp_.OnCommand = [this](TCustomFtpCli*, std::string& command) {
+        Log(kSendPrefix + command, colours::clMaroon);
+    };
+    ftp_.OnResponse = [this](TCustomFtpCli* client) {
+        Log(kRecvPrefix + client->LastResponse(), colours::clPurple);
+    };
+    ftp_.OnSessionConnected = [this](TCustomFtpCli* client, int error) {
+        if (error != 0 || !client->ControlSocket())
+            return;
+        Log(kConnectedTo + client->ControlSocket()->GetPeerAddr() + ":" +
+                client->ControlSocket()->GetPeerPort(),
+            colours::clNavy);
+    };
+    ftp_.OnSessionClosed = [this](TCustomFtpCli*, int) { SessionClosed(); };
+    ftp_.OnProgress = [this](TCustomFtpCli*, std::int64_t count, bool& abort) {
+        double seconds = transferStart_.isValid() ? transferStart_.elapsed() / 1000.0 : 0.0;
+        figures_ = ComputeTransferFigures(count, resumeBase_, fileSize_, seconds);
+        if (StopRequested)
+            abort = true;
+        Changed();
+    };
+    ftp_.OnBgException = [this](TCustomFtpCli* client, const std::exception&, bool& canClose) {
+        Log(client->ErrorMessage().empty() ? std::string(kTrashedSession)
+                                           : kErrorPrefix + client->ErrorMessage(),
+            colours::clRed);
+        canClose = true;
+    };
+    ftp_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest request, int error) {
+        RequestDone(request, error);
+        Changed();
+    };
+}
+
+void ClientSession::Start(const std::function<void()>& request) {
+    try {
+        request();
+    } catch (const std::exception& e) {
+        // A request that cannot start (not connected, busy) is told, never lost.
+        Log(e.what(), colours::clRed);
+    }
+}
+
+// ------------------------------------------------------------- connecting
+
+void ClientSession::Connect() {
+    if (ftp_.Connected()) {
+        const std::string question =
+            kStillConnectedPrefix + ConnectedSite.Name + " (" + ConnectedSite.Host + ":" +
+            ConnectedSite.Port + kStillConnectedMiddle + CurrentSite.Name + " (" + CurrentSite.Host +
+            ":" + (CurrentSite.Port.empty() ? "21" : CurrentSite.Port) + kStillConnectedSuffix;
+        if (!prompts_.Confirm(kConfirmTitle, question))
+            return;
+        ftp_.AbortSync();
+    }
+    KeyCheckDone = false;
+    ClientEncryptionActive = false;
+    ftp_.ClientEncryptionActive = false;
+    cipher_.ClearDataKey();
+
+    const ClientDefaults defaults = defaults_();
+    programDirectory_ = defaults.programDirectory;
+    if (CurrentSite.Port.empty())
+        CurrentSite.Port = "21";
+    ftp_.HostName = CurrentSite.Host;
+    ftp_.Port = CurrentSite.Port;
+    ftp_.UserName = CurrentSite.UserName;
+    ftp_.PassWord = CurrentSite.Password;
+    ftp_.ProxyServer = CurrentSite.ProxyServer;
+    ftp_.MyPublicKey = defaults.publicKey;
+    ftp_.MyPrivateKey = defaults.privateKey;
+    ftp_.MyPublicKeyLength = defaults.keyLengthText;
+    ftp_.MyPublicKeyBits = defaults.keyBitsText;
+    ftp_.ServerPublicKey.clear();
+    ftp_.ServerPublicKeyLength.clear();
+    ftp_.ServerPublicKeyBits.clear();
+    ftp_.HostFileName.clear();
+    ftp_.HostDirName.clear();
+    if (CurrentSite.NoRSA) {
+        ftp_.MyPublicKey.clear();
+        ftp_.MyPrivateKey.clear();
+    }
+    std::string socksServer = CurrentSite.SocksServer, socksPort = CurrentSite.SocksPort;
+    std::string socksUser = CurrentSite.SocksUsername, socksPassword = CurrentSite.SocksPassword;
+    if (CurrentSite.NoSocks) {
+        socksServer.clear();
+        socksPort.clear();
+        socksUser.clear();
+        socksPassword.clear();
+    } else if (socksServer.empty()) {
+        socksServer = defaults.socksServer;
+        socksPort = defaults.socksPort;
+        socksUser = defaults.socksUsername;
+        socksPassword = defaults.socksPassword;
+    }
+    // A connection through a SOCKS server speaks version 5 and goes passive,
+    // offering user-name authentication when a user name is set.
+    ftp_.SetConnectionType(socksServer.empty() ? ftpDirect : ftpSocks5);
+    ftp_.SetSocksServer(socksServer);
+    ftp_.SetSocksPort(socksPort);
+    ftp_.SetSocksUserCode(socksUser);
+    ftp_.SetSocksPassword(socksPassword);
+    ftp_.SetUsePassive(CurrentSite.Passive || defaults.passiveMode);
+
+    std::string line = kAttemptingPrefix + CurrentSite.Name + " (" + CurrentSite.Host + ":" +
+                       CurrentSite.Port;
+    line += socksServer.empty() ? std::string(")") : kViaSocks + socksServer + ":" + socksPort;
+    Log(line, colours::clBlue);
+    ConnectedSite = CurrentSite;
+    groups_.Disconnect = true;
+    Start([this] { ftp_.Open(); });
+    Changed();
+}
+
+void ClientSession::Disconnect() {
+    if (ftp_.State() != TFtpState::ftpcReady) {
+        ftp_.AbortSync();
+        Start([this] { ftp_.Quit(); });
+        groups_.Disconnect = false;
+    } else {
+        Start([this] { ftp_.Quit(); });
+    }
+    Changed();
+}
+
+void ClientSession::Reconnect() {
+    if (ftp_.Connected())
+        ftp_.QuitSync();
+    Connect();
+}
+
+// ------------------------------------------------------------- navigation
+
+void ClientSession::OpenRemoteFolder(const std::string& name) {
+    std::string path = remotePath_;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\')
+        path += '/';
+    ChangeDirectory(path + name);
+}
+
+void ClientSession::ChangeDirectory(const std::string& path) {
+    if (path.empty())
+        return;
+    groups_.RemoteUp = false;
+    ftp_.HostDirName = path;
+    Start([this] { ftp_.Cwd(); });
+    Changed();
+}
+
+void ClientSession::Up() {
+    groups_.RemoteUp = false;
+    Start([this] { ftp_.CDup(); });
+    Changed();
+}
+
+void ClientSession::MakeDirectory(const std::string& name) {
+    if (name.empty() || !ftp_.Connected())
+        return;
+    ftp_.HostFileName = name;
+    ftp_.HostDirName = remotePath_;
+    Start([this] { ftp_.Mkd(); });
+}
+
+void ClientSession::Refresh() {
+    ftp_.HostFileName.clear();
+    ftp_.HostDirName = remotePath_;
+    ftp_.LocalFileName = ListingFileName();
+    ftp_.Binary = false;
+    StartTransferClock(0, 0);
+    Start([this] { ftp_.Dir(); });
+}
+
+void ClientSession::Stop() {
+    Log(kAborting, colours::clRed);
+    StopRequested = true;
+}
+
+void ClientSession::SortBy(int column) {
+    SortColumn = column;
+    SortRemoteItems(remoteItems_, column);
+    Changed();
+}
+
+void ClientSession::StartTransferClock(long long resumeBase, long long fileSize) {
+    transferStart_.start();
+    resumeBase_ = resumeBase;
+    fileSize_ = fileSize;
+    StopRequested = false;
+}
+
+// ---------------------------------------------------------- the session flow
+
+void ClientSession::RequestDone(TFtpRequest request, int error) {
+    switch (request) {
+    case ftpOpen: {
+        if (error != 0) {
+            // The connection never came up: say why and go back to idle.
+            Log(ftp_.ErrorMessage().empty() ? ftp_.LastResponse() : ftp_.ErrorMessage(),
+                colours::clRed);
+            groups_.Disconnect = false;
+            return;
+        }
+        const std::string& greeting = ftp_.LastResponse();
+        if (greeting.find("Vexa", 1) != std::string::npos && !ftp_.MyPublicKey.empty())
+            Start([this] { ftp_.Pubk(); });
+        else
+            Start([this] { ftp_.User(); });
+        return;
+    }
+    case ftpPubk:
+        AfterPubk();
+        Start([this] { ftp_.User(); });
+        return;
+    case ftpUser:
+        Start([this] { ftp_.Pass(); });
+        return;
+    case ftpPass:
+        AfterPass(error);
+        return;
+    case ftpSyst:
+        AfterSyst();
+        return;
+    case ftpGet:
+    case ftpRestGet:
+        AfterGet(request, error);
+        return;
+    case ftpCwd:
+    case ftpCDup:
+        Start([this] { ftp_.Pwd(); });
+        return;
+    case ftpPwd:
+        AfterPwd();
+        return;
+    case ftpDir:
+        AfterDir();
+        return;
+    case ftpMkd:
+        AfterMkd(error);
+        return;
+    case ftpPut:
+    case ftpAppend:
+        if (OnTransferDone)
+            OnTransferDone(request, error);
+        return;
+    case ftpQuit:
+        ClearIndicatorValues();
+        return;
+    default:
+        return;
+    }
+}
+
+void ClientSession::AfterPubk() {
+    // "666 " then the key text, its 3-character length and 4-character size.
+    const std::string& reply = ftp_.LastResponse();
+    if (reply.size() > 4 + 7 && reply.compare(4, 2, "++") == 0) {
+        ftp_.ServerPublicKeyBits = reply.substr(reply.size() - 4);
+        ftp_.ServerPublicKeyLength = reply.substr(reply.size() - 7, 3);
+        ftp_.ServerPublicKey = reply.substr(4, reply.size() - 4 - 7);
+    }
+    indicators_.CommandPortEncryption = ftp_.ServerPublicKey.empty() ? kNotSupported : kEnabled;
+}
+
+void ClientSession::AfterPass(int error) {
+    KeyCheckDone = false;
+    if (error != 0) {
+        Log(ftp_.ErrorMessage(), colours::clRed);
+        ftp_.Abort();
+        return;
+    }
+    groups_.Disconnect = true;
+    groups_.Reconnect = true;
+    Start([this] { ftp_.Syst(); });
+}
+
+void ClientSession::AfterSyst() {
+    const std::string& reply = ftp_.LastResponse();
+    if (reply.find(kEncryptionEnabledMark) != std::string::npos) {
+        Start([this] { ftp_.Pwd(); });
+        return;
+    }
+    ServerKind = ServerKindFromSyst(reply);
+    if (ServerKind != skVexaServer || ConnectedSite.EncryptionKey.empty() ||
+        ConnectedSite.LoginType != 3)
+        KeyCheckDone = true;
+    if (KeyCheckDone) {
+        Start([this] { ftp_.Pwd(); });
+        return;
+    }
+    KeyCheckDone = true;
+    ftp_.LocalFileName = KeyFileName();
+    ftp_.HostFileName = kKeyFileRemoteName;
+    ftp_.Binary = true;
+    ftp_.TypeSetSync();
+    StartTransferClock(0, 0);
+    Start([this] { ftp_.Get(); });
+}
+
+void ClientSession::AfterGet(TFtpRequest request, int error) {
+    if (ftp_.LocalFileName == KeyFileName()) {
+        KeyCheckDone = true;
+        KeyCheck();
+        ftp_.HostFileName.clear();
+        return;
+    }
+    if (OnTransferDone)
+        OnTransferDone(request, error);
+}
+
+void ClientSession::KeyCheck() {
+    const std::string path = KeyFileName();
+    bool readable = false;
+    std::string bytes = ReadWholeFile(path, readable);
+    if (!readable || bytes.size() < kKeyFileSize) {
+        KeyCheckFailed();
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    const std::string key = ConnectedSite.EncryptionKey.substr(0, 56);
+    if (!KeyFileMatches(bytes, key)) {
+        KeyCheckFailed();
+        return;
+    }
+    const std::string bits = std::to_string(8 * key.size());
+    Log(kNegotiated, colours::clGreen);
+    Log(kUsingPrefix + bits + kUsingSuffix, colours::clGreen);
+    cipher_.SetDataKey(key);
+    ClientEncryptionActive = true;
+    ftp_.ClientEncryptionActive = true;
+    indicators_.Encryption = kOn;
+    indicators_.Strength = bits + kBitSuffix;
+    indicators_.Algorythm = kBlowfish;
+    Start([this] { ftp_.Syst(); });
+}
+
+void ClientSession::KeyCheckFailed() {
+    ClientEncryptionActive = false;
+    ftp_.ClientEncryptionActive = false;
+    cipher_.ClearDataKey();
+    indicators_.Encryption = kOff;
+    indicators_.Strength = kNotApplicable;
+    indicators_.Algorythm = kNotApplicable;
+    Log(kNotNegotiated, colours::clRed);
+    if (ConnectedSite.EncryptionMandatory) {
+        Log(kMandatoryQuitting, colours::clRed);
+        Start([this] { ftp_.Quit(); });
+    } else {
+        Log(kNotMandatoryContinuing, colours::clRed);
+        Start([this] { ftp_.Pwd(); });
+    }
+}
+
+void ClientSession::AfterPwd() {
+    const std::string path = ftp_.ReplyPath();
+    if (std::find(remotePaths_.begin(), remotePaths_.end(), path) == remotePaths_.end()) {
+        remotePaths_.push_back(path);
+        std::sort(remotePaths_.begin(), remotePaths_.end());
+    }
+    remotePath_ = path;
+    ftp_.LocalFileName = ListingFileName();
+    ftp_.HostFileName.clear();
+    ftp_.Binary = false;
+    ftp_.TypeSetSync();
+    StartTransferClock(0, 0);
+    Start([this] { ftp_.Dir(); });
+}
+
+void ClientSession::AfterDir() {
+    if (!ftp_.Connected())
+        return;
+    bool readable = false;
+    std::string listing = ReadWholeFile(ListingFileName(), readable);
+    remoteItems_ = ParseListing(listing, ServerKind);
+    SortRemoteItems(remoteItems_, SortColumn);
+    groups_.RemoteUp = true;
+    groups_.Disconnect = true;
+    groups_.Reconnect = true;
+}
+
+void ClientSession::AfterMkd(int error) {
+    const std::string created = ftp_.HostDirName + ftp_.HostFileName;
+    if (error == 0) {
+        Log(kCreatedPrefix + created, colours::clBlue);
+        ftp_.HostFileName.clear();
+        Start([this] { ftp_.Pwd(); });
+    } else {
+        Log(kCreateFailedPrefix + created, colours::clRed);
+    }
+}
+
+void ClientSession::ClearIndicatorValues() {
+    indicators_.Encryption.clear();
+    indicators_.Strength.clear();
+    indicators_.Algorythm.clear();
+}
+
+void ClientSession::SessionClosed() {
+    groups_.Disconnect = false;
+    groups_.Reconnect = false;
+    groups_.RemoteUp = false;
+    Log(kDisconnectedFrom + ftp_.HostName, colours::clNavy);
+    remotePaths_.clear();
+    remotePath_.clear();
+    remoteItems_.clear();
+    figures_ = TransferFigures{};
+    ClearIndicatorValues();
+    if (rsa1_.PrivateKeyLoaded())
+        indicators_.Encryption = kReady;
+    Changed();
+}

@@ -1,0 +1,134 @@
+#pragma once
+#include "client/RemoteListing.h"
+#include "client/SessionCipher.h"
+#include "client/SiteRecord.h"
+#include "client/TransferFigures.h"
+#include "ftpclient/TFtpClient.h"
+#include "net/LogColour.h"
+#include "net/Prompts.h"
+
+#include <QElapsedTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the session reads from the settings when a connection starts.
+struct ClientDefaults {
+    std::string programDirectory; // ends in "/"
+    std::string publicKey;        // the program's key texts
+    std::string privateKey;
+    std::string keyLengthText;    // "064".."256"
+    std::string keyBitsText;      // "0512".."2048"
+    std::string socksServer, socksPort, socksUsername, socksPassword;
+    bool passiveMode = false;
+};
+
+// The client page's state as values the window shows.
+struct ClientIndicators {
+    std::string Encryption;
+    std::string Strength;
+    std::string Algorythm;
+    std::string CommandPortEncryption = "DISABLED";
+};
+
+// Command groups enabled and disabled together.
+struct ClientCommandGroups {
+    bool Reconnect = false;    // 10
+    bool SiteManager = true;   // 11
+    bool QuickConnect = false; // 12
+    bool Disconnect = false;   // 13
+    bool TransferQueue = false; // 17
+    bool Stop = false;         // 18
+    bool RemoteUp = false;     // 99 (with 13 and 10)
+};
+
+// The interactive client session: connects to the current site, drives the
+// login and the encryption negotiation from each finished request, keeps the
+// remote directory, and reports finished transfers to its owner. No widgets:
+// the client page shows its values.
+class ClientSession {
+public:
+    ClientSession(TFtpClient& ftp, TRSA& rsa1, TRSA& rsa2, Prompts& prompts, LogWriter log,
+                  std::function<ClientDefaults()> defaults);
+    ~ClientSession();
+    ClientSession(const ClientSession&) = delete;
+    ClientSession& operator=(const ClientSession&) = delete;
+
+    SiteRecord CurrentSite;
+    SiteRecord ConnectedSite;
+    TServerKind ServerKind = skOtherServer;
+    bool KeyCheckDone = false;
+    bool ClientEncryptionActive = false;
+    bool StopRequested = false;
+    int SortColumn = 0;
+
+    const ClientIndicators& Indicators() const { return indicators_; }
+    const ClientCommandGroups& Groups() const { return groups_; }
+    const std::vector<RemoteItem>& RemoteItems() const { return remoteItems_; }
+    // The remote path box: the paths visited (sorted) and the one shown.
+    const std::vector<std::string>& RemotePaths() const { return remotePaths_; }
+    const std::string& RemotePath() const { return remotePath_; }
+    const TransferFigures& Figures() const { return figures_; }
+
+    std::string KeyFileName() const;
+    std::string ListingFileName() const;
+
+    // Commands of the client page.
+    void Connect();
+    void Disconnect();
+    void Reconnect();
+    // Changes into a folder of the remote list (a name, joined to the path).
+    void OpenRemoteFolder(const std::string& name);
+    // Changes to a typed or chosen path.
+    void ChangeDirectory(const std::string& path);
+    void Up();
+    void MakeDirectory(const std::string& name);
+    void Refresh();
+    void Stop();
+    void SortBy(int column);
+    // Marks the start of a transfer for the progress figures.
+    void StartTransferClock(long long resumeBase, long long fileSize);
+
+    // A finished download (Get, RestGet) or upload (Put, Append) that is not
+    // the session's own key-file step; the transfer queue takes it from here.
+    std::function<void(TFtpRequest request, int error)> OnTransferDone;
+    // Any value the page shows has changed.
+    std::function<void()> OnChanged;
+
+private:
+    void Hook();
+    void Log(const std::string& text, TColor colour) const;
+    void Changed();
+    void RequestDone(TFtpRequest request, int error);
+    void AfterPubk();
+    void AfterPass(int error);
+    void AfterSyst();
+    void AfterGet(TFtpRequest request, int error);
+    void AfterPwd();
+    void AfterDir();
+    void AfterMkd(int error);
+    void KeyCheck();
+    void KeyCheckFailed();
+    void SessionClosed();
+    void ClearIndicatorValues();
+    void Start(const std::function<void()>& request);
+
+    TFtpClient& ftp_;
+    TRSA& rsa1_;
+    TSessionCipher cipher_;
+    Prompts& prompts_;
+    LogWriter log_;
+    std::function<ClientDefaults()> defaults_;
+    ClientIndicators indicators_;
+    ClientCommandGroups groups_;
+    std::vector<RemoteItem> remoteItems_;
+    std::vector<std::string> remotePaths_;
+    std::string remotePath_;
+    std::string programDirectory_;
+    TransferFigures figures_;
+    QElapsedTimer transferStart_;
+    long long resumeBase_ = 0;
+    long long fileSize_ = 0;
+    int number_ = 0; // this session's number in key-file and listing names
+};

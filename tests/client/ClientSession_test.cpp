@@ -1,0 +1,111 @@
+#include "../ftpclient/OwnServer.h"
+#include "EventLoop.h"
+#include "Peers.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+#include "client/ClientSession.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+struct LoggedLine {
+    std::string text;
+    TColor colour;
+};
+
+struct SessionFixture {
+    TempDir programDir;
+    TFtpClient ftp;
+    TRSA rsa1, rsa2;
+    ScriptedPrompts prompts;
+    std::vector<LoggedLine> log;
+    ClientSession session{ftp, rsa1, rsa2, prompts,
+                          [this](int, const std::string& text, TColor colour) {
+                              log.push_back({text, colour});
+                          },
+                          [this] {
+                              ClientDefaults d;
+                              d.programDirectory = programDir.Path();
+                              return d;
+                          }};
+
+    bool Logged(const std::string& text, TColor colour) const {
+        for (const auto& line : log)
+            if (line.text == text && line.colour == colour)
+                return true;
+        return false;
+    }
+};
+} // namespace
+
+TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
+    TempDir home;
+    WriteFile(home.File("report.txt"), "12345");
+    ASSERT_EQ(::mkdir((home.Path() + "docs").c_str(), 0755), 0);
+    OwnServer server(home.Path());
+    SessionFixture f;
+    f.session.CurrentSite.Name = "own";
+    f.session.CurrentSite.Host = "127.0.0.1";
+    f.session.CurrentSite.Port = server.PortText();
+    f.session.CurrentSite.UserName = OwnServer::kUser;
+    f.session.CurrentSite.Password = OwnServer::kPass;
+    f.session.CurrentSite.LoginType = 1;
+    f.session.CurrentSite.Passive = true;
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+
+    EXPECT_TRUE(f.Logged("Attempting to connect to own (127.0.0.1:" + server.PortText() + ")",
+                         colours::clBlue));
+    EXPECT_TRUE(f.Logged("SEND -> USER carol", colours::clMaroon));
+    EXPECT_EQ(f.session.ServerKind, skVexaServer);
+    EXPECT_TRUE(f.session.KeyCheckDone); // login type 1: no key-file step
+    EXPECT_EQ(f.session.RemotePath(), home.Path());
+    ASSERT_EQ(f.session.RemoteItems().size(), 2u);
+    EXPECT_EQ(f.session.RemoteItems()[0].Caption, "docs");
+    EXPECT_EQ(f.session.RemoteItems()[0].Icon, RemoteIcon::Folder);
+    EXPECT_EQ(f.session.RemoteItems()[1].Caption, "report.txt");
+    EXPECT_EQ(f.session.RemoteItems()[1].Size, "5");
+
+    // Into the folder and back up; a new directory is created and listed.
+    f.session.OpenRemoteFolder("docs");
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.RemotePath() == home.Path() + "docs/"; }, 20000));
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+    f.session.MakeDirectory("made");
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.RemoteItems().size() == 1; }, 20000));
+    EXPECT_TRUE(f.Logged("Successfully created " + home.Path() + "docs/made", colours::clBlue));
+    f.session.Up();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.RemotePath() == home.Path(); }, 20000));
+    EXPECT_EQ(f.session.RemotePaths().size(), 2u);
+
+    f.session.Disconnect();
+    ASSERT_TRUE(RunLoopUntil([&] { return !f.session.Groups().Disconnect; }, 20000));
+    EXPECT_TRUE(f.session.RemoteItems().empty());
+    EXPECT_TRUE(f.Logged("Disconnected From 127.0.0.1", colours::clNavy));
+}
+
+TEST(ClientSession, FailedOpenAndFailedLoginAreToldInRed) {
+    SessionFixture refused;
+    refused.session.CurrentSite.Host = "127.0.0.1";
+    refused.session.CurrentSite.Port = std::to_string(FreePort());
+    refused.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return !refused.session.Groups().Disconnect; }, 20000));
+    bool redLine = false;
+    for (const auto& line : refused.log)
+        redLine |= line.colour == colours::clRed && !line.text.empty();
+    EXPECT_TRUE(redLine);
+
+    TempDir home;
+    OwnServer server(home.Path());
+    SessionFixture wrong;
+    wrong.session.CurrentSite.Host = "127.0.0.1";
+    wrong.session.CurrentSite.Port = server.PortText();
+    wrong.session.CurrentSite.UserName = OwnServer::kUser;
+    wrong.session.CurrentSite.Password = "wrong";
+    wrong.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return !wrong.ftp.Connected(); }, 20000));
+    RunLoopFor(100);
+    EXPECT_TRUE(wrong.Logged("530 Login incorrect.", colours::clRed));
+    EXPECT_FALSE(wrong.session.Groups().RemoteUp);
+}
