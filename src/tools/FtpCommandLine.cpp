@@ -56,12 +56,16 @@ std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
         authority = authority.substr(at + 1);
         std::size_t colon = userInfo.find(':');
         url.user = PercentDecode(userInfo.substr(0, colon));
-        if (colon != std::string::npos)
+        url.userGiven = true;
+        if (colon != std::string::npos) {
             url.password = PercentDecode(userInfo.substr(colon + 1));
+            url.passwordGiven = true;
+        }
     }
     std::size_t colon = authority.rfind(':');
     if (colon != std::string::npos) {
         url.port = authority.substr(colon + 1);
+        url.portGiven = true;
         authority = authority.substr(0, colon);
         if (url.port.empty())
             return std::nullopt;
@@ -72,6 +76,7 @@ std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
     url.host = authority;
     if (url.host.empty())
         return std::nullopt;
+    url.given = true;
     return url;
 }
 
@@ -102,10 +107,39 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             return o;
         } else if (name == "--passive") {
             o.passive = true;
+            o.passiveGiven = true;
         } else if (name == "--active") {
             o.passive = false;
+            o.passiveGiven = true;
         } else if (name == "--verbose") {
             o.verbose = true;
+        } else if (name == "--mandatory") {
+            o.mandatory = true;
+        } else if (name == "--no-rsa") {
+            o.noRsa = true;
+        } else if (name == "--site") {
+            auto v = take();
+            if (!v)
+                return o;
+            if (v->empty()) {
+                o.error = kEmptySiteName;
+                return o;
+            }
+            o.site = *v;
+        } else if (name == "--key") {
+            auto v = take();
+            if (!v)
+                return o;
+            if (v->empty()) {
+                o.error = kEmptyKey;
+                return o;
+            }
+            o.key = *v;
+        } else if (name == "--settings") {
+            auto v = take();
+            if (!v)
+                return o;
+            o.settingsFile = *v;
         } else if (name == "--socks") {
             auto v = take();
             if (!v)
@@ -157,23 +191,30 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             return o;
         }
     }
-    if (i >= args.size()) {
+    const auto& table = Commands();
+    // A stored site may stand in for the address; a word that is a command
+    // then starts the commands.
+    const bool addressFollows = i < args.size() && !(o.site && table.count(args[i]));
+    if (!addressFollows && !o.site) {
         o.error = kMissingUrl;
         return o;
     }
-    auto url = ParseFtpUrl(args[i]);
-    if (!url) {
-        o.error = kBadUrl + args[i];
-        return o;
+    if (addressFollows) {
+        auto url = ParseFtpUrl(args[i]);
+        if (!url) {
+            o.error = kBadUrl + args[i];
+            return o;
+        }
+        o.url = *url;
+        ++i;
     }
-    o.url = *url;
-    if (o.url.user.empty()) {
+    // Without a stored site an address without a user logs in anonymously;
+    // with one, the stored user name counts first.
+    if (!o.site && o.url.user.empty()) {
         o.url.user = kDefaultUser;
         if (o.url.password.empty())
             o.url.password = kDefaultPassword;
     }
-    ++i;
-    const auto& table = Commands();
     while (i < args.size()) {
         auto it = table.find(args[i]);
         if (it == table.end()) {

@@ -10,6 +10,12 @@ struct FtpUrl {
     std::string host;
     std::string port = "21";
     std::string path; // directory to change into after login; empty: stay
+    // Which parts the address spelt out; with --site only those override
+    // the stored site.
+    bool given = false;
+    bool userGiven = false;
+    bool passwordGiven = false;
+    bool portGiven = false;
 };
 
 struct FtpToolCommand {
@@ -19,6 +25,7 @@ struct FtpToolCommand {
 
 struct FtpToolOptions {
     bool passive = true;
+    bool passiveGiven = false; // --passive or --active was given
     std::string socksHost;
     std::string socksPort;
     std::string socksLevel = "5";
@@ -28,6 +35,11 @@ struct FtpToolOptions {
     bool help = false;
     int timeout = 15;
     std::optional<std::string> dataDir;
+    std::optional<std::string> settingsFile; // --settings FILE
+    std::optional<std::string> site;         // --site NAME from the site store
+    std::optional<std::string> key;          // --key TEXT: an encrypted login (type 3)
+    bool mandatory = false;                  // --mandatory: quit unless encryption is agreed
+    bool noRsa = false;                      // --no-rsa: no enciphered command channel
     FtpUrl url;
     std::vector<FtpToolCommand> commands;
     std::string error; // non-empty when the arguments are wrong
@@ -37,5 +49,6 @@ struct FtpToolOptions {
 // may be percent-encoded). Empty on a malformed address.
 std::optional<FtpUrl> ParseFtpUrl(const std::string& text);
 
-// args excludes the program name.
+// args excludes the program name. The address may be left out when --site
+// names a stored site.
 FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args);

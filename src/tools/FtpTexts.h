@@ -5,6 +5,7 @@ namespace ftptool_texts {
 
 inline constexpr const char* kUsage =
     "Usage: vexa2-ftp [options] ftp://[user[:password]@]host[:port]/[path] COMMAND [ARGS]...\n"
+    "       vexa2-ftp [options] --site NAME [ftp://...] COMMAND [ARGS]...\n"
     "\n"
     "Commands (several may follow one another):\n"
     "  ls [PATH]                 long listing to standard output\n"
@@ -24,8 +25,15 @@ inline constexpr const char* kUsage =
     "  --socks-user NAME         SOCKS user name\n"
     "  --socks-password TEXT     SOCKS password\n"
     "  --timeout SECONDS         give up on a silent server (15 by default)\n"
-    "  --verbose                 trace the control connection on standard error\n"
-    "  --data-dir DIR            the program's data folder\n"
+    "  --site NAME               connect to a site of the data folder's site store;\n"
+    "                            the address (then optional) and options override it\n"
+    "  --key TEXT                encrypted login with this key text (login type 3)\n"
+    "  --mandatory               quit unless the encryption is agreed\n"
+    "  --no-rsa                  no enciphered command channel (no PUBK)\n"
+    "  --verbose                 the session's log on standard error\n"
+    "  --data-dir DIR            the program's data folder: its key pair and site store\n"
+    "                            (read only; $XDG_DATA_HOME/vexa2/ when it exists)\n"
+    "  --settings FILE           the settings file (vexa2.ini in the data folder)\n"
     "  --help                    this text\n";
 
 inline constexpr const char* kPrefix = "vexa2-ftp: ";
@@ -41,6 +49,19 @@ inline constexpr const char* kOptionNeedsValue = "option needs a value: ";
 inline constexpr const char* kBadSocks = "--socks needs HOST:PORT";
 inline constexpr const char* kBadSocksLevel = "--socks-level must be 4, 4A or 5";
 inline constexpr const char* kBadTimeout = "--timeout needs a number of seconds";
+inline constexpr const char* kEmptySiteName = "--site needs a site name";
+inline constexpr const char* kEmptyKey = "--key needs a key text";
+inline constexpr const char* kNoDataFolder = "no such data folder: ";
+inline constexpr const char* kNoSettingsFile = "no such settings file: ";
+inline constexpr const char* kSiteNeedsFolder = "--site needs a data folder (--data-dir) with a site store";
+inline constexpr const char* kNoSuchSite = "no site named ";
+inline constexpr const char* kInStore = " in ";
+inline constexpr const char* kSiteWithoutHost = "no host address for the site ";
+inline constexpr const char* kTempFolderFailed = "cannot create a working folder: ";
+inline constexpr const char* kLoginStep = "login";
+inline constexpr const char* kTimedOut = "no answer within the time-out";
+inline constexpr const char* kMandatoryNotAgreed =
+    "encryption was not agreed with the server and is mandatory for this site";
 inline constexpr const char* kFailedPrefix = "failed: ";
 inline constexpr const char* kNoReply = "no reply";
 inline constexpr const char* kDefaultUser = "anonymous";

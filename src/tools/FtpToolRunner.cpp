@@ -1,7 +1,16 @@
 #include "tools/FtpToolRunner.h"
 
+#include "client/ClientSession.h"
+#include "crypto/TRSA.h"
 #include "ftpclient/TFtpClient.h"
+#include "tools/FtpPrompts.h"
 #include "tools/FtpTexts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -61,52 +70,128 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+// Connects through the client session (login, key exchange, key-file check,
+// first listing) and pumps the loop until it is ready or has failed. The
+// reason of a failure is the session's last red log line. Silence longer
+// than the time-out aborts.
+bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& lastRed,
+                 std::chrono::steady_clock::time_point& lastActivity, int timeout, std::string& reason) {
+    bool openDone = false;
+    auto sessionDone = client.OnRequestDone;
+    client.OnRequestDone = [&](TCustomFtpCli* sender, TFtpRequest request, int error) {
+        if (request == ftpOpen)
+            openDone = true;
+        if (sessionDone)
+            sessionDone(sender, request, error);
+    };
+    lastActivity = std::chrono::steady_clock::now();
+    session.Connect();
+    QTimer tick; // wakes the wait regularly so the deadline is seen
+    tick.start(50);
+    bool ready = false;
+    while (true) {
+        if (session.Groups().RemoteUp) {
+            ready = true;
+            break;
+        }
+        if (openDone && !client.Connected())
+            break;
+        if (QCoreApplication::closingDown())
+            break;
+        if (timeout > 0 && std::chrono::steady_clock::now() - lastActivity > std::chrono::seconds(timeout)) {
+            client.Abort();
+            QCoreApplication::processEvents();
+            reason = kTimedOut;
+            break;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    // From here on the tool drives the engine itself; the session stays only
+    // for its cipher hooks and its log.
+    client.OnRequestDone = nullptr;
+    if (!ready && reason.empty())
+        reason = lastRed;
+    return ready;
+}
+
 } // namespace
 
-int RunFtpTool(const FtpToolOptions& o, std::ostream& out, std::ostream& err, bool progressBar) {
+int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1, std::ostream& out,
+               std::ostream& err, bool progressBar) {
+    // The session writes its key file and listings here, never into the
+    // data folder, and everything goes when the run ends.
+    QTemporaryDir work(QDir::tempPath() + "/vexa2-ftp-XXXXXX");
+    if (!work.isValid()) {
+        err << kPrefix << kTempFolderFailed << work.errorString().toStdString() << "\n";
+        return 1;
+    }
+    ClientDefaults defaults = setup.defaults;
+    defaults.programDirectory = work.path().toStdString() + "/";
+
     TFtpClient client;
+    TRSA rsa2;
+    FtpNoPrompts prompts(err);
+    std::string lastRed;
+    auto lastActivity = std::chrono::steady_clock::now();
+    LogWriter log = [&](int, const std::string& text, TColor colour) {
+        lastActivity = std::chrono::steady_clock::now();
+        if (colour == colours::clRed)
+            lastRed = text;
+        if (o.verbose)
+            err << text << "\n";
+    };
+    ClientSession session(client, rsa1, rsa2, prompts, log, [defaults] { return defaults; });
+    session.CurrentSite = setup.site;
+    client.Timeout = o.timeout;
+    if (o.socksLevel != "5") {
+        // The session always asks for SOCKS 5; the command line may choose
+        // 4 or 4A, applied as the connection starts (the proxy is known then).
+        const TFtpConnectionType level = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
+        client.OnStateChange = [level](TCustomFtpCli* c) {
+            if (c->State() == TFtpState::ftpcResolving && c->ConnectionType() == ftpSocks5)
+                c->SetConnectionType(level);
+        };
+    }
+    auto sessionProgress = client.OnProgress;
+    client.OnProgress = [&](TCustomFtpCli* sender, std::int64_t count, bool& abort) {
+        lastActivity = std::chrono::steady_clock::now();
+        if (sessionProgress)
+            sessionProgress(sender, count, abort);
+    };
+
     ProgressBar bar(err);
     bool barActive = false;
-    client.Timeout = o.timeout;
-    client.HostName = o.url.host;
-    client.Port = o.url.port;
-    client.UserName = o.url.user;
-    client.PassWord = o.url.password;
-    client.Binary = true;
-    if (!o.socksHost.empty()) {
-        client.SetSocksServer(o.socksHost);
-        client.SetSocksPort(o.socksPort);
-        client.SetSocksUserCode(o.socksUser);
-        client.SetSocksPassword(o.socksPassword);
-        client.SetConnectionType(o.socksLevel == "4" ? ftpSocks4 : o.socksLevel == "4A" ? ftpSocks4A : ftpSocks5);
-    } else {
-        client.SetUsePassive(o.passive);
-    }
-    if (o.verbose) {
-        client.OnCommand = [&err](TCustomFtpCli*, std::string& cmd) { err << kSendTrace << cmd << "\n"; };
-        client.OnResponse = [&err](TCustomFtpCli* c) { err << kRecvTrace << c->LastResponse() << "\n"; };
-    }
+    auto fail = [&](const std::string& what, std::string reason = {}) {
+        bar.Finish();
+        if (reason.empty())
+            reason = client.ErrorMessage();
+        if (reason.empty())
+            reason = client.LastResponse();
+        if (reason.empty())
+            reason = kNoReply;
+        err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
+        if (client.Connected() && client.State() == TFtpState::ftpcReady)
+            client.QuitSync();
+        return 1;
+    };
+
+    std::string reason;
+    if (!OpenSession(session, client, lastRed, lastActivity, o.timeout, reason))
+        return fail(kLoginStep, reason);
+    client.OnStateChange = nullptr;
+    // SECURITY: with mandatory encryption no file is moved or changed in
+    // plain, also when the key check never ran (a server that does not call
+    // itself ours, or a site without a key): the session only quits when a
+    // check that ran failed.
+    if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive)
+        return fail(kLoginStep, kMandatoryNotAgreed);
+
     client.OnProgress = [&](TCustomFtpCli*, std::int64_t count, bool&) {
         if (barActive)
             bar.Show(count);
     };
     client.OnDisplayFile = [&out](TCustomFtpCli*, const std::string& line) { out << line << "\n"; };
 
-    auto fail = [&](const std::string& what) {
-        bar.Finish();
-        std::string reason = client.ErrorMessage();
-        if (reason.empty())
-            reason = client.LastResponse();
-        if (reason.empty())
-            reason = kNoReply;
-        err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
-        if (client.Connected())
-            client.QuitSync();
-        return 1;
-    };
-
-    if (!client.ConnectSync())
-        return fail("login");
     if (!o.url.path.empty()) {
         client.HostDirName = o.url.path;
         if (!client.CwdSync())

@@ -1,6 +1,7 @@
 // vexa2-ftp: the client engine from the command line.
-#include "app/DataFolder.h"
+#include "crypto/TRSA.h"
 #include "tools/FtpCommandLine.h"
+#include "tools/FtpSessionSetup.h"
 #include "tools/FtpTexts.h"
 #include "tools/FtpToolRunner.h"
 
@@ -23,13 +24,18 @@ int main(int argc, char** argv) {
         std::cerr << kPrefix << options.error << "\n";
         return 2;
     }
-    if (options.dataDir) {
-        DataFolderResult folder = ResolveDataFolder(options.dataDir);
-        if (folder.path.empty()) {
-            std::cerr << kPrefix << folder.error << "\n";
-            return 2;
-        }
+    // Only read: no lock is taken, so another program may run on the folder.
+    FtpDataFolder folder = FindFtpDataFolder(options.dataDir);
+    if (!folder.error.empty()) {
+        std::cerr << kPrefix << folder.error << "\n";
+        return 2;
+    }
+    TRSA rsa1;
+    FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1);
+    if (!setup.error.empty()) {
+        std::cerr << kPrefix << setup.error << "\n";
+        return 2;
     }
     QCoreApplication app(argc, argv);
-    return RunFtpTool(options, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
+    return RunFtpTool(options, setup, rsa1, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }

@@ -74,9 +74,51 @@ TEST(FtpCommandLine, Errors) {
         {{"--socks", "nohostport", "ftp://h/", "ls"}, "--socks needs HOST:PORT"},
         {{"--socks-level", "6", "ftp://h/", "ls"}, "--socks-level must be 4, 4A or 5"},
         {{"--socks-user"}, "option needs a value: --socks-user"},
+        {{"--site", "", "ls"}, "--site needs a site name"},
+        {{"--key=", "ftp://h/", "ls"}, "--key needs a key text"},
+        {{"--key", "k", "ls"}, "not an ftp:// address: ls"}, // no stored site: the address is required
+        {{"--site", "office", "ftp://h/"}, "no command given"},
+        {{"--site", "office", "get"}, "missing argument for get"},
         {{"h", "ls"}, "not an ftp:// address: h"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseFtpToolArgs(c.args).error, c.error);
     EXPECT_TRUE(ParseFtpToolArgs({"--help"}).help);
+}
+
+TEST(FtpCommandLine, StoredSiteAndEncryptionOptions) {
+    // With --site the address may be left out; what an address spells out
+    // is marked, so only that overrides the stored site.
+    auto bare = ParseFtpToolArgs({"--site", "office", "--key", "secret key", "--mandatory", "--no-rsa",
+                                  "--settings", "other.ini", "ls"});
+    ASSERT_EQ(bare.error, "");
+    EXPECT_EQ(*bare.site, "office");
+    EXPECT_EQ(*bare.key, "secret key");
+    EXPECT_TRUE(bare.mandatory);
+    EXPECT_TRUE(bare.noRsa);
+    EXPECT_EQ(*bare.settingsFile, "other.ini");
+    EXPECT_FALSE(bare.passiveGiven);
+    EXPECT_FALSE(bare.url.given);
+    EXPECT_EQ(bare.url.user, ""); // the stored user name counts first
+    ASSERT_EQ(bare.commands.size(), 1u);
+
+    auto over = ParseFtpToolArgs({"--site=office", "--active", "ftp://bob@h2/sub", "pwd"});
+    ASSERT_EQ(over.error, "");
+    EXPECT_TRUE(over.url.given);
+    EXPECT_TRUE(over.url.userGiven);
+    EXPECT_FALSE(over.url.passwordGiven);
+    EXPECT_FALSE(over.url.portGiven);
+    EXPECT_TRUE(over.passiveGiven);
+    EXPECT_FALSE(over.passive);
+    EXPECT_EQ(over.url.path, "sub");
+
+    auto plain = ParseFtpToolArgs({"ftp://h:2121/", "pwd"});
+    ASSERT_EQ(plain.error, "");
+    EXPECT_FALSE(plain.site.has_value());
+    EXPECT_FALSE(plain.key.has_value());
+    EXPECT_FALSE(plain.mandatory);
+    EXPECT_FALSE(plain.noRsa);
+    EXPECT_TRUE(plain.url.portGiven);
+    EXPECT_FALSE(plain.url.userGiven);
+    EXPECT_EQ(plain.url.user, "anonymous");
 }

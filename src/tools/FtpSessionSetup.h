@@ -1,0 +1,35 @@
+#pragma once
+#include "client/ClientSession.h"
+#include "client/SiteRecord.h"
+#include "tools/FtpCommandLine.h"
+
+#include <optional>
+#include <string>
+
+class TRSA;
+
+// The data folder vexa2-ftp reads its key pair and sites from. It only ever
+// reads there: it takes no lock and creates nothing, so it can share the
+// folder with a running program.
+struct FtpDataFolder {
+    std::string path;  // absolute, ending in "/"; empty: no folder (defaults only)
+    std::string error; // set when --data-dir names no folder
+};
+
+// --data-dir when given (it must exist), else $XDG_DATA_HOME/vexa2/ when it
+// exists, else none.
+FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir);
+
+// What the client session needs: the site to connect to and the settings'
+// defaults (programDirectory is left for the caller: it is where the session
+// writes its key and listing files).
+struct FtpSessionSetup {
+    SiteRecord site;
+    ClientDefaults defaults;
+    std::string error; // non-empty when the session cannot be set up
+};
+
+// Reads the settings file (when there is one) and loads its key pair into
+// rsa1; takes the site from the store with --site, then lets the address and
+// the options override it.
+FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder, TRSA& rsa1);
