@@ -54,6 +54,7 @@ ServerOwner::~ServerOwner() {
     server_.OnRetrSessionClosed = nullptr;
     server_.OnRetrDataSent = nullptr;
     server_.OnStorDataAvailable = nullptr;
+    server_.Log = nullptr;
 }
 
 void ServerOwner::Log(int level, const std::string& text, TColor colour) const {
@@ -140,6 +141,7 @@ void ServerOwner::Decide(TFtpCtrlSocket* client, int op, const std::string& path
 }
 
 void ServerOwner::Hook() {
+    server_.Log = [this](int level, const std::string& text, TColor colour) { Log(level, text, colour); };
     server_.OnStart = [this](TFtpServer*) {
         Log(logServer, texts::ServerStarted(server_.Port), colours::clBlue);
         Refresh();

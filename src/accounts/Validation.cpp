@@ -51,11 +51,15 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
     bool allowed = slot.SuperUser;
     switch (op) {
     case Operation::Get: {
-        const bool keyFile = path.find(texts::kKeyFileName) != std::string::npos;
+        // SECURITY: only the key-file pseudo-name itself (which the engine
+        // answers with a key file, never with a file of that name) skips the
+        // rights check and the gate; another path merely containing it does not.
+        const std::size_t slash = path.rfind('/');
+        const bool keyFile = slash != std::string::npos && path.compare(slash + 1, std::string::npos,
+                                                                        texts::kKeyFileName) == 0;
         if (!keyFile && gate)
             return closeWith(texts::kEncryptedOnlyReply);
-        auto pos = path.find(texts::kKeyFileName);
-        if (pos != std::string::npos && pos > 0)
+        if (keyFile)
             allowed = true;
         if (RightsCheck(slot.Access, ContentFolder(path), {Right::Read}))
             allowed = true;

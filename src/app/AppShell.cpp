@@ -80,6 +80,8 @@ void AppShell::StartUp() {
 
 void AppShell::ApplyKeyPairToServer() {
     server_.KeyPair = &rsa1_;
+    server_.PeerKey = &rsa2_;
+    server_.ProgramDirectory = dataFolder_;
     server_.OwnPublicKey = rsa1_.PublicKeyLoaded() ? rsa1_.PublicKey() : std::string();
     server_.OwnKeyLength = SymKeyLengthText(rsa1_.SymKeyLength());
     server_.OwnKeyBits = KeyBitsText(rsa1_.KeyBits());

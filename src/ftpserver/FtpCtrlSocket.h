@@ -1,6 +1,7 @@
 #pragma once
 // One client's control connection: its login state, directories, transfer
 // fields and the encryption fields of the encrypted session.
+#include "crypto/ChunkCipher.h"
 #include "ftpserver/CommandLine.h"
 #include "ftpserver/PathModel.h"
 #include "ftpserver/Replies.h"
@@ -82,6 +83,10 @@ public:
     std::string EncryptionKey;
     int UploadBlockCount = 1;
     std::array<char, kUploadBlockArea> UploadBlock{};
+    // Data-channel ciphers of an encrypted session, made when a transfer
+    // starts so the key schedule is built once per transfer.
+    std::unique_ptr<TBlowfishSession> DownloadCipher;
+    std::unique_ptr<TChunkDecipher> UploadDecipher;
     bool DataSessionActive = false;
     TTransferStream DataStream;
     bool HasOpenedFile = false;

@@ -231,8 +231,12 @@ void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, std::string Answer)
     if (OnAnswerToClient)
         OnAnswerToClient(this, Client, Answer);
     // Encrypted session: a client that sent its key gets enciphered replies.
-    if (!Client->PublicKey.empty() && AnswerCipher)
-        AnswerCipher(Client, Answer);
+    if (!Client->PublicKey.empty()) {
+        if (AnswerCipher)
+            AnswerCipher(Client, Answer);
+        else
+            EncipherAnswer(Client, Answer);
+    }
     if (Client->State() != wsConnected)
         return;
     try {

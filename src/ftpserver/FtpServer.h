@@ -5,6 +5,8 @@
 #include "ftpserver/FtpCtrlSocket.h"
 #include "ftpserver/FtpServerException.h"
 #include "ftpserver/ServerTables.h"
+#include "crypto/PseudoRandom.h"
+#include "net/LogColour.h"
 
 #include <QObject>
 #include <QPointer>
@@ -90,7 +92,16 @@ public:
     std::string OwnPublicKey;
     std::string OwnKeyLength;
     std::string OwnKeyBits;
+    // Replaces the engine's own encipherment of replies when set.
     std::function<void(TFtpCtrlSocket* Client, std::string& Answer)> AnswerCipher;
+    // The object a client's public key is loaded into before every
+    // encipherment; the engine uses one of its own when none is given.
+    TRSA* PeerKey = nullptr;
+    // Where key files are written (ends in "/"); the engine's default home
+    // folder when empty.
+    std::string ProgramDirectory;
+    // The owner's log, for what the engine notices on its own.
+    LogWriter Log;
 
     TFtpSrvNotifyEvent OnStart;
     TFtpSrvNotifyEvent OnStop;
@@ -127,6 +138,17 @@ private:
     void ClientDataSent(TFtpCtrlSocket* Client);
     bool IsClient(TFtpCtrlSocket* Client) const;
     std::string DecipherLine(const std::string& line);
+
+    // Encrypted session.
+    TRSA& PeerKeyObject();
+    bool PeerKeyLoads(TFtpCtrlSocket* Client, std::string& error);
+    void EncipherAnswer(TFtpCtrlSocket* Client, std::string& Answer);
+    void LogLine(const std::string& text, TColor colour);
+    static bool IsKeyFileRequest(const std::string& path);
+    void OpenKeyFile(TFtpCtrlSocket* Client);
+    void StartDownloadCipher(TFtpCtrlSocket* Client);
+    void StartUploadDecipher(TFtpCtrlSocket* Client);
+    void WriteUploadTail(TFtpCtrlSocket* Client);
 
     // Queued messages, run later from the event loop.
     void QueueCloseRequest(TFtpCtrlSocket* Client);
@@ -201,4 +223,6 @@ private:
     int clientCounter_ = 0;
     std::vector<TCommandSlot> commandTable_;
     bool destroying_ = false;
+    std::unique_ptr<TRSA> ownPeerKey_;
+    TPseudoRandom keyFileRandom_;
 };

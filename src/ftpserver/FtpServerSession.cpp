@@ -31,21 +31,6 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
     Answer = FormatReply(replies::kLoggedIn, {Client->UserName});
 }
 
-void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
-    Client->CurCmdType = ftpcPUBK;
-    const std::string s = Trim(Params);
-    const std::size_t n = s.size();
-    Client->PublicKeyBits = n >= 4 ? s.substr(n - 4) : s;
-    Client->PublicKeyLength = n >= 7 ? s.substr(n - 7, 3) : std::string();
-    Client->PublicKey = n > 7 ? s.substr(0, n - 7) : std::string();
-    // Without a key of our own, replies stay plain.
-    if (OwnPublicKey.empty())
-        Client->PublicKey.clear();
-    Client->FtpState = ftpcWaitingUserCode;
-    Answer = FormatReply(replies::kPublicKeyAnswer, {OwnPublicKey + OwnKeyLength + OwnKeyBits});
-}
-
 void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params, std::string& Answer)
 {
     const std::string previous = Client->Directory;

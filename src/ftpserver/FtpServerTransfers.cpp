@@ -261,7 +261,7 @@ void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error)
     }
     Client->DataSessionActive = true;
     Client->PassiveMode = false;
-    Client->UploadBlockCount = 1;
+    StartUploadDecipher(Client);
     if (OnStorSessionConnected)
         OnStorSessionConnected(this, Client, Client->DataSocket.get(), Error);
     // Opened now, so that an upload of no bytes still creates its file.
@@ -283,8 +283,13 @@ void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error)
         OnStorDataAvailable(this, Client, data, buf, len, Error);
     try {
         OpenUploadFile(Client);
-        // Enciphered uploads are deciphered here by the encrypted session.
-        Client->DataStream.Write(buf, len);
+        if (Client->UploadDecipher) {
+            // Enciphered uploads arrive as 1514-byte chunks, however split.
+            const std::string plain = Client->UploadDecipher->Feed(buf, static_cast<std::size_t>(len));
+            Client->DataStream.Write(plain.data(), static_cast<long long>(plain.size()));
+        } else {
+            Client->DataStream.Write(buf, len);
+        }
     } catch (const std::exception& e) {
         AbortTransfer(Client, e.what());
     }
@@ -297,6 +302,8 @@ void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error)
     Client->PassiveConnected = false;
     Client->RestartPos = 0;
     Client->DataPort = "ftp-data";
+    // The last short chunk of an enciphered upload is deciphered now.
+    WriteUploadTail(Client);
     Client->DataStream.Close();
     Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
@@ -358,33 +365,19 @@ void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error)
     if (OnRetrSessionConnected)
         OnRetrSessionConnected(this, Client, Client->DataSocket.get(), Error);
     try {
-        // The encrypted session's key file ("*encryption.key*") is made here.
+        // The pseudo-file "*encryption.key*" is the key file made now for
+        // this connection, never a file of that name.
+        if (!Client->DataStream.IsOpen() && Client->CurCmdType == ftpcRETR && IsKeyFileRequest(Client->FilePath))
+            OpenKeyFile(Client);
         if (!Client->DataStream.IsOpen() && !Client->FilePath.empty()) {
             Client->DataStream.OpenRead(Client->FilePath, Client->RestartPos);
             Client->HasOpenedFile = true;
         }
+        StartDownloadCipher(Client);
         SendNextChunk(Client);
     } catch (const std::exception& e) {
         AbortTransfer(Client, e.what());
     }
-}
-
-void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
-{
-    // Enciphered data goes in 2048-byte chunks; plain data in larger ones,
-    // one chunk in flight at a time so memory per transfer stays bounded.
-    const long long want = Client->EncryptionActive ? Client->RcvSize : TFtpCtrlSocket::kTransferChunk;
-    char* buf = Client->TransferBuffer();
-    const long long len = Client->DataStream.IsOpen() ? Client->DataStream.Read(buf, want) : 0;
-    if (len == 0) {
-        if (!Client->CloseQueued) {
-            Client->CloseQueued = true;
-            QueueCloseData(Client, 0);
-        }
-        return;
-    }
-    Client->ByteCount += len;
-    Client->DataSocket->Send(buf, static_cast<int>(len));
 }
 
 void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error)
@@ -413,6 +406,7 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error)
     Client->RestartPos = 0;
     Client->DataPort = "ftp-data";
     Client->DataStream.Close();
+    Client->DownloadCipher.reset();
     Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
     if (Client->TransferReplyPending) {

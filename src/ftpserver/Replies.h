@@ -111,6 +111,16 @@ inline constexpr const char* kNoDecipherKey = "Private key not loaded";
 inline constexpr const char* kNotInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kUploadIsLink = "Too many levels of symbolic links";
 
+// Encrypted session: the pseudo-file a client downloads to check its key,
+// the ending of the key file's local name, and the engine's log texts.
+inline constexpr const char* kKeyFileRequest = "*encryption.key*";
+inline constexpr const char* kKeyFileSuffix = "encryption.key";
+inline constexpr const char* kPeerKeyRejected =
+    "PUBK from %s: the client's key text does not load (%s); its replies stay plain.";
+inline constexpr const char* kReplyNotEnciphered =
+    "Reply to %s could not be enciphered (%s); its replies stay plain.";
+inline constexpr const char* kKeyFileWriteFailed = "Key file %s could not be written: %s";
+
 } // namespace replies
 
 // Fills "%s" and "%d" of a reply text in order with the given arguments

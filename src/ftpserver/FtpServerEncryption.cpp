@@ -1,0 +1,207 @@
+// The encrypted session on the server side: PUBK, enciphered replies, the
+// key file of "*encryption.key*" and the Blowfish framing of data connections.
+#include "crypto/KeyAnnouncement.h"
+#include "crypto/KeyFile.h"
+#include "crypto/TRSA.h"
+#include "ftpserver/FtpServer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Fills buffer as far as the stream allows, so that every enciphered chunk
+// but the last is whole even if a read comes back short.
+long long ReadFull(TTransferStream& stream, char* buffer, long long want)
+{
+    long long got = 0;
+    while (got < want) {
+        const long long n = stream.Read(buffer + got, want - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
+std::string KeyText(const TFtpCtrlSocket* Client)
+{
+    return Client->EncryptionKey.substr(0, 56);
+}
+
+} // namespace
+
+TRSA& TFtpServer::PeerKeyObject()
+{
+    if (PeerKey != nullptr)
+        return *PeerKey;
+    if (!ownPeerKey_)
+        ownPeerKey_ = std::make_unique<TRSA>();
+    return *ownPeerKey_;
+}
+
+void TFtpServer::LogLine(const std::string& text, TColor colour)
+{
+    if (Log)
+        Log(logServer, text, colour);
+}
+
+bool TFtpServer::PeerKeyLoads(TFtpCtrlSocket* Client, std::string& error)
+{
+    try {
+        TRSA& rsa = PeerKeyObject();
+        LoadPeerKey(rsa, Client->PublicKey, Client->PublicKeyLength, Client->PublicKeyBits);
+        // A key whose size does not match its announcement fails here.
+        rsa.EncryptString(replies::kPublicKeyAnswer);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
+void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
+{
+    Client->CurCmdType = ftpcPUBK;
+    // The fields are cut by position: the last 4 characters are the key
+    // size, the 3 before them the symmetric length, the rest the key text.
+    const std::string s = Trim(Params);
+    const std::size_t n = s.size();
+    Client->PublicKeyBits = n >= 4 ? s.substr(n - 4) : s;
+    Client->PublicKeyLength = n >= 7 ? s.substr(n - 7, 3) : std::string();
+    Client->PublicKey = n > 7 ? s.substr(0, n - 7) : std::string();
+    std::string error;
+    if (OwnPublicKey.empty()) {
+        // Without a key of our own, replies stay plain.
+        Client->PublicKey.clear();
+    } else if (!Client->PublicKey.empty() && !PeerKeyLoads(Client, error)) {
+        // A key that does not load is no key: the answer must stay readable.
+        LogLine(FormatReply(replies::kPeerKeyRejected, {Client->PeerAddr, error}), colours::clRed);
+        Client->PublicKey.clear();
+    }
+    Client->FtpState = ftpcWaitingUserCode;
+    Answer = FormatReply(replies::kPublicKeyAnswer, {OwnPublicKey + OwnKeyLength + OwnKeyBits});
+}
+
+void TFtpServer::EncipherAnswer(TFtpCtrlSocket* Client, std::string& Answer)
+{
+    try {
+        TRSA& rsa = PeerKeyObject();
+        // The peer-key object may serve others between two replies: reload.
+        LoadPeerKey(rsa, Client->PublicKey, Client->PublicKeyLength, Client->PublicKeyBits);
+        Answer = rsa.EncryptString(Answer);
+    } catch (const std::exception& e) {
+        LogLine(FormatReply(replies::kReplyNotEnciphered, {Client->PeerAddr, e.what()}), colours::clRed);
+        Client->PublicKey.clear();
+    }
+}
+
+bool TFtpServer::IsKeyFileRequest(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name == replies::kKeyFileRequest;
+}
+
+void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client)
+{
+    // No key for this account: nothing is opened and the transfer is empty.
+    Client->FilePath.clear();
+    if (Client->EncryptionKey.empty())
+        return;
+    Client->EncryptionKey = KeyText(Client);
+    const TKeyFile file = MakeKeyFile(Client->EncryptionKey, keyFileRandom_);
+    std::string dir = ProgramDirectory.empty() ? std::string(kDefaultHomeDir) : ProgramDirectory;
+    if (dir.back() != '/')
+        dir += '/';
+    const std::string path = dir + std::to_string(Client->HSocket()) + replies::kKeyFileSuffix;
+    // SECURITY: the key file is never written through a symbolic link.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written = fd >= 0;
+    int error = errno;
+    std::size_t done = 0;
+    while (written && done < file.size()) {
+        const ssize_t n = ::write(fd, file.data() + done, file.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = errno;
+            written = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (!written) {
+        // The client sees a failed or empty download and takes its failure path.
+        LogLine(FormatReply(replies::kKeyFileWriteFailed, {path, SystemErrorText(error)}), colours::clRed);
+        return;
+    }
+    Client->KeyFileSent = true;
+    Client->FilePath = path;
+    Client->DataStream.OpenRead(path, 0);
+    Client->HasOpenedFile = true;
+}
+
+void TFtpServer::StartDownloadCipher(TFtpCtrlSocket* Client)
+{
+    Client->DownloadCipher.reset();
+    if (Client->EncryptionActive && !Client->EncryptionKey.empty())
+        Client->DownloadCipher = std::make_unique<TBlowfishSession>(KeyText(Client));
+}
+
+void TFtpServer::StartUploadDecipher(TFtpCtrlSocket* Client)
+{
+    Client->UploadDecipher.reset();
+    Client->UploadBlockCount = 1;
+    if (Client->EncryptionActive && !Client->EncryptionKey.empty())
+        Client->UploadDecipher = std::make_unique<TChunkDecipher>(KeyText(Client), kClientToServerChunk);
+}
+
+void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client)
+{
+    if (!Client->UploadDecipher)
+        return;
+    const std::string tail = Client->UploadDecipher->Finish();
+    Client->UploadDecipher.reset();
+    Client->UploadBlockCount = 1;
+    if (tail.empty() || Client->AbortingTransfer)
+        return;
+    try {
+        OpenUploadFile(Client);
+        Client->DataStream.Write(tail.data(), static_cast<long long>(tail.size()));
+    } catch (const std::exception& e) {
+        Client->TransferError = e.what();
+        Client->AbortingTransfer = true;
+    }
+}
+
+void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
+{
+    // Plain data goes in large blocks, one in flight at a time so memory per
+    // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
+    // chunks sent one after the other, each enciphered on its own; the block
+    // is a whole number of chunks, so only the last chunk can be short.
+    static_assert(TFtpCtrlSocket::kTransferChunk % kServerToClientChunk == 0);
+    char* buf = Client->TransferBuffer();
+    long long len = 0;
+    if (Client->DataStream.IsOpen())
+        len = Client->DownloadCipher ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
+                                     : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
+    if (len == 0) {
+        if (!Client->CloseQueued) {
+            Client->CloseQueued = true;
+            QueueCloseData(Client, 0);
+        }
+        return;
+    }
+    Client->ByteCount += len;
+    if (Client->DownloadCipher)
+        for (long long offset = 0; offset < len; offset += static_cast<long long>(kServerToClientChunk))
+            Client->DownloadCipher->EncryptChunk(
+                buf + offset, static_cast<std::size_t>(std::min<long long>(kServerToClientChunk, len - offset)));
+    Client->DataSocket->Send(buf, static_cast<int>(len));
+}
