@@ -4,6 +4,7 @@
 #include "../ftpclient/OwnServer.h"
 #include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
+#include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "TempDir.h"
 
@@ -11,16 +12,25 @@
 
 #include <QProcess>
 
+#include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 using namespace testing_support;
+namespace fs = std::filesystem;
 
 namespace {
 
 // Runs vexa2-ftp while this process's loop keeps running (our own server
-// lives on it).
+// lives on it). Its default data folder is an empty temporary one, so no
+// settings of the machine take part.
 CommandResult RunFtp(const std::vector<std::string>& args) {
+    TempDir xdg;
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(xdg.Path()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(xdg.Path()));
+    process.setProcessEnvironment(env);
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
@@ -62,6 +72,16 @@ void ListGetPut(const std::string& url, const std::string& root, const std::vect
     EXPECT_NE(r.err.find("SEND -> RETR remote.bin"), std::string::npos);
     EXPECT_NE(r.err.find("RECV <- 226"), std::string::npos);
 }
+
+// Every file of a folder with its bytes, to show a run left it untouched.
+std::map<std::string, std::string> Snapshot(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir))
+        files[entry.path().filename().string()] = ReadFile(entry.path().string());
+    return files;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 } // namespace
 
@@ -131,4 +151,89 @@ TEST(FtpEndToEnd, FailureReportsTheReplyAndStops) {
     auto usage = RunFtp({"ftp://h/", "fetch"});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_EQ(usage.err, "vexa2-ftp: unknown command: fetch\n");
+}
+
+TEST(FtpEndToEnd, StoredSiteWithTheProgramsKeyPair) {
+    VsftpdPeer peer;
+    ASSERT_TRUE(peer.Started());
+    TempDir data, local;
+    GenerateKeyPair(data.Path());
+    SiteRecord site;
+    site.Name = "test box";
+    site.Host = "127.0.0.1";
+    site.Port = peer.PortText();
+    site.UserName = VsftpdPeer::User();
+    site.Password = VsftpdPeer::Password();
+    site.LoginType = 1;
+    site.Passive = true;
+    WriteSiteStore(data.Path(), {site});
+    const std::string content = PatternBytes(200000, 7);
+    WriteFile(peer.Root() + "s.bin", content);
+    const auto before = Snapshot(data.Path());
+
+    auto r = RunFtp({"--data-dir", data.Path(), "--site", "test box", "--verbose", "get", "s.bin",
+                     local.File("s.bin"), "pwd"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(ReadFile(local.File("s.bin")) == content);
+    EXPECT_TRUE(Has(r.err, "Attempting to connect to test box (127.0.0.1:" + peer.PortText() + ")")) << r.err;
+    EXPECT_TRUE(Has(r.err, "SEND -> USER " + std::string(VsftpdPeer::User())));
+    // vsftpd does not call itself ours: no key announcement.
+    EXPECT_FALSE(Has(r.err, "SEND -> PUBK"));
+    // The data folder is only read: no lock, no settings written, no
+    // listing or key file left behind.
+    EXPECT_EQ(Snapshot(data.Path()), before);
+
+    // What the address spells out overrides the stored site.
+    auto wrong = RunFtp({"--data-dir", data.Path(), "--site", "test box",
+                         "ftp://" + std::string(VsftpdPeer::User()) + ":wrong@127.0.0.1:" + peer.PortText() + "/",
+                         "pwd"});
+    EXPECT_NE(wrong.exitCode, 0);
+    EXPECT_TRUE(Has(wrong.err, "vexa2-ftp: failed: login: 530 ")) << wrong.err;
+
+    auto missing = RunFtp({"--data-dir", data.Path(), "--site", "nowhere", "pwd"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "vexa2-ftp: no site named nowhere in " + data.Path() + "vexa2sites.dat\n");
+    EXPECT_EQ(Snapshot(data.Path()), before);
+}
+
+TEST(FtpEndToEnd, KeyAnnouncementToAServerWithoutKeysAndNoRsa) {
+    // Our server engine greets with its name but holds no key pair here: it
+    // answers the key announcement without a key and the session goes on
+    // in plain. --no-rsa never sends the announcement.
+    TempDir home, data, local;
+    OwnServer server(home.Path());
+    GenerateKeyPair(data.Path());
+    const std::string content = PatternBytes(70000, 9);
+    WriteFile(home.File("p.bin"), content);
+    const std::string url = Url(OwnServer::kUser, OwnServer::kPass, server.Port());
+
+    auto announced = RunFtp({"--data-dir", data.Path(), "--verbose", url, "get", "p.bin", local.File("a.bin")});
+    ASSERT_EQ(announced.exitCode, 0) << announced.err;
+    EXPECT_TRUE(Has(announced.err, "SEND -> PUBK ++")) << announced.err;
+    EXPECT_TRUE(Has(announced.err, "RECV <- 666")) << announced.err;
+    EXPECT_TRUE(Has(announced.err, "SEND -> USER carol")) << announced.err;
+    EXPECT_TRUE(ReadFile(local.File("a.bin")) == content);
+
+    auto noRsa = RunFtp({"--data-dir", data.Path(), "--no-rsa", "--verbose", url, "get", "p.bin",
+                         local.File("b.bin")});
+    ASSERT_EQ(noRsa.exitCode, 0) << noRsa.err;
+    EXPECT_FALSE(Has(noRsa.err, "PUBK")) << noRsa.err;
+    EXPECT_TRUE(Has(noRsa.err, "SEND -> USER carol"));
+    EXPECT_TRUE(ReadFile(local.File("b.bin")) == content);
+}
+
+TEST(FtpEndToEnd, MandatoryEncryptionNeverFallsBackToPlain) {
+    VsftpdPeer peer;
+    ASSERT_TRUE(peer.Started());
+    TempDir local;
+    WriteFile(peer.Root() + "m.bin", "secret");
+    auto r = RunFtp({"--key", "shared secret", "--mandatory", "--verbose",
+                     Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port()), "get", "m.bin",
+                     local.File("m.bin")});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(Has(r.err, "vexa2-ftp: failed: login: encryption was not agreed with the server and is "
+                           "mandatory for this site\n"))
+        << r.err;
+    EXPECT_FALSE(Has(r.err, "SEND -> RETR"));
+    EXPECT_FALSE(fs::exists(local.File("m.bin")));
 }
