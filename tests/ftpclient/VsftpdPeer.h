@@ -20,6 +20,7 @@ public:
     struct Options {
         bool noAnonPassword = false; // USER anonymous is then answered with 230
         std::string bannerFile;      // multi-line greeting when set
+        std::string ftpdBanner;      // one-line greeting text when set
     };
     VsftpdPeer() : VsftpdPeer(Options{}) {}
     explicit VsftpdPeer(const Options& options);
@@ -66,6 +67,8 @@ inline VsftpdPeer::VsftpdPeer(const Options& options) {
         << "no_anon_password=" << (options.noAnonPassword ? "YES" : "NO") << "\n";
     if (!options.bannerFile.empty())
         out << "banner_file=" << options.bannerFile << "\n";
+    if (!options.ftpdBanner.empty())
+        out << "ftpd_banner=" << options.ftpdBanner << "\n";
     out.close();
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedChannels);
