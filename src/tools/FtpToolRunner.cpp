@@ -14,7 +14,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 using namespace ftptool_texts;
 
@@ -132,11 +134,22 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     TRSA rsa2;
     FtpNoPrompts prompts(err);
     std::string lastRed;
+    // Red lines (errors, refusals, a failed key check) are never lost: with
+    // --verbose they are in the log; without it, those met while logging in
+    // are shown once the session goes on regardless (a failure shows its
+    // reason instead), and later ones at once.
+    std::vector<std::string> heldRed;
+    bool loggedIn = false;
     auto lastActivity = std::chrono::steady_clock::now();
     LogWriter log = [&](int, const std::string& text, TColor colour) {
         lastActivity = std::chrono::steady_clock::now();
-        if (colour == colours::clRed)
+        if (colour == colours::clRed) {
             lastRed = text;
+            if (!o.verbose && !loggedIn)
+                heldRed.push_back(text);
+            else if (!o.verbose)
+                err << kPrefix << text << "\n";
+        }
         if (o.verbose)
             err << text << "\n";
     };
@@ -178,6 +191,9 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     std::string reason;
     if (!OpenSession(session, client, lastRed, lastActivity, o.timeout, reason))
         return fail(kLoginStep, reason);
+    loggedIn = true;
+    for (const std::string& line : heldRed)
+        err << kPrefix << line << "\n";
     client.OnStateChange = nullptr;
     // SECURITY: with mandatory encryption no file is moved or changed in
     // plain, also when the key check never ran (a server that does not call

@@ -14,7 +14,10 @@
 
 #include <filesystem>
 #include <map>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 namespace fs = std::filesystem;
@@ -236,4 +239,21 @@ TEST(FtpEndToEnd, MandatoryEncryptionNeverFallsBackToPlain) {
         << r.err;
     EXPECT_FALSE(Has(r.err, "SEND -> RETR"));
     EXPECT_FALSE(fs::exists(local.File("m.bin")));
+}
+
+TEST(FtpEndToEnd, SilentServerTimesOut) {
+    // A listener that never greets: the kernel completes the handshake.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/", "pwd"});
+    ::close(fd);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "vexa2-ftp: failed: login: no answer within the time-out\n");
 }
