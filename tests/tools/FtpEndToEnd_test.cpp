@@ -106,6 +106,26 @@ TEST(FtpEndToEnd, ThroughDante) {
                 "--socks-password", test_user::Password()});
 }
 
+TEST(FtpEndToEnd, ThroughDanteSocks4) {
+    // The session asks for SOCKS 5; the command line's choice is the one
+    // spoken: dante serves version 4 and turns 4A away.
+    VsftpdPeer peer;
+    ASSERT_TRUE(peer.Started());
+    DantePeer dante(false);
+    ASSERT_TRUE(dante.Started());
+    TempDir local;
+    const std::string content = PatternBytes(40000, 4);
+    WriteFile(peer.Root() + "s4.bin", content);
+    const std::string url = Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port());
+    auto v4 = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4", url, "get", "s4.bin",
+                      local.File("s4.bin")});
+    ASSERT_EQ(v4.exitCode, 0) << v4.err;
+    EXPECT_TRUE(ReadFile(local.File("s4.bin")) == content);
+    auto v4a = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
+    EXPECT_EQ(v4a.exitCode, 1);
+    EXPECT_TRUE(Has(v4a.err, "(Winsock error #20016)")) << v4a.err;
+}
+
 TEST(FtpEndToEnd, OwnServer) {
     TempDir home;
     OwnServer server(home.Path());
