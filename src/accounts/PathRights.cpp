@@ -1,5 +1,7 @@
 #include "accounts/PathRights.h"
 
+#include "ftpserver/PathModel.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,23 +22,6 @@ std::string NormalizePath(const std::string& path) {
 
 namespace {
 
-std::vector<std::string> Components(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '/') {
-            if (!part.empty())
-                parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty())
-        parts.push_back(part);
-    return parts;
-}
-
 std::string Parent(const std::string& dir) {
     auto pos = dir.find_last_of('/');
     if (pos == std::string::npos || pos == 0)
@@ -44,38 +29,14 @@ std::string Parent(const std::string& dir) {
     return dir.substr(0, pos);
 }
 
-std::string Join(const std::string& dir, const std::string& name) {
-    return dir == "/" ? "/" + name : dir + "/" + name;
-}
-
 } // namespace
 
 std::string CanonicalPath(const std::string& path) {
+    // SECURITY: the engine's canonical form, so rights are judged on exactly
+    // the path the engine acts on (links resolved by the kernel).
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
-    std::string resolved = "/";
-    bool existing = true; // resolved names a real, canonical folder so far
-    for (const auto& part : Components(p)) {
-        if (part == ".")
-            continue;
-        if (part == "..") {
-            resolved = Parent(resolved);
-            continue;
-        }
-        std::string candidate = Join(resolved, part);
-        if (existing) {
-            // SECURITY: links are resolved by the kernel (realpath), so a link
-            // anywhere in the existing part is judged by where it points.
-            char buffer[PATH_MAX];
-            if (::realpath(candidate.c_str(), buffer) != nullptr) {
-                resolved = buffer;
-                continue;
-            }
-            existing = false;
-        }
-        resolved = candidate;
-    }
-    return resolved;
+    return ::CanonicalPath(p, true);
 }
 
 std::string DirectoryPart(const std::string& path) {
