@@ -200,3 +200,16 @@ TEST(EncryptedFailures, EncryptedOnlyRefusesCurl) {
     EXPECT_EQ(ReadFile(env.root + "victim.txt"), "stays");
     EXPECT_FALSE(std::ifstream(env.root + "upload.txt").good());
 }
+
+// SECURITY: only the pseudo-name itself skips the rights check; a real file
+// whose name merely contains it is judged like any other.
+TEST(EncryptedFailures, NamesContainingThePseudoNameNeedRights) {
+    Env env(&Pair(kb0512, 0), nullptr, kKey56);
+    TempDir outside;
+    WriteFile(outside.File("a*encryption.key*"), "not yours");
+    const std::string got = RawExchange(env.port, {std::string("USER ") + kUser, std::string("PASS ") + kPass,
+                                                   "RETR " + outside.File("a*encryption.key*")});
+    const auto lines = SplitLines(got);
+    ASSERT_EQ(lines.size(), 4u) << got;
+    EXPECT_EQ(lines[3], "500 Cannot RETR - Insufficient Rights.");
+}

@@ -1,0 +1,343 @@
+// Throughput of enciphered transfers next to plain ones and next to the raw
+// Blowfish CBC speed, and the cost of one enciphered command round trip at
+// 2048 bits next to two OpenSSL modular exponentiations. Not a test: run it
+// by hand from a Release build.
+//   encrypted_transfer_bench [size_MiB=100] [rounds=3]
+// Transfers: vexa2-ftp and vexa2 --headless as two processes on loopback,
+// prepared with vexa2-admin. Round trip: our client session and our server
+// in this process.
+#include "client/ClientSession.h"
+#include "crypto/ChunkCipher.h"
+#include "crypto/KeyAnnouncement.h"
+#include "crypto/TDCP_blowfish.h"
+#include "crypto/TRSA.h"
+#include "ftpserver/FtpServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#ifdef VEXA_HAVE_OPENSSL
+#include <openssl/bn.h>
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kKey = "bench key text for the data connections, 56 characters!";
+
+int FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool WaitForPort(int port, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<std::uint16_t>(port));
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (ok)
+            return true;
+        ::usleep(50000);
+    }
+    return false;
+}
+
+std::string Program(const char* name) { return std::string(VEXA_BIN_DIR) + "/" + name; }
+
+// Runs a program to its end; seconds taken, or -1 on failure.
+double Run(const std::string& program, const std::vector<std::string>& args, bool quiet = false)
+{
+    QStringList list;
+    for (const auto& a : args)
+        list << QString::fromStdString(a);
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QString::fromStdString(program), list);
+    if (!process.waitForStarted(10000) || !process.waitForFinished(600000))
+        return -1;
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        if (!quiet)
+            std::fprintf(stderr, "%s failed: %s\n", program.c_str(), process.readAllStandardError().constData());
+        return -1;
+    }
+    return seconds;
+}
+
+bool Admin(const std::string& dir, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"--data-dir", dir});
+    return Run(Program("vexa2-admin"), args) >= 0;
+}
+
+void WriteFile(const std::string& path, const std::string& data)
+{
+    std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+bool SameFiles(const std::string& a, const std::string& b)
+{
+    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (fa && fb) {
+        fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+        fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+        if (fa.gcount() != fb.gcount() || !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin()))
+            return false;
+    }
+    return fa.eof() && fb.eof();
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Raw Blowfish CBC: the key schedule built once, every 2048-byte chunk
+// enciphered from the same fresh state, as the data connections do.
+double RawCipherMBps(std::size_t bytes)
+{
+    TBlowfishSession session(kKey);
+    std::vector<char> buffer(256 * 1024, 'x');
+    QElapsedTimer t;
+    t.start();
+    std::size_t done = 0;
+    while (done < bytes) {
+        for (std::size_t off = 0; off < buffer.size(); off += kServerToClientChunk)
+            session.EncryptChunk(buffer.data() + off, kServerToClientChunk);
+        done += buffer.size();
+    }
+    return static_cast<double>(done) / 1e6 / (static_cast<double>(t.nsecsElapsed()) / 1e9);
+}
+
+struct TransferFigures {
+    double plainGet = 0, plainPut = 0, encGet = 0, encPut = 0;
+};
+
+bool TwoProcessTransfers(std::size_t bytes, int rounds, TransferFigures& out)
+{
+    QTemporaryDir serverDir, clientDir, served, work;
+    const std::string sd = serverDir.path().toStdString() + "/";
+    const std::string cd = clientDir.path().toStdString() + "/";
+    const std::string home = served.path().toStdString() + "/";
+    const std::string wd = work.path().toStdString() + "/";
+    const int port = FreePort();
+    WriteFile(sd + "vexa2.ini", "[Server Options]\r\nServerPort=" + std::to_string(port) +
+                                    "\r\n[Global Options]\r\nDeleteTemporaryFiles=1\r\n");
+    if (!Admin(sd, {"keys", "generate", "--bits", "512"}) || !Admin(cd, {"keys", "generate", "--bits", "512"}) ||
+        !Admin(sd, {"user", "add", "bench"}) || !Admin(sd, {"user", "set", "bench", "password", "pw"}) ||
+        !Admin(sd, {"user", "set", "bench", "key", kKey}) || !Admin(sd, {"user", "set", "bench", "home", home}) ||
+        !Admin(sd, {"user", "set", "bench", "enabled", "on"}) ||
+        !Admin(sd, {"user", "access", "bench", "add", home, "read,list,write,create,delete,rename,inherit"}))
+        return false;
+    {
+        std::ofstream big(home + "big.bin", std::ios::binary);
+        std::string block(1 << 20, '\0');
+        std::uint32_t x = 12345;
+        for (std::size_t done = 0; done < bytes; done += block.size()) {
+            for (char& c : block) {
+                x = x * 1664525u + 1013904223u;
+                c = static_cast<char>(x >> 24);
+            }
+            big.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), bytes - done)));
+        }
+    }
+    QProcess server;
+    server.start(QString::fromStdString(Program("vexa2")), {"--headless", "--data-dir", QString::fromStdString(sd)});
+    if (!server.waitForStarted(10000) || !WaitForPort(port, 20000)) {
+        std::fprintf(stderr, "vexa2 --headless did not start\n");
+        return false;
+    }
+    const std::string url = "ftp://bench:pw@127.0.0.1:" + std::to_string(port) + "/";
+    std::vector<double> pg, pp, eg, ep;
+    bool ok = true;
+    for (int r = 0; r < rounds && ok; ++r) {
+        for (bool enc : {false, true}) {
+            std::vector<std::string> base = {"--data-dir", cd, "--passive"};
+            if (enc)
+                base.insert(base.end(), {"--key", kKey, "--mandatory"});
+            auto args = base;
+            args.insert(args.end(), {url, "get", "big.bin", wd + "got.bin"});
+            const double g = Run(Program("vexa2-ftp"), args);
+            ok = ok && g > 0 && SameFiles(home + "big.bin", wd + "got.bin");
+            args = base;
+            const std::string remote = enc ? "up_enc.bin" : "up_plain.bin";
+            args.insert(args.end(), {url, "put", wd + "got.bin", remote});
+            const double p = Run(Program("vexa2-ftp"), args);
+            ok = ok && p > 0 && SameFiles(home + "big.bin", home + remote);
+            const double mb = static_cast<double>(bytes) / 1e6;
+            std::printf("round %d %-6s get %8.1f MB/s   put %8.1f MB/s\n", r + 1, enc ? "enc" : "plain", mb / g, mb / p);
+            (enc ? eg : pg).push_back(mb / g);
+            (enc ? ep : pp).push_back(mb / p);
+        }
+    }
+    ::kill(static_cast<pid_t>(server.processId()), SIGTERM);
+    server.waitForFinished(20000);
+    if (!ok) {
+        std::fprintf(stderr, "a transfer failed or delivered different bytes\n");
+        return false;
+    }
+    out = {Median(pg), Median(pp), Median(eg), Median(ep)};
+    return true;
+}
+
+// One enciphered NOOP round trip at 2048 bits: the client enciphers with the
+// server's key, the server deciphers (one private-key operation), answers
+// enciphered with the client's key, the client deciphers (another one).
+double NoopRoundTripMs(int count)
+{
+    TRSA serverPair, clientPair, clientPeer;
+    for (TRSA* p : {&serverPair, &clientPair}) {
+        p->SetKeyBits(kb2048);
+        p->GenerateKeys();
+    }
+    TFtpServer server;
+    server.KeyPair = &serverPair;
+    server.OwnPublicKey = serverPair.PublicKey();
+    server.OwnKeyLength = SymKeyLengthText(serverPair.SymKeyLength());
+    server.OwnKeyBits = KeyBitsText(serverPair.KeyBits());
+    QTemporaryDir home, dir;
+    const std::string homePath = home.path().toStdString() + "/";
+    server.OnAuthenticate = [homePath](TFtpServer*, TFtpCtrlSocket* c, const std::string&, const std::string&,
+                                       bool& ok) {
+        ok = true;
+        c->HomeDir = homePath;
+    };
+    server.Addr = "127.0.0.1";
+    server.Port = "0";
+    server.Start();
+
+    TFtpClient ftp;
+    Prompts* prompts = nullptr;
+    struct NoPrompts : Prompts {
+        bool Confirm(const std::string&, const std::string&) override { return false; }
+        std::optional<std::string> AskText(const std::string&, const std::string&, const std::string&) override
+        {
+            return std::nullopt;
+        }
+        void Inform(const std::string&, const std::string&) override {}
+    } noPrompts;
+    prompts = &noPrompts;
+    const std::string dirPath = dir.path().toStdString() + "/";
+    ClientSession session(ftp, clientPair, clientPeer, *prompts, nullptr, [&] {
+        ClientDefaults d;
+        d.programDirectory = dirPath;
+        d.publicKey = clientPair.PublicKey();
+        d.privateKey = clientPair.PrivateKey();
+        d.keyLengthText = SymKeyLengthText(clientPair.SymKeyLength());
+        d.keyBitsText = KeyBitsText(clientPair.KeyBits());
+        return d;
+    });
+    session.CurrentSite.Host = "127.0.0.1";
+    session.CurrentSite.Port = server.ListeningPort();
+    session.CurrentSite.UserName = "bench";
+    session.CurrentSite.Password = "pw";
+    session.CurrentSite.LoginType = 1;
+    session.CurrentSite.Passive = true;
+    session.Connect();
+    QElapsedTimer wait;
+    wait.start();
+    while (!session.Groups().RemoteUp && wait.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    if (!session.Groups().RemoteUp || ftp.ServerPublicKey.empty()) {
+        std::fprintf(stderr, "enciphered session did not come up\n");
+        return -1;
+    }
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        ftp.LocalFileName = "NOOP";
+        QElapsedTimer t;
+        t.start();
+        if (!ftp.QuoteSync())
+            return -1;
+        times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    ftp.QuitSync();
+    server.DisconnectAll();
+    return Median(times);
+}
+
+#ifdef VEXA_HAVE_OPENSSL
+double TwoOpenSslModExpMs(int count)
+{
+    BN_CTX* ctx = BN_CTX_new();
+    BIGNUM *m = BN_new(), *e = BN_new(), *a = BN_new(), *r = BN_new();
+    BN_rand(m, 2048, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ODD);
+    BN_rand(e, 2048, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ANY);
+    BN_rand_range(a, m);
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer t;
+        t.start();
+        BN_mod_exp(r, a, e, m, ctx);
+        BN_mod_exp(r, r, e, m, ctx);
+        times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    BN_free(m);
+    BN_free(e);
+    BN_free(a);
+    BN_free(r);
+    BN_CTX_free(ctx);
+    return Median(times);
+}
+#endif
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const std::size_t mib = argc > 1 ? std::stoul(argv[1]) : 100;
+    const int rounds = argc > 2 ? std::stoi(argv[2]) : 3;
+    const std::size_t bytes = mib * 1000 * 1000;
+
+    const double raw = RawCipherMBps(bytes);
+    std::printf("raw Blowfish CBC, cached schedule, 2048-byte chunks: %.1f MB/s\n", raw);
+    TransferFigures f;
+    if (TwoProcessTransfers(bytes, rounds, f)) {
+        std::printf("median of %d, %zu MB, vexa2-ftp against vexa2 --headless:\n", rounds, mib);
+        std::printf("  plain     get %8.1f MB/s   put %8.1f MB/s\n", f.plainGet, f.plainPut);
+        std::printf("  enc       get %8.1f MB/s   put %8.1f MB/s\n", f.encGet, f.encPut);
+        std::printf("  enc / raw cipher: get %.2f   put %.2f   (target >= 0.60)\n", f.encGet / raw, f.encPut / raw);
+    }
+    const double noop = NoopRoundTripMs(15);
+    std::printf("enciphered NOOP round trip at 2048 bits: %.2f ms\n", noop);
+#ifdef VEXA_HAVE_OPENSSL
+    const double ossl = TwoOpenSslModExpMs(15);
+    std::printf("two OpenSSL BN_mod_exp at 2048 bits:     %.2f ms\n", ossl);
+    std::printf("round trip / two BN_mod_exp: %.2f   (target <= 4)\n", noop / ossl);
+#endif
+    return 0;
+}

@@ -1,0 +1,199 @@
+// The engine's side of the encrypted session, driven by a raw client: the
+// key announcement, enciphered replies, the key file and the Blowfish
+// framing of data connections.
+#include "EventLoop.h"
+#include "Peers.h"
+#include "ServerHarness.h"
+#include "TempDir.h"
+#include "crypto/ChunkCipher.h"
+#include "crypto/KeyAnnouncement.h"
+#include "crypto/KeyFile.h"
+#include "crypto/TRSA.h"
+#include "ftpserver/Version.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace server_test;
+using namespace testing_support;
+
+namespace {
+
+const std::string kKey = "a data key of some length, cut at 56 characters by both ends; the rest is ignored";
+
+TRSA& KeyPair(int index) {
+    static std::unique_ptr<TRSA> pairs[2];
+    if (!pairs[index]) {
+        pairs[index] = std::make_unique<TRSA>();
+        pairs[index]->SetKeyBits(kb0512);
+        pairs[index]->GenerateKeys();
+    }
+    return *pairs[index];
+}
+
+std::string Announcement(TRSA& pair) {
+    return pair.PublicKey() + SymKeyLengthText(pair.SymKeyLength()) + KeyBitsText(pair.KeyBits());
+}
+
+struct EncryptedServer : ::testing::Test {
+    TempDir home, programDir;
+    std::unique_ptr<ServerFixture> fixture;
+    TRSA& serverPair = KeyPair(0);
+    TRSA& clientPair = KeyPair(1);
+
+    void SetUp() override {
+        fixture = std::make_unique<ServerFixture>(home.Path());
+        TFtpServer& s = fixture->Server();
+        s.KeyPair = &serverPair;
+        s.OwnPublicKey = serverPair.PublicKey();
+        s.OwnKeyLength = SymKeyLengthText(serverPair.SymKeyLength());
+        s.OwnKeyBits = KeyBitsText(serverPair.KeyBits());
+        s.ProgramDirectory = programDir.Path();
+    }
+    TFtpCtrlSocket* Conn() { return fixture->Server().Client(0); }
+    std::string Plain(const std::string& line) { return clientPair.DecryptString(line); }
+    std::string Cmd(RawClient& c, const std::string& line) {
+        return Plain(c.Cmd(serverPair.EncryptString(line)));
+    }
+    // PASV with enciphered lines; the data connection's descriptor or -1.
+    int OpenPassive(RawClient& c) {
+        const std::string reply = Cmd(c, "PASV");
+        int h1, h2, h3, h4, p1, p2;
+        const auto open = reply.find('(');
+        if (open == std::string::npos ||
+            std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
+            return -1;
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(p1 * 256 + p2));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        ::fcntl(fd, F_SETFL, O_NONBLOCK);
+        return fd;
+    }
+};
+
+// Sends bytes in uneven pieces with the event loop running between them, so
+// the server sees reads that cut across chunk boundaries.
+void SendInPieces(int fd, const std::string& data, std::size_t piece) {
+    for (std::size_t off = 0; off < data.size(); off += piece) {
+        const std::size_t n = std::min(piece, data.size() - off);
+        ASSERT_EQ(::send(fd, data.data() + off, n, MSG_NOSIGNAL), static_cast<ssize_t>(n));
+        RunLoopFor(2);
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(EncryptedServer, PubkAnswersEncipheredAndLogsOut) {
+    RawClient c(fixture->Port());
+    c.Reply();
+    c.Login();
+    ASSERT_EQ(Conn()->FtpState, ftpcReady);
+    const std::string answer = c.Cmd("PUBK  " + Announcement(clientPair) + "  ");
+    EXPECT_TRUE(IsWellFormedCiphertext(answer, clientPair.ModulusBytes()));
+    EXPECT_EQ(Plain(answer), "666 " + Announcement(serverPair));
+    // Fields cut by position from the trimmed parameter.
+    EXPECT_EQ(Conn()->PublicKey, clientPair.PublicKey());
+    EXPECT_EQ(Conn()->PublicKeyLength, "064");
+    EXPECT_EQ(Conn()->PublicKeyBits, "0512");
+    // Back to waiting for USER; a plain command still gets an enciphered reply.
+    EXPECT_EQ(Conn()->FtpState, ftpcWaitingUserCode);
+    EXPECT_EQ(Plain(c.Cmd("PWD")), "530 Please login with USER and PASS.");
+    EXPECT_EQ(Cmd(c, "USER bob"), "331 Password required for bob.");
+    EXPECT_EQ(Cmd(c, "PASS secret"), "230 User bob logged in.");
+}
+
+TEST_F(EncryptedServer, WithoutItsOwnKeyRepliesStayPlain) {
+    fixture->Server().OwnPublicKey.clear();
+    RawClient c(fixture->Port());
+    c.Reply();
+    EXPECT_EQ(c.Cmd("PUBK " + Announcement(clientPair)), "666 " + SymKeyLengthText(serverPair.SymKeyLength()) +
+                                                               KeyBitsText(serverPair.KeyBits()));
+    EXPECT_TRUE(Conn()->PublicKey.empty());
+    EXPECT_EQ(c.Cmd("USER bob"), "331 Password required for bob.");
+}
+
+TEST_F(EncryptedServer, KeyFileThenEncipheredDataBothWays) {
+    RawClient c(fixture->Port());
+    c.Reply();
+    c.Cmd("PUBK " + Announcement(clientPair));
+    Cmd(c, "USER bob");
+    Cmd(c, "PASS secret");
+    // Before the key file, SYST carries no mark.
+    EXPECT_EQ(Cmd(c, "SYST"), std::string("215 UNIX Type: ") + kVersionText);
+
+    // No account key: an empty transfer, no key file.
+    int data = OpenPassive(c);
+    ASSERT_GE(data, 0);
+    EXPECT_EQ(Cmd(c, "RETR *encryption.key*").substr(0, 4), "150 ");
+    EXPECT_EQ(ReadAll(data), "");
+    EXPECT_EQ(Plain(c.Reply()), "226 File sent ok");
+    EXPECT_FALSE(Conn()->KeyFileSent);
+
+    Conn()->EncryptionKey = kKey;
+    data = OpenPassive(c);
+    ASSERT_GE(data, 0);
+    Cmd(c, "RETR *encryption.key*");
+    const std::string keyFile = ReadAll(data);
+    EXPECT_EQ(Plain(c.Reply()), "226 File sent ok");
+    ASSERT_EQ(keyFile.size(), kKeyFileSize);
+    EXPECT_TRUE(KeyFileMatches(keyFile, kKey.substr(0, 56)));
+    EXPECT_EQ(Conn()->EncryptionKey, kKey.substr(0, 56));
+    EXPECT_TRUE(Conn()->KeyFileSent);
+    EXPECT_EQ(ReadFile(programDir.Path() + std::to_string(Conn()->HSocket()) + "encryption.key"), keyFile);
+    EXPECT_FALSE(Conn()->EncryptionActive);
+    EXPECT_EQ(Cmd(c, "SYST"), std::string("215 UNIX Type: ") + kVersionText + " - Encryption ENABLED");
+    EXPECT_TRUE(Conn()->EncryptionActive);
+
+    const TBlowfishSession session(kKey.substr(0, 56));
+    // Downloads: 2048-byte chunks, each enciphered on its own.
+    const std::string file = PatternBytes(2048 * 200 + 77, 3);
+    WriteFile(home.File("big.bin"), file);
+    data = OpenPassive(c);
+    Cmd(c, "RETR big.bin");
+    const std::string wire = ReadAll(data);
+    EXPECT_EQ(Plain(c.Reply()), "226 File sent ok");
+    EXPECT_TRUE(SameBytes(wire, EncipherChunks(session, file, kServerToClientChunk)));
+
+    // Uploads: 1514-byte chunks arriving in pieces of any size; the short
+    // last chunk is deciphered when the upload ends.
+    for (std::size_t piece : {std::size_t{1514}, std::size_t{700}, std::size_t{4000}}) {
+        SCOPED_TRACE(piece);
+        const std::string up = PatternBytes(1514 * 3 + 10 + piece, static_cast<std::uint32_t>(piece));
+        data = OpenPassive(c);
+        Cmd(c, "STOR up.bin");
+        SendInPieces(data, EncipherChunks(session, up, kClientToServerChunk), piece);
+        EXPECT_EQ(Plain(c.Reply(10000)), "226 File received ok");
+        EXPECT_TRUE(SameBytes(ReadFile(home.File("up.bin")), up));
+    }
+
+    // A listing travels enciphered too.
+    data = OpenPassive(c);
+    Cmd(c, "NLST");
+    std::string listing = ReadAll(data);
+    c.Reply();
+    session.DecryptChunk(listing.data(), listing.size());
+    EXPECT_NE(listing.find("big.bin"), std::string::npos);
+}
+
+TEST_F(EncryptedServer, OnlyTheExactPseudoNameIsTheKeyFile) {
+    WriteFile(home.File("x*encryption.key*"), "a real file");
+    RawClient c(fixture->Port());
+    c.Reply();
+    c.Login();
+    Conn()->EncryptionKey = kKey;
+    int data = c.OpenPassive();
+    c.Cmd("RETR x*encryption.key*");
+    EXPECT_EQ(ReadAll(data), "a real file");
+    c.Reply();
+    EXPECT_FALSE(Conn()->KeyFileSent);
+}
