@@ -142,11 +142,11 @@ double RawCipherMBps(std::size_t bytes)
     return static_cast<double>(done) / 1e6 / (static_cast<double>(t.nsecsElapsed()) / 1e9);
 }
 
-struct TransferFigures {
+struct BenchFigures {
     double plainGet = 0, plainPut = 0, encGet = 0, encPut = 0;
 };
 
-bool TwoProcessTransfers(std::size_t bytes, int rounds, TransferFigures& out)
+bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out)
 {
     QTemporaryDir serverDir, clientDir, served, work;
     const std::string sd = serverDir.path().toStdString() + "/";
@@ -325,7 +325,7 @@ int main(int argc, char** argv)
 
     const double raw = RawCipherMBps(bytes);
     std::printf("raw Blowfish CBC, cached schedule, 2048-byte chunks: %.1f MB/s\n", raw);
-    TransferFigures f;
+    BenchFigures f;
     if (TwoProcessTransfers(bytes, rounds, f)) {
         std::printf("median of %d, %zu MB, vexa2-ftp against vexa2 --headless:\n", rounds, mib);
         std::printf("  plain     get %8.1f MB/s   put %8.1f MB/s\n", f.plainGet, f.plainPut);
