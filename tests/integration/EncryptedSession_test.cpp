@@ -99,3 +99,29 @@ INSTANTIATE_TEST_SUITE_P(KeySizes, EncryptedSession,
                          ::testing::Values(Case{kb0512, true}, Case{kb0512, false}, Case{kb1024, false},
                                            Case{kb2048, true}),
                          CaseName);
+
+// With "Encrypted Only Clients" the key file is still served, and once the
+// session's data is enciphered every command is allowed.
+TEST(EncryptedOnly, AdmitsTheEncipheredSession) {
+    Env env(&Pair(kb0512, 0), &Pair(kb0512, 1), kKey56);
+    env.policy.encryptedOnlyClients = true;
+    WriteFile(env.root + "f.bin", PatternBytes(7000, 3));
+    ASSERT_TRUE(env.ConnectAndList());
+    EXPECT_TRUE(env.session->ClientEncryptionActive);
+    ASSERT_EQ(env.session->RemoteItems().size(), 1u);
+    ASSERT_TRUE(env.Download("f.bin", env.clientDir.File("f.bin")));
+    EXPECT_TRUE(ReadFile(env.clientDir.File("f.bin")) == PatternBytes(7000, 3));
+    ASSERT_TRUE(env.Upload(env.clientDir.File("f.bin"), "g.bin"));
+    EXPECT_TRUE(ReadFile(env.root + "g.bin") == PatternBytes(7000, 3));
+}
+
+TEST(EncryptedOnly, ClosesOnASessionWhoseKeyCheckFailed) {
+    Env env(&Pair(kb0512, 0), &Pair(kb0512, 1), "another key");
+    env.policy.encryptedOnlyClients = true;
+    env.session->Connect();
+    // The key check fails, the listing after PWD meets the gate.
+    ASSERT_TRUE(RunLoopUntil([&] { return !env.ftp.Connected() && !env.session->Groups().Disconnect; }, 30000));
+    EXPECT_EQ(env.serverLog.CountStarting("RECV <- RETR *encryption.key*"), 1);
+    EXPECT_EQ(env.serverLog.CountStarting("RECV <- LIST"), 1);
+    EXPECT_FALSE(env.session->Groups().RemoteUp);
+}
