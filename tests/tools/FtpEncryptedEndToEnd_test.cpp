@@ -162,6 +162,9 @@ TEST(FtpEncryptedEndToEnd, NegotiatesAndMovesEveryByteEnciphered) {
     // at its first listing.
     auto plain = client.Run({"--no-rsa", server.Url(), "get", "down.bin", local.File("plain.bin")});
     EXPECT_NE(plain.exitCode, 0) << plain.err;
+    EXPECT_TRUE(Has(plain.err, ": 220 Access Denied.  This server is only accepting "
+                               "Vexa Clients with encryption enabled and working."))
+        << plain.err;
     EXPECT_FALSE(fs::exists(local.File("plain.bin")));
 }
 
