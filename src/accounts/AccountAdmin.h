@@ -1,7 +1,5 @@
 #pragma once
-#include "accounts/AccessList.h"
-#include "accounts/AccountFiles.h"
-#include "net/Prompts.h"
+#include "accounts/RecordAdmin.h"
 
 #include <functional>
 #include <string>
@@ -9,117 +7,61 @@
 
 namespace accounts {
 
-// Outcome of an administration operation: ok, or refused with the message the
-// user is shown.
-struct [[nodiscard]] AdminResult {
-    bool ok = true;
-    std::string message;
-    static AdminResult Ok() { return {}; }
-    static AdminResult Fail(std::string text) { return {false, std::move(text)}; }
+// What makes RecordAdmin the user page: the user file, the user texts, the
+// question before a user named anonymous is made, and a clone that starts
+// without the source's password and key, disabled.
+struct UserKind {
+    using Record = UserRecord;
+    static const UserFile& File(const AccountFiles& files) { return files.Users(); }
+    static bool SaveFile(const AccountFiles& files) { return files.SaveUsers(); }
+    static bool DiscardFile(const AccountFiles& files) { return files.DiscardUsers(); }
+    static const RecordTexts kTexts;
+    static bool ConfirmNew(Prompts& prompts, const std::string& name);
+    static void PrepareClone(UserRecord& copy);
 };
 
-// The user administration: the shown record (CurrentUser), the name list in
-// file order and the unsaved mark, with the operations of the user page. The
-// page and vexa2-admin both drive it; questions go through Prompts.
-class UserAdmin {
+// The group page: the group file and texts; New asks nothing and a clone
+// keeps every field but the name.
+struct GroupKind {
+    using Record = GroupRecord;
+    static const GroupFile& File(const AccountFiles& files) { return files.Groups(); }
+    static bool SaveFile(const AccountFiles& files) { return files.SaveGroups(); }
+    static bool DiscardFile(const AccountFiles& files) { return files.DiscardGroups(); }
+    static const RecordTexts kTexts;
+    static bool ConfirmNew(Prompts&, const std::string&) { return true; }
+    static void PrepareClone(GroupRecord&) {}
+};
+
+// Both are instantiated once, in AccountAdmin.cpp.
+extern template class RecordAdmin<UserKind>;
+extern template class RecordAdmin<GroupKind>;
+
+// The user administration: the shared operations of RecordAdmin plus
+// password, key, superuser flag and memberships. The page and vexa2-admin
+// both drive it; questions go through Prompts.
+class UserAdmin : public RecordAdmin<UserKind> {
 public:
     UserAdmin(const AccountFiles& files, Prompts& prompts, std::function<bool()> showSuperUserWarnings);
 
-    const std::vector<std::string>& Names() const { return names_; }
-    const UserRecord& Current() const { return current_; }
-    bool Unsaved() const { return unsaved_; }
-    // The name field's text: the shown name, or the prompt when none is shown.
-    std::string ShownName() const;
-
-    // Reloads the name list from the working file (unchanged when it cannot be opened).
-    void LoadNames();
-    // Writes the shown record back into the working file.
-    void WriteBack();
-    // Writes back, then shows the first record of the name.
-    AdminResult Select(const std::string& name);
-    void ClearCurrent();
-
-    AdminResult New(const std::string& name);
-    AdminResult Clone(const std::string& source, const std::string& newName);
-    AdminResult Rename(const std::string& oldName, const std::string& newName);
-    AdminResult Delete(const std::string& name);
-    // The same operations asking for the name through Prompts (Cancel or an
-    // empty answer ends them with ok and nothing done).
-    AdminResult NewFromPrompt();
-    AdminResult CloneFromPrompt(const std::string& source);
-    AdminResult RenameFromPrompt(const std::string& oldName);
-
-    // Edits of the shown record.
     void SetPassword(const std::string& text);
     void SetEncryptionKey(const std::string& text);
-    void SetHomeDirectory(const std::string& text);
     // Granting superuser asks first when warnings are on; No leaves it clear.
     // Returns the flag's new state.
     bool SetSuperUser(bool on);
-    void SetEnabled(bool on);
-    AdminResult AddAccess(const std::string& path);
-    AdminResult RemoveAccess(int place);
-    AdminResult SetRight(int place, Right right, bool on);
     AdminResult AddMembership(const std::string& group);
     AdminResult RemoveMembership(const std::string& group);
 
-    AdminResult Save();
-    AdminResult Discard();
-
 private:
-    AdminResult RequireCurrent() const;
     void RebuildMemberships(const std::vector<std::string>& names);
     std::vector<std::string> Memberships() const;
 
-    const AccountFiles& files_;
-    Prompts& prompts_;
     std::function<bool()> warnings_;
-    UserRecord current_{};
-    std::vector<std::string> names_;
-    bool unsaved_ = false;
 };
 
-// The group administration, the same shape without password, key, superuser
-// flag and memberships.
-class GroupAdmin {
+// The group administration: the shared operations alone.
+class GroupAdmin : public RecordAdmin<GroupKind> {
 public:
     GroupAdmin(const AccountFiles& files, Prompts& prompts);
-
-    const std::vector<std::string>& Names() const { return names_; }
-    const GroupRecord& Current() const { return current_; }
-    bool Unsaved() const { return unsaved_; }
-    std::string ShownName() const;
-
-    void LoadNames();
-    void WriteBack();
-    AdminResult Select(const std::string& name);
-    void ClearCurrent();
-
-    AdminResult New(const std::string& name);
-    AdminResult Clone(const std::string& source, const std::string& newName);
-    AdminResult Rename(const std::string& oldName, const std::string& newName);
-    AdminResult Delete(const std::string& name);
-    AdminResult NewFromPrompt();
-    AdminResult CloneFromPrompt(const std::string& source);
-    AdminResult RenameFromPrompt(const std::string& oldName);
-
-    void SetHomeDirectory(const std::string& text);
-    void SetEnabled(bool on);
-    AdminResult AddAccess(const std::string& path);
-    AdminResult RemoveAccess(int place);
-    AdminResult SetRight(int place, Right right, bool on);
-
-    AdminResult Save();
-    AdminResult Discard();
-
-private:
-    AdminResult RequireCurrent() const;
-
-    const AccountFiles& files_;
-    Prompts& prompts_;
-    GroupRecord current_{};
-    std::vector<std::string> names_;
-    bool unsaved_ = false;
 };
 
 } // namespace accounts

@@ -155,80 +155,68 @@ struct Options {
     bool yes = false;
 };
 
-void UserCommand(const AccountFiles& files, const Options& opt, FlagPrompts& prompts, Args& args, std::ostream& out) {
-    UserAdmin admin(files, prompts, [] { return true; });
-    admin.LoadNames();
-    const std::string verb = args.Next();
-    if (verb == "list") {
-        PrintNames(out, admin.Names());
-        return;
-    }
-    const std::string name = args.Next();
-    if (verb == "show") {
-        Check(admin.Select(name));
-        const UserRecord& u = admin.Current();
-        out << "name: " << u.Name.Get() << "\n"
-            << "password: " << (u.Password.Empty() ? "(none)" : "(set)") << "\n"
-            << "key: " << (u.EncryptionKey.Empty() ? "(none)" : "(set)") << "\n"
-            << "home: " << u.HomeDirectory.Get() << "\n"
-            << "superuser: " << (u.SuperUser ? "on" : "off") << "\n"
-            << "enabled: " << (u.Enabled ? "on" : "off") << "\n";
-        for (const auto& m : u.GroupMembership)
-            if (!m.Empty())
-                out << "group: " << m.Get() << "\n";
-        PrintAccess(out, u.Access);
-        return;
-    }
-    if (verb == "add") {
-        Check(admin.New(name));
-    } else if (verb == "clone") {
-        Check(admin.Clone(name, args.Next()));
-    } else if (verb == "rename") {
-        Check(admin.Rename(name, args.Next()));
-    } else if (verb == "delete") {
-        Check(admin.Delete(name));
-    } else if (verb == "set") {
-        Check(admin.Select(name));
-        const std::string field = args.Next();
-        const std::string value = args.Next();
-        if (field == "password")
-            admin.SetPassword(value);
-        else if (field == "key")
-            admin.SetEncryptionKey(value);
-        else if (field == "home")
-            admin.SetHomeDirectory(value);
-        else if (field == "enabled")
-            admin.SetEnabled(OnOff(value));
-        else if (field == "superuser") {
-            bool want = OnOff(value);
-            if (admin.SetSuperUser(want) != want)
-                Fail(admin_texts::kAnsweredNo);
-        } else
-            Fail(admin_texts::kUnknownCommand);
-    } else if (verb == "access") {
-        Check(admin.Select(name));
-        AccessCommand(admin, args);
-    } else if (verb == "member") {
-        Check(admin.Select(name));
-        const std::string how = args.Next();
-        const std::string group = args.Next();
-        if (how == "add")
-            Check(admin.AddMembership(group));
-        else if (how == "delete")
-            Check(admin.RemoveMembership(group));
-        else
-            Fail(admin_texts::kUnknownCommand);
-    } else {
-        Fail(admin_texts::kUnknownCommand);
-    }
-    if (opt.save)
-        Check(admin.Save());
-    else
-        admin.WriteBack();
+// What "show" prints of a user: every field but the secrets, which are only
+// said to be set or not.
+void PrintRecord(std::ostream& out, const UserRecord& u) {
+    out << "name: " << u.Name.Get() << "\n"
+        << "password: " << (u.Password.Empty() ? "(none)" : "(set)") << "\n"
+        << "key: " << (u.EncryptionKey.Empty() ? "(none)" : "(set)") << "\n"
+        << "home: " << u.HomeDirectory.Get() << "\n"
+        << "superuser: " << (u.SuperUser ? "on" : "off") << "\n"
+        << "enabled: " << (u.Enabled ? "on" : "off") << "\n";
+    for (const auto& m : u.GroupMembership)
+        if (!m.Empty())
+            out << "group: " << m.Get() << "\n";
+    PrintAccess(out, u.Access);
 }
 
-void GroupCommand(const AccountFiles& files, const Options& opt, FlagPrompts& prompts, Args& args, std::ostream& out) {
-    GroupAdmin admin(files, prompts);
+void PrintRecord(std::ostream& out, const GroupRecord& g) {
+    out << "name: " << g.Name.Get() << "\n"
+        << "home: " << g.HomeDirectory.Get() << "\n"
+        << "enabled: " << (g.Enabled ? "on" : "off") << "\n";
+    PrintAccess(out, g.Access);
+}
+
+// "set" fields only a user has; false when the field is none of them.
+bool SetOwnField(UserAdmin& admin, const std::string& field, const std::string& value) {
+    if (field == "password") {
+        admin.SetPassword(value);
+    } else if (field == "key") {
+        admin.SetEncryptionKey(value);
+    } else if (field == "superuser") {
+        bool want = OnOff(value);
+        if (admin.SetSuperUser(want) != want)
+            Fail(admin_texts::kAnsweredNo);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool SetOwnField(GroupAdmin&, const std::string&, const std::string&) { return false; }
+
+// Verbs only a user has ("member"); false when the verb is none of them.
+bool OwnVerb(UserAdmin& admin, const std::string& verb, const std::string& name, Args& args) {
+    if (verb != "member")
+        return false;
+    Check(admin.Select(name));
+    const std::string how = args.Next();
+    const std::string group = args.Next();
+    if (how == "add")
+        Check(admin.AddMembership(group));
+    else if (how == "delete")
+        Check(admin.RemoveMembership(group));
+    else
+        Fail(admin_texts::kUnknownCommand);
+    return true;
+}
+
+bool OwnVerb(GroupAdmin&, const std::string&, const std::string&, Args&) { return false; }
+
+// The verbs of "user" and "group": one handler over either administration,
+// with the overloads above for what only one of them has.
+template <class Admin>
+void AccountCommand(Admin& admin, const Options& opt, Args& args, std::ostream& out) {
     admin.LoadNames();
     const std::string verb = args.Next();
     if (verb == "list") {
@@ -238,11 +226,7 @@ void GroupCommand(const AccountFiles& files, const Options& opt, FlagPrompts& pr
     const std::string name = args.Next();
     if (verb == "show") {
         Check(admin.Select(name));
-        const GroupRecord& g = admin.Current();
-        out << "name: " << g.Name.Get() << "\n"
-            << "home: " << g.HomeDirectory.Get() << "\n"
-            << "enabled: " << (g.Enabled ? "on" : "off") << "\n";
-        PrintAccess(out, g.Access);
+        PrintRecord(out, admin.Current());
         return;
     }
     if (verb == "add") {
@@ -261,12 +245,12 @@ void GroupCommand(const AccountFiles& files, const Options& opt, FlagPrompts& pr
             admin.SetHomeDirectory(value);
         else if (field == "enabled")
             admin.SetEnabled(OnOff(value));
-        else
+        else if (!SetOwnField(admin, field, value))
             Fail(admin_texts::kUnknownCommand);
     } else if (verb == "access") {
         Check(admin.Select(name));
         AccessCommand(admin, args);
-    } else {
+    } else if (!OwnVerb(admin, verb, name, args)) {
         Fail(admin_texts::kUnknownCommand);
     }
     if (opt.save)
@@ -440,11 +424,14 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         FlagPrompts prompts(opt.yes, err);
         LogWriter log = [&err](int, const std::string& text, TColor) { err << text << "\n"; };
         AccountFiles files(folder.path, log);
-        if (area == "user")
-            UserCommand(files, opt, prompts, args, out);
-        else if (area == "group")
-            GroupCommand(files, opt, prompts, args, out);
-        else if (area == "ip" || area == "vdir" || area == "link")
+        if (area == "user") {
+            // Warnings on: the superuser question is asked, and --yes answers it.
+            UserAdmin admin(files, prompts, [] { return true; });
+            AccountCommand(admin, opt, args, out);
+        } else if (area == "group") {
+            GroupAdmin admin(files, prompts);
+            AccountCommand(admin, opt, args, out);
+        } else if (area == "ip" || area == "vdir" || area == "link")
             ListCommand(folder.path, area, args, out);
         else if (area == "keys")
             KeysCommand(folder.path, args, out);
