@@ -163,9 +163,10 @@ void ClientSession::Connect() {
         socksUser = defaults.socksUsername;
         socksPassword = defaults.socksPassword;
     }
-    // A connection through a SOCKS server speaks version 5 and goes passive,
-    // offering user-name authentication when a user name is set.
-    ftp_.SetConnectionType(socksServer.empty() ? ftpDirect : ftpSocks5);
+    // A connection through a SOCKS server goes passive (version 5 unless the
+    // caller chose another), offering user-name authentication when a user
+    // name is set.
+    ftp_.SetConnectionType(socksServer.empty() ? ftpDirect : defaults.socksLevel);
     ftp_.SetSocksServer(socksServer);
     ftp_.SetSocksPort(socksPort);
     ftp_.SetSocksUserCode(socksUser);
@@ -354,6 +355,13 @@ void ClientSession::AfterSyst() {
         ConnectedSite.LoginType != 3)
         KeyCheckDone = true;
     if (KeyCheckDone) {
+        // An encrypted site marked mandatory never continues in plain, also
+        // when no key check could run (another server, or no key to check).
+        if (!ClientEncryptionActive && ConnectedSite.LoginType == 3 &&
+            ConnectedSite.EncryptionMandatory) {
+            KeyCheckFailed();
+            return;
+        }
         Start([this] { ftp_.Pwd(); });
         return;
     }

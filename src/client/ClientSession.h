@@ -21,6 +21,9 @@ struct ClientDefaults {
     std::string keyLengthText;    // "064".."256"
     std::string keyBitsText;      // "0512".."2048"
     std::string socksServer, socksPort, socksUsername, socksPassword;
+    // The SOCKS version for connections through a SOCKS server: ftpSocks5,
+    // ftpSocks4 or ftpSocks4A (the site store has no field for it).
+    TFtpConnectionType socksLevel = ftpSocks5;
     bool passiveMode = false;
 };
 
