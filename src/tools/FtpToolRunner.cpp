@@ -153,18 +153,11 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         if (o.verbose)
             err << text << "\n";
     };
+    if (o.socksLevel != "5")
+        defaults.socksLevel = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
     ClientSession session(client, rsa1, rsa2, prompts, log, [defaults] { return defaults; });
     session.CurrentSite = setup.site;
     client.Timeout = o.timeout;
-    if (o.socksLevel != "5") {
-        // The session always asks for SOCKS 5; the command line may choose
-        // 4 or 4A, applied as the connection starts (the proxy is known then).
-        const TFtpConnectionType level = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
-        client.OnStateChange = [level](TCustomFtpCli* c) {
-            if (c->State() == TFtpState::ftpcResolving && c->ConnectionType() == ftpSocks5)
-                c->SetConnectionType(level);
-        };
-    }
     auto sessionProgress = client.OnProgress;
     client.OnProgress = [&](TCustomFtpCli* sender, std::int64_t count, bool& abort) {
         lastActivity = std::chrono::steady_clock::now();
@@ -194,7 +187,6 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     loggedIn = true;
     for (const std::string& line : heldRed)
         err << kPrefix << line << "\n";
-    client.OnStateChange = nullptr;
     // SECURITY: with mandatory encryption no file is moved or changed in
     // plain, also when the key check never ran (a server that does not call
     // itself ours, or a site without a key): the session only quits when a
