@@ -297,21 +297,29 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
     transferCount_ += n;
     if (ClientEncryptionActive && CipherHooks) {
         // Enciphered data comes in 2048-byte chunks, each deciphered on its
-        // own, however the bytes were split on the way.
-        if (accumulator_.empty() && n == kCipherChunk) {
-            CipherHooks->DecipherChunk(ioBuffer_.data(), n);
-            Deliver(ioBuffer_.data(), n);
-            return;
+        // own, however the bytes were split on the way. A pending partial
+        // chunk is completed first; whole chunks after it are deciphered in
+        // place and written at once; a partial tail waits for more bytes.
+        char* in = ioBuffer_.data();
+        std::size_t len = static_cast<std::size_t>(n);
+        if (!accumulator_.empty()) {
+            const std::size_t take = std::min(len, kCipherChunk - accumulator_.size());
+            accumulator_.append(in, take);
+            in += take;
+            len -= take;
+            if (accumulator_.size() == static_cast<std::size_t>(kCipherChunk)) {
+                CipherHooks->DecipherChunk(accumulator_.data(), kCipherChunk);
+                Deliver(accumulator_.data(), kCipherChunk);
+                accumulator_.clear();
+            }
         }
-        accumulator_.append(ioBuffer_.data(), static_cast<std::size_t>(n));
-        std::size_t pos = 0;
-        while (accumulator_.size() - pos >= static_cast<std::size_t>(kCipherChunk)) {
-            char* chunk = accumulator_.data() + pos;
-            CipherHooks->DecipherChunk(chunk, kCipherChunk);
-            Deliver(chunk, kCipherChunk);
-            pos += kCipherChunk;
-        }
-        accumulator_.erase(0, pos);
+        const std::size_t whole = len / kCipherChunk * kCipherChunk;
+        for (std::size_t pos = 0; pos < whole; pos += kCipherChunk)
+            CipherHooks->DecipherChunk(in + pos, kCipherChunk);
+        if (whole > 0)
+            Deliver(in, static_cast<int>(whole));
+        if (len > whole)
+            accumulator_.append(in + whole, len - whole);
         return;
     }
     Deliver(ioBuffer_.data(), n);
