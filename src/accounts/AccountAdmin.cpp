@@ -102,6 +102,7 @@ AdminResult UserAdmin::RemoveMembership(const std::string& group) {
         return AdminResult::Fail(texts::kNoSuchGroup);
     names.erase(it);
     RebuildMemberships(names);
+    unsaved_ = true; // as for access entries: a removal must reach the saved file
     return AdminResult::Ok();
 }
 

@@ -193,6 +193,9 @@ template <class Kind>
 AdminResult RecordAdmin<Kind>::RemoveAccess(int place) {
     if (!RemoveAccessEntry(current_.Access, place))
         return AdminResult::Fail(texts::kNoSuchEntry);
+    // A removal is an edit like any other: without the mark it would be
+    // dropped at exit, and a revoked right would quietly come back.
+    unsaved_ = true;
     return AdminResult::Ok();
 }
 

@@ -146,8 +146,16 @@ TEST_F(AdminFixture, RemovedMembershipIsGoneAfterSave) {
     ASSERT_TRUE(users.AddMembership("x").ok);
     ASSERT_TRUE(users.AddMembership("y").ok);
     ASSERT_TRUE(users.Save().ok);
+    ASSERT_FALSE(users.Unsaved());
     ASSERT_TRUE(users.RemoveMembership("x").ok);
+    // A removal alone marks the record unsaved, so closing the program saves it.
+    EXPECT_TRUE(users.Unsaved());
     ASSERT_TRUE(users.Save().ok);
+    ASSERT_TRUE(users.RemoveAccess(1).ok == false);
+    ASSERT_TRUE(users.AddAccess("/granted").ok);
+    ASSERT_TRUE(users.Save().ok);
+    ASSERT_TRUE(users.RemoveAccess(1).ok);
+    EXPECT_TRUE(users.Unsaved());
     files.StartUp();
     auto a = files.Users().Find("a");
     EXPECT_EQ(a->GroupMembership[0].Get(), "y");
