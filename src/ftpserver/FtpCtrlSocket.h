@@ -43,8 +43,6 @@ public:
     char* TransferBuffer();
     void ReleaseTransferBuffer();
 
-    // Size of the upload reassembly area of the encrypted session.
-    static constexpr int kUploadBlockArea = 4116;
     // Transfer chunk of plain downloads and uploads (memory per transfer).
     static constexpr int kTransferChunk = 256 * 1024;
 
@@ -81,10 +79,9 @@ public:
     bool KeyFileSent = false;
     int SlotNumber = 0;
     std::string EncryptionKey;
-    int UploadBlockCount = 1;
-    std::array<char, kUploadBlockArea> UploadBlock{};
     // Data-channel ciphers of an encrypted session, made when a transfer
-    // starts so the key schedule is built once per transfer.
+    // starts so the key schedule is built once per transfer; the upload
+    // side holds the partial 1514-byte unit between reads.
     std::unique_ptr<TBlowfishSession> DownloadCipher;
     std::unique_ptr<TChunkDecipher> UploadDecipher;
     bool DataSessionActive = false;

@@ -156,7 +156,6 @@ void TFtpServer::StartDownloadCipher(TFtpCtrlSocket* Client)
 void TFtpServer::StartUploadDecipher(TFtpCtrlSocket* Client)
 {
     Client->UploadDecipher.reset();
-    Client->UploadBlockCount = 1;
     if (Client->EncryptionActive && !Client->EncryptionKey.empty())
         Client->UploadDecipher = std::make_unique<TChunkDecipher>(KeyText(Client), kClientToServerChunk);
 }
@@ -167,7 +166,6 @@ void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client)
         return;
     const std::string tail = Client->UploadDecipher->Finish();
     Client->UploadDecipher.reset();
-    Client->UploadBlockCount = 1;
     if (tail.empty() || Client->AbortingTransfer)
         return;
     try {

@@ -38,6 +38,58 @@ std::string Announcement(TRSA& pair) {
     return pair.PublicKey() + SymKeyLengthText(pair.SymKeyLength()) + KeyBitsText(pair.KeyBits());
 }
 
+// A control connection read line by line: an enciphered reply may have a
+// '-' in its fourth place, so no line is taken for a continuation.
+class LineClient {
+public:
+    explicit LineClient(int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        ::fcntl(fd_, F_SETFL, O_NONBLOCK);
+    }
+    ~LineClient() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    std::string Reply(int timeoutMs = 5000) {
+        std::string line;
+        RunLoopUntil([&] {
+            char buf[4096];
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            if (n > 0)
+                buffer_.append(buf, static_cast<std::size_t>(n));
+            const auto eol = buffer_.find("\r\n");
+            if (eol == std::string::npos)
+                return n == 0;
+            line = buffer_.substr(0, eol);
+            buffer_.erase(0, eol + 2);
+            return true;
+        }, timeoutMs);
+        return line;
+    }
+    std::string Cmd(const std::string& line, int timeoutMs = 5000) {
+        const std::string out = line + "\r\n";
+        ::send(fd_, out.data(), out.size(), MSG_NOSIGNAL);
+        return Reply(timeoutMs);
+    }
+    void Login() {
+        Cmd(std::string("USER ") + kUser);
+        Cmd(std::string("PASS ") + kPass);
+    }
+
+private:
+    int fd_ = -1;
+    std::string buffer_;
+};
+
 struct EncryptedServer : ::testing::Test {
     TempDir home, programDir;
     std::unique_ptr<ServerFixture> fixture;
@@ -55,11 +107,11 @@ struct EncryptedServer : ::testing::Test {
     }
     TFtpCtrlSocket* Conn() { return fixture->Server().Client(0); }
     std::string Plain(const std::string& line) { return clientPair.DecryptString(line); }
-    std::string Cmd(RawClient& c, const std::string& line) {
+    std::string Cmd(LineClient& c, const std::string& line) {
         return Plain(c.Cmd(serverPair.EncryptString(line)));
     }
     // PASV with enciphered lines; the data connection's descriptor or -1.
-    int OpenPassive(RawClient& c) {
+    int OpenPassive(LineClient& c) {
         const std::string reply = Cmd(c, "PASV");
         int h1, h2, h3, h4, p1, p2;
         const auto open = reply.find('(');
@@ -94,7 +146,7 @@ void SendInPieces(int fd, const std::string& data, std::size_t piece) {
 } // namespace
 
 TEST_F(EncryptedServer, PubkAnswersEncipheredAndLogsOut) {
-    RawClient c(fixture->Port());
+    LineClient c(fixture->Port());
     c.Reply();
     c.Login();
     ASSERT_EQ(Conn()->FtpState, ftpcReady);
@@ -114,7 +166,7 @@ TEST_F(EncryptedServer, PubkAnswersEncipheredAndLogsOut) {
 
 TEST_F(EncryptedServer, WithoutItsOwnKeyRepliesStayPlain) {
     fixture->Server().OwnPublicKey.clear();
-    RawClient c(fixture->Port());
+    LineClient c(fixture->Port());
     c.Reply();
     EXPECT_EQ(c.Cmd("PUBK " + Announcement(clientPair)), "666 " + SymKeyLengthText(serverPair.SymKeyLength()) +
                                                                KeyBitsText(serverPair.KeyBits()));
@@ -123,7 +175,7 @@ TEST_F(EncryptedServer, WithoutItsOwnKeyRepliesStayPlain) {
 }
 
 TEST_F(EncryptedServer, KeyFileThenEncipheredDataBothWays) {
-    RawClient c(fixture->Port());
+    LineClient c(fixture->Port());
     c.Reply();
     c.Cmd("PUBK " + Announcement(clientPair));
     Cmd(c, "USER bob");

@@ -27,6 +27,8 @@ struct KeyFailure {
     bool mandatory;
 };
 
+void PrintTo(const KeyFailure& f, std::ostream* os) { *os << f.name; }
+
 class KeyCheckFails : public ::testing::TestWithParam<KeyFailure> {};
 
 // Runs a program while the event loop serves it.

@@ -18,6 +18,10 @@ struct Case {
     bool passive;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << KeyBitsText(c.bits) << (c.passive ? " passive" : " active");
+}
+
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
     return "Bits" + KeyBitsText(info.param.bits) + (info.param.passive ? "Passive" : "Active");
 }
