@@ -7,6 +7,10 @@ void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& 
     Client->CurCmdType = ftpcUSER;
     Client->UserName = Trim(Params);
     Client->FtpState = ftpcWaitingPassword;
+    // A new login must confirm its own account's key: the data channel of
+    // the previous login does not carry over.
+    Client->KeyFileSent = false;
+    Client->EncryptionActive = false;
     Answer = FormatReply(replies::kPasswordRequired, {Client->UserName});
 }
 

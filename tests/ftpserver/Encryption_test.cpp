@@ -235,6 +235,17 @@ TEST_F(EncryptedServer, KeyFileThenEncipheredDataBothWays) {
     c.Reply();
     session.DecryptChunk(listing.data(), listing.size());
     EXPECT_NE(listing.find("big.bin"), std::string::npos);
+
+    // A second login starts without the data key of the first.
+    EXPECT_EQ(Cmd(c, "USER bob"), "331 Password required for bob.");
+    EXPECT_FALSE(Conn()->EncryptionActive);
+    EXPECT_FALSE(Conn()->KeyFileSent);
+    Cmd(c, "PASS secret");
+    EXPECT_EQ(Cmd(c, "SYST"), std::string("215 UNIX Type: ") + kVersionText);
+    data = OpenPassive(c);
+    Cmd(c, "RETR big.bin");
+    EXPECT_TRUE(SameBytes(ReadAll(data), file));
+    c.Reply();
 }
 
 TEST_F(EncryptedServer, OnlyTheExactPseudoNameIsTheKeyFile) {
