@@ -89,9 +89,16 @@ void BM_GenerateKeys(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_GenerateKeys)
-    ->Arg(512)->Arg(1024)->Arg(2048)
-    ->Iterations(1)->Repetitions(11)->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Iterations(1)
+    ->Repetitions(11)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min",
+                        [](const std::vector<double>& v) {
+                            return *std::min_element(v.begin(), v.end());
+                        })
     ->Unit(benchmark::kMillisecond);
 
 #ifdef VEXA_HAVE_OPENSSL
@@ -101,7 +108,8 @@ void BM_OpenSSL_BN_mod_exp(benchmark::State& state) {
         std::vector<unsigned char> be(static_cast<std::size_t>(in.words) * 4);
         for (int i = 0; i < in.words; ++i)
             for (int j = 0; j < 4; ++j)
-                be[be.size() - 1 - (static_cast<std::size_t>(i) * 4 + j)] = static_cast<unsigned char>(a[i] >> (8 * j));
+                be[be.size() - 1 - (static_cast<std::size_t>(i) * 4 + j)] =
+                    static_cast<unsigned char>(a[i] >> (8 * j));
         return BN_bin2bn(be.data(), static_cast<int>(be.size()), nullptr);
     };
     BIGNUM* b = toBn(in.b);
@@ -129,7 +137,8 @@ void BM_OpenSSL_BF_cbc(benchmark::State& state) {
     std::vector<std::uint8_t> buf(kChunk, 0x5A);
     for (auto _ : state) {
         unsigned char iv[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-        BF_cbc_encrypt(buf.data(), buf.data(), static_cast<long>(buf.size()), &schedule, iv, BF_ENCRYPT);
+        BF_cbc_encrypt(buf.data(), buf.data(), static_cast<long>(buf.size()), &schedule, iv,
+                       BF_ENCRYPT);
         benchmark::DoNotOptimize(buf.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kChunk));
@@ -149,7 +158,9 @@ void BM_OpenSSL_RSA_generate_key_ex(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenSSL_RSA_generate_key_ex)
     ->Arg(2048)
-    ->Iterations(1)->Repetitions(11)->ReportAggregatesOnly(true)
+    ->Iterations(1)
+    ->Repetitions(11)
+    ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 #endif
 
@@ -198,8 +209,8 @@ void PrintRatio(const RatioReporter& rep, const char* label, const std::string& 
     }
     const double ratio = a->second.cpu / b->second.cpu;
     const double wallRatio = a->second.real / b->second.real;
-    std::printf("%-42s %10.3f ms %10.3f ms %7.2fx %7.2fx", label, a->second.cpu / 1e6, b->second.cpu / 1e6,
-                ratio, wallRatio);
+    std::printf("%-42s %10.3f ms %10.3f ms %7.2fx %7.2fx", label, a->second.cpu / 1e6,
+                b->second.cpu / 1e6, ratio, wallRatio);
     if (target > 0)
         std::printf("   target <= %.1fx  %s\n", target, ratio <= target ? "met" : "NOT MET");
     else
@@ -211,14 +222,20 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%-42s %13s %13s %8s %8s\n", "ours vs OpenSSL, this run (CPU time)", "ours", "OpenSSL", "ratio",
-                "wall");
-    PrintRatio(reporter, "BigModExp 512 (full exponent)", "BM_BigModExp/512", "BM_OpenSSL_BN_mod_exp/512", 3.0);
-    PrintRatio(reporter, "BigModExp 1024 (full exponent)", "BM_BigModExp/1024", "BM_OpenSSL_BN_mod_exp/1024", 3.0);
-    PrintRatio(reporter, "BigModExp 2048 (full exponent)", "BM_BigModExp/2048", "BM_OpenSSL_BN_mod_exp/2048", 3.0);
-    PrintRatio(reporter, "Blowfish CBC 2048-byte chunk, cached", "BM_BlowfishCBC_CachedSchedule", "BM_OpenSSL_BF_cbc", 1.5);
-    PrintRatio(reporter, "Blowfish CBC 2048-byte chunk, per chunk", "BM_BlowfishCBC_SchedulePerChunk", "BM_OpenSSL_BF_cbc", 0);
-    PrintRatio(reporter, "GenerateKeys 2048 median of 11", "BM_GenerateKeys/2048", "BM_OpenSSL_RSA_generate_key_ex/2048", 5.0);
+    std::printf("\n%-42s %13s %13s %8s %8s\n", "ours vs OpenSSL, this run (CPU time)", "ours",
+                "OpenSSL", "ratio", "wall");
+    PrintRatio(reporter, "BigModExp 512 (full exponent)", "BM_BigModExp/512",
+               "BM_OpenSSL_BN_mod_exp/512", 3.0);
+    PrintRatio(reporter, "BigModExp 1024 (full exponent)", "BM_BigModExp/1024",
+               "BM_OpenSSL_BN_mod_exp/1024", 3.0);
+    PrintRatio(reporter, "BigModExp 2048 (full exponent)", "BM_BigModExp/2048",
+               "BM_OpenSSL_BN_mod_exp/2048", 3.0);
+    PrintRatio(reporter, "Blowfish CBC 2048-byte chunk, cached", "BM_BlowfishCBC_CachedSchedule",
+               "BM_OpenSSL_BF_cbc", 1.5);
+    PrintRatio(reporter, "Blowfish CBC 2048-byte chunk, per chunk",
+               "BM_BlowfishCBC_SchedulePerChunk", "BM_OpenSSL_BF_cbc", 0);
+    PrintRatio(reporter, "GenerateKeys 2048 median of 11", "BM_GenerateKeys/2048",
+               "BM_OpenSSL_RSA_generate_key_ex/2048", 5.0);
     for (const char* size : {"512", "1024", "2048"}) {
         auto it = reporter.times.find(std::string("BM_GenerateKeys/") + size);
         if (it != reporter.times.end())

@@ -38,8 +38,7 @@ namespace {
 
 const std::string kKey = "bench key text for the data connections, 56 characters!";
 
-int FreePort()
-{
+int FreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -51,8 +50,7 @@ int FreePort()
     return ntohs(addr.sin_port);
 }
 
-bool WaitForPort(int port, int ms)
-{
+bool WaitForPort(int port, int ms) {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
@@ -70,11 +68,12 @@ bool WaitForPort(int port, int ms)
     return false;
 }
 
-std::string Program(const char* name) { return std::string(VEXA_BIN_DIR) + "/" + name; }
+std::string Program(const char* name) {
+    return std::string(VEXA_BIN_DIR) + "/" + name;
+}
 
 // Runs a program to its end; seconds taken, or -1 on failure.
-double Run(const std::string& program, const std::vector<std::string>& args, bool quiet = false)
-{
+double Run(const std::string& program, const std::vector<std::string>& args, bool quiet = false) {
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
@@ -87,38 +86,37 @@ double Run(const std::string& program, const std::vector<std::string>& args, boo
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         if (!quiet)
-            std::fprintf(stderr, "%s failed: %s\n", program.c_str(), process.readAllStandardError().constData());
+            std::fprintf(stderr, "%s failed: %s\n", program.c_str(),
+                         process.readAllStandardError().constData());
         return -1;
     }
     return seconds;
 }
 
-bool Admin(const std::string& dir, std::vector<std::string> args)
-{
+bool Admin(const std::string& dir, std::vector<std::string> args) {
     args.insert(args.begin(), {"--data-dir", dir});
     return Run(Program("vexa2-admin"), args) >= 0;
 }
 
-void WriteFile(const std::string& path, const std::string& data)
-{
-    std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+void WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
-bool SameFiles(const std::string& a, const std::string& b)
-{
+bool SameFiles(const std::string& a, const std::string& b) {
     std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
     std::vector<char> ba(1 << 20), bb(1 << 20);
     while (fa && fb) {
         fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
         fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
-        if (fa.gcount() != fb.gcount() || !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin()))
+        if (fa.gcount() != fb.gcount() ||
+            !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin()))
             return false;
     }
     return fa.eof() && fb.eof();
 }
 
-double Median(std::vector<double> v)
-{
+double Median(std::vector<double> v) {
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
@@ -127,8 +125,7 @@ double Median(std::vector<double> v)
 
 // Raw Blowfish CBC: the key schedule built once, every 2048-byte chunk
 // enciphered from the same fresh state, as the data connections do.
-double RawCipherMBps(std::size_t bytes)
-{
+double RawCipherMBps(std::size_t bytes) {
     TBlowfishSession session(kKey);
     std::vector<char> buffer(256 * 1024, 'x');
     QElapsedTimer t;
@@ -146,8 +143,7 @@ struct BenchFigures {
     double plainGet = 0, plainPut = 0, encGet = 0, encPut = 0;
 };
 
-bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out)
-{
+bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
     QTemporaryDir serverDir, clientDir, served, work;
     const std::string sd = serverDir.path().toStdString() + "/";
     const std::string cd = clientDir.path().toStdString() + "/";
@@ -156,11 +152,14 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out)
     const int port = FreePort();
     WriteFile(sd + "vexa2.ini", "[Server Options]\r\nServerPort=" + std::to_string(port) +
                                     "\r\n[Global Options]\r\nDeleteTemporaryFiles=1\r\n");
-    if (!Admin(sd, {"keys", "generate", "--bits", "512"}) || !Admin(cd, {"keys", "generate", "--bits", "512"}) ||
-        !Admin(sd, {"user", "add", "bench"}) || !Admin(sd, {"user", "set", "bench", "password", "pw"}) ||
-        !Admin(sd, {"user", "set", "bench", "key", kKey}) || !Admin(sd, {"user", "set", "bench", "home", home}) ||
+    if (!Admin(sd, {"keys", "generate", "--bits", "512"}) ||
+        !Admin(cd, {"keys", "generate", "--bits", "512"}) || !Admin(sd, {"user", "add", "bench"}) ||
+        !Admin(sd, {"user", "set", "bench", "password", "pw"}) ||
+        !Admin(sd, {"user", "set", "bench", "key", kKey}) ||
+        !Admin(sd, {"user", "set", "bench", "home", home}) ||
         !Admin(sd, {"user", "set", "bench", "enabled", "on"}) ||
-        !Admin(sd, {"user", "access", "bench", "add", home, "read,list,write,create,delete,rename,inherit"}))
+        !Admin(sd, {"user", "access", "bench", "add", home,
+                    "read,list,write,create,delete,rename,inherit"}))
         return false;
     {
         std::ofstream big(home + "big.bin", std::ios::binary);
@@ -171,11 +170,13 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out)
                 x = x * 1664525u + 1013904223u;
                 c = static_cast<char>(x >> 24);
             }
-            big.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), bytes - done)));
+            big.write(block.data(),
+                      static_cast<std::streamsize>(std::min(block.size(), bytes - done)));
         }
     }
     QProcess server;
-    server.start(QString::fromStdString(Program("vexa2")), {"--headless", "--data-dir", QString::fromStdString(sd)});
+    server.start(QString::fromStdString(Program("vexa2")),
+                 {"--headless", "--data-dir", QString::fromStdString(sd)});
     if (!server.waitForStarted(10000) || !WaitForPort(port, 20000)) {
         std::fprintf(stderr, "vexa2 --headless did not start\n");
         return false;
@@ -198,7 +199,8 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out)
             const double p = Run(Program("vexa2-ftp"), args);
             ok = ok && p > 0 && SameFiles(home + "big.bin", home + remote);
             const double mb = static_cast<double>(bytes) / 1e6;
-            std::printf("round %d %-6s get %8.1f MB/s   put %8.1f MB/s\n", r + 1, enc ? "enc" : "plain", mb / g, mb / p);
+            std::printf("round %d %-6s get %8.1f MB/s   put %8.1f MB/s\n", r + 1,
+                        enc ? "enc" : "plain", mb / g, mb / p);
             (enc ? eg : pg).push_back(mb / g);
             (enc ? ep : pp).push_back(mb / p);
         }
@@ -216,8 +218,7 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out)
 // One enciphered NOOP round trip at 2048 bits: the client enciphers with the
 // server's key, the server deciphers (one private-key operation), answers
 // enciphered with the client's key, the client deciphers (another one).
-double NoopRoundTripMs(int count)
-{
+double NoopRoundTripMs(int count) {
     TRSA serverPair, clientPair, clientPeer;
     for (TRSA* p : {&serverPair, &clientPair}) {
         p->SetKeyBits(kb2048);
@@ -230,8 +231,8 @@ double NoopRoundTripMs(int count)
     server.OwnKeyBits = KeyBitsText(serverPair.KeyBits());
     QTemporaryDir home, dir;
     const std::string homePath = home.path().toStdString() + "/";
-    server.OnAuthenticate = [homePath](TFtpServer*, TFtpCtrlSocket* c, const std::string&, const std::string&,
-                                       bool& ok) {
+    server.OnAuthenticate = [homePath](TFtpServer*, TFtpCtrlSocket* c, const std::string&,
+                                       const std::string&, bool& ok) {
         ok = true;
         c->HomeDir = homePath;
     };
@@ -243,8 +244,8 @@ double NoopRoundTripMs(int count)
     Prompts* prompts = nullptr;
     struct NoPrompts : Prompts {
         bool Confirm(const std::string&, const std::string&) override { return false; }
-        std::optional<std::string> AskText(const std::string&, const std::string&, const std::string&) override
-        {
+        std::optional<std::string> AskText(const std::string&, const std::string&,
+                                           const std::string&) override {
             return std::nullopt;
         }
         void Inform(const std::string&, const std::string&) override {}
@@ -290,8 +291,7 @@ double NoopRoundTripMs(int count)
 }
 
 #ifdef VEXA_HAVE_OPENSSL
-double TwoOpenSslModExpMs(int count)
-{
+double TwoOpenSslModExpMs(int count) {
     BN_CTX* ctx = BN_CTX_new();
     BIGNUM *m = BN_new(), *e = BN_new(), *a = BN_new(), *r = BN_new();
     BN_rand(m, 2048, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ODD);
@@ -316,8 +316,7 @@ double TwoOpenSslModExpMs(int count)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::size_t mib = argc > 1 ? std::stoul(argv[1]) : 100;
     const int rounds = argc > 2 ? std::stoi(argv[2]) : 3;
@@ -330,7 +329,8 @@ int main(int argc, char** argv)
         std::printf("median of %d, %zu MB, vexa2-ftp against vexa2 --headless:\n", rounds, mib);
         std::printf("  plain     get %8.1f MB/s   put %8.1f MB/s\n", f.plainGet, f.plainPut);
         std::printf("  enc       get %8.1f MB/s   put %8.1f MB/s\n", f.encGet, f.encPut);
-        std::printf("  enc / raw cipher: get %.2f   put %.2f   (target >= 0.60)\n", f.encGet / raw, f.encPut / raw);
+        std::printf("  enc / raw cipher: get %.2f   put %.2f   (target >= 0.60)\n", f.encGet / raw,
+                    f.encPut / raw);
     }
     const double noop = NoopRoundTripMs(15);
     std::printf("enciphered NOOP round trip at 2048 bits: %.2f ms\n", noop);

@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -26,8 +26,7 @@
 
 namespace {
 
-int FreePort()
-{
+int FreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -40,8 +39,7 @@ int FreePort()
 }
 
 // Runs a program while our event loop keeps serving; returns seconds, or -1.
-double Timed(const QString& program, const QStringList& args)
-{
+double Timed(const QString& program, const QStringList& args) {
     QProcess process;
     QElapsedTimer timer;
     timer.start();
@@ -52,22 +50,21 @@ double Timed(const QString& program, const QStringList& args)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), process.readAllStandardError().constData());
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     process.readAllStandardError().constData());
         return -1;
     }
     return seconds;
 }
 
-double Median(std::vector<double> v)
-{
+double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const long long mib = argc > 1 ? std::atoll(argv[1]) : 1024;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
@@ -75,8 +72,8 @@ int main(int argc, char** argv)
 
     QTemporaryDir tmp;
     const std::string root = tmp.path().toStdString();
-    const std::string pub = root + "/pub";   // vsftpd's anonymous root (not writable)
-    const std::string up = pub + "/up";      // uploads of both servers
+    const std::string pub = root + "/pub"; // vsftpd's anonymous root (not writable)
+    const std::string up = pub + "/up";    // uploads of both servers
     ::mkdir(pub.c_str(), 0755);
     ::mkdir(up.c_str(), 0777);
     ::chmod(up.c_str(), 0777);
@@ -99,8 +96,8 @@ int main(int argc, char** argv)
     TFtpServer server;
     server.Addr = "127.0.0.1";
     server.Port = "0";
-    server.OnAuthenticate = [&](TFtpServer*, TFtpCtrlSocket* client, const std::string&, const std::string&,
-                                bool& ok) {
+    server.OnAuthenticate = [&](TFtpServer*, TFtpCtrlSocket* client, const std::string&,
+                                const std::string&, bool& ok) {
         ok = true;
         client->HomeDir = pub + "/";
     };
@@ -112,9 +109,10 @@ int main(int argc, char** argv)
     const std::string conf = root + "/vsftpd.conf";
     {
         std::ofstream c(conf);
-        c << "listen=YES\nlisten_ipv6=NO\nbackground=NO\nlisten_address=127.0.0.1\nlisten_port=" << vport
-          << "\nanonymous_enable=YES\nno_anon_password=YES\nanon_root=" << pub
-          << "\nwrite_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\nanon_umask=022\n"
+        c << "listen=YES\nlisten_ipv6=NO\nbackground=NO\nlisten_address=127.0.0.1\nlisten_port="
+          << vport << "\nanonymous_enable=YES\nno_anon_password=YES\nanon_root=" << pub
+          << "\nwrite_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\nanon_umask="
+             "022\n"
              "local_enable=NO\nseccomp_sandbox=NO\npasv_enable=YES\npasv_min_port="
           << pasvMin << "\npasv_max_port=" << pasvMin + 50
           << "\nxferlog_enable=NO\nuse_sendfile=YES\nrun_as_launching_user=NO\n";
@@ -130,18 +128,28 @@ int main(int argc, char** argv)
     std::vector<double> oursDown, vsDown, oursUp, vsUp;
     const double mb = static_cast<double>(size) / 1e6;
     for (int round = 0; round < rounds; ++round) {
-        const double d1 = Timed("curl", {"-sS", "-o", "/dev/null", url(ours, "bench:bench", "/big.bin")});
-        const double d2 = Timed("curl", {"-sS", "-o", "/dev/null", url(std::to_string(vport), "anonymous:x", "/big.bin")});
-        const double u1 = Timed("curl", {"-sS", "-T", QString::fromStdString(big), url(ours, "bench:bench", "/up/ours.bin")});
+        const double d1 =
+            Timed("curl", {"-sS", "-o", "/dev/null", url(ours, "bench:bench", "/big.bin")});
+        const double d2 = Timed("curl", {"-sS", "-o", "/dev/null",
+                                         url(std::to_string(vport), "anonymous:x", "/big.bin")});
+        const double u1 = Timed("curl", {"-sS", "-T", QString::fromStdString(big),
+                                         url(ours, "bench:bench", "/up/ours.bin")});
         const double u2 = Timed("curl", {"-sS", "-T", QString::fromStdString(big),
-                                         url(std::to_string(vport), "anonymous:x", "/up/vs" + std::to_string(round) + ".bin")});
-        std::printf("round %d: download ours %.0f MB/s, vsftpd %.0f MB/s; upload ours %.0f MB/s, vsftpd %.0f MB/s\n",
-                    round + 1, d1 > 0 ? mb / d1 : 0, d2 > 0 ? mb / d2 : 0, u1 > 0 ? mb / u1 : 0, u2 > 0 ? mb / u2 : 0);
+                                         url(std::to_string(vport), "anonymous:x",
+                                             "/up/vs" + std::to_string(round) + ".bin")});
+        std::printf("round %d: download ours %.0f MB/s, vsftpd %.0f MB/s; upload ours %.0f MB/s, "
+                    "vsftpd %.0f MB/s\n",
+                    round + 1, d1 > 0 ? mb / d1 : 0, d2 > 0 ? mb / d2 : 0, u1 > 0 ? mb / u1 : 0,
+                    u2 > 0 ? mb / u2 : 0);
         std::fflush(stdout);
-        if (d1 > 0) oursDown.push_back(mb / d1);
-        if (d2 > 0) vsDown.push_back(mb / d2);
-        if (u1 > 0) oursUp.push_back(mb / u1);
-        if (u2 > 0) vsUp.push_back(mb / u2);
+        if (d1 > 0)
+            oursDown.push_back(mb / d1);
+        if (d2 > 0)
+            vsDown.push_back(mb / d2);
+        if (u1 > 0)
+            oursUp.push_back(mb / u1);
+        if (u2 > 0)
+            vsUp.push_back(mb / u2);
         ::unlink((up + "/ours.bin").c_str());
         ::unlink((up + "/vs" + std::to_string(round) + ".bin").c_str());
     }
@@ -149,7 +157,8 @@ int main(int argc, char** argv)
     vsftpd.waitForFinished(3000);
     const double dr = Median(vsDown) > 0 ? Median(oursDown) / Median(vsDown) : 0;
     const double ur = Median(vsUp) > 0 ? Median(oursUp) / Median(vsUp) : 0;
-    std::printf("median %lld MiB: download ours %.0f / vsftpd %.0f MB/s = %.2f; upload ours %.0f / vsftpd %.0f MB/s = %.2f\n",
+    std::printf("median %lld MiB: download ours %.0f / vsftpd %.0f MB/s = %.2f; upload ours %.0f / "
+                "vsftpd %.0f MB/s = %.2f\n",
                 mib, Median(oursDown), Median(vsDown), dr, Median(oursUp), Median(vsUp), ur);
     return 0;
 }

@@ -36,7 +36,8 @@ double PlainPairSeconds(long long total) {
         ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
         std::vector<char> chunk(kChunk, 'x');
         for (long long sent = 0; sent < total;) {
-            ssize_t n = ::send(fd, chunk.data(), static_cast<size_t>(std::min<long long>(kChunk, total - sent)), 0);
+            ssize_t n = ::send(fd, chunk.data(),
+                               static_cast<size_t>(std::min<long long>(kChunk, total - sent)), 0);
             if (n <= 0)
                 break;
             sent += n;

@@ -6,13 +6,20 @@ namespace accounts {
 
 std::uint8_t& RightFlag(AccessEntry& entry, Right right) {
     switch (right) {
-    case Right::Read: return entry.Read;
-    case Right::List: return entry.List;
-    case Right::Write: return entry.Write;
-    case Right::Rename: return entry.Rename;
-    case Right::Delete: return entry.Delete;
-    case Right::Inherit: return entry.Inherit;
-    case Right::Create: return entry.Create;
+    case Right::Read:
+        return entry.Read;
+    case Right::List:
+        return entry.List;
+    case Right::Write:
+        return entry.Write;
+    case Right::Rename:
+        return entry.Rename;
+    case Right::Delete:
+        return entry.Delete;
+    case Right::Inherit:
+        return entry.Inherit;
+    case Right::Create:
+        return entry.Create;
     }
     return entry.Read;
 }
@@ -39,13 +46,20 @@ std::optional<Right> ParseRight(std::string_view name) {
 
 const char* RightName(Right right) {
     switch (right) {
-    case Right::Read: return "Read";
-    case Right::List: return "List";
-    case Right::Write: return "Write";
-    case Right::Rename: return "Rename";
-    case Right::Delete: return "Delete";
-    case Right::Inherit: return "Inherit";
-    case Right::Create: return "Create";
+    case Right::Read:
+        return "Read";
+    case Right::List:
+        return "List";
+    case Right::Write:
+        return "Write";
+    case Right::Rename:
+        return "Rename";
+    case Right::Delete:
+        return "Delete";
+    case Right::Inherit:
+        return "Inherit";
+    case Right::Create:
+        return "Create";
     }
     return "";
 }

@@ -23,12 +23,13 @@ std::string Upper(std::string text) {
 
 // ---- users ----
 
-const RecordTexts UserKind::kTexts{texts::kNoSuchUser,     texts::kNewUserTitle,    texts::kNewUserText,
-                                   texts::kCloneUserTitle, texts::kCloneUserText,   texts::kRenameUserTitle,
-                                   texts::kRenameUserText};
+const RecordTexts UserKind::kTexts{
+    texts::kNoSuchUser,    texts::kNewUserTitle,    texts::kNewUserText,   texts::kCloneUserTitle,
+    texts::kCloneUserText, texts::kRenameUserTitle, texts::kRenameUserText};
 
 bool UserKind::ConfirmNew(Prompts& prompts, const std::string& name) {
-    return Upper(name) != "ANONYMOUS" || prompts.Confirm(texts::kNewUserTitle, texts::AnonymousQuestion(name));
+    return Upper(name) != "ANONYMOUS" ||
+           prompts.Confirm(texts::kNewUserTitle, texts::AnonymousQuestion(name));
 }
 
 void UserKind::PrepareClone(UserRecord& copy) {
@@ -37,7 +38,8 @@ void UserKind::PrepareClone(UserRecord& copy) {
     copy.Enabled = 0;
 }
 
-UserAdmin::UserAdmin(const AccountFiles& files, Prompts& prompts, std::function<bool()> showSuperUserWarnings)
+UserAdmin::UserAdmin(const AccountFiles& files, Prompts& prompts,
+                     std::function<bool()> showSuperUserWarnings)
     : RecordAdmin(files, prompts), warnings_(std::move(showSuperUserWarnings)) {}
 
 void UserAdmin::SetPassword(const std::string& text) {
@@ -108,8 +110,9 @@ AdminResult UserAdmin::RemoveMembership(const std::string& group) {
 
 // ---- groups ----
 
-const RecordTexts GroupKind::kTexts{texts::kNoSuchGroup,     texts::kNewGroupTitle,    texts::kNewGroupText,
-                                    texts::kCloneGroupTitle, texts::kCloneGroupText,   texts::kRenameGroupTitle,
+const RecordTexts GroupKind::kTexts{texts::kNoSuchGroup,    texts::kNewGroupTitle,
+                                    texts::kNewGroupText,   texts::kCloneGroupTitle,
+                                    texts::kCloneGroupText, texts::kRenameGroupTitle,
                                     texts::kRenameGroupText};
 
 GroupAdmin::GroupAdmin(const AccountFiles& files, Prompts& prompts) : RecordAdmin(files, prompts) {}

@@ -41,7 +41,8 @@ extern template class RecordAdmin<GroupKind>;
 // both drive it; questions go through Prompts.
 class UserAdmin : public RecordAdmin<UserKind> {
 public:
-    UserAdmin(const AccountFiles& files, Prompts& prompts, std::function<bool()> showSuperUserWarnings);
+    UserAdmin(const AccountFiles& files, Prompts& prompts,
+              std::function<bool()> showSuperUserWarnings);
 
     void SetPassword(const std::string& text);
     void SetEncryptionKey(const std::string& text);

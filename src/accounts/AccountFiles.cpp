@@ -13,8 +13,7 @@ std::string WithSlash(std::string dir) {
 } // namespace
 
 AccountFiles::AccountFiles(std::string programDir, LogWriter log)
-    : dir_(WithSlash(std::move(programDir))),
-      users_(dir_ + kUsersWorking, log),
+    : dir_(WithSlash(std::move(programDir))), users_(dir_ + kUsersWorking, log),
       groups_(dir_ + kGroupsWorking, log) {}
 
 void AccountFiles::StartUp() const {
@@ -22,9 +21,17 @@ void AccountFiles::StartUp() const {
     CopyFile(SavedGroupsPath(), groups_.Path());
 }
 
-bool AccountFiles::SaveUsers() const { return CopyFile(users_.Path(), SavedUsersPath()); }
-bool AccountFiles::SaveGroups() const { return CopyFile(groups_.Path(), SavedGroupsPath()); }
-bool AccountFiles::DiscardUsers() const { return CopyFile(SavedUsersPath(), users_.Path()); }
-bool AccountFiles::DiscardGroups() const { return CopyFile(SavedGroupsPath(), groups_.Path()); }
+bool AccountFiles::SaveUsers() const {
+    return CopyFile(users_.Path(), SavedUsersPath());
+}
+bool AccountFiles::SaveGroups() const {
+    return CopyFile(groups_.Path(), SavedGroupsPath());
+}
+bool AccountFiles::DiscardUsers() const {
+    return CopyFile(SavedUsersPath(), users_.Path());
+}
+bool AccountFiles::DiscardGroups() const {
+    return CopyFile(SavedGroupsPath(), groups_.Path());
+}
 
 } // namespace accounts

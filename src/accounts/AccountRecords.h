@@ -52,19 +52,17 @@ static_assert(offsetof(AccessEntry, Read) == 81 && offsetof(AccessEntry, Create)
 static_assert(sizeof(UserRecord) == 3718 && alignof(UserRecord) == 1);
 static_assert(offsetof(UserRecord, Password) == 41 && offsetof(UserRecord, EncryptionKey) == 82 &&
               offsetof(UserRecord, HomeDirectory) == 163 && offsetof(UserRecord, Access) == 244 &&
-              offsetof(UserRecord, GroupMembership) == 3060 && offsetof(UserRecord, SuperUser) == 3716 &&
-              offsetof(UserRecord, Enabled) == 3717);
+              offsetof(UserRecord, GroupMembership) == 3060 &&
+              offsetof(UserRecord, SuperUser) == 3716 && offsetof(UserRecord, Enabled) == 3717);
 static_assert(sizeof(GroupRecord) == 2939 && alignof(GroupRecord) == 1);
 static_assert(offsetof(GroupRecord, HomeDirectory) == 41 && offsetof(GroupRecord, Access) == 122 &&
               offsetof(GroupRecord, Enabled) == 2938);
 
 // Record bytes as stored, and back.
-template <class Record>
-std::string RecordBytes(const Record& record) {
+template <class Record> std::string RecordBytes(const Record& record) {
     return std::string(reinterpret_cast<const char*>(&record), sizeof(Record));
 }
-template <class Record>
-Record RecordFromBytes(const char* data) {
+template <class Record> Record RecordFromBytes(const char* data) {
     Record record;
     std::memcpy(static_cast<void*>(&record), data, sizeof(Record));
     return record;

@@ -22,15 +22,18 @@ inline constexpr const char* kRenameUserText = "Choose a new username";
 inline constexpr const char* kRenameGroupTitle = "Rename Group";
 inline constexpr const char* kRenameGroupText = "Choose a new Groupname";
 inline constexpr const char* kSuperUserWarning =
-    "Warning - enabling SuperUser access will give the user access to all your filesystems with the same "
-    "rights as your windows/network user.  Do you really want to do this?  (P.S. You can turn this message "
+    "Warning - enabling SuperUser access will give the user access to all your filesystems with "
+    "the same "
+    "rights as your windows/network user.  Do you really want to do this?  (P.S. You can turn this "
+    "message "
     "off in your settings screen)";
 inline std::string AnonymousQuestion(const std::string& name) {
     return "A set password will NOT be required for user " + name +
            ", but if you like you can still assign a key.  Continue account creation?";
 }
 // The record has room for 32 directories and 16 memberships; a further Add is refused.
-inline constexpr const char* kAccessListFull = "Sorry, an access list holds at most 32 directories.";
+inline constexpr const char* kAccessListFull =
+    "Sorry, an access list holds at most 32 directories.";
 inline constexpr const char* kMembershipsFull = "Sorry, a user can belong to at most 16 groups.";
 inline constexpr const char* kAlreadyMember = "The user already belongs to this group.";
 inline constexpr const char* kNoSuchUser = "No such user.";
@@ -39,8 +42,8 @@ inline constexpr const char* kNoSuchEntry = "No such access entry.";
 inline constexpr const char* kEmptyName = "A name cannot be empty.";
 inline constexpr const char* kFileError = "The account file could not be written.";
 inline std::string DamagedRecordFile(const std::string& path, long tailBytes) {
-    return "Damaged record file " + path + ": an incomplete last record of " + std::to_string(tailBytes) +
-           " bytes is ignored.";
+    return "Damaged record file " + path + ": an incomplete last record of " +
+           std::to_string(tailBytes) + " bytes is ignored.";
 }
 
 // Server lists.
@@ -48,7 +51,8 @@ inline constexpr const char* kAddIpTitle = "Add IP Allow/Deny";
 inline constexpr const char* kAddIpText = "IP Address/Range NO HOSTNAMES!";
 inline constexpr const char* kVirtualMappingTitle = "Type Virtual Mapping";
 inline constexpr const char* kLinkNameTitle = "Give Link a Name";
-inline constexpr const char* kClearListQuestion = "Are you sure you want to clear this list?  It is undoable!";
+inline constexpr const char* kClearListQuestion =
+    "Are you sure you want to clear this list?  It is undoable!";
 inline constexpr const char* kListFull = "Sorry, a list holds at most 128 rows.";
 inline constexpr const char* kNoSuchRow = "No such row.";
 
@@ -67,7 +71,8 @@ inline constexpr const char* kLogoutPrefix = "221-";
 inline constexpr const char* kGreetingPrefix = "220 ";
 inline constexpr const char* kInvalidAuthentication =
     "Invalid Authentication - check username and password and remember, they are CASE SENSITIVE.";
-inline constexpr const char* kSuperUserLoggedIn = "> has just authenticated to your server with Super user access.";
+inline constexpr const char* kSuperUserLoggedIn =
+    "> has just authenticated to your server with Super user access.";
 inline constexpr std::size_t kSuperUserLineLimit = 102;
 inline std::string DisabledAccountLogin(const std::string& name) {
     return "Warning - account " + name + " is disabled; the login is allowed.";
@@ -84,13 +89,18 @@ inline constexpr const char* kSent = "SEND -> ";
 inline std::string DisconnectWithError(const std::string& address, int code) {
     return "Disconnect from " + address + " with error code " + std::to_string(code);
 }
-inline std::string CleanDisconnect(const std::string& address) { return "Clean Disconnect from " + address; }
-inline std::string ServerStarted(const std::string& port) { return "FTP Server Started listening on port " + port; }
+inline std::string CleanDisconnect(const std::string& address) {
+    return "Clean Disconnect from " + address;
+}
+inline std::string ServerStarted(const std::string& port) {
+    return "FTP Server Started listening on port " + port;
+}
 inline std::string ServerStopped(const std::string& port) {
     return "FTP Server Started stopped.  No longer listening on " + port;
 }
 inline std::string StatusText(bool listening, int clients) {
-    return std::string(listening ? "ONLINE - " : "OFFLINE - ") + std::to_string(clients) + " connections";
+    return std::string(listening ? "ONLINE - " : "OFFLINE - ") + std::to_string(clients) +
+           " connections";
 }
 inline constexpr const char* kKbPerSec = " Kb/sec";
 inline constexpr const char* kComplete = " (complete)";
@@ -108,8 +118,10 @@ inline constexpr const char* kActionMkd = "MKD";
 inline constexpr const char* kKeyFileName = "*encryption.key*";
 inline constexpr const char* kNoPermission = "No permission";
 inline constexpr const char* kEncryptedOnlyReply =
-    "220 Access Denied.  This server is only accepting Vexa Clients with encryption enabled and working.";
+    "220 Access Denied.  This server is only accepting Vexa Clients with encryption enabled and "
+    "working.";
 inline constexpr const char* kEncryptedOnlyText =
-    "Access Denied.  This server is only accepting Vexa Clients with encryption enabled and working.";
+    "Access Denied.  This server is only accepting Vexa Clients with encryption enabled and "
+    "working.";
 
 } // namespace accounts::texts

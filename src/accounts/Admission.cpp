@@ -4,7 +4,8 @@
 
 namespace accounts {
 
-bool IpAdmitted(const std::vector<std::string>& list, IpMode mode, const std::string& address, const LogWriter& log) {
+bool IpAdmitted(const std::vector<std::string>& list, IpMode mode, const std::string& address,
+                const LogWriter& log) {
     if (list.empty())
         return true;
     bool admitted = mode == IpMode::Deny;

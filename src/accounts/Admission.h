@@ -13,6 +13,7 @@ namespace accounts {
 // with it; an empty pattern matches nothing. Each match is logged. An empty
 // list admits everyone; otherwise Deny mode starts admitted and Allow mode
 // refused, and a match sets the verdict of its mode.
-bool IpAdmitted(const std::vector<std::string>& list, IpMode mode, const std::string& address, const LogWriter& log);
+bool IpAdmitted(const std::vector<std::string>& list, IpMode mode, const std::string& address,
+                const LogWriter& log);
 
 } // namespace accounts

@@ -9,7 +9,13 @@ std::vector<ConnectionRow> ConnectionRows(const LoginTable& table) {
     for (int n = 1; n <= kLoginSlots; ++n) {
         const LoginSlot& slot = table[n];
         if (slot.InUse)
-            rows.push_back({slot.Id, slot.UserName, slot.Address, slot.Action, slot.Location, slot.Result, {}});
+            rows.push_back({slot.Id,
+                            slot.UserName,
+                            slot.Address,
+                            slot.Action,
+                            slot.Location,
+                            slot.Result,
+                            {}});
     }
     return rows;
 }
@@ -21,7 +27,8 @@ std::string SpeedText(long long byteCount, long long elapsedMs) {
         return "0";
     char text[64];
     std::snprintf(text, sizeof text, "%.2f",
-                  static_cast<double>(byteCount) / (static_cast<double>(elapsedMs) / 1000.0) / 1024.0);
+                  static_cast<double>(byteCount) / (static_cast<double>(elapsedMs) / 1000.0) /
+                      1024.0);
     return text;
 }
 

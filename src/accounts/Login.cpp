@@ -26,7 +26,8 @@ void Log(const LogWriter& log, int level, const std::string& text, TColor colour
         log(level, text, colour);
 }
 
-void AppendEntries(std::vector<AccessEntry>& slotAccess, const AccessEntry (&access)[kAccessEntries]) {
+void AppendEntries(std::vector<AccessEntry>& slotAccess,
+                   const AccessEntry (&access)[kAccessEntries]) {
     for (const auto& entry : access)
         if (entry.Used() && slotAccess.size() < static_cast<std::size_t>(kSlotAccessEntries))
             slotAccess.push_back(entry);
@@ -76,7 +77,8 @@ LoginOutcome Authenticate(const AccountFiles& files, LoginTable& table, const Lo
 
     const std::string name = user->Name.Get();
     if (slot.SuperUser && request.showSuperUserWarnings)
-        Log(log, logBoth, (name + texts::kSuperUserLoggedIn).substr(0, texts::kSuperUserLineLimit), colours::clRed);
+        Log(log, logBoth, (name + texts::kSuperUserLoggedIn).substr(0, texts::kSuperUserLineLimit),
+            colours::clRed);
 
     AppendEntries(slot.Access, user->Access);
     std::string home = user->HomeDirectory.Get();

@@ -25,8 +25,8 @@ struct LoginRequest {
 struct [[nodiscard]] LoginOutcome {
     bool authenticated = false;
     int slotNumber = 0;
-    std::string homeDir;       // the connection's home directory after login
-    std::string encryptionKey; // the account's key text (at most 80 characters)
+    std::string homeDir;                 // the connection's home directory after login
+    std::string encryptionKey;           // the account's key text (at most 80 characters)
     std::vector<std::string> replyLines; // "230-" lines sent before the engine's reply
 };
 

@@ -17,7 +17,7 @@ struct LoginSlot {
     std::string Id; // the connection's socket handle in decimal
     bool InUse = false;
     bool SuperUser = false;
-    std::string Address; // peer address ":" peer port
+    std::string Address;  // peer address ":" peer port
     std::string UserName; // at most 40 characters
     std::string Action;
     std::string Location;
@@ -29,7 +29,9 @@ struct LoginSlot {
 class LoginTable {
 public:
     LoginSlot& operator[](int number) { return slots_.at(static_cast<std::size_t>(number - 1)); }
-    const LoginSlot& operator[](int number) const { return slots_.at(static_cast<std::size_t>(number - 1)); }
+    const LoginSlot& operator[](int number) const {
+        return slots_.at(static_cast<std::size_t>(number - 1));
+    }
     static bool Valid(int number) { return number >= 1 && number <= kLoginSlots; }
     int FreeCount() const {
         int n = 0;

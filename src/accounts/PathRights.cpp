@@ -57,17 +57,20 @@ std::pair<std::string, std::string> EntryLocation(const std::string& path) {
     if (name.empty() || name == "." || name == "..") {
         // The entry is a folder named by a dot step: judge the folder it is.
         std::string c = CanonicalPath(p);
-        return {NormalizePath(Parent(c)), c == "/" ? std::string() : c.substr(c.find_last_of('/') + 1)};
+        return {NormalizePath(Parent(c)),
+                c == "/" ? std::string() : c.substr(c.find_last_of('/') + 1)};
     }
     return {NormalizePath(CanonicalPath(parent)), name};
 }
 
-bool RightsCheck(const std::vector<AccessEntry>& access, const std::string& dir, std::initializer_list<Right> rights) {
+bool RightsCheck(const std::vector<AccessEntry>& access, const std::string& dir,
+                 std::initializer_list<Right> rights) {
     const std::string n = NormalizePath(CanonicalPath(dir));
     for (const auto& entry : access) {
         if (!entry.Used())
             continue;
-        bool all = std::all_of(rights.begin(), rights.end(), [&](Right r) { return HasRight(entry, r); });
+        bool all =
+            std::all_of(rights.begin(), rights.end(), [&](Right r) { return HasRight(entry, r); });
         if (!all)
             continue;
         const std::string e = NormalizePath(CanonicalPath(entry.Path.Get()));

@@ -31,6 +31,7 @@ std::pair<std::string, std::string> EntryLocation(const std::string& path);
 // it that also has Inherit. Both sides are made canonical and compared
 // case-sensitively, so an entry for /data covers /data/sub (with Inherit) but
 // never /database, and no "..", absolute path or link reaches outside it.
-bool RightsCheck(const std::vector<AccessEntry>& access, const std::string& dir, std::initializer_list<Right> rights);
+bool RightsCheck(const std::vector<AccessEntry>& access, const std::string& dir,
+                 std::initializer_list<Right> rights);
 
 } // namespace accounts

@@ -39,8 +39,7 @@ struct RecordTexts {
 //   ConfirmNew(prompts, name)           a question before New may go on
 //   PrepareClone(copy)                  fields a clone must not inherit
 // UserAdmin and GroupAdmin derive from it and add their own fields.
-template <class Kind>
-class RecordAdmin {
+template <class Kind> class RecordAdmin {
 public:
     using Record = typename Kind::Record;
 

@@ -13,10 +13,11 @@ namespace record_admin {
 
 // Names are stored cut to 40 characters; uniqueness is judged on what would
 // be stored, so a long name cannot slip past the check and make a duplicate.
-inline std::string StoredName(const std::string& name) { return name.substr(0, 40); }
+inline std::string StoredName(const std::string& name) {
+    return name.substr(0, 40);
+}
 
-template <class File>
-bool NameTaken(const File& file, const std::string& name) {
+template <class File> bool NameTaken(const File& file, const std::string& name) {
     auto names = file.LoadNames();
     if (!names)
         return false;
@@ -27,7 +28,8 @@ bool NameTaken(const File& file, const std::string& name) {
 // and nothing done. With tellRefusal a refusal is shown under the same
 // title, unless it has no text (an answered No: the user already knows).
 template <class Op>
-AdminResult WithAskedName(Prompts& prompts, const char* title, const char* text, bool tellRefusal, Op op) {
+AdminResult WithAskedName(Prompts& prompts, const char* title, const char* text, bool tellRefusal,
+                          Op op) {
     auto name = prompts.AskText(title, text, {});
     if (!name || name->empty())
         return AdminResult::Ok();
@@ -39,29 +41,24 @@ AdminResult WithAskedName(Prompts& prompts, const char* title, const char* text,
 
 } // namespace record_admin
 
-template <class Kind>
-std::string RecordAdmin<Kind>::ShownName() const {
+template <class Kind> std::string RecordAdmin<Kind>::ShownName() const {
     return current_.Name.Empty() ? texts::kSelectPrompt : current_.Name.Get();
 }
 
-template <class Kind>
-void RecordAdmin<Kind>::LoadNames() {
+template <class Kind> void RecordAdmin<Kind>::LoadNames() {
     if (auto names = Kind::File(files_).LoadNames())
         names_ = std::move(*names);
 }
 
-template <class Kind>
-void RecordAdmin<Kind>::WriteBack() {
+template <class Kind> void RecordAdmin<Kind>::WriteBack() {
     (void)Kind::File(files_).WriteBack(current_);
 }
 
-template <class Kind>
-void RecordAdmin<Kind>::ClearCurrent() {
+template <class Kind> void RecordAdmin<Kind>::ClearCurrent() {
     current_ = Record{};
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::Select(const std::string& name) {
+template <class Kind> AdminResult RecordAdmin<Kind>::Select(const std::string& name) {
     WriteBack();
     auto record = Kind::File(files_).Find(name);
     if (!record)
@@ -70,13 +67,11 @@ AdminResult RecordAdmin<Kind>::Select(const std::string& name) {
     return AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::RequireCurrent() const {
+template <class Kind> AdminResult RecordAdmin<Kind>::RequireCurrent() const {
     return current_.Name.Empty() ? AdminResult::Fail(Kind::kTexts.noSuchRecord) : AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::New(const std::string& name) {
+template <class Kind> AdminResult RecordAdmin<Kind>::New(const std::string& name) {
     WriteBack();
     if (name.empty())
         return AdminResult::Fail(texts::kEmptyName);
@@ -98,8 +93,7 @@ AdminResult RecordAdmin<Kind>::New(const std::string& name) {
     return result;
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::NewFromPrompt() {
+template <class Kind> AdminResult RecordAdmin<Kind>::NewFromPrompt() {
     return record_admin::WithAskedName(prompts_, Kind::kTexts.newTitle, Kind::kTexts.newText, true,
                                        [this](const std::string& name) { return New(name); });
 }
@@ -124,10 +118,10 @@ AdminResult RecordAdmin<Kind>::Clone(const std::string& source, const std::strin
     return AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::CloneFromPrompt(const std::string& source) {
-    return record_admin::WithAskedName(prompts_, Kind::kTexts.cloneTitle, Kind::kTexts.cloneText, true,
-                                       [&](const std::string& name) { return Clone(source, name); });
+template <class Kind> AdminResult RecordAdmin<Kind>::CloneFromPrompt(const std::string& source) {
+    return record_admin::WithAskedName(
+        prompts_, Kind::kTexts.cloneTitle, Kind::kTexts.cloneText, true,
+        [&](const std::string& name) { return Clone(source, name); });
 }
 
 template <class Kind>
@@ -145,14 +139,13 @@ AdminResult RecordAdmin<Kind>::Rename(const std::string& oldName, const std::str
 }
 
 // A refused rename is only returned to the caller, not shown.
-template <class Kind>
-AdminResult RecordAdmin<Kind>::RenameFromPrompt(const std::string& oldName) {
-    return record_admin::WithAskedName(prompts_, Kind::kTexts.renameTitle, Kind::kTexts.renameText, false,
-                                       [&](const std::string& name) { return Rename(oldName, name); });
+template <class Kind> AdminResult RecordAdmin<Kind>::RenameFromPrompt(const std::string& oldName) {
+    return record_admin::WithAskedName(
+        prompts_, Kind::kTexts.renameTitle, Kind::kTexts.renameText, false,
+        [&](const std::string& name) { return Rename(oldName, name); });
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::Delete(const std::string& name) {
+template <class Kind> AdminResult RecordAdmin<Kind>::Delete(const std::string& name) {
     WriteBack();
     if (!Kind::File(files_).Contains(name))
         return AdminResult::Fail(Kind::kTexts.noSuchRecord);
@@ -165,20 +158,17 @@ AdminResult RecordAdmin<Kind>::Delete(const std::string& name) {
     return AdminResult::Ok();
 }
 
-template <class Kind>
-void RecordAdmin<Kind>::SetHomeDirectory(const std::string& text) {
+template <class Kind> void RecordAdmin<Kind>::SetHomeDirectory(const std::string& text) {
     current_.HomeDirectory.Set(text);
     unsaved_ = true;
 }
 
-template <class Kind>
-void RecordAdmin<Kind>::SetEnabled(bool on) {
+template <class Kind> void RecordAdmin<Kind>::SetEnabled(bool on) {
     current_.Enabled = on ? 1 : 0;
     unsaved_ = true;
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::AddAccess(const std::string& path) {
+template <class Kind> AdminResult RecordAdmin<Kind>::AddAccess(const std::string& path) {
     if (auto r = RequireCurrent(); !r.ok)
         return r;
     if (path.empty())
@@ -189,8 +179,7 @@ AdminResult RecordAdmin<Kind>::AddAccess(const std::string& path) {
     return AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::RemoveAccess(int place) {
+template <class Kind> AdminResult RecordAdmin<Kind>::RemoveAccess(int place) {
     if (!RemoveAccessEntry(current_.Access, place))
         return AdminResult::Fail(texts::kNoSuchEntry);
     // A removal is an edit like any other: without the mark it would be
@@ -199,8 +188,7 @@ AdminResult RecordAdmin<Kind>::RemoveAccess(int place) {
     return AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::SetRight(int place, Right right, bool on) {
+template <class Kind> AdminResult RecordAdmin<Kind>::SetRight(int place, Right right, bool on) {
     if (place < 1 || place > kAccessEntries || !current_.Access[place - 1].Used())
         return AdminResult::Fail(texts::kNoSuchEntry);
     RightFlag(current_.Access[place - 1], right) = on ? 1 : 0;
@@ -208,8 +196,7 @@ AdminResult RecordAdmin<Kind>::SetRight(int place, Right right, bool on) {
     return AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::Save() {
+template <class Kind> AdminResult RecordAdmin<Kind>::Save() {
     unsaved_ = false;
     WriteBack();
     if (!Kind::SaveFile(files_))
@@ -217,8 +204,7 @@ AdminResult RecordAdmin<Kind>::Save() {
     return AdminResult::Ok();
 }
 
-template <class Kind>
-AdminResult RecordAdmin<Kind>::Discard() {
+template <class Kind> AdminResult RecordAdmin<Kind>::Discard() {
     unsaved_ = false;
     (void)Kind::DiscardFile(files_);
     LoadNames();

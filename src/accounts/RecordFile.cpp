@@ -63,17 +63,16 @@ long FileSize(int fd) {
 
 } // namespace
 
-template <class Record>
-void RecordFile<Record>::ReportDamage(long size) const {
+template <class Record> void RecordFile<Record>::ReportDamage(long size) const {
     if (reportedSize_ == size)
         return;
     reportedSize_ = size;
     if (log_)
-        log_(logServer, texts::DamagedRecordFile(path_, size % static_cast<long>(sizeof(Record))), colours::clRed);
+        log_(logServer, texts::DamagedRecordFile(path_, size % static_cast<long>(sizeof(Record))),
+             colours::clRed);
 }
 
-template <class Record>
-std::optional<std::vector<Record>> RecordFile<Record>::ReadAll() const {
+template <class Record> std::optional<std::vector<Record>> RecordFile<Record>::ReadAll() const {
     Fd f(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!f.Ok())
         return std::nullopt;
@@ -121,8 +120,7 @@ std::optional<Record> RecordFile<Record>::Find(const std::string& name) const {
     return std::nullopt;
 }
 
-template <class Record>
-long RecordFile<Record>::FindOffset(const std::string& name) const {
+template <class Record> long RecordFile<Record>::FindOffset(const std::string& name) const {
     auto records = ReadAll();
     if (!records)
         return -1;
@@ -132,8 +130,7 @@ long RecordFile<Record>::FindOffset(const std::string& name) const {
     return -1;
 }
 
-template <class Record>
-bool RecordFile<Record>::WriteBack(const Record& record) const {
+template <class Record> bool RecordFile<Record>::WriteBack(const Record& record) const {
     if (record.Name.Empty())
         return false;
     long offset = FindOffset(record.Name.Get());
@@ -145,8 +142,7 @@ bool RecordFile<Record>::WriteBack(const Record& record) const {
     return WriteAt(f.fd, reinterpret_cast<const char*>(&record), sizeof(Record), offset);
 }
 
-template <class Record>
-bool RecordFile<Record>::Append(const Record& record) const {
+template <class Record> bool RecordFile<Record>::Append(const Record& record) const {
     Fd f(::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     if (!f.Ok())
         return false;
@@ -171,11 +167,11 @@ bool RecordFile<Record>::RenameFirst(const std::string& oldName, const std::stri
     Fd f(::open(path_.c_str(), O_WRONLY | O_CLOEXEC));
     if (!f.Ok())
         return false;
-    return WriteAt(f.fd, reinterpret_cast<const char*>(&record->Name), sizeof(record->Name), offset);
+    return WriteAt(f.fd, reinterpret_cast<const char*>(&record->Name), sizeof(record->Name),
+                   offset);
 }
 
-template <class Record>
-bool RecordFile<Record>::DeleteByName(const std::string& name) const {
+template <class Record> bool RecordFile<Record>::DeleteByName(const std::string& name) const {
     const std::string companion = path_ + ".tmp";
     if (!CopyFile(path_, companion))
         return false;

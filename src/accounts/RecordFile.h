@@ -13,8 +13,7 @@ namespace accounts {
 // held open between events. A file whose size is not a whole number of
 // records is damaged: its incomplete last record is not a record, it is never
 // read past, and it is reported once in the server log.
-template <class Record>
-class RecordFile {
+template <class Record> class RecordFile {
 public:
     RecordFile(std::string path, LogWriter log) : path_(std::move(path)), log_(std::move(log)) {}
 

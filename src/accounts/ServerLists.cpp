@@ -20,8 +20,7 @@ std::string WithTrailingSlash(std::string text) {
     return text;
 }
 
-template <class T>
-AdminResult DeleteRows(std::vector<T>& list, const std::set<int>& rows) {
+template <class T> AdminResult DeleteRows(std::vector<T>& list, const std::set<int>& rows) {
     for (int row : rows)
         if (row < 0 || row >= static_cast<int>(list.size()))
             return AdminResult::Fail(texts::kNoSuchRow);
@@ -109,7 +108,9 @@ AdminResult ServerLists::AddPermaLink(const std::string& folder, const std::stri
     return AdminResult::Ok();
 }
 
-AdminResult ServerLists::DeleteIp(const std::set<int>& rows) { return DeleteRows(IpList, rows); }
+AdminResult ServerLists::DeleteIp(const std::set<int>& rows) {
+    return DeleteRows(IpList, rows);
+}
 
 AdminResult ServerLists::DeleteVirtMaps(const std::set<int>& rows) {
     AdminResult result = DeleteRows(VirtMaps, rows);

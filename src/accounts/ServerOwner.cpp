@@ -14,12 +14,15 @@ namespace {
 constexpr int kIdleTickMs = 5000;
 constexpr int kIdleIncrement = 5;
 
-std::string AddressOf(TFtpCtrlSocket* client) { return client->PeerAddr + ":" + client->PeerPort; }
+std::string AddressOf(TFtpCtrlSocket* client) {
+    return client->PeerAddr + ":" + client->PeerPort;
+}
 } // namespace
 
 ServerOwner::ServerOwner(TFtpServer& server, const AccountFiles& files, ServerLists& lists,
                          std::function<ServerPolicy()> policy, LogWriter log)
-    : server_(server), files_(files), lists_(lists), policy_(std::move(policy)), log_(std::move(log)) {
+    : server_(server), files_(files), lists_(lists), policy_(std::move(policy)),
+      log_(std::move(log)) {
     idleTimer_.setInterval(kIdleTickMs);
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdleTick(); });
     lists_.OnTablesChanged = [this] { CopyTables(); };
@@ -64,26 +67,35 @@ void ServerOwner::Log(int level, const std::string& text, TColor colour) const {
 
 void ServerOwner::CopyTables() {
     for (int i = 0; i < kListRows; ++i) {
-        server_.VirtMapTable[static_cast<std::size_t>(i)] = {lists_.VirtMapTable[static_cast<std::size_t>(i)].folder,
-                                                             lists_.VirtMapTable[static_cast<std::size_t>(i)].name};
+        server_.VirtMapTable[static_cast<std::size_t>(i)] = {
+            lists_.VirtMapTable[static_cast<std::size_t>(i)].folder,
+            lists_.VirtMapTable[static_cast<std::size_t>(i)].name};
         server_.PermaLinkTable[static_cast<std::size_t>(i)] = {
             lists_.PermaLinkTable[static_cast<std::size_t>(i)].folder,
             lists_.PermaLinkTable[static_cast<std::size_t>(i)].name};
     }
 }
 
-void ServerOwner::ApplyMaxClients() { server_.MaxClients = std::max(0, policy_().maximumConcurrentUsers); }
+void ServerOwner::ApplyMaxClients() {
+    server_.MaxClients = std::max(0, policy_().maximumConcurrentUsers);
+}
 
 void ServerOwner::Start(const std::string& port) {
     server_.Port = port;
     server_.Start();
 }
 
-void ServerOwner::Stop() { server_.Stop(); }
+void ServerOwner::Stop() {
+    server_.Stop();
+}
 
-void ServerOwner::KickAllUsers() { server_.DisconnectAll(); }
+void ServerOwner::KickAllUsers() {
+    server_.DisconnectAll();
+}
 
-bool ServerOwner::KickAllEnabled() const { return server_.ClientCount() > 0; }
+bool ServerOwner::KickAllEnabled() const {
+    return server_.ClientCount() > 0;
+}
 
 void ServerOwner::IdleTick() {
     std::string message;
@@ -99,7 +111,9 @@ void ServerOwner::SetIdleTimerRunning(bool on) {
         idleTimer_.stop();
 }
 
-std::string ServerOwner::StatusText() const { return texts::StatusText(server_.Active(), server_.ClientCount()); }
+std::string ServerOwner::StatusText() const {
+    return texts::StatusText(server_.Active(), server_.ClientCount());
+}
 
 void ServerOwner::Refresh() {
     rows_ = ConnectionRows(table_);
@@ -141,7 +155,9 @@ void ServerOwner::Decide(TFtpCtrlSocket* client, int op, const std::string& path
 }
 
 void ServerOwner::Hook() {
-    server_.Log = [this](int level, const std::string& text, TColor colour) { Log(level, text, colour); };
+    server_.Log = [this](int level, const std::string& text, TColor colour) {
+        Log(level, text, colour);
+    };
     server_.OnStart = [this](TFtpServer*) {
         Log(logServer, texts::ServerStarted(server_.Port), colours::clBlue);
         Refresh();
@@ -233,14 +249,17 @@ void ServerOwner::Hook() {
     server_.OnValidateRnFr = validator(Operation::RnFr);
     server_.OnValidateRnTo = validator(Operation::RnTo);
     server_.OnValidateSize = validator(Operation::Size);
-    server_.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir, bool& allowed) {
+    server_.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir,
+                                       bool& allowed) {
         Decide(client, static_cast<int>(Operation::Cwd), dir, allowed);
     };
-    server_.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir, bool& allowed) {
+    server_.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir,
+                                     bool& allowed) {
         Decide(client, static_cast<int>(Operation::Mkd), dir, allowed);
     };
 
-    server_.OnBuildDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, std::string& directory, bool) {
+    server_.OnBuildDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, std::string& directory,
+                                      bool) {
         if (EncryptedOnlyGate(policy_().encryptedOnlyClients, client->EncryptionActive)) {
             client->SendReplyLine(texts::kEncryptedOnlyReply);
             client->CloseDelayed();
@@ -260,7 +279,8 @@ void ServerOwner::Hook() {
     server_.OnStorSessionConnected = started;
     server_.OnRetrSessionConnected = started;
 
-    server_.OnStorDataAvailable = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, const char*, int len, int) {
+    server_.OnStorDataAvailable = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*,
+                                         const char*, int len, int) {
         client->IdleSeconds = 0;
         Transfer& t = transfers_[client];
         if (!t.started.isValid())

@@ -11,8 +11,7 @@ namespace accounts {
 // 8-bit characters. Longer values are cut to their first N characters. Bytes
 // after the length are kept as they are, so a shorter value written over a
 // longer one leaves the old bytes behind, as the stored files expect.
-template <std::size_t N>
-struct ShortText {
+template <std::size_t N> struct ShortText {
     static_assert(N <= 255, "the length must fit in one byte");
     std::uint8_t bytes[N + 1] = {};
 

@@ -24,12 +24,17 @@ bool IsLink(const std::string& path) {
 
 // The folder whose rights govern a command on a file's contents: the folder
 // of the fully resolved path.
-std::string ContentFolder(const std::string& path) { return DirectoryPart(CanonicalPath(path)); }
+std::string ContentFolder(const std::string& path) {
+    return DirectoryPart(CanonicalPath(path));
+}
 
 // The folder whose rights govern a command on a directory entry itself.
-std::string EntryFolder(const std::string& path) { return EntryLocation(path).first; }
+std::string EntryFolder(const std::string& path) {
+    return EntryLocation(path).first;
+}
 
-void Record(LoginSlot& slot, const char* action, const std::string& path, bool allowed, Verdict& verdict) {
+void Record(LoginSlot& slot, const char* action, const std::string& path, bool allowed,
+            Verdict& verdict) {
     slot.Action = action;
     slot.Location = path;
     slot.Result = allowed ? texts::kSuccess : texts::kDenied;
@@ -55,8 +60,8 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
         // answers with a key file, never with a file of that name) skips the
         // rights check and the gate; another path merely containing it does not.
         const std::size_t slash = path.rfind('/');
-        const bool keyFile = slash != std::string::npos && path.compare(slash + 1, std::string::npos,
-                                                                        texts::kKeyFileName) == 0;
+        const bool keyFile = slash != std::string::npos &&
+                             path.compare(slash + 1, std::string::npos, texts::kKeyFileName) == 0;
         if (!keyFile && gate)
             return closeWith(texts::kEncryptedOnlyReply);
         if (keyFile)
@@ -91,7 +96,8 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
             return closeWith(texts::kEncryptedOnlyReply);
         if (RightsCheck(slot.Access, EntryFolder(path), {Right::Rename}))
             allowed = true;
-        Record(slot, op == Operation::RnFr ? texts::kActionRnFr : texts::kActionRnTo, path, allowed, v);
+        Record(slot, op == Operation::RnFr ? texts::kActionRnFr : texts::kActionRnTo, path, allowed,
+               v);
         break;
     case Operation::Cwd:
         if (gate)
@@ -122,7 +128,8 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
     return v;
 }
 
-bool ListingAllowed(const LoginSlot& slot, const std::string& listedPath, const std::string& currentDir) {
+bool ListingAllowed(const LoginSlot& slot, const std::string& listedPath,
+                    const std::string& currentDir) {
     if (slot.SuperUser)
         return true;
     std::string target = CanonicalPath(listedPath);

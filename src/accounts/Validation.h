@@ -32,6 +32,7 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
 // Whether a listing of listedPath may be built: the current directory lists
 // freely; any other directory needs List on it (for a named file, on its
 // folder). The encrypted-only gate is applied by the caller.
-bool ListingAllowed(const LoginSlot& slot, const std::string& listedPath, const std::string& currentDir);
+bool ListingAllowed(const LoginSlot& slot, const std::string& listedPath,
+                    const std::string& currentDir);
 
 } // namespace accounts

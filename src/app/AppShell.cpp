@@ -37,7 +37,8 @@ accounts::ServerPolicy AppShell::PolicyFromSettings() const {
     policy.loginMessage = settings_.GetString(keys::LoginMessage);
     policy.logoutMessage = settings_.GetString(keys::LogoutMessage);
     policy.defaultHomeDirectory = settings_.GetString(keys::DefaultHomeDirectory);
-    policy.ipMode = settings_.GetBool(keys::Allow) ? accounts::IpMode::Allow : accounts::IpMode::Deny;
+    policy.ipMode =
+        settings_.GetBool(keys::Allow) ? accounts::IpMode::Allow : accounts::IpMode::Deny;
     return policy;
 }
 
@@ -57,9 +58,9 @@ void AppShell::StartUp() {
 
     std::error_code ec;
     if (!fs::exists(helpFilePath_, ec))
-        logger_.WriteLog(logBoth,
-                         apptexts::kHelpFilePrefix + helpFilePath_ + apptexts::kHelpFileNotFoundSuffix,
-                         colours::clRed);
+        logger_.WriteLog(
+            logBoth, apptexts::kHelpFilePrefix + helpFilePath_ + apptexts::kHelpFileNotFoundSuffix,
+            colours::clRed);
 
     // The account files' working copies start from the saved ones; the lists
     // and their tables are loaded for the engine.
@@ -111,7 +112,8 @@ bool AppShell::StartServer(std::string& error) {
         std::string reason = e.what();
         for (size_t pos; (pos = reason.find("\r\n")) != std::string::npos;)
             reason.replace(pos, 2, " - ");
-        error = apptexts::kServerStartFailed + settings_.GetString(keys::ServerPort) + ": " + reason;
+        error =
+            apptexts::kServerStartFailed + settings_.GetString(keys::ServerPort) + ": " + reason;
         return false;
     }
     if (!server_.Active()) {

@@ -11,7 +11,8 @@ inline constexpr const char* kSettingsCreatedSuffix =
     " not found.  The file has been created using the application default settings.";
 inline constexpr const char* kSettingsCannotCreate = "Cannot create the settings file ";
 inline constexpr const char* kSettingsCannotRead = "Cannot read the settings file ";
-inline constexpr const char* kSettingsUsingDefaults = "; the application default settings are used.";
+inline constexpr const char* kSettingsUsingDefaults =
+    "; the application default settings are used.";
 inline constexpr const char* kSettingsCannotWrite = "Cannot write the settings file ";
 
 // "Command Port Encryption" indicator.
@@ -78,13 +79,17 @@ inline constexpr const char* kErrorPrefix = "vexa2: ";
 
 // Key pair management.
 inline constexpr const char* kGenerateWhileServerActive =
-    "You cannot generate new keypairs while your server is active.  Please deactivate your server and try again.";
+    "You cannot generate new keypairs while your server is active.  Please deactivate your server "
+    "and try again.";
 inline constexpr const char* kGenerateWhileClientActive =
-    "You cannot generate new keypairs while your client is active.  Please disconnect your client and try again.";
+    "You cannot generate new keypairs while your client is active.  Please disconnect your client "
+    "and try again.";
 inline constexpr const char* kClearWhileServerActive =
-    "You cannot clear the keypairs while your server is active.  Please deactivate your server and try again.";
+    "You cannot clear the keypairs while your server is active.  Please deactivate your server and "
+    "try again.";
 inline constexpr const char* kClearWhileClientActive =
-    "You cannot clear the keypairs while your client is active.  Please disconnect your client and try again.";
+    "You cannot clear the keypairs while your client is active.  Please disconnect your client and "
+    "try again.";
 inline constexpr const char* kGenerateCaption = "Generate New Keypair";
 inline constexpr const char* kGeneratingCaption = "Generating";
 

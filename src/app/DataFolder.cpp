@@ -92,7 +92,9 @@ DataFolderResult ResolveDataFolder(const std::optional<std::string>& dataDirOpti
     return r;
 }
 
-DataFolderLock::~DataFolderLock() { Release(); }
+DataFolderLock::~DataFolderLock() {
+    Release();
+}
 
 bool DataFolderLock::Acquire(const std::string& folder) {
     Release();
@@ -111,24 +113,28 @@ bool DataFolderLock::Acquire(const std::string& folder) {
             const int err = errno;
             if (err == EWOULDBLOCK) {
                 const std::optional<long> owner = ReadPidFrom(fd);
-                error_ = std::string(apptexts::kLockInUsePrefix) + folder + apptexts::kLockInUseByProcess +
-                         (owner ? std::to_string(*owner) : std::string(apptexts::kLockUnknownProcess)) +
-                         apptexts::kLockInUseSuffix;
+                error_ =
+                    std::string(apptexts::kLockInUsePrefix) + folder +
+                    apptexts::kLockInUseByProcess +
+                    (owner ? std::to_string(*owner) : std::string(apptexts::kLockUnknownProcess)) +
+                    apptexts::kLockInUseSuffix;
             } else {
                 error_ = std::string(apptexts::kLockCannotOpen) + path + ": " + std::strerror(err);
             }
             ::close(fd);
             return false;
         }
-        struct stat held {}, named {};
-        if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
-            held.st_dev != named.st_dev) {
+        struct stat held {
+        }, named{};
+        if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 ||
+            held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
             ::close(fd);
             continue;
         }
         takenOverFrom_ = ReadPidFrom(fd);
         const std::string pid = std::to_string(static_cast<long>(::getpid())) + "\n";
-        if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+        if (::ftruncate(fd, 0) != 0 ||
+            ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
             error_ = std::string(apptexts::kLockCannotOpen) + path + ": " + std::strerror(errno);
             ::close(fd);
             return false;
@@ -145,9 +151,10 @@ void DataFolderLock::Release() {
     if (fd_ < 0)
         return;
     // Unlink while still holding the lock, so no one locks a name we are removing.
-    struct stat held {}, named {};
-    if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
-        held.st_dev == named.st_dev)
+    struct stat held {
+    }, named{};
+    if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+        held.st_ino == named.st_ino && held.st_dev == named.st_dev)
         ::unlink(path_.c_str());
     ::close(fd_);
     fd_ = -1;

@@ -44,7 +44,9 @@ std::string OneLine(const std::string& v) {
     return out;
 }
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
 
 bool WriteAll(int fd, const std::string& data) {
     std::size_t done = 0;
@@ -71,7 +73,8 @@ IniFile::Line IniFile::Parse(const std::string& raw) {
     if (t[0] == '[') {
         std::size_t close = t.find(']');
         line.isHeader = true;
-        line.section = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        line.section =
+            Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
         return line;
     }
     std::size_t eq = t.find('=');
@@ -191,7 +194,8 @@ std::optional<std::string> IniFile::Read(const std::string& section, const std::
     return std::nullopt;
 }
 
-void IniFile::Write(const std::string& section, const std::string& key, const std::string& valueIn) {
+void IniFile::Write(const std::string& section, const std::string& key,
+                    const std::string& valueIn) {
     const std::string value = OneLine(valueIn);
     std::size_t header, end;
     if (!FindSection(section, header, end)) {

@@ -38,10 +38,10 @@ public:
 
 private:
     struct Line {
-        std::string raw;          // the line without its line end
-        std::string section;      // for a header: its name, else empty
-        std::string key;          // for an entry: its trimmed key, else empty
-        std::string value;        // for an entry: its trimmed value
+        std::string raw;     // the line without its line end
+        std::string section; // for a header: its name, else empty
+        std::string key;     // for an entry: its trimmed key, else empty
+        std::string value;   // for an entry: its trimmed value
         bool isHeader = false;
         bool isEntry = false;
     };

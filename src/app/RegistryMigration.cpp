@@ -78,7 +78,8 @@ bool RegistryStoreExists(const std::string& path) {
 void ReadRegistryStore(const std::string& path, Settings& settings) {
     const IniFile::LoadResult loaded = IniFile::Load(path);
     for (const RegistryValue& v : kValues) {
-        const std::optional<std::string> stored = loaded.ini.Read(apptexts::kRegistrySection, v.name);
+        const std::optional<std::string> stored =
+            loaded.ini.Read(apptexts::kRegistrySection, v.name);
         if (!stored)
             continue;
         const OptionInfo* o = FindOption(v.option);
@@ -106,7 +107,8 @@ std::string DeleteRegistryStore(const std::string& path) {
     std::string folder = ParentOf(path);
     for (int level = 0; level < 2 && !folder.empty(); ++level) {
         const std::string name = BaseName(folder);
-        const char* expected = level == 0 ? apptexts::kRegistryProductFolder : apptexts::kRegistryVendorFolder;
+        const char* expected =
+            level == 0 ? apptexts::kRegistryProductFolder : apptexts::kRegistryVendorFolder;
         if (name != expected || ::rmdir(folder.c_str()) != 0)
             break;
         folder = ParentOf(folder);

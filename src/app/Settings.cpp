@@ -48,7 +48,8 @@ bool ParseSettingInt(const std::string& text, int& value) {
     return true;
 }
 
-std::string SettingsPathFor(const std::string& dataFolder, const std::vector<std::string>& positional) {
+std::string SettingsPathFor(const std::string& dataFolder,
+                            const std::vector<std::string>& positional) {
     if (positional.size() != 1 || positional[0].empty())
         return dataFolder + apptexts::kSettingsFileName;
     const std::string& arg = positional[0];
@@ -60,15 +61,15 @@ std::string SettingsPathFor(const std::string& dataFolder, const std::vector<std
 }
 
 Settings::Settings(const std::string& dataFolder)
-    : dataFolder_(dataFolder),
-      settingsPath_(dataFolder + apptexts::kSettingsFileName),
-      registryPath_(RegistryStorePath()),
-      commandPortEncryption_(apptexts::kEncryptionDisabled) {
+    : dataFolder_(dataFolder), settingsPath_(dataFolder + apptexts::kSettingsFileName),
+      registryPath_(RegistryStorePath()), commandPortEncryption_(apptexts::kEncryptionDisabled) {
     for (const OptionInfo& o : SettingsTable())
         values_[o.key] = o.initial;
 }
 
-bool Settings::IsDefaultPath() const { return settingsPath_ == dataFolder_ + apptexts::kSettingsFileName; }
+bool Settings::IsDefaultPath() const {
+    return settingsPath_ == dataFolder_ + apptexts::kSettingsFileName;
+}
 
 const OptionInfo& Settings::Option(const std::string& key, OptionType expected) const {
     const OptionInfo* o = FindOption(key);
@@ -105,7 +106,9 @@ std::string Settings::GetString(const std::string& key) const {
     return values_.at(key);
 }
 
-void Settings::SetBool(const std::string& key, bool value) { Store(Option(key, OptionType::Bool), value ? "1" : "0"); }
+void Settings::SetBool(const std::string& key, bool value) {
+    Store(Option(key, OptionType::Bool), value ? "1" : "0");
+}
 
 void Settings::SetInt(const std::string& key, int value) {
     const OptionInfo& o = Option(key, OptionType::Integer);
@@ -138,19 +141,20 @@ void Settings::LoadSettingsFile() {
             exists = true;
             const std::string err = DeleteRegistryStore(registryPath_);
             if (!err.empty())
-                loadErrors_.push_back(std::string(apptexts::kRegistryCannotRemove) + registryPath_ + ": " + err);
+                loadErrors_.push_back(std::string(apptexts::kRegistryCannotRemove) + registryPath_ +
+                                      ": " + err);
         } else {
             // The old store stays, so nothing is lost and the next start tries again.
-            loadErrors_.push_back(std::string(apptexts::kSettingsCannotCreate) + settingsPath_ + ": " +
-                                  lastSaveError_);
+            loadErrors_.push_back(std::string(apptexts::kSettingsCannotCreate) + settingsPath_ +
+                                  ": " + lastSaveError_);
         }
     }
     if (!exists) {
         if (SaveSettings()) {
             pendingMessage_ = settingsPath_ + apptexts::kSettingsCreatedSuffix;
         } else {
-            loadErrors_.push_back(std::string(apptexts::kSettingsCannotCreate) + settingsPath_ + ": " +
-                                  lastSaveError_);
+            loadErrors_.push_back(std::string(apptexts::kSettingsCannotCreate) + settingsPath_ +
+                                  ": " + lastSaveError_);
             return;
         }
     }
@@ -160,8 +164,8 @@ void Settings::LoadSettingsFile() {
 void Settings::ReadFileValues() {
     IniFile::LoadResult loaded = IniFile::Load(settingsPath_);
     if (!loaded.error.empty())
-        loadErrors_.push_back(std::string(apptexts::kSettingsCannotRead) + settingsPath_ + ": " + loaded.error +
-                              apptexts::kSettingsUsingDefaults);
+        loadErrors_.push_back(std::string(apptexts::kSettingsCannotRead) + settingsPath_ + ": " +
+                              loaded.error + apptexts::kSettingsUsingDefaults);
     for (const char* key : SettingsReadOrder()) {
         const OptionInfo& o = *FindOption(key);
         const std::optional<std::string> stored = loaded.ini.Read(o.section, o.key);

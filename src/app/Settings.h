@@ -87,7 +87,8 @@ private:
 // The settings file: the single non-option argument when there is exactly
 // one (a bare file name lands in the data folder, a relative path is taken
 // from the current folder), else the data folder's "vexa2.ini".
-std::string SettingsPathFor(const std::string& dataFolder, const std::vector<std::string>& positional);
+std::string SettingsPathFor(const std::string& dataFolder,
+                            const std::vector<std::string>& positional);
 
 // Reads a decimal integer the way the settings file's readers do: blanks
 // around it allowed, anything else makes it unreadable.

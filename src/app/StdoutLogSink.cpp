@@ -3,7 +3,8 @@
 #include <cerrno>
 
 std::string AnsiColour(TColor c) {
-    return "\x1b[38;2;" + std::to_string(c.r) + ";" + std::to_string(c.g) + ";" + std::to_string(c.b) + "m";
+    return "\x1b[38;2;" + std::to_string(c.r) + ";" + std::to_string(c.g) + ";" +
+           std::to_string(c.b) + "m";
 }
 
 StdoutLogSink::StdoutLogSink(int fd, int logs) : fd_(fd), logs_(logs), colour_(::isatty(fd) == 1) {}

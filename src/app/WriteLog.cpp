@@ -77,7 +77,9 @@ std::string EventTimeStamp(const QDateTime& when) {
         .toStdString();
 }
 
-std::string LogFileStamp(const QDateTime& when) { return when.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString(); }
+std::string LogFileStamp(const QDateTime& when) {
+    return when.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString();
+}
 
 Logger::Logger(const Settings& settings) : settings_(settings) {}
 
@@ -86,7 +88,9 @@ void Logger::AddSink(LogSink* sink) {
         sinks_.push_back(sink);
 }
 
-void Logger::RemoveSink(LogSink* sink) { sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end()); }
+void Logger::RemoveSink(LogSink* sink) {
+    sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end());
+}
 
 void Logger::ClearOpenedFlags() {
     for (LogFile& f : files_)
@@ -94,7 +98,9 @@ void Logger::ClearOpenedFlags() {
 }
 
 LogWriter Logger::Writer() {
-    return [this](int level, const std::string& text, TColor colour) { WriteLog(level, text, colour); };
+    return [this](int level, const std::string& text, TColor colour) {
+        WriteLog(level, text, colour);
+    };
 }
 
 void Logger::WriteLog(int level, const std::string& textIn, TColor colour) {
@@ -111,7 +117,8 @@ void Logger::WriteLog(int level, const std::string& textIn, TColor colour) {
 
 void Logger::WriteOne(int log, const std::string& text, TColor colour) {
     const QDateTime now = Now();
-    const std::string line = settings_.GetBool(keys::TimestampEvents) ? EventTimeStamp(now) + " " + text : text;
+    const std::string line =
+        settings_.GetBool(keys::TimestampEvents) ? EventTimeStamp(now) + " " + text : text;
     if (settings_.GetBool(keys::VerboseLogging) || ShownWhenNotVerbose(text))
         for (LogSink* sink : std::vector<LogSink*>(sinks_))
             sink->Write(log, line, colour);
@@ -121,11 +128,13 @@ void Logger::WriteOne(int log, const std::string& text, TColor colour) {
 
 void Logger::WriteFile(int log, const std::string& line, const QDateTime& now) {
     LogFile& file = files_[log == logClient ? 0 : 1];
-    const std::string path = settings_.GetString(log == logClient ? keys::ClientLogFile : keys::ServerLogFile);
+    const std::string path =
+        settings_.GetString(log == logClient ? keys::ClientLogFile : keys::ServerLogFile);
     if (path.empty())
         return;
     if (file.opened && path != file.configured)
-        file.opened = false; // the path was changed on the settings page: start its file as a run would
+        file.opened =
+            false; // the path was changed on the settings page: start its file as a run would
     if (!file.opened) {
         const bool stamped = settings_.GetBool(keys::TimestampLogs);
         const std::string name = stamped ? path + " " + LogFileStamp(now) + ".log" : path;
@@ -165,7 +174,8 @@ void Logger::ReportFileError(int log, const std::string& name, int err) {
     if (file.failing)
         return; // said once; said again only after a write has worked
     file.failing = true;
-    const std::string message = std::string(apptexts::kLogFileCannotWrite) + name + ": " + std::strerror(err);
+    const std::string message =
+        std::string(apptexts::kLogFileCannotWrite) + name + ": " + std::strerror(err);
     for (LogSink* sink : std::vector<LogSink*>(sinks_))
         sink->Write(log, message, colours::clRed);
 }

@@ -40,7 +40,7 @@ public:
 private:
     struct LogFile {
         bool opened = false;
-        bool failing = false; // the last write failed; reported once until one succeeds
+        bool failing = false;   // the last write failed; reported once until one succeeds
         std::string configured; // the path setting the file was opened under
         std::string name;
     };

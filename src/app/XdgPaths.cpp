@@ -22,5 +22,9 @@ std::string BaseFolder(const char* variable, const char* underHome) {
 
 } // namespace
 
-std::string XdgDataHome() { return BaseFolder("XDG_DATA_HOME", ".local/share/"); }
-std::string XdgConfigHome() { return BaseFolder("XDG_CONFIG_HOME", ".config/"); }
+std::string XdgDataHome() {
+    return BaseFolder("XDG_DATA_HOME", ".local/share/");
+}
+std::string XdgConfigHome() {
+    return BaseFolder("XDG_CONFIG_HOME", ".config/");
+}

@@ -50,12 +50,13 @@ ClientSession::~ClientSession() {
 // session's counter, so a server and a client sharing one folder never
 // write the same file.
 std::string ClientSession::KeyFileName() const {
-    return programDirectory_ + std::to_string(::getpid()) + std::to_string(number_) + kKeyFileSuffix;
+    return programDirectory_ + std::to_string(::getpid()) + std::to_string(number_) +
+           kKeyFileSuffix;
 }
 
 std::string ClientSession::ListingFileName() const {
-    return programDirectory_ + ftp_.HostName + std::to_string(::getpid()) + std::to_string(number_) +
-           ".tmp";
+    return programDirectory_ + ftp_.HostName + std::to_string(::getpid()) +
+           std::to_string(number_) + ".tmp";
 }
 
 void ClientSession::Log(const std::string& text, TColor colour) const {
@@ -117,8 +118,9 @@ void ClientSession::Connect() {
     if (ftp_.Connected()) {
         const std::string question =
             kStillConnectedPrefix + ConnectedSite.Name + " (" + ConnectedSite.Host + ":" +
-            ConnectedSite.Port + kStillConnectedMiddle + CurrentSite.Name + " (" + CurrentSite.Host +
-            ":" + (CurrentSite.Port.empty() ? "21" : CurrentSite.Port) + kStillConnectedSuffix;
+            ConnectedSite.Port + kStillConnectedMiddle + CurrentSite.Name + " (" +
+            CurrentSite.Host + ":" + (CurrentSite.Port.empty() ? "21" : CurrentSite.Port) +
+            kStillConnectedSuffix;
         if (!prompts_.Confirm(kConfirmTitle, question))
             return;
         ftp_.AbortSync();
@@ -173,8 +175,8 @@ void ClientSession::Connect() {
     ftp_.SetSocksPassword(socksPassword);
     ftp_.SetUsePassive(CurrentSite.Passive || defaults.passiveMode);
 
-    std::string line = kAttemptingPrefix + CurrentSite.Name + " (" + CurrentSite.Host + ":" +
-                       CurrentSite.Port;
+    std::string line =
+        kAttemptingPrefix + CurrentSite.Name + " (" + CurrentSite.Host + ":" + CurrentSite.Port;
     line += socksServer.empty() ? std::string(")") : kViaSocks + socksServer + ":" + socksPort;
     Log(line, colours::clBlue);
     ConnectedSite = CurrentSite;

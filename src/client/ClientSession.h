@@ -18,8 +18,8 @@ struct ClientDefaults {
     std::string programDirectory; // ends in "/"
     std::string publicKey;        // the program's key texts
     std::string privateKey;
-    std::string keyLengthText;    // "064".."256"
-    std::string keyBitsText;      // "0512".."2048"
+    std::string keyLengthText; // "064".."256"
+    std::string keyBitsText;   // "0512".."2048"
     std::string socksServer, socksPort, socksUsername, socksPassword;
     // The SOCKS version for connections through a SOCKS server: ftpSocks5,
     // ftpSocks4 or ftpSocks4A (the site store has no field for it).
@@ -37,13 +37,13 @@ struct ClientIndicators {
 
 // Command groups enabled and disabled together.
 struct ClientCommandGroups {
-    bool Reconnect = false;    // 10
-    bool SiteManager = true;   // 11
-    bool QuickConnect = false; // 12
-    bool Disconnect = false;   // 13
+    bool Reconnect = false;     // 10
+    bool SiteManager = true;    // 11
+    bool QuickConnect = false;  // 12
+    bool Disconnect = false;    // 13
     bool TransferQueue = false; // 17
-    bool Stop = false;         // 18
-    bool RemoteUp = false;     // 99 (with 13 and 10)
+    bool Stop = false;          // 18
+    bool RemoteUp = false;      // 99 (with 13 and 10)
 };
 
 // The interactive client session: connects to the current site, drives the

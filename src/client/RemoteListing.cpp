@@ -91,9 +91,12 @@ std::vector<RemoteItem> ParseListing(const std::string& text, TServerKind kind) 
 void SortRemoteItems(std::vector<RemoteItem>& items, int column) {
     auto key = [column](const RemoteItem& item) -> std::string {
         switch (column) {
-        case 1: return Lower(item.Size);
-        case 2: return Lower(item.Date);
-        default: return Lower(item.Caption);
+        case 1:
+            return Lower(item.Size);
+        case 2:
+            return Lower(item.Date);
+        default:
+            return Lower(item.Caption);
         }
     };
     std::stable_sort(items.begin(), items.end(),

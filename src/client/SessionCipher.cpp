@@ -2,7 +2,8 @@
 
 #include "crypto/KeyAnnouncement.h"
 
-std::string TSessionCipher::EncipherCommand(const std::string& line, const std::string& serverPublicKey,
+std::string TSessionCipher::EncipherCommand(const std::string& line,
+                                            const std::string& serverPublicKey,
                                             const std::string& serverKeyBits,
                                             const std::string& serverKeyLength) {
     LoadPeerKey(peer_, serverPublicKey, serverKeyLength, serverKeyBits);

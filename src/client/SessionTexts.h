@@ -11,7 +11,8 @@ inline constexpr const char* kTrashedSession = "Trashed Client Session due to re
 inline constexpr const char* kAttemptingPrefix = "Attempting to connect to ";
 inline constexpr const char* kViaSocks = ") via Socks Server ";
 inline constexpr const char* kStillConnectedPrefix = "You are currently connected to ";
-inline constexpr const char* kStillConnectedMiddle = ").  Do you want to disconnect and connect to ";
+inline constexpr const char* kStillConnectedMiddle =
+    ").  Do you want to disconnect and connect to ";
 inline constexpr const char* kStillConnectedSuffix = ")?";
 inline constexpr const char* kConfirmTitle = "Confirm";
 inline constexpr const char* kCreatedPrefix = "Successfully created ";

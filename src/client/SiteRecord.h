@@ -10,11 +10,11 @@ struct SiteRecord {
     static constexpr std::size_t kOldSize = 320; // the older layout's record
     using Bytes = std::array<std::uint8_t, kSize>;
 
-    std::string Name;          // at most 40
-    std::string Host;          // at most 80
-    std::string Port;          // at most 5
-    std::string UserName;      // at most 40
-    std::string Password;      // at most 40
+    std::string Name;           // at most 40
+    std::string Host;           // at most 80
+    std::string Port;           // at most 5
+    std::string UserName;       // at most 40
+    std::string Password;       // at most 40
     std::int32_t LoginType = 0; // 1 normal, 2 anonymous, 3 encrypted; 0 new
     bool EncryptionMandatory = false;
     bool Passive = false;

@@ -28,8 +28,8 @@ TransferFigures ComputeTransferFigures(long long count, long long resumeBase, lo
                       static_cast<double>(count) / static_cast<double>(fileSize) * 100.0);
         figures.PercentDone = text;
         if (moved != 0) {
-            double remain = static_cast<double>(fileSize - count) / static_cast<double>(moved) *
-                            elapsedSeconds;
+            double remain =
+                static_cast<double>(fileSize - count) / static_cast<double>(moved) * elapsedSeconds;
             long long total = std::llround(remain);
             if (total < 0)
                 total = 0;

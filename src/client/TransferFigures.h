@@ -8,9 +8,9 @@ std::string RateText(double bytes, double seconds);
 // Figures of the progress display for a transfer that started resumeBase
 // bytes into the file.
 struct TransferFigures {
-    std::string Bytes;      // count - resume base
-    std::string TotalBytes; // count
-    std::string Speed;      // rate text
+    std::string Bytes;       // count - resume base
+    std::string TotalBytes;  // count
+    std::string Speed;       // rate text
     std::string PercentDone; // "0.00" form, empty when the size is unknown
     std::string Remain;      // hh:mm:ss, empty when it cannot be estimated
 };

@@ -21,7 +21,9 @@ std::string Base64Encode(const std::string& bytes) {
     std::string out;
     out.reserve((bytes.size() * 4 + 2) / 3);
     std::size_t i = 0;
-    const auto byteAt = [&](std::size_t j) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[j])); };
+    const auto byteAt = [&](std::size_t j) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[j]));
+    };
     for (; i + 3 <= bytes.size(); i += 3) {
         unsigned v = (byteAt(i) << 16) | (byteAt(i + 1) << 8) | byteAt(i + 2);
         out += kAlphabet[(v >> 18) & 63];

@@ -8,14 +8,15 @@ using u64 = std::uint64_t;
 constexpr int kMaxWide = 2 * kBigWords + 2; // dividend plus normalisation word
 
 // Wipes a stack array when it goes out of scope.
-template <typename T>
-struct WipeOnExit {
+template <typename T> struct WipeOnExit {
     T& object;
     ~WipeOnExit() { SecureWipe(&object, sizeof(object)); }
 };
 } // namespace
 
-void SecureWipe(void* p, std::size_t bytes) { explicit_bzero(p, bytes); }
+void SecureWipe(void* p, std::size_t bytes) {
+    explicit_bzero(p, bytes);
+}
 
 void BigZero(BigWord* a, int n) {
     for (int i = 0; i < n; ++i)
@@ -208,8 +209,7 @@ void BigDivMod(BigWord* quot, BigWord* rem, const BigWord* a, int na, const BigW
         u64 numerator = (static_cast<u64>(an[j + db]) << 32) | an[j + db - 1];
         u64 qhat = numerator / top;
         u64 rhat = numerator % top;
-        while (qhat > 0xFFFFFFFFull ||
-               qhat * next > ((rhat << 32) | an[j + db - 2])) {
+        while (qhat > 0xFFFFFFFFull || qhat * next > ((rhat << 32) | an[j + db - 2])) {
             --qhat;
             rhat += top;
             if (rhat > 0xFFFFFFFFull)

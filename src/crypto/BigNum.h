@@ -19,8 +19,8 @@ void BigZero(BigWord* a, int n);
 void BigCopy(BigWord* dst, const BigWord* src, int n);
 void BigSetWord(BigWord* a, int n, BigWord value); // a = value
 bool BigIsZero(const BigWord* a, int n);
-int BigDigits(const BigWord* a, int n);      // significant word count
-int BigBitLength(const BigWord* a, int n);   // significant bit count
+int BigDigits(const BigWord* a, int n);                // significant word count
+int BigBitLength(const BigWord* a, int n);             // significant bit count
 int BigCmp(const BigWord* a, const BigWord* b, int n); // -1, 0, 1
 
 BigWord BigAdd(BigWord* r, const BigWord* a, const BigWord* b, int n); // carry out

@@ -30,5 +30,6 @@ inline constexpr const char* kBlowfishInvalidKeySize = "Blowfish: Invalid key si
 inline constexpr const char* kBlowfishNotInitialized = "Blowfish: Not initialized";
 
 inline constexpr const char* kNoSystemRandom = "System random source failed";
-inline constexpr const char* kSeedsTooShort = "GenerateKeys: seed arrays shorter than the prime size";
+inline constexpr const char* kSeedsTooShort =
+    "GenerateKeys: seed arrays shorter than the prime size";
 } // namespace crypto_messages

@@ -10,19 +10,26 @@ constexpr const char* kAlphabet =
 
 std::string SymKeyLengthText(TSymKeyLength length) {
     switch (length) {
-    case sk64: return "064";
-    case sk128: return "128";
-    case sk192: return "192";
-    case sk256: return "256";
+    case sk64:
+        return "064";
+    case sk128:
+        return "128";
+    case sk192:
+        return "192";
+    case sk256:
+        return "256";
     }
     return "064";
 }
 
 std::string KeyBitsText(TKeyBits bits) {
     switch (bits) {
-    case kb0512: return "0512";
-    case kb1024: return "1024";
-    case kb2048: return "2048";
+    case kb0512:
+        return "0512";
+    case kb1024:
+        return "1024";
+    case kb2048:
+        return "2048";
     }
     return "0512";
 }

@@ -99,7 +99,8 @@ void MontSqr(u64* r, const u64* a, const MontContext& c) {
         u128 sq = static_cast<u128>(a[i]) * a[i];
         u128 s = static_cast<u128>(t[2 * i]) + static_cast<u64>(sq) + carry;
         t[2 * i] = static_cast<u64>(s);
-        s = static_cast<u128>(t[2 * i + 1]) + static_cast<u64>(sq >> 64) + static_cast<u64>(s >> 64);
+        s = static_cast<u128>(t[2 * i + 1]) + static_cast<u64>(sq >> 64) +
+            static_cast<u64>(s >> 64);
         t[2 * i + 1] = static_cast<u64>(s);
         carry = static_cast<u64>(s >> 64);
     }
@@ -140,14 +141,20 @@ void ToMont(u64* out, const BigWord* x, int nx, const BigWord* m, int dm, int k)
 }
 
 int WindowBits(int exponentBits) {
-    if (exponentBits > 671) return 6;
-    if (exponentBits > 239) return 5;
-    if (exponentBits > 79) return 4;
-    if (exponentBits > 23) return 3;
+    if (exponentBits > 671)
+        return 6;
+    if (exponentBits > 239)
+        return 5;
+    if (exponentBits > 79)
+        return 4;
+    if (exponentBits > 23)
+        return 3;
     return 1;
 }
 
-inline int ExponentBit(const BigWord* e, int bit) { return (e[bit >> 5] >> (bit & 31)) & 1; }
+inline int ExponentBit(const BigWord* e, int bit) {
+    return (e[bit >> 5] >> (bit & 31)) & 1;
+}
 } // namespace
 
 void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigWord* m, int n) {

@@ -9,7 +9,8 @@ namespace msg = crypto_messages;
 
 namespace {
 inline std::uint32_t LoadBE(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
+           p[3];
 }
 inline void StoreBE(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 24);
@@ -21,7 +22,8 @@ inline void StoreBE(std::uint8_t* p, std::uint32_t v) {
 
 TSessionKey MakeSessionKey(const std::string& keyText) {
     TSessionKey key{};
-    std::memcpy(key.data(), keyText.data(), keyText.size() < key.size() ? keyText.size() : key.size());
+    std::memcpy(key.data(), keyText.data(),
+                keyText.size() < key.size() ? keyText.size() : key.size());
     return key;
 }
 
@@ -62,8 +64,8 @@ void TDCP_blowfish::CheckInitialized() const {
 }
 
 // Standard Blowfish rounds; F(x) = ((S0[a] + S1[b]) ^ S2[c]) + S3[d].
-#define VEXA_BF_F(x) \
-    (((s_[0][(x) >> 24] + s_[1][((x) >> 16) & 0xFF]) ^ s_[2][((x) >> 8) & 0xFF]) + s_[3][(x) & 0xFF])
+#define VEXA_BF_F(x)                                                                               \
+    (((s_[0][(x) >> 24] + s_[1][((x) >> 16) & 0xFF]) ^ s_[2][((x) >> 8) & 0xFF]) + s_[3][(x)&0xFF])
 
 void TDCP_blowfish::EncipherBlock(std::uint32_t& left, std::uint32_t& right) const {
     std::uint32_t l = left ^ p_[0];

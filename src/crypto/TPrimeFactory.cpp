@@ -2,8 +2,7 @@
 #include <vector>
 
 namespace {
-template <typename T>
-struct WipeOnExit {
+template <typename T> struct WipeOnExit {
     T& object;
     ~WipeOnExit() { SecureWipe(&object, sizeof(object)); }
 };

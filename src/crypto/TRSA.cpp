@@ -7,8 +7,7 @@
 namespace msg = crypto_messages;
 
 namespace {
-template <typename T>
-struct WipeOnExit {
+template <typename T> struct WipeOnExit {
     T& object;
     ~WipeOnExit() { SecureWipe(&object, sizeof(object)); }
 };
@@ -30,7 +29,9 @@ void AppendKeyWords(std::string& out, const BigWord* a, int words) {
 }
 
 void ReadKeyWords(BigWord* a, const std::string& bytes) {
-    const auto at = [&](std::size_t j) { return static_cast<BigWord>(static_cast<unsigned char>(bytes[j])); };
+    const auto at = [&](std::size_t j) {
+        return static_cast<BigWord>(static_cast<unsigned char>(bytes[j]));
+    };
     for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4)
         a[i / 4] = (at(i) << 24) | (at(i + 1) << 16) | (at(i + 2) << 8) | at(i + 3);
 }
@@ -83,7 +84,8 @@ void TRSA::SetKeyBits(TKeyBits bits) {
 void TRSA::ParseKeyText(const std::string& text, BigNum& first, BigNum& second, bool isPublic) {
     const std::size_t k = static_cast<std::size_t>(ModulusBytes());
     const char* notValid = isPublic ? msg::kPublicKeyNotValid : msg::kPrivateKeyNotValid;
-    const char* badLength = isPublic ? msg::kPublicKeyIncorrectLength : msg::kPrivateKeyIncorrectLength;
+    const char* badLength =
+        isPublic ? msg::kPublicKeyIncorrectLength : msg::kPrivateKeyIncorrectLength;
     std::size_t colon = text.find(':');
     if (colon == std::string::npos) {
         SetStatus(notValid);
@@ -208,7 +210,8 @@ std::string TRSA::DecryptString(const std::string& cipherText) {
     for (std::size_t blk = 0; blk < blocks; ++blk) {
         c.fill(0);
         for (std::size_t j = 0; j < k; ++j)
-            c[j / 4] |= static_cast<BigWord>(static_cast<unsigned char>(bytes[blk * k + j])) << (8 * (j % 4));
+            c[j / 4] |= static_cast<BigWord>(static_cast<unsigned char>(bytes[blk * k + j]))
+                        << (8 * (j % 4));
         BigModExp(m.data(), c.data(), d_.data(), n_.data(), words);
         for (std::size_t j = 0; j < b; ++j)
             plain[blk * b + j] = static_cast<char>(m[j / 4] >> (8 * (j % 4)));
@@ -219,7 +222,8 @@ std::string TRSA::DecryptString(const std::string& cipherText) {
     return result;
 }
 
-void TRSA::GenerateKeys(std::span<const std::uint32_t> seedA, std::span<const std::uint32_t> seedB) {
+void TRSA::GenerateKeys(std::span<const std::uint32_t> seedA,
+                        std::span<const std::uint32_t> seedB) {
     const int words = keyWords_;
     const int h = words / 2;
     if (seedA.size() < static_cast<std::size_t>(h) || seedB.size() < static_cast<std::size_t>(h))
@@ -227,10 +231,20 @@ void TRSA::GenerateKeys(std::span<const std::uint32_t> seedA, std::span<const st
 
     BigNum start, p, q, p1, q1, n, e, d, phi, g, one;
     BigDouble product;
-    WipeOnExit<BigNum> w1{start}, w2{p}, w3{q}, w4{p1}, w5{q1}, w6{n}, w7{e}, w8{d}, w9{phi}, w10{g};
+    WipeOnExit<BigNum> w1{start}, w2{p}, w3{q}, w4{p1}, w5{q1}, w6{n}, w7{e}, w8{d}, w9{phi},
+        w10{g};
     WipeOnExit<BigDouble> w11{product};
-    start.fill(0); p.fill(0); q.fill(0); p1.fill(0); q1.fill(0);
-    n.fill(0); e.fill(0); d.fill(0); phi.fill(0); g.fill(0); one.fill(0);
+    start.fill(0);
+    p.fill(0);
+    q.fill(0);
+    p1.fill(0);
+    q1.fill(0);
+    n.fill(0);
+    e.fill(0);
+    d.fill(0);
+    phi.fill(0);
+    g.fill(0);
+    one.fill(0);
     product.fill(0);
 
     SetStatus(msg::kFindingFirstPrime);

@@ -46,7 +46,8 @@ inline constexpr const char* kTimeout = "426 Timeout";
 inline constexpr const char* kSndBufFailed = "winsock.getsockopt(SO_SNDBUF) failed";
 
 // Texts of our own for faults the engine reports instead of staying silent.
-inline constexpr const char* kConnectionLost = "500 Control connection closed before the reply arrived";
+inline constexpr const char* kConnectionLost =
+    "500 Control connection closed before the reply arrived";
 inline constexpr const char* kBadPassiveReply = "Unusable passive reply: ";
 inline constexpr const char* kCannotOpenLocalFile = "Cannot open local file ";
 inline constexpr const char* kLocalWriteFailed = "550 Error writing local file ";

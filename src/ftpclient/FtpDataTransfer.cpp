@@ -68,7 +68,8 @@ void TCustomFtpCli::RestStep() {
     const bool putRequest = requestCode_ == ftpRestPut || requestCode_ == ftpSessionRestPut;
     if (!putRequest && !(Options & ftpNoAutoResumeAt)) {
         struct stat st {};
-        ResumeOffset = ::stat(LocalFileName.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+        ResumeOffset =
+            ::stat(LocalFileName.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
     }
     commandStep_ = stepRest;
     if (ResumeOffset < 1) {

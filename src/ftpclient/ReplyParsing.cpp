@@ -8,12 +8,15 @@
 namespace ftpreply {
 
 namespace {
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 } // namespace
 
 int ReplyCodeOf(const std::string& line) {
     std::size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
+    while (i < line.size() &&
+           (line[i] == ' ' || line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
         ++i;
     bool negative = false;
     if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
@@ -30,7 +33,9 @@ int ReplyCodeOf(const std::string& line) {
     return static_cast<int>(negative ? -value : value);
 }
 
-bool StartsWithDigit(const std::string& line) { return !line.empty() && IsDigit(line[0]); }
+bool StartsWithDigit(const std::string& line) {
+    return !line.empty() && IsDigit(line[0]);
+}
 
 bool IsContinuation(const std::string& line) {
     std::size_t i = 0;
@@ -139,8 +144,8 @@ std::string PortCommand(const std::string& serverAddr, const std::string& localA
     unsigned a = 0, b = 0, c = 0, d = 0;
     if (std::sscanf(localAddr.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) != 4)
         a = b = c = d = 0;
-    std::snprintf(text, sizeof text, "PORT %u,%u,%u,%u,%d,%d", a & 0xFF, b & 0xFF, c & 0xFF, d & 0xFF,
-                  (port >> 8) & 0xFF, port & 0xFF);
+    std::snprintf(text, sizeof text, "PORT %u,%u,%u,%u,%d,%d", a & 0xFF, b & 0xFF, c & 0xFF,
+                  d & 0xFF, (port >> 8) & 0xFF, port & 0xFF);
     return text;
 }
 

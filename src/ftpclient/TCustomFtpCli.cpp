@@ -100,13 +100,22 @@ void TCustomFtpCli::SetUsePassive(bool on) {
     usePassive_ = connectionType_ == ftpDirect ? on : true;
 }
 
-void TCustomFtpCli::SetSocksServer(const std::string& host) { socksServer_ = host; }
-void TCustomFtpCli::SetSocksPort(const std::string& port) { socksPort_ = port; }
-void TCustomFtpCli::SetSocksUserCode(const std::string& user) { socksUser_ = user; }
-void TCustomFtpCli::SetSocksPassword(const std::string& password) { socksPassword_ = password; }
+void TCustomFtpCli::SetSocksServer(const std::string& host) {
+    socksServer_ = host;
+}
+void TCustomFtpCli::SetSocksPort(const std::string& port) {
+    socksPort_ = port;
+}
+void TCustomFtpCli::SetSocksUserCode(const std::string& user) {
+    socksUser_ = user;
+}
+void TCustomFtpCli::SetSocksPassword(const std::string& password) {
+    socksPassword_ = password;
+}
 
 bool TCustomFtpCli::IsSocks() const {
-    return connectionType_ == ftpSocks4 || connectionType_ == ftpSocks4A || connectionType_ == ftpSocks5;
+    return connectionType_ == ftpSocks4 || connectionType_ == ftpSocks4A ||
+           connectionType_ == ftpSocks5;
 }
 
 void TCustomFtpCli::ApplySocks(TWSocket& socket) {
@@ -118,13 +127,18 @@ void TCustomFtpCli::ApplySocks(TWSocket& socket) {
     }
     socket.SetSocksServer(socksServer_);
     socket.SetSocksPort(socksPort_);
-    socket.SetSocksLevel(connectionType_ == ftpSocks4 ? "4" : connectionType_ == ftpSocks4A ? "4A" : "5");
+    socket.SetSocksLevel(connectionType_ == ftpSocks4    ? "4"
+                         : connectionType_ == ftpSocks4A ? "4A"
+                                                         : "5");
     socket.SetSocksUsercode(socksUser_);
     socket.SetSocksPassword(socksPassword_);
-    socket.SetSocksAuthentication(socksUser_.empty() ? socksNoAuthentication : socksAuthenticateUsercode);
+    socket.SetSocksAuthentication(socksUser_.empty() ? socksNoAuthentication
+                                                     : socksAuthenticateUsercode);
 }
 
-bool TCustomFtpCli::Connected() const { return control_->State() != wsClosed; }
+bool TCustomFtpCli::Connected() const {
+    return control_->State() != wsClosed;
+}
 
 // ---------------------------------------------------------------- events
 
@@ -356,41 +370,93 @@ void TCustomFtpCli::RunDriver() {
 
 void TCustomFtpCli::StartStep(TFtpStep step) {
     switch (step) {
-    case stepOpen: OpenStep(); break;
-    case stepUser: UserStep(); break;
-    case stepPass: PassStep(); break;
-    case stepCwd: CwdStep(); break;
-    case stepCDup: StartCommand(ftpCDup, stepCDup, "CDUP", {250}); break;
-    case stepTypeSet: StartCommand(ftpTypeSet, stepTypeSet, Binary ? "TYPE I" : "TYPE A", {200}); break;
-    case stepPort: PortStep(); break;
-    case stepRest: RestStep(); break;
-    case stepGet: ReceiveStep("RETR"); break;
-    case stepPut: SendStep(false); break;
-    case stepAppend: SendStep(true); break;
-    case stepDir: ReceiveStep("LIST"); break;
-    case stepLs: ReceiveStep("NLST"); break;
-    case stepSyst: StartCommand(ftpSyst, stepSyst, "SYST", {215}); break;
-    case stepMkd: StartCommand(ftpMkd, stepMkd, "MKD " + HostFileName, {257}); break;
-    case stepRmd: StartCommand(ftpRmd, stepRmd, "RMD " + HostFileName, {250, 257}); break;
-    case stepRenFrom: StartCommand(ftpRenFrom, stepRenFrom, "RNFR " + HostFileName, {350}); break;
-    case stepRenTo: StartCommand(ftpRenTo, stepRenTo, "RNTO " + LocalFileName, {200, 250, 257}); break;
-    case stepSize: StartCommand(ftpSize, stepSize, "SIZE " + HostFileName, {213}); break;
-    case stepDele: StartCommand(ftpDele, stepDele, "DELE " + HostFileName, {250, 257}); break;
-    case stepPwd: StartCommand(ftpPwd, stepPwd, "PWD", {250, 257}); break;
-    case stepQuote: StartCommand(ftpQuote, stepQuote, LocalFileName, {}); break;
-    case stepQuit: QuitStep(); break;
-    default: break;
+    case stepOpen:
+        OpenStep();
+        break;
+    case stepUser:
+        UserStep();
+        break;
+    case stepPass:
+        PassStep();
+        break;
+    case stepCwd:
+        CwdStep();
+        break;
+    case stepCDup:
+        StartCommand(ftpCDup, stepCDup, "CDUP", {250});
+        break;
+    case stepTypeSet:
+        StartCommand(ftpTypeSet, stepTypeSet, Binary ? "TYPE I" : "TYPE A", {200});
+        break;
+    case stepPort:
+        PortStep();
+        break;
+    case stepRest:
+        RestStep();
+        break;
+    case stepGet:
+        ReceiveStep("RETR");
+        break;
+    case stepPut:
+        SendStep(false);
+        break;
+    case stepAppend:
+        SendStep(true);
+        break;
+    case stepDir:
+        ReceiveStep("LIST");
+        break;
+    case stepLs:
+        ReceiveStep("NLST");
+        break;
+    case stepSyst:
+        StartCommand(ftpSyst, stepSyst, "SYST", {215});
+        break;
+    case stepMkd:
+        StartCommand(ftpMkd, stepMkd, "MKD " + HostFileName, {257});
+        break;
+    case stepRmd:
+        StartCommand(ftpRmd, stepRmd, "RMD " + HostFileName, {250, 257});
+        break;
+    case stepRenFrom:
+        StartCommand(ftpRenFrom, stepRenFrom, "RNFR " + HostFileName, {350});
+        break;
+    case stepRenTo:
+        StartCommand(ftpRenTo, stepRenTo, "RNTO " + LocalFileName, {200, 250, 257});
+        break;
+    case stepSize:
+        StartCommand(ftpSize, stepSize, "SIZE " + HostFileName, {213});
+        break;
+    case stepDele:
+        StartCommand(ftpDele, stepDele, "DELE " + HostFileName, {250, 257});
+        break;
+    case stepPwd:
+        StartCommand(ftpPwd, stepPwd, "PWD", {250, 257});
+        break;
+    case stepQuote:
+        StartCommand(ftpQuote, stepQuote, LocalFileName, {});
+        break;
+    case stepQuit:
+        QuitStep();
+        break;
+    default:
+        break;
     }
 }
 
 void TCustomFtpCli::ExtractResults(TFtpStep step) {
     switch (step) {
-    case stepSize: replySize_ = ftpreply::SecondNumber(lastReply_); break;
+    case stepSize:
+        replySize_ = ftpreply::SecondNumber(lastReply_);
+        break;
     case stepCwd:
     case stepMkd:
     case stepPwd:
-    case stepCDup: replyPath_ = ftpreply::QuotedPath(lastReply_); break;
-    default: break;
+    case stepCDup:
+        replyPath_ = ftpreply::QuotedPath(lastReply_);
+        break;
+    default:
+        break;
     }
 }
 
@@ -520,13 +586,15 @@ void TCustomFtpCli::ControlDataAvailable(int /*error*/) {
         if (!line)
             break;
         std::string plain;
-        if (!ftpreply::HasPlainReplyForm(*line) && CipherHooks && CipherHooks->DecipherReply(*line, plain)) {
+        if (!ftpreply::HasPlainReplyForm(*line) && CipherHooks &&
+            CipherHooks->DecipherReply(*line, plain)) {
             // One enciphered line may carry several plain ones.
             ReplyLineBuffer inner;
             std::size_t pos = 0;
             while (pos <= plain.size()) {
                 std::size_t end = plain.find('\n', pos);
-                std::string part = plain.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+                std::string part =
+                    plain.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
                 while (!part.empty() && (part.back() == '\r' || part.back() == '\n'))
                     part.pop_back();
                 if (!part.empty() || end != std::string::npos)
@@ -644,9 +712,21 @@ void TCustomFtpCli::Open() {
     OpenStep();
 }
 
-void TCustomFtpCli::User() { inSequence_ = false; sequenceDriverSet_ = false; UserStep(); }
-void TCustomFtpCli::Pass() { inSequence_ = false; sequenceDriverSet_ = false; PassStep(); }
-void TCustomFtpCli::Cwd() { inSequence_ = false; sequenceDriverSet_ = false; CwdStep(); }
+void TCustomFtpCli::User() {
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    UserStep();
+}
+void TCustomFtpCli::Pass() {
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    PassStep();
+}
+void TCustomFtpCli::Cwd() {
+    inSequence_ = false;
+    sequenceDriverSet_ = false;
+    CwdStep();
+}
 
 void TCustomFtpCli::Pubk() {
     CheckReady();
@@ -654,7 +734,8 @@ void TCustomFtpCli::Pubk() {
         throw FtpException(kPublicKeyEmpty);
     inSequence_ = false;
     sequenceDriverSet_ = false;
-    StartCommand(ftpPubk, stepPubk, "PUBK " + MyPublicKey + MyPublicKeyLength + MyPublicKeyBits, {666});
+    StartCommand(ftpPubk, stepPubk, "PUBK " + MyPublicKey + MyPublicKeyLength + MyPublicKeyBits,
+                 {666});
 }
 
 void TCustomFtpCli::Quit() {
@@ -697,73 +778,127 @@ void TCustomFtpCli::Abort() {
     }
 }
 
-void TCustomFtpCli::Connect() { StartSequence(ftpConnect, stepOpen | stepUser | stepPass); }
-void TCustomFtpCli::Get() { StartSequence(ftpGet, stepPort | stepGet); }
+void TCustomFtpCli::Connect() {
+    StartSequence(ftpConnect, stepOpen | stepUser | stepPass);
+}
+void TCustomFtpCli::Get() {
+    StartSequence(ftpGet, stepPort | stepGet);
+}
 void TCustomFtpCli::SessionGet() {
-    StartSequence(ftpSessionGet, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepGet | stepQuit);
+    StartSequence(ftpSessionGet, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort |
+                                     stepGet | stepQuit);
 }
-void TCustomFtpCli::Put() { StartSequence(ftpPut, stepPort | stepPut); }
+void TCustomFtpCli::Put() {
+    StartSequence(ftpPut, stepPort | stepPut);
+}
 void TCustomFtpCli::SessionPut() {
-    StartSequence(ftpSessionPut, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepPut | stepQuit);
+    StartSequence(ftpSessionPut, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort |
+                                     stepPut | stepQuit);
 }
-void TCustomFtpCli::Append() { StartSequence(ftpAppend, stepPort | stepAppend); }
+void TCustomFtpCli::Append() {
+    StartSequence(ftpAppend, stepPort | stepAppend);
+}
 void TCustomFtpCli::SessionAppend() {
-    StartSequence(ftpSessionAppend,
-                  stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepAppend | stepQuit);
+    StartSequence(ftpSessionAppend, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet |
+                                        stepPort | stepAppend | stepQuit);
 }
-void TCustomFtpCli::Dir() { StartSequence(ftpDir, stepPort | stepDir); }
-void TCustomFtpCli::Ls() { StartSequence(ftpLs, stepPort | stepLs); }
-void TCustomFtpCli::TypeSet() { SingleStep(stepTypeSet); }
-void TCustomFtpCli::TypeBinary() { Binary = true; TypeSet(); }
-void TCustomFtpCli::TypeAscii() { Binary = false; TypeSet(); }
-void TCustomFtpCli::Pwd() { SingleStep(stepPwd); }
-void TCustomFtpCli::CDup() { SingleStep(stepCDup); }
+void TCustomFtpCli::Dir() {
+    StartSequence(ftpDir, stepPort | stepDir);
+}
+void TCustomFtpCli::Ls() {
+    StartSequence(ftpLs, stepPort | stepLs);
+}
+void TCustomFtpCli::TypeSet() {
+    SingleStep(stepTypeSet);
+}
+void TCustomFtpCli::TypeBinary() {
+    Binary = true;
+    TypeSet();
+}
+void TCustomFtpCli::TypeAscii() {
+    Binary = false;
+    TypeSet();
+}
+void TCustomFtpCli::Pwd() {
+    SingleStep(stepPwd);
+}
+void TCustomFtpCli::CDup() {
+    SingleStep(stepCDup);
+}
 void TCustomFtpCli::SessionDir() {
-    StartSequence(ftpSessionDir, stepOpen | stepUser | stepPass | stepCwd | stepPort | stepDir | stepQuit);
+    StartSequence(ftpSessionDir,
+                  stepOpen | stepUser | stepPass | stepCwd | stepPort | stepDir | stepQuit);
 }
 void TCustomFtpCli::SessionLs() {
-    StartSequence(ftpSessionLs, stepOpen | stepUser | stepPass | stepCwd | stepPort | stepLs | stepQuit);
+    StartSequence(ftpSessionLs,
+                  stepOpen | stepUser | stepPass | stepCwd | stepPort | stepLs | stepQuit);
 }
-void TCustomFtpCli::Syst() { SingleStep(stepSyst); }
+void TCustomFtpCli::Syst() {
+    SingleStep(stepSyst);
+}
 void TCustomFtpCli::SessionSyst() {
     StartSequence(ftpSessionSyst, stepOpen | stepUser | stepPass | stepSyst | stepQuit);
 }
-void TCustomFtpCli::Size() { SingleStep(stepSize); }
+void TCustomFtpCli::Size() {
+    SingleStep(stepSize);
+}
 void TCustomFtpCli::SessionSize() {
     StartSequence(ftpSessionSize, stepOpen | stepUser | stepPass | stepCwd | stepSize | stepQuit);
 }
-void TCustomFtpCli::Mkd() { SingleStep(stepMkd); }
+void TCustomFtpCli::Mkd() {
+    SingleStep(stepMkd);
+}
 void TCustomFtpCli::SessionMkd() {
     StartSequence(ftpSessionMkd, stepOpen | stepUser | stepPass | stepCwd | stepMkd | stepQuit);
 }
-void TCustomFtpCli::Rmd() { SingleStep(stepRmd); }
+void TCustomFtpCli::Rmd() {
+    SingleStep(stepRmd);
+}
 void TCustomFtpCli::SessionRmd() {
     StartSequence(ftpSessionRmd, stepOpen | stepUser | stepPass | stepCwd | stepRmd | stepQuit);
 }
-void TCustomFtpCli::Dele() { SingleStep(stepDele); }
+void TCustomFtpCli::Dele() {
+    SingleStep(stepDele);
+}
 void TCustomFtpCli::SessionDele() {
     StartSequence(ftpSessionDele, stepOpen | stepUser | stepPass | stepCwd | stepDele | stepQuit);
 }
-void TCustomFtpCli::RenFrom() { SingleStep(stepRenFrom); }
-void TCustomFtpCli::RenTo() { SingleStep(stepRenTo); }
-void TCustomFtpCli::Rename() { StartSequence(ftpRename, stepRenFrom | stepRenTo); }
+void TCustomFtpCli::RenFrom() {
+    SingleStep(stepRenFrom);
+}
+void TCustomFtpCli::RenTo() {
+    SingleStep(stepRenTo);
+}
+void TCustomFtpCli::Rename() {
+    StartSequence(ftpRename, stepRenFrom | stepRenTo);
+}
 void TCustomFtpCli::SessionRename() {
     StartSequence(ftpSessionRename,
                   stepOpen | stepUser | stepPass | stepCwd | stepRenFrom | stepRenTo | stepQuit);
 }
-void TCustomFtpCli::Quote() { SingleStep(stepQuote); }
+void TCustomFtpCli::Quote() {
+    SingleStep(stepQuote);
+}
 void TCustomFtpCli::SessionQuote() {
     StartSequence(ftpSessionQuote, stepOpen | stepUser | stepPass | stepCwd | stepQuote | stepQuit);
 }
-void TCustomFtpCli::Rest() { SingleStep(stepRest); }
-void TCustomFtpCli::RestGet() { StartSequence(ftpRestGet, stepPort | stepRest | stepGet); }
+void TCustomFtpCli::Rest() {
+    SingleStep(stepRest);
+}
+void TCustomFtpCli::RestGet() {
+    StartSequence(ftpRestGet, stepPort | stepRest | stepGet);
+}
 void TCustomFtpCli::SessionRestGet() {
-    StartSequence(ftpSessionRestGet,
-                  stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepRest | stepGet | stepQuit);
+    StartSequence(ftpSessionRestGet, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet |
+                                         stepPort | stepRest | stepGet | stepQuit);
 }
-void TCustomFtpCli::RestPut() { StartSequence(ftpRestPut, stepPort | stepRest | stepPut); }
+void TCustomFtpCli::RestPut() {
+    StartSequence(ftpRestPut, stepPort | stepRest | stepPut);
+}
 void TCustomFtpCli::SessionRestPut() {
-    StartSequence(ftpSessionRestPut,
-                  stepOpen | stepUser | stepPass | stepCwd | stepTypeSet | stepPort | stepRest | stepPut | stepQuit);
+    StartSequence(ftpSessionRestPut, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet |
+                                         stepPort | stepRest | stepPut | stepQuit);
 }
-void TCustomFtpCli::PortRequest() { SingleStep(stepPort); }
+void TCustomFtpCli::PortRequest() {
+    SingleStep(stepPort);
+}

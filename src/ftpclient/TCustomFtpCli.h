@@ -93,7 +93,8 @@ public:
     std::function<void(TCustomFtpCli* Sender, TFtpRequest RqType, int Error)> OnRequestDone;
     std::function<void(TCustomFtpCli* Sender)> OnStateChange;
     std::function<void(TCustomFtpCli* Sender, bool& Cancel)> OnReadyToTransmit;
-    std::function<void(TCustomFtpCli* Sender, const std::exception& E, bool& CanClose)> OnBgException;
+    std::function<void(TCustomFtpCli* Sender, const std::exception& E, bool& CanClose)>
+        OnBgException;
 
     // ---- Requests. Each either raises FtpException at once (started
     // wrongly) or ends with one OnRequestDone.
@@ -281,12 +282,12 @@ private:
     bool storeAnswered_ = false;
     bool sendConnected_ = false;
     bool sendStarted_ = false;
-    bool receiving_ = false; // a receive step owns the data socket
+    bool receiving_ = false;  // a receive step owns the data socket
     bool localError_ = false; // the local file could not be read or written
     DataPhase dataPhase_ = dpIdle;
     std::string pendingCommand_;
     bool lastWasCR_ = false;
-    std::string accumulator_; // enciphered receive chunks being reassembled
+    std::string accumulator_;    // enciphered receive chunks being reassembled
     std::string displayPartial_; // a listing line split over two reads
     std::vector<char> ioBuffer_;
     std::string socketErrorText_;

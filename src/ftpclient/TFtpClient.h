@@ -13,31 +13,81 @@ public:
     int Timeout = 15; // seconds; 0 or less waits for ever
     bool MultiThreaded = false;
 
-    bool OpenSync() { return Synchronize([this] { Open(); }); }
-    bool UserSync() { return Synchronize([this] { User(); }); }
-    bool PassSync() { return Synchronize([this] { Pass(); }); }
-    bool ConnectSync() { return Synchronize([this] { Connect(); }); }
-    bool CwdSync() { return Synchronize([this] { Cwd(); }); }
-    bool PwdSync() { return Synchronize([this] { Pwd(); }); }
-    bool CDupSync() { return Synchronize([this] { CDup(); }); }
-    bool TypeSetSync() { return Synchronize([this] { TypeSet(); }); }
-    bool TypeBinarySync() { return Synchronize([this] { TypeBinary(); }); }
-    bool TypeAsciiSync() { return Synchronize([this] { TypeAscii(); }); }
-    bool QuitSync() { return Synchronize([this] { Quit(); }); }
-    bool SystSync() { return Synchronize([this] { Syst(); }); }
-    bool SizeSync() { return Synchronize([this] { Size(); }); }
-    bool GetSync() { return Synchronize([this] { Get(); }); }
-    bool PutSync() { return Synchronize([this] { Put(); }); }
-    bool AppendSync() { return Synchronize([this] { Append(); }); }
-    bool DirSync() { return Synchronize([this] { Dir(); }); }
-    bool LsSync() { return Synchronize([this] { Ls(); }); }
-    bool MkdSync() { return Synchronize([this] { Mkd(); }); }
-    bool RmdSync() { return Synchronize([this] { Rmd(); }); }
-    bool DeleSync() { return Synchronize([this] { Dele(); }); }
-    bool RenameSync() { return Synchronize([this] { Rename(); }); }
-    bool QuoteSync() { return Synchronize([this] { Quote(); }); }
-    bool RestGetSync() { return Synchronize([this] { RestGet(); }); }
-    bool RestPutSync() { return Synchronize([this] { RestPut(); }); }
+    bool OpenSync() {
+        return Synchronize([this] { Open(); });
+    }
+    bool UserSync() {
+        return Synchronize([this] { User(); });
+    }
+    bool PassSync() {
+        return Synchronize([this] { Pass(); });
+    }
+    bool ConnectSync() {
+        return Synchronize([this] { Connect(); });
+    }
+    bool CwdSync() {
+        return Synchronize([this] { Cwd(); });
+    }
+    bool PwdSync() {
+        return Synchronize([this] { Pwd(); });
+    }
+    bool CDupSync() {
+        return Synchronize([this] { CDup(); });
+    }
+    bool TypeSetSync() {
+        return Synchronize([this] { TypeSet(); });
+    }
+    bool TypeBinarySync() {
+        return Synchronize([this] { TypeBinary(); });
+    }
+    bool TypeAsciiSync() {
+        return Synchronize([this] { TypeAscii(); });
+    }
+    bool QuitSync() {
+        return Synchronize([this] { Quit(); });
+    }
+    bool SystSync() {
+        return Synchronize([this] { Syst(); });
+    }
+    bool SizeSync() {
+        return Synchronize([this] { Size(); });
+    }
+    bool GetSync() {
+        return Synchronize([this] { Get(); });
+    }
+    bool PutSync() {
+        return Synchronize([this] { Put(); });
+    }
+    bool AppendSync() {
+        return Synchronize([this] { Append(); });
+    }
+    bool DirSync() {
+        return Synchronize([this] { Dir(); });
+    }
+    bool LsSync() {
+        return Synchronize([this] { Ls(); });
+    }
+    bool MkdSync() {
+        return Synchronize([this] { Mkd(); });
+    }
+    bool RmdSync() {
+        return Synchronize([this] { Rmd(); });
+    }
+    bool DeleSync() {
+        return Synchronize([this] { Dele(); });
+    }
+    bool RenameSync() {
+        return Synchronize([this] { Rename(); });
+    }
+    bool QuoteSync() {
+        return Synchronize([this] { Quote(); });
+    }
+    bool RestGetSync() {
+        return Synchronize([this] { RestGet(); });
+    }
+    bool RestPutSync() {
+        return Synchronize([this] { RestPut(); });
+    }
     bool AbortSync() {
         Abort();
         return true;

@@ -5,8 +5,7 @@
 #include <cctype>
 #include <climits>
 
-std::vector<TLineAssembler::Item> TLineAssembler::Feed(const char* data, std::size_t len)
-{
+std::vector<TLineAssembler::Item> TLineAssembler::Feed(const char* data, std::size_t len) {
     std::vector<Item> items;
     std::size_t start = 0;
     for (std::size_t i = 0; i < len; ++i) {
@@ -40,22 +39,19 @@ std::vector<TLineAssembler::Item> TLineAssembler::Feed(const char* data, std::si
     return items;
 }
 
-void TLineAssembler::Clear()
-{
+void TLineAssembler::Clear() {
     pending_.clear();
     discarding_ = false;
 }
 
-bool IsPlainLine(const std::string& line)
-{
+bool IsPlainLine(const std::string& line) {
     if (line.size() < 4)
         return false;
     auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
     return upper(line[0]) && upper(line[1]) && upper(line[2]) && (line[3] == ' ' || upper(line[3]));
 }
 
-std::string RemoveTelnetSequences(const std::string& line)
-{
+std::string RemoveTelnetSequences(const std::string& line) {
     std::string out;
     out.reserve(line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -70,8 +66,7 @@ std::string RemoveTelnetSequences(const std::string& line)
     return out;
 }
 
-void SplitCommand(const std::string& line, std::string& keyword, std::string& params)
-{
+void SplitCommand(const std::string& line, std::string& keyword, std::string& params) {
     std::size_t i = 0;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
         ++i;
@@ -83,8 +78,7 @@ void SplitCommand(const std::string& line, std::string& keyword, std::string& pa
     params = line.substr(i);
 }
 
-TPortArgument ParsePortArgument(const std::string& params)
-{
+TPortArgument ParsePortArgument(const std::string& params) {
     int numbers[6] = {};
     std::size_t i = 0;
     auto skipBlanks = [&] {
@@ -118,8 +112,7 @@ TPortArgument ParsePortArgument(const std::string& params)
     return result;
 }
 
-long long ParseRestOffset(const std::string& params)
-{
+long long ParseRestOffset(const std::string& params) {
     const std::string text = Trim(params);
     std::size_t i = 0;
     bool negative = false;
@@ -136,8 +129,7 @@ long long ParseRestOffset(const std::string& params)
     return negative ? -value : value;
 }
 
-std::string Trim(const std::string& text)
-{
+std::string Trim(const std::string& text) {
     std::size_t b = 0, e = text.size();
     while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
         ++b;
@@ -146,8 +138,7 @@ std::string Trim(const std::string& text)
     return text.substr(b, e - b);
 }
 
-std::string UpperCase(const std::string& text)
-{
+std::string UpperCase(const std::string& text) {
     std::string out = text;
     for (char& c : out)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -15,20 +15,17 @@ namespace {
 const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-bool IsHidden(const std::string& name)
-{
+bool IsHidden(const std::string& name) {
     return !name.empty() && name[0] == '.' && name != "." && name != "..";
 }
 
-std::string ReadLinkText(const std::string& path)
-{
+std::string ReadLinkText(const std::string& path) {
     char buf[4096];
     const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
     return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
-std::string EntryLine(const std::string& dir, const std::string& name, bool detailed, int year)
-{
+std::string EntryLine(const std::string& dir, const std::string& name, bool detailed, int year) {
     if (!detailed)
         return name + "\r\n";
     const std::string full = dir == "/" ? "/" + name : dir + "/" + name;
@@ -39,14 +36,12 @@ std::string EntryLine(const std::string& dir, const std::string& name, bool deta
     return FormatListLine(name, st, target, year);
 }
 
-std::string BaseName(const std::string& path)
-{
+std::string BaseName(const std::string& path) {
     const auto pos = path.find_last_of('/');
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
-std::string DirName(const std::string& path)
-{
+std::string DirName(const std::string& path) {
     const auto pos = path.find_last_of('/');
     if (pos == std::string::npos || pos == 0)
         return "/";
@@ -55,17 +50,15 @@ std::string DirName(const std::string& path)
 
 } // namespace
 
-int CurrentYear()
-{
+int CurrentYear() {
     const std::time_t now = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     ::localtime_r(&now, &tm);
     return tm.tm_year + 1900;
 }
 
 std::string FormatListLine(const std::string& name, const struct stat& st,
-                           const std::string& linkTarget, int currentYear)
-{
+                           const std::string& linkTarget, int currentYear) {
     if (IsHidden(name))
         return {};
     std::string rights = "-rw-rw-rw-";
@@ -81,7 +74,7 @@ std::string FormatListLine(const std::string& name, const struct stat& st,
     if (S_ISREG(st.st_mode) && (st.st_mode & S_IXUSR))
         rights[3] = rights[6] = rights[9] = 'x';
 
-    std::tm tm {};
+    std::tm tm{};
     const std::time_t mtime = st.st_mtime;
     ::localtime_r(&mtime, &tm);
     char size[32];
@@ -96,22 +89,20 @@ std::string FormatListLine(const std::string& name, const struct stat& st,
     return rights + replies::kListOwnerGroup + size + day + when + shown + "\r\n";
 }
 
-std::string FormatPermaLinkLine(const std::string& linkName, const std::string& target)
-{
+std::string FormatPermaLinkLine(const std::string& linkName, const std::string& target) {
     return std::string(replies::kPermaLinkPrefix) + linkName + " -> " + target + "\r\n";
 }
 
-std::string BuildDirectoryList(const std::string& path, bool detailed,
-                               const TPermaLinkTable& links, const TVirtMapTable& maps)
-{
+std::string BuildDirectoryList(const std::string& path, bool detailed, const TPermaLinkTable& links,
+                               const TVirtMapTable& maps) {
     const int year = CurrentYear();
     std::string out;
     std::string listedDir; // the folder whose contents were listed, if any
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
         struct stat target {};
-        if (S_ISDIR(st.st_mode) ||
-            (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))) {
+        if (S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0 &&
+                                    S_ISDIR(target.st_mode))) {
             listedDir = path;
             std::vector<std::string> names;
             if (DIR* dir = ::opendir(path.c_str())) {
@@ -139,14 +130,13 @@ std::string BuildDirectoryList(const std::string& path, bool detailed,
     return out;
 }
 
-std::string FormatMdtmTime(const struct stat& st)
-{
-    std::tm tm {};
+std::string FormatMdtmTime(const struct stat& st) {
+    std::tm tm{};
     const std::time_t mtime = st.st_mtim.tv_sec;
     ::gmtime_r(&mtime, &tm);
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d.%03d", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
                   static_cast<int>(st.st_mtim.tv_nsec / 1000000));
     return buf;
 }

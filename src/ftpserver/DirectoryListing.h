@@ -20,8 +20,8 @@ std::string FormatPermaLinkLine(const std::string& linkName, const std::string& 
 // included), or the one entry a file path names; then the permanent links
 // except the one pointing at the listed folder; " not found" when nothing at
 // all was written. Detailed lines for LIST, bare names for NLST.
-std::string BuildDirectoryList(const std::string& path, bool detailed,
-                               const TPermaLinkTable& links, const TVirtMapTable& maps);
+std::string BuildDirectoryList(const std::string& path, bool detailed, const TPermaLinkTable& links,
+                               const TVirtMapTable& maps);
 
 // Modification time in UTC as "YYYYMMDDHHMMSS.mmm".
 std::string FormatMdtmTime(const struct stat& st);

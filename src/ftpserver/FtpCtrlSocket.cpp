@@ -3,31 +3,25 @@
 #include <QPointer>
 
 TFtpCtrlSocket::TFtpCtrlSocket(QObject* parent)
-    : TCustomWSocket(parent), DataSocket(std::make_unique<TWSocket>())
-{
-}
+    : TCustomWSocket(parent), DataSocket(std::make_unique<TWSocket>()) {}
 
-char* TFtpCtrlSocket::TransferBuffer()
-{
+char* TFtpCtrlSocket::TransferBuffer() {
     if (RcvBuf.empty())
         RcvBuf.resize(static_cast<std::size_t>(kTransferChunk));
     return RcvBuf.data();
 }
 
-void TFtpCtrlSocket::ReleaseTransferBuffer()
-{
+void TFtpCtrlSocket::ReleaseTransferBuffer() {
     std::vector<char>().swap(RcvBuf);
 }
 
 TFtpCtrlSocket::~TFtpCtrlSocket() = default;
 
-void TFtpCtrlSocket::SendReplyLine(const std::string& text)
-{
+void TFtpCtrlSocket::SendReplyLine(const std::string& text) {
     SendStr(text + "\r\n");
 }
 
-void TFtpCtrlSocket::StartConnection()
-{
+void TFtpCtrlSocket::StartConnection() {
     ConnectedSince = QDateTime::currentDateTime();
     LastCommand = QDateTime();
     CommandCount = 0;
@@ -35,8 +29,7 @@ void TFtpCtrlSocket::StartConnection()
     SendStr(Banner + "\r\n");
 }
 
-bool TFtpCtrlSocket::TriggerDataAvailable(int /*Error*/)
-{
+bool TFtpCtrlSocket::TriggerDataAvailable(int /*Error*/) {
     char buf[2048];
     const int len = Receive(buf, RcvSize > 0 && RcvSize <= 2048 ? RcvSize : 2048);
     if (len <= 0)

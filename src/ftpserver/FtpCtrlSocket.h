@@ -17,15 +17,42 @@
 #include <string>
 #include <vector>
 
-enum TFtpCtrlState { ftpcInvalid, ftpcWaitingUserCode, ftpcWaitingPassword, ftpcReady, ftpcWaitingAnswer };
+enum TFtpCtrlState {
+    ftpcInvalid,
+    ftpcWaitingUserCode,
+    ftpcWaitingPassword,
+    ftpcReady,
+    ftpcWaitingAnswer
+};
 
 // Command codes kept in CurCmdType.
 enum TFtpCmdType : std::uint8_t {
-    ftpcPORT = 0, ftpcSTOR = 1, ftpcRETR = 2, ftpcCWD = 3, ftpcXPWD = 4, ftpcPWD = 5,
-    ftpcUSER = 6, ftpcPASS = 7, ftpcLIST = 8, ftpcRMD = 9, ftpcTYPE = 10, ftpcSYST = 11,
-    ftpcQUIT = 12, ftpcDELE = 13, ftpcRNFR = 14, ftpcMKD = 15, ftpcRNTO = 16, ftpcNOOP = 17,
-    ftpcNLST = 18, ftpcCDUP = 20, ftpcSIZE = 21, ftpcREST = 22, ftpcAPPE = 23, ftpcSTRU = 24,
-    ftpcPUBK = 25, ftpcMDTM = 26
+    ftpcPORT = 0,
+    ftpcSTOR = 1,
+    ftpcRETR = 2,
+    ftpcCWD = 3,
+    ftpcXPWD = 4,
+    ftpcPWD = 5,
+    ftpcUSER = 6,
+    ftpcPASS = 7,
+    ftpcLIST = 8,
+    ftpcRMD = 9,
+    ftpcTYPE = 10,
+    ftpcSYST = 11,
+    ftpcQUIT = 12,
+    ftpcDELE = 13,
+    ftpcRNFR = 14,
+    ftpcMKD = 15,
+    ftpcRNTO = 16,
+    ftpcNOOP = 17,
+    ftpcNLST = 18,
+    ftpcCDUP = 20,
+    ftpcSIZE = 21,
+    ftpcREST = 22,
+    ftpcAPPE = 23,
+    ftpcSTRU = 24,
+    ftpcPUBK = 25,
+    ftpcMDTM = 26
 };
 
 class TFtpCtrlSocket : public TCustomWSocket {
@@ -46,9 +73,9 @@ public:
     // Transfer chunk of plain downloads and uploads (memory per transfer).
     static constexpr int kTransferChunk = 256 * 1024;
 
-    std::unique_ptr<TWSocket> DataSocket;     // "DataWSocket" + number
-    std::unique_ptr<TWSocket> PasvListener;   // listening socket of PASV
-    std::vector<char> RcvBuf;                 // transfer buffer (kTransferChunk while in use)
+    std::unique_ptr<TWSocket> DataSocket;   // "DataWSocket" + number
+    std::unique_ptr<TWSocket> PasvListener; // listening socket of PASV
+    std::vector<char> RcvBuf;               // transfer buffer (kTransferChunk while in use)
     int RcvSize = 2048;
     bool Busy = false;
     QDateTime ConnectedSince;

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-TFtpServer::TFtpServer(QObject* parent) : QObject(parent), serverSocket_(std::make_unique<TWSocket>())
-{
+TFtpServer::TFtpServer(QObject* parent)
+    : QObject(parent), serverSocket_(std::make_unique<TWSocket>()) {
     serverSocket_->setObjectName("ServerWSocket");
     // Table order decides nothing but lookup order; the login column is
     // checked by the dispatcher so no handler repeats it.
@@ -44,8 +44,7 @@ TFtpServer::TFtpServer(QObject* parent) : QObject(parent), serverSocket_(std::ma
     AddCommand("MDTM", &TFtpServer::CommandMDTM, true);
 }
 
-TFtpServer::~TFtpServer()
-{
+TFtpServer::~TFtpServer() {
     destroying_ = true;
     serverSocket_->OnChangeState = nullptr;
     serverSocket_->OnSessionAvailable = nullptr;
@@ -58,44 +57,41 @@ TFtpServer::~TFtpServer()
     }
 }
 
-void TFtpServer::AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin)
-{
+void TFtpServer::AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin) {
     if (static_cast<int>(commandTable_.size()) >= kCommandSlots)
         throw FtpServerException(replies::kTooManyCommand);
     commandTable_.push_back({keyword, handler, needsLogin});
 }
 
-void TFtpServer::Start()
-{
+void TFtpServer::Start() {
     if (serverSocket_->State() == wsListening)
         return;
     serverSocket_->SetPort(Port);
     serverSocket_->SetProto("tcp");
     serverSocket_->SetAddr(Addr);
-    serverSocket_->OnSessionAvailable = [this](TCustomWSocket*, int Error) { ServerSessionAvailable(Error); };
-    serverSocket_->OnChangeState = [this](TCustomWSocket*, TSocketState OldState, TSocketState NewState) {
+    serverSocket_->OnSessionAvailable = [this](TCustomWSocket*, int Error) {
+        ServerSessionAvailable(Error);
+    };
+    serverSocket_->OnChangeState = [this](TCustomWSocket*, TSocketState OldState,
+                                          TSocketState NewState) {
         ServerChangeState(OldState, NewState);
     };
     serverSocket_->Listen();
 }
 
-void TFtpServer::Stop()
-{
+void TFtpServer::Stop() {
     serverSocket_->Close();
 }
 
-bool TFtpServer::Active() const
-{
+bool TFtpServer::Active() const {
     return serverSocket_->State() == wsListening;
 }
 
-std::string TFtpServer::ListeningPort()
-{
+std::string TFtpServer::ListeningPort() {
     return serverSocket_->GetXPort();
 }
 
-void TFtpServer::DisconnectAll()
-{
+void TFtpServer::DisconnectAll() {
     const std::vector<TFtpCtrlSocket*> all = clients_;
     clients_.clear();
     detached_.insert(detached_.end(), all.begin(), all.end());
@@ -107,8 +103,7 @@ void TFtpServer::DisconnectAll()
     }
 }
 
-void TFtpServer::ServerChangeState(TSocketState /*OldState*/, TSocketState NewState)
-{
+void TFtpServer::ServerChangeState(TSocketState /*OldState*/, TSocketState NewState) {
     if (destroying_)
         return;
     if (NewState == wsListening && OnStart)
@@ -117,13 +112,11 @@ void TFtpServer::ServerChangeState(TSocketState /*OldState*/, TSocketState NewSt
         OnStop(this);
 }
 
-bool TFtpServer::IsClient(TFtpCtrlSocket* Client) const
-{
+bool TFtpServer::IsClient(TFtpCtrlSocket* Client) const {
     return std::find(clients_.begin(), clients_.end(), Client) != clients_.end();
 }
 
-void TFtpServer::ServerSessionAvailable(int Error)
-{
+void TFtpServer::ServerSessionAvailable(int Error) {
     if (Error != 0)
         throw FtpServerException(replies::kSessionAvailableError + std::to_string(Error));
     const int handle = serverSocket_->Accept();
@@ -146,12 +139,16 @@ void TFtpServer::ServerSessionAvailable(int Error)
     }
     client->PeerAddr = client->GetPeerAddr();
     client->PeerPort = client->GetPeerPort();
-    client->OnCommand = [this](TFtpCtrlSocket* c, const char* buf, int len) { ClientCommand(c, buf, len); };
+    client->OnCommand = [this](TFtpCtrlSocket* c, const char* buf, int len) {
+        ClientCommand(c, buf, len);
+    };
     client->OnLineTooLong = [this](TFtpCtrlSocket* c) { ClientLineTooLong(c); };
     client->OnSessionClosed = [this](TCustomWSocket* s, int) {
         QueueClientClosed(static_cast<TFtpCtrlSocket*>(s));
     };
-    client->OnDataSent = [this](TCustomWSocket* s, int) { ClientDataSent(static_cast<TFtpCtrlSocket*>(s)); };
+    client->OnDataSent = [this](TCustomWSocket* s, int) {
+        ClientDataSent(static_cast<TFtpCtrlSocket*>(s));
+    };
 
     if (OnClientConnect)
         OnClientConnect(this, client, Error);
@@ -166,15 +163,13 @@ void TFtpServer::ServerSessionAvailable(int Error)
     client->StartConnection();
 }
 
-std::string TFtpServer::DecipherLine(const std::string& line)
-{
+std::string TFtpServer::DecipherLine(const std::string& line) {
     if (KeyPair == nullptr)
         throw FtpServerException(replies::kNoDecipherKey);
     return KeyPair->DecryptString(line);
 }
 
-void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int CmdLen)
-{
+void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int CmdLen) {
     if (CmdLen == 1) {
         Client->Close();
         return;
@@ -221,13 +216,11 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
         SendAnswer(Client, answer);
 }
 
-void TFtpServer::ClientLineTooLong(TFtpCtrlSocket* Client)
-{
+void TFtpServer::ClientLineTooLong(TFtpCtrlSocket* Client) {
     SendAnswer(Client, replies::kLineTooLong);
 }
 
-void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, std::string Answer)
-{
+void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, std::string Answer) {
     if (OnAnswerToClient)
         OnAnswerToClient(this, Client, Answer);
     // Encrypted session: a client that sent its key gets enciphered replies.
@@ -246,25 +239,25 @@ void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, std::string Answer)
     }
 }
 
-void TFtpServer::ClientDataSent(TFtpCtrlSocket* Client)
-{
+void TFtpServer::ClientDataSent(TFtpCtrlSocket* Client) {
     if (Client->CloseRequest) {
         Client->CloseRequest = false;
         QueueCloseRequest(Client);
     }
 }
 
-void TFtpServer::QueueCloseRequest(TFtpCtrlSocket* Client)
-{
+void TFtpServer::QueueCloseRequest(TFtpCtrlSocket* Client) {
     QPointer<TFtpCtrlSocket> guard(Client);
-    QMetaObject::invokeMethod(this, [this, guard] {
-        if (guard)
-            HandleCloseRequest(guard);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, guard] {
+            if (guard)
+                HandleCloseRequest(guard);
+        },
+        Qt::QueuedConnection);
 }
 
-void TFtpServer::HandleCloseRequest(TFtpCtrlSocket* Client)
-{
+void TFtpServer::HandleCloseRequest(TFtpCtrlSocket* Client) {
     if (Client->State() == wsClosed)
         return;
     if (Client->AllSent())
@@ -273,17 +266,18 @@ void TFtpServer::HandleCloseRequest(TFtpCtrlSocket* Client)
         Client->CloseRequest = true;
 }
 
-void TFtpServer::QueueClientClosed(TFtpCtrlSocket* Client)
-{
+void TFtpServer::QueueClientClosed(TFtpCtrlSocket* Client) {
     QPointer<TFtpCtrlSocket> guard(Client);
-    QMetaObject::invokeMethod(this, [this, guard] {
-        if (guard)
-            HandleClientClosed(guard);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, guard] {
+            if (guard)
+                HandleClientClosed(guard);
+        },
+        Qt::QueuedConnection);
 }
 
-void TFtpServer::HandleClientClosed(TFtpCtrlSocket* Client)
-{
+void TFtpServer::HandleClientClosed(TFtpCtrlSocket* Client) {
     for (auto* list : {&clients_, &detached_}) {
         auto it = std::find(list->begin(), list->end(), Client);
         if (it != list->end())
@@ -295,33 +289,36 @@ void TFtpServer::HandleClientClosed(TFtpCtrlSocket* Client)
     delete Client;
 }
 
-void TFtpServer::QueueAbortData(TFtpCtrlSocket* Client)
-{
+void TFtpServer::QueueAbortData(TFtpCtrlSocket* Client) {
     QPointer<TFtpCtrlSocket> guard(Client);
-    QMetaObject::invokeMethod(this, [guard] {
-        if (!guard)
-            return;
-        TWSocket* data = guard->DataSocket.get();
-        data->Shutdown(2);
-        data->Close();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [guard] {
+            if (!guard)
+                return;
+            TWSocket* data = guard->DataSocket.get();
+            data->Shutdown(2);
+            data->Close();
+        },
+        Qt::QueuedConnection);
 }
 
-void TFtpServer::QueueCloseData(TFtpCtrlSocket* Client, int countdown)
-{
+void TFtpServer::QueueCloseData(TFtpCtrlSocket* Client, int countdown) {
     QPointer<TFtpCtrlSocket> guard(Client);
-    QMetaObject::invokeMethod(this, [this, guard, countdown] {
-        if (!guard)
-            return;
-        if (countdown > 0)
-            QueueCloseData(guard, countdown - 1);
-        else
-            guard->DataSocket->Close();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, guard, countdown] {
+            if (!guard)
+                return;
+            if (countdown > 0)
+                QueueCloseData(guard, countdown - 1);
+            else
+                guard->DataSocket->Close();
+        },
+        Qt::QueuedConnection);
 }
 
-void TFtpServer::CheckIdleClients(int elapsed, int timeout, std::string& message)
-{
+void TFtpServer::CheckIdleClients(int elapsed, int timeout, std::string& message) {
     message.clear();
     const std::vector<TFtpCtrlSocket*> all = clients_;
     for (TFtpCtrlSocket* client : all) {
@@ -330,8 +327,9 @@ void TFtpServer::CheckIdleClients(int elapsed, int timeout, std::string& message
             continue;
         clients_.erase(std::find(clients_.begin(), clients_.end(), client));
         detached_.push_back(client);
-        message = FormatReply(replies::kIdleDisconnect, {client->UserName, client->PeerAddr,
-                                                         client->PeerPort, std::to_string(timeout)});
+        message =
+            FormatReply(replies::kIdleDisconnect, {client->UserName, client->PeerAddr,
+                                                   client->PeerPort, std::to_string(timeout)});
         try {
             if (client->State() == wsConnected)
                 client->SendReplyLine(replies::kIdleGoodbye);

@@ -2,10 +2,10 @@
 // The FTP server component: listens, keeps one TFtpCtrlSocket per client,
 // dispatches command lines through its CommandTable and asks its owner every
 // question about accounts and rights through the events below.
+#include "crypto/PseudoRandom.h"
 #include "ftpserver/FtpCtrlSocket.h"
 #include "ftpserver/FtpServerException.h"
 #include "ftpserver/ServerTables.h"
-#include "crypto/PseudoRandom.h"
 #include "net/LogColour.h"
 
 #include <QObject>
@@ -20,17 +20,18 @@ class TRSA;
 class TFtpServer;
 
 using TFtpSrvNotifyEvent = std::function<void(TFtpServer* Sender)>;
-using TFtpSrvClientEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, int Error)>;
-using TFtpSrvClientCommandEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
-                                                     std::string& Keyword, std::string& Params,
-                                                     std::string& Answer)>;
+using TFtpSrvClientEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, int Error)>;
+using TFtpSrvClientCommandEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, std::string& Keyword,
+                       std::string& Params, std::string& Answer)>;
 using TFtpSrvAnswerToClientEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, std::string& Answer)>;
 using TFtpSrvAuthenticateEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, const std::string& UserName,
                        const std::string& Password, bool& Authenticated)>;
-using TFtpSrvChangeDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
-                                                       const std::string& Directory, bool& Allowed)>;
+using TFtpSrvChangeDirectoryEvent = std::function<void(
+    TFtpServer* Sender, TFtpCtrlSocket* Client, const std::string& Directory, bool& Allowed)>;
 using TFtpSrvBuildDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
                                                       std::string& Directory, bool Detailed)>;
 using TFtpSrvValidateEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
@@ -198,7 +199,8 @@ private:
     // Listings.
     void CommandLIST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
     void CommandNLST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
-    void DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer, bool Detailed);
+    void DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer,
+                          bool Detailed);
 
     // File-management commands.
     void CommandDELE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);

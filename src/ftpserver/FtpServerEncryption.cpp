@@ -14,8 +14,7 @@ namespace {
 
 // Fills buffer as far as the stream allows, so that every enciphered chunk
 // but the last is whole even if a read comes back short.
-long long ReadFull(TTransferStream& stream, char* buffer, long long want)
-{
+long long ReadFull(TTransferStream& stream, char* buffer, long long want) {
     long long got = 0;
     while (got < want) {
         const long long n = stream.Read(buffer + got, want - got);
@@ -26,15 +25,13 @@ long long ReadFull(TTransferStream& stream, char* buffer, long long want)
     return got;
 }
 
-std::string KeyText(const TFtpCtrlSocket* Client)
-{
+std::string KeyText(const TFtpCtrlSocket* Client) {
     return Client->EncryptionKey.substr(0, 56);
 }
 
 } // namespace
 
-TRSA& TFtpServer::PeerKeyObject()
-{
+TRSA& TFtpServer::PeerKeyObject() {
     if (PeerKey != nullptr)
         return *PeerKey;
     if (!ownPeerKey_)
@@ -42,14 +39,12 @@ TRSA& TFtpServer::PeerKeyObject()
     return *ownPeerKey_;
 }
 
-void TFtpServer::LogLine(const std::string& text, TColor colour)
-{
+void TFtpServer::LogLine(const std::string& text, TColor colour) {
     if (Log)
         Log(logServer, text, colour);
 }
 
-bool TFtpServer::PeerKeyLoads(TFtpCtrlSocket* Client, std::string& error)
-{
+bool TFtpServer::PeerKeyLoads(TFtpCtrlSocket* Client, std::string& error) {
     try {
         TRSA& rsa = PeerKeyObject();
         LoadPeerKey(rsa, Client->PublicKey, Client->PublicKeyLength, Client->PublicKeyBits);
@@ -62,8 +57,8 @@ bool TFtpServer::PeerKeyLoads(TFtpCtrlSocket* Client, std::string& error)
     }
 }
 
-void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcPUBK;
     // The fields are cut by position: the last 4 characters are the key
     // size, the 3 before them the symmetric length, the rest the key text.
@@ -85,28 +80,26 @@ void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& 
     Answer = FormatReply(replies::kPublicKeyAnswer, {OwnPublicKey + OwnKeyLength + OwnKeyBits});
 }
 
-void TFtpServer::EncipherAnswer(TFtpCtrlSocket* Client, std::string& Answer)
-{
+void TFtpServer::EncipherAnswer(TFtpCtrlSocket* Client, std::string& Answer) {
     try {
         TRSA& rsa = PeerKeyObject();
         // The peer-key object may serve others between two replies: reload.
         LoadPeerKey(rsa, Client->PublicKey, Client->PublicKeyLength, Client->PublicKeyBits);
         Answer = rsa.EncryptString(Answer);
     } catch (const std::exception& e) {
-        LogLine(FormatReply(replies::kReplyNotEnciphered, {Client->PeerAddr, e.what()}), colours::clRed);
+        LogLine(FormatReply(replies::kReplyNotEnciphered, {Client->PeerAddr, e.what()}),
+                colours::clRed);
         Client->PublicKey.clear();
     }
 }
 
-bool TFtpServer::IsKeyFileRequest(const std::string& path)
-{
+bool TFtpServer::IsKeyFileRequest(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return name == replies::kKeyFileRequest;
 }
 
-void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client)
-{
+void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client) {
     // No key for this account: nothing is opened and the transfer is empty.
     Client->FilePath.clear();
     if (Client->EncryptionKey.empty())
@@ -118,7 +111,8 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client)
         dir += '/';
     const std::string path = dir + std::to_string(Client->HSocket()) + replies::kKeyFileSuffix;
     // SECURITY: the key file is never written through a symbolic link.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     bool written = fd >= 0;
     int error = errno;
     std::size_t done = 0;
@@ -137,7 +131,8 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client)
         ::close(fd);
     if (!written) {
         // The client sees a failed or empty download and takes its failure path.
-        LogLine(FormatReply(replies::kKeyFileWriteFailed, {path, SystemErrorText(error)}), colours::clRed);
+        LogLine(FormatReply(replies::kKeyFileWriteFailed, {path, SystemErrorText(error)}),
+                colours::clRed);
         return;
     }
     Client->KeyFileSent = true;
@@ -146,22 +141,20 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client)
     Client->HasOpenedFile = true;
 }
 
-void TFtpServer::StartDownloadCipher(TFtpCtrlSocket* Client)
-{
+void TFtpServer::StartDownloadCipher(TFtpCtrlSocket* Client) {
     Client->DownloadCipher.reset();
     if (Client->EncryptionActive && !Client->EncryptionKey.empty())
         Client->DownloadCipher = std::make_unique<TBlowfishSession>(KeyText(Client));
 }
 
-void TFtpServer::StartUploadDecipher(TFtpCtrlSocket* Client)
-{
+void TFtpServer::StartUploadDecipher(TFtpCtrlSocket* Client) {
     Client->UploadDecipher.reset();
     if (Client->EncryptionActive && !Client->EncryptionKey.empty())
-        Client->UploadDecipher = std::make_unique<TChunkDecipher>(KeyText(Client), kClientToServerChunk);
+        Client->UploadDecipher =
+            std::make_unique<TChunkDecipher>(KeyText(Client), kClientToServerChunk);
 }
 
-void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client)
-{
+void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client) {
     if (!Client->UploadDecipher)
         return;
     const std::string tail = Client->UploadDecipher->Finish();
@@ -177,8 +170,7 @@ void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client)
     }
 }
 
-void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
-{
+void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
     // Plain data goes in large blocks, one in flight at a time so memory per
     // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
     // chunks sent one after the other, each enciphered on its own; the block
@@ -187,8 +179,9 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
     char* buf = Client->TransferBuffer();
     long long len = 0;
     if (Client->DataStream.IsOpen())
-        len = Client->DownloadCipher ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
-                                     : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
+        len = Client->DownloadCipher
+                  ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
+                  : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
     if (len == 0) {
         if (!Client->CloseQueued) {
             Client->CloseQueued = true;
@@ -198,8 +191,10 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client)
     }
     Client->ByteCount += len;
     if (Client->DownloadCipher)
-        for (long long offset = 0; offset < len; offset += static_cast<long long>(kServerToClientChunk))
+        for (long long offset = 0; offset < len;
+             offset += static_cast<long long>(kServerToClientChunk))
             Client->DownloadCipher->EncryptChunk(
-                buf + offset, static_cast<std::size_t>(std::min<long long>(kServerToClientChunk, len - offset)));
+                buf + offset,
+                static_cast<std::size_t>(std::min<long long>(kServerToClientChunk, len - offset)));
     Client->DataSocket->Send(buf, static_cast<int>(len));
 }

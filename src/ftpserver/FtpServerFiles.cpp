@@ -9,30 +9,30 @@
 
 namespace {
 
-bool LStatOf(const std::string& path, struct stat& st)
-{
+bool LStatOf(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
 // Any entry that is not a directory, a symbolic link included.
-bool IsFileEntry(const std::string& path)
-{
+bool IsFileEntry(const std::string& path) {
     struct stat st {};
     return LStatOf(path, st) && !S_ISDIR(st.st_mode);
 }
 
 } // namespace
 
-void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer, bool Detailed)
-{
+void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer,
+                                  bool Detailed) {
     Client->DataStream.Close();
     try {
         const std::string name = ClientName(Params);
-        std::string directory = name.empty() ? CanonicalPath(Client->Directory, true) : ContentPath(Client, name);
+        std::string directory =
+            name.empty() ? CanonicalPath(Client->Directory, true) : ContentPath(Client, name);
         if (OnBuildDirectory)
             OnBuildDirectory(this, Client, directory, Detailed);
         if (!Client->DataStream.IsOpen()) {
-            Client->DataStream.SetMemory(BuildDirectoryList(directory, Detailed, PermaLinkTable, VirtMapTable));
+            Client->DataStream.SetMemory(
+                BuildDirectoryList(directory, Detailed, PermaLinkTable, VirtMapTable));
             Client->HasOpenedFile = true;
             if (OnAlterDirectory)
                 OnAlterDirectory(this, Client, directory, Detailed);
@@ -47,20 +47,20 @@ void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, s
     }
 }
 
-void TFtpServer::CommandLIST(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandLIST(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcLIST;
     DirectoryCommand(Client, Params, Answer, true);
 }
 
-void TFtpServer::CommandNLST(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandNLST(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcNLST;
     DirectoryCommand(Client, Params, Answer, false);
 }
 
-void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcDELE;
     std::string path = EntryPath(Client, Params);
     if (!Validate(OnValidateDele, Client, path)) {
@@ -76,11 +76,12 @@ void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, std::string&, std::string& 
         return;
     }
     // unlink never follows a final link: a link is removed, not its target.
-    Answer = FormatReply(::unlink(path.c_str()) == 0 ? replies::kDeleOk : replies::kDeleFailed, {path});
+    Answer =
+        FormatReply(::unlink(path.c_str()) == 0 ? replies::kDeleOk : replies::kDeleFailed, {path});
 }
 
-void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcRNFR;
     std::string path = EntryPath(Client, Params);
     if (!Validate(OnValidateRnFr, Client, path)) {
@@ -99,8 +100,8 @@ void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& 
     Answer = replies::kRnfrOk;
 }
 
-void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcRNTO;
     std::string path = EntryPath(Client, Params);
     if (!Validate(OnValidateRnTo, Client, path)) {
@@ -122,13 +123,14 @@ void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
     Client->RenameTo = path;
     // Never replaces an entry that appeared since the check above.
-    const bool ok = ::renameat2(AT_FDCWD, Client->RenameFrom.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    const bool ok = ::renameat2(AT_FDCWD, Client->RenameFrom.c_str(), AT_FDCWD, path.c_str(),
+                                RENAME_NOREPLACE) == 0;
     Answer = ok ? FormatReply(replies::kRntoOk, {Client->RenameFrom, path})
                 : FormatReply(replies::kRntoFailed, {Client->RenameFrom});
 }
 
-void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                            std::string& Answer) {
     Client->CurCmdType = ftpcMKD;
     const std::string path = EntryPath(Client, Params);
     bool allowed = true;
@@ -146,11 +148,12 @@ void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, std::string&, std::string& P
         Answer = FormatReply(replies::kMkdExists, {Params});
         return;
     }
-    Answer = FormatReply(::mkdir(path.c_str(), 0777) == 0 ? replies::kMkdOk : replies::kMkdFailed, {Params});
+    Answer = FormatReply(::mkdir(path.c_str(), 0777) == 0 ? replies::kMkdOk : replies::kMkdFailed,
+                         {Params});
 }
 
-void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                            std::string& Answer) {
     Client->CurCmdType = ftpcRMD;
     std::string path = EntryPath(Client, Params);
     if (!Validate(OnValidateDele, Client, path)) {
@@ -166,11 +169,12 @@ void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& P
         Answer = FormatReply(replies::kRmdNoSuch, {path});
         return;
     }
-    Answer = FormatReply(::rmdir(path.c_str()) == 0 ? replies::kRmdOk : replies::kRmdFailed, {path});
+    Answer =
+        FormatReply(::rmdir(path.c_str()) == 0 ? replies::kRmdOk : replies::kRmdFailed, {path});
 }
 
-void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcSIZE;
     if (Params.empty()) {
         Answer = replies::kSyntaxError;
@@ -180,7 +184,8 @@ void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, std::string&, std::string& 
         std::string path = ContentPath(Client, Params);
         // SECURITY: sizes are told only where the owner allows a download.
         struct stat st {};
-        if (!Validate(OnValidateSize, Client, path) || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (!Validate(OnValidateSize, Client, path) || ::stat(path.c_str(), &st) != 0 ||
+            S_ISDIR(st.st_mode)) {
             Answer = FormatReply(replies::kCommandFailed, {replies::kFileNotFound});
             return;
         }
@@ -190,8 +195,8 @@ void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
 }
 
-void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcMDTM;
     if (Params.empty()) {
         Answer = replies::kMdtmSyntax;
@@ -200,7 +205,8 @@ void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, std::string&, std::string& 
     try {
         std::string path = ContentPath(Client, Params);
         struct stat st {};
-        if (!Validate(OnValidateSize, Client, path) || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (!Validate(OnValidateSize, Client, path) || ::stat(path.c_str(), &st) != 0 ||
+            S_ISDIR(st.st_mode)) {
             Answer = FormatReply(replies::kNoSuchFile, {path});
             return;
         }

@@ -2,8 +2,8 @@
 #include "ftpserver/FtpServer.h"
 #include "ftpserver/Version.h"
 
-void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcUSER;
     Client->UserName = Trim(Params);
     Client->FtpState = ftpcWaitingPassword;
@@ -14,8 +14,8 @@ void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& 
     Answer = FormatReply(replies::kPasswordRequired, {Client->UserName});
 }
 
-void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     if (Client->FtpState != ftpcWaitingPassword) {
         Answer = replies::kLoginWithUserFirst;
         return;
@@ -35,8 +35,8 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
     Answer = FormatReply(replies::kLoggedIn, {Client->UserName});
 }
 
-void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params, std::string& Answer)
-{
+void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params,
+                                 std::string& Answer) {
     const std::string previous = Client->Directory;
     try {
         std::string name = ClientName(Params);
@@ -60,32 +60,32 @@ void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Para
     }
 }
 
-void TFtpServer::CommandCWD(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandCWD(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                            std::string& Answer) {
     Client->CurCmdType = ftpcCWD;
     ChangeDirectory(Client, Params, Answer);
 }
 
-void TFtpServer::CommandCDUP(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandCDUP(TFtpCtrlSocket* Client, std::string&, std::string&,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcCDUP;
     ChangeDirectory(Client, "..", Answer);
 }
 
-void TFtpServer::CommandXPWD(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandXPWD(TFtpCtrlSocket* Client, std::string&, std::string&,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcXPWD;
     Answer = FormatReply(replies::kPwd, {ShowVirtMap(VirtMapTable, Client->Directory)});
 }
 
-void TFtpServer::CommandPWD(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandPWD(TFtpCtrlSocket* Client, std::string&, std::string&,
+                            std::string& Answer) {
     Client->CurCmdType = ftpcPWD;
     Answer = FormatReply(replies::kPwd, {ShowVirtMap(VirtMapTable, Client->Directory)});
 }
 
-void TFtpServer::CommandSYST(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandSYST(TFtpCtrlSocket* Client, std::string&, std::string&,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcSYST;
     // After the key file went out, this is what switches data encryption on.
     Client->EncryptionActive = Client->KeyFileSent;
@@ -94,8 +94,8 @@ void TFtpServer::CommandSYST(TFtpCtrlSocket* Client, std::string&, std::string&,
         Answer += replies::kEncryptionEnabled;
 }
 
-void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcTYPE;
     const std::string type = UpperCase(Trim(Params));
     if (type != "A" && type != "I")
@@ -104,37 +104,35 @@ void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, std::string&, std::string& 
         Answer = FormatReply(replies::kTypeOk, {Params});
 }
 
-void TFtpServer::CommandSTRU(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandSTRU(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcSTRU;
     Answer = FormatReply(replies::kStru, {Params});
 }
 
-void TFtpServer::CommandNOOP(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandNOOP(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcNOOP;
     Answer = FormatReply(replies::kNoop, {Params});
 }
 
-void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, std::string&, std::string&,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcQUIT;
     Answer = replies::kGoodbye;
     QueueCloseRequest(Client);
 }
 
-std::string TFtpServer::ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const
-{
+std::string TFtpServer::ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const {
     return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), true);
 }
 
-std::string TFtpServer::EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const
-{
+std::string TFtpServer::EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const {
     return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), false);
 }
 
-bool TFtpServer::Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client, std::string& path)
-{
+bool TFtpServer::Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client,
+                          std::string& path) {
     bool allowed = true;
     if (event)
         event(this, Client, path, allowed);

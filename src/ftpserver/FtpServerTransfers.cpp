@@ -9,8 +9,7 @@
 
 namespace {
 
-std::string PeerAddressOf(int handle)
-{
+std::string PeerAddressOf(int handle) {
     sockaddr_in peer{};
     socklen_t len = sizeof peer;
     if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
@@ -20,20 +19,18 @@ std::string PeerAddressOf(int handle)
     return text;
 }
 
-bool IsUpload(std::uint8_t cmd)
-{
+bool IsUpload(std::uint8_t cmd) {
     return cmd == ftpcSTOR || cmd == ftpcAPPE;
 }
 
-bool IsDownload(std::uint8_t cmd)
-{
+bool IsDownload(std::uint8_t cmd) {
     return cmd == ftpcRETR || cmd == ftpcLIST || cmd == ftpcNLST;
 }
 
 } // namespace
 
-void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcPORT;
     TPortArgument arg;
     try {
@@ -53,8 +50,8 @@ void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& 
     Answer = replies::kPortOk;
 }
 
-void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string&, std::string&,
+                             std::string& Answer) {
     try {
         sockaddr_in local{};
         if (Client->GetSockName(local) != 0)
@@ -72,7 +69,9 @@ void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string&, std::string&,
         listener->SetAddr(address);
         listener->SetPort("0");
         listener->SetProto("tcp");
-        listener->OnSessionAvailable = [this, Client](TCustomWSocket*, int) { PassiveSessionAvailable(Client); };
+        listener->OnSessionAvailable = [this, Client](TCustomWSocket*, int) {
+            PassiveSessionAvailable(Client);
+        };
         listener->Listen();
 
         sockaddr_in bound{};
@@ -92,8 +91,7 @@ void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string&, std::string&,
     }
 }
 
-void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client)
-{
+void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client) {
     TWSocket* listener = Client->PasvListener.get();
     int handle = -1;
     try {
@@ -128,24 +126,32 @@ void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client)
     }
 }
 
-void TFtpServer::HookDataHandlers(TFtpCtrlSocket* Client, bool upload)
-{
+void TFtpServer::HookDataHandlers(TFtpCtrlSocket* Client, bool upload) {
     TWSocket* data = Client->DataSocket.get();
     if (upload) {
-        data->OnSessionConnected = [this, Client](TCustomWSocket*, int e) { StorSessionConnected(Client, e); };
-        data->OnDataAvailable = [this, Client](TCustomWSocket*, int e) { StorDataAvailable(Client, e); };
-        data->OnSessionClosed = [this, Client](TCustomWSocket*, int e) { StorSessionClosed(Client, e); };
+        data->OnSessionConnected = [this, Client](TCustomWSocket*, int e) {
+            StorSessionConnected(Client, e);
+        };
+        data->OnDataAvailable = [this, Client](TCustomWSocket*, int e) {
+            StorDataAvailable(Client, e);
+        };
+        data->OnSessionClosed = [this, Client](TCustomWSocket*, int e) {
+            StorSessionClosed(Client, e);
+        };
         data->OnDataSent = nullptr;
     } else {
-        data->OnSessionConnected = [this, Client](TCustomWSocket*, int e) { RetrSessionConnected(Client, e); };
+        data->OnSessionConnected = [this, Client](TCustomWSocket*, int e) {
+            RetrSessionConnected(Client, e);
+        };
         data->OnDataSent = [this, Client](TCustomWSocket*, int e) { RetrDataSent(Client, e); };
-        data->OnSessionClosed = [this, Client](TCustomWSocket*, int e) { RetrSessionClosed(Client, e); };
+        data->OnSessionClosed = [this, Client](TCustomWSocket*, int e) {
+            RetrSessionClosed(Client, e);
+        };
         data->OnDataAvailable = nullptr;
     }
 }
 
-void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, bool upload)
-{
+void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, bool upload) {
     TWSocket* data = Client->DataSocket.get();
     Client->DataConnectFailed = false;
     Client->TransferReplyPending = true;
@@ -182,8 +188,7 @@ void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, bool upload)
     }
 }
 
-void TFtpServer::AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason)
-{
+void TFtpServer::AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason) {
     Client->TransferError = reason;
     Client->AbortingTransfer = true;
     QueueAbortData(Client);
@@ -191,8 +196,8 @@ void TFtpServer::AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason
 
 // ------------------------------------------------------------------ uploads
 
-void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcSTOR;
     Client->FileName = ClientName(Params);
     Client->HasOpenedFile = false;
@@ -217,8 +222,8 @@ void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
 }
 
-void TFtpServer::CommandAPPE(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandAPPE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcAPPE;
     Client->FileName = ClientName(Params);
     Client->HasOpenedFile = false;
@@ -243,8 +248,7 @@ void TFtpServer::CommandAPPE(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
 }
 
-void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client)
-{
+void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client) {
     if (Client->DataStream.IsOpen() || Client->FilePath.empty())
         return;
     // STOR after REST and APPE keep the bytes before their position.
@@ -253,8 +257,7 @@ void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client)
     Client->HasOpenedFile = true;
 }
 
-void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error)
-{
+void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error) {
     if (Error != 0) {
         Client->DataConnectFailed = true;
         return;
@@ -272,8 +275,7 @@ void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error)
     }
 }
 
-void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error)
-{
+void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error) {
     TWSocket* data = Client->DataSocket.get();
     char* buf = Client->TransferBuffer();
     const int len = data->Receive(buf, TFtpCtrlSocket::kTransferChunk);
@@ -285,7 +287,8 @@ void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error)
         OpenUploadFile(Client);
         if (Client->UploadDecipher) {
             // Enciphered uploads arrive as 1514-byte chunks, however split.
-            const std::string plain = Client->UploadDecipher->Feed(buf, static_cast<std::size_t>(len));
+            const std::string plain =
+                Client->UploadDecipher->Feed(buf, static_cast<std::size_t>(len));
             Client->DataStream.Write(plain.data(), static_cast<long long>(plain.size()));
         } else {
             Client->DataStream.Write(buf, len);
@@ -295,8 +298,7 @@ void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error)
     }
 }
 
-void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error)
-{
+void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error) {
     Client->DataSessionActive = false;
     Client->PassiveStart = false;
     Client->PassiveConnected = false;
@@ -325,8 +327,8 @@ void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error)
 
 // ---------------------------------------------------------------- downloads
 
-void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcRETR;
     Client->HasOpenedFile = false;
     Client->FileName = ClientName(Params);
@@ -345,8 +347,7 @@ void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
 }
 
-void TFtpServer::PrepareDownload(TFtpCtrlSocket* Client)
-{
+void TFtpServer::PrepareDownload(TFtpCtrlSocket* Client) {
     Client->AbortingTransfer = false;
     Client->CloseQueued = false;
     Client->TransferError = replies::kTransferOk;
@@ -354,8 +355,7 @@ void TFtpServer::PrepareDownload(TFtpCtrlSocket* Client)
     StartDataConnection(Client, false);
 }
 
-void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error)
-{
+void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error) {
     if (Error != 0) {
         Client->DataConnectFailed = true;
         return;
@@ -367,7 +367,8 @@ void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error)
     try {
         // The pseudo-file "*encryption.key*" is the key file made now for
         // this connection, never a file of that name.
-        if (!Client->DataStream.IsOpen() && Client->CurCmdType == ftpcRETR && IsKeyFileRequest(Client->FilePath))
+        if (!Client->DataStream.IsOpen() && Client->CurCmdType == ftpcRETR &&
+            IsKeyFileRequest(Client->FilePath))
             OpenKeyFile(Client);
         if (!Client->DataStream.IsOpen() && !Client->FilePath.empty()) {
             Client->DataStream.OpenRead(Client->FilePath, Client->RestartPos);
@@ -380,8 +381,7 @@ void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error)
     }
 }
 
-void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error)
-{
+void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error) {
     if (Client->AbortingTransfer || Client->CloseQueued)
         return;
     if (OnRetrDataSent)
@@ -398,8 +398,7 @@ void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error)
     }
 }
 
-void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error)
-{
+void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
     Client->DataSessionActive = false;
     Client->PassiveStart = false;
     Client->PassiveConnected = false;
@@ -416,7 +415,8 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error)
         else if (Client->AbortingTransfer)
             SendAnswer(Client, FormatReply(replies::kRetrFailed, {Client->TransferError}));
         else if (Error != 0)
-            SendAnswer(Client, FormatReply(replies::kRetrFailed, {replies::kErrorNumber + std::to_string(Error)}));
+            SendAnswer(Client, FormatReply(replies::kRetrFailed,
+                                           {replies::kErrorNumber + std::to_string(Error)}));
         else
             SendAnswer(Client, replies::kFileSent);
         Client->DataConnectFailed = false;
@@ -427,8 +427,8 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error)
 
 // ------------------------------------------------------------ REST and ABOR
 
-void TFtpServer::CommandREST(TFtpCtrlSocket* Client, std::string&, std::string& Params, std::string& Answer)
-{
+void TFtpServer::CommandREST(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
     Client->CurCmdType = ftpcREST;
     long long offset = 0;
     try {
@@ -446,8 +446,8 @@ void TFtpServer::CommandREST(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
 }
 
-void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, std::string&, std::string&, std::string& Answer)
-{
+void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, std::string&, std::string&,
+                             std::string& Answer) {
     TWSocket* data = Client->DataSocket.get();
     if (data->State() == wsConnected) {
         Client->TransferError = replies::kAbortRequested;

@@ -11,8 +11,7 @@
 
 namespace {
 
-std::vector<std::string> SplitComponents(const std::string& path)
-{
+std::vector<std::string> SplitComponents(const std::string& path) {
     std::vector<std::string> parts;
     std::string part;
     for (char c : path) {
@@ -29,21 +28,18 @@ std::vector<std::string> SplitComponents(const std::string& path)
     return parts;
 }
 
-std::string ParentOf(const std::string& path)
-{
+std::string ParentOf(const std::string& path) {
     auto pos = path.find_last_of('/');
     if (pos == std::string::npos || pos == 0)
         return "/";
     return path.substr(0, pos);
 }
 
-std::string Join(const std::string& dir, const std::string& name)
-{
+std::string Join(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix)
-{
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     if (prefix.size() > text.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -54,8 +50,7 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix)
     return true;
 }
 
-std::string WithoutTrailingSlash(const std::string& path)
-{
+std::string WithoutTrailingSlash(const std::string& path) {
     std::string p = path;
     while (p.size() > 1 && p.back() == '/')
         p.pop_back();
@@ -64,8 +59,7 @@ std::string WithoutTrailingSlash(const std::string& path)
 
 } // namespace
 
-std::string ClientName(const std::string& raw)
-{
+std::string ClientName(const std::string& raw) {
     std::string out = raw;
     for (char& c : out)
         if (c == '\\')
@@ -73,15 +67,13 @@ std::string ClientName(const std::string& raw)
     return out;
 }
 
-std::string WithTrailingSlash(const std::string& path)
-{
+std::string WithTrailingSlash(const std::string& path) {
     if (!path.empty() && path.back() == '/')
         return path;
     return path + "/";
 }
 
-std::string ApplyVirtMap(const TVirtMapTable& table, const std::string& name)
-{
+std::string ApplyVirtMap(const TVirtMapTable& table, const std::string& name) {
     for (const auto& entry : table) {
         if (entry.DirPath.empty() || entry.VirtMap.empty())
             continue;
@@ -102,8 +94,7 @@ std::string ApplyVirtMap(const TVirtMapTable& table, const std::string& name)
     return name;
 }
 
-std::string ShowVirtMap(const TVirtMapTable& table, const std::string& path)
-{
+std::string ShowVirtMap(const TVirtMapTable& table, const std::string& path) {
     for (const auto& entry : table) {
         if (entry.DirPath.empty())
             continue;
@@ -116,8 +107,7 @@ std::string ShowVirtMap(const TVirtMapTable& table, const std::string& path)
     return path;
 }
 
-std::string BuildFilePath(const std::string& directory, const std::string& name)
-{
+std::string BuildFilePath(const std::string& directory, const std::string& name) {
     const std::string n = ClientName(name);
     if (!n.empty() && n.front() == '/')
         return n;
@@ -125,13 +115,11 @@ std::string BuildFilePath(const std::string& directory, const std::string& name)
 }
 
 std::string MapClientPath(const TVirtMapTable& table, const std::string& directory,
-                          const std::string& params)
-{
+                          const std::string& params) {
     return BuildFilePath(directory, ApplyVirtMap(table, ClientName(params)));
 }
 
-std::string CanonicalPath(const std::string& path, bool followFinal)
-{
+std::string CanonicalPath(const std::string& path, bool followFinal) {
     const std::vector<std::string> parts = SplitComponents(path);
     std::string resolved = "/";
     bool existing = true; // the resolved prefix exists on disk
@@ -168,8 +156,7 @@ std::string CanonicalPath(const std::string& path, bool followFinal)
     return resolved;
 }
 
-std::string SetDirectoryPath(const std::string& current, const std::string& arg)
-{
+std::string SetDirectoryPath(const std::string& current, const std::string& arg) {
     const std::string a = ClientName(arg);
     if (a.empty() || a == "." || a == "./")
         return current;

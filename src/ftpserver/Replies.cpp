@@ -1,7 +1,6 @@
 #include "ftpserver/Replies.h"
 
-std::string FormatReply(const char* pattern, std::initializer_list<std::string> args)
-{
+std::string FormatReply(const char* pattern, std::initializer_list<std::string> args) {
     std::string out;
     auto next = args.begin();
     for (const char* p = pattern; *p; ++p) {

@@ -48,7 +48,8 @@ inline constexpr const char* kPasvFailed = "500 PASV exception: '%s'.";
 inline constexpr const char* kOpeningData = "150 Opening data connection for %s.";
 inline constexpr const char* kStorDenied = "501 Permission Denied";
 inline constexpr const char* kStorFailed = "501 Cannot STOR. %s";
-inline constexpr const char* kAppeOk = "150 APPE supported.  Ready to append file \"%s\" at offset %d.";
+inline constexpr const char* kAppeOk =
+    "150 APPE supported.  Ready to append file \"%s\" at offset %d.";
 inline constexpr const char* kAppeDenied = "500 Cannot APPE - Insufficient Rights.";
 inline constexpr const char* kAppeFailed = "550 APPE failed.";
 inline constexpr const char* kRetrDenied = "500 Cannot RETR - Insufficient Rights.";
@@ -60,7 +61,8 @@ inline constexpr const char* kAborOk = "225 ABOR command successful.";
 inline constexpr const char* kFileReceived = "226 File received ok";
 inline constexpr const char* kFileSent = "226 File sent ok";
 inline constexpr const char* kConnectionClosed = "426 Connection closed; %s.";
-inline constexpr const char* kConnectionClosedError = "426 Connection closed; transfer aborted. Error #%d";
+inline constexpr const char* kConnectionClosedError =
+    "426 Connection closed; transfer aborted. Error #%d";
 inline constexpr const char* kCannotOpenData = "425 Cannot open data connection.";
 inline constexpr const char* kTransferOk = "Transfer Ok";
 inline constexpr const char* kAbortRequested = "ABORT requested by client";
@@ -72,7 +74,8 @@ inline constexpr const char* kOpeningList = "150 Opening data connection for dir
 inline constexpr const char* kListFailed = "451 Failed: %s.";
 inline constexpr const char* kNotFoundSuffix = " not found";
 inline constexpr const char* kListOwnerGroup = "   1 ftp      ftp  ";
-inline constexpr const char* kPermaLinkPrefix = "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 ";
+inline constexpr const char* kPermaLinkPrefix =
+    "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 ";
 
 // File-management commands
 inline constexpr const char* kDeleOk = "250 File '%s' deleted.";
@@ -106,7 +109,8 @@ inline constexpr const char* kTooManyCommand = "Too many command";
 inline constexpr const char* kDotNotation = "Cannot accept relative path using dot notation";
 inline constexpr const char* kUnexpectedChar = "unexpected char";
 inline constexpr const char* kStorProgramError = "Program error in ClientStorSessionClosed";
-inline constexpr const char* kIdleDisconnect = "Disconnecting %s (%s:%s) due to %d seconds of inactivity.";
+inline constexpr const char* kIdleDisconnect =
+    "Disconnecting %s (%s:%s) due to %d seconds of inactivity.";
 inline constexpr const char* kNoDecipherKey = "Private key not loaded";
 inline constexpr const char* kNotInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kUploadIsLink = "Too many levels of symbolic links";

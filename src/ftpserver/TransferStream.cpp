@@ -8,19 +8,16 @@
 #include <cerrno>
 #include <cstring>
 
-std::string SystemErrorText(int error)
-{
+std::string SystemErrorText(int error) {
     char buf[256];
     return ::strerror_r(error, buf, sizeof buf);
 }
 
-TTransferStream::~TTransferStream()
-{
+TTransferStream::~TTransferStream() {
     Close();
 }
 
-void TTransferStream::OpenRead(const std::string& path, long long offset)
-{
+void TTransferStream::OpenRead(const std::string& path, long long offset) {
     Close();
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
@@ -32,8 +29,7 @@ void TTransferStream::OpenRead(const std::string& path, long long offset)
     }
 }
 
-void TTransferStream::OpenWrite(const std::string& path, long long offset, bool truncate)
-{
+void TTransferStream::OpenWrite(const std::string& path, long long offset, bool truncate) {
     Close();
     int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
     if (truncate && offset <= 0)
@@ -48,18 +44,17 @@ void TTransferStream::OpenWrite(const std::string& path, long long offset, bool 
     }
 }
 
-void TTransferStream::SetMemory(std::string text)
-{
+void TTransferStream::SetMemory(std::string text) {
     Close();
     memory_ = true;
     text_ = std::move(text);
     memPos_ = 0;
 }
 
-long long TTransferStream::Read(char* buffer, long long len)
-{
+long long TTransferStream::Read(char* buffer, long long len) {
     if (memory_) {
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), text_.size() - memPos_);
+        const std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(len), text_.size() - memPos_);
         std::memcpy(buffer, text_.data() + memPos_, n);
         memPos_ += n;
         return static_cast<long long>(n);
@@ -75,8 +70,7 @@ long long TTransferStream::Read(char* buffer, long long len)
     }
 }
 
-void TTransferStream::Write(const char* data, long long len)
-{
+void TTransferStream::Write(const char* data, long long len) {
     while (len > 0) {
         const ssize_t n = ::write(fd_, data, static_cast<std::size_t>(len));
         if (n < 0) {
@@ -89,8 +83,7 @@ void TTransferStream::Write(const char* data, long long len)
     }
 }
 
-void TTransferStream::Close()
-{
+void TTransferStream::Close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;

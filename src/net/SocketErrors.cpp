@@ -64,46 +64,78 @@ std::string WSocketErrorDesc(int code) {
 
 int WSocketErrnoToCode(int err) {
     switch (err) {
-    case 0: return 0;
+    case 0:
+        return 0;
     case ECONNRESET:
-    case EPIPE: return 10054;
-    case ECONNREFUSED: return 10061;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ETIMEDOUT: return 10060;
-    case ENOTCONN: return 10057;
-    case ESHUTDOWN: return 10058;
-    case EAGAIN: return 10035; // EWOULDBLOCK is the same value on Linux
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EBADF: return 10009;
-    case EINVAL: return 10022;
-    case ECONNABORTED: return 10053;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case EHOSTUNREACH: return 10065;
-    case EACCES: return 10013;
-    case EMFILE: return 10024;
-    case ENOBUFS: return 10055;
-    case EISCONN: return 10056;
-    case EMSGSIZE: return 10040;
-    case EINTR: return 10004;
-    default: return err;
+    case EPIPE:
+        return 10054;
+    case ECONNREFUSED:
+        return 10061;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ETIMEDOUT:
+        return 10060;
+    case ENOTCONN:
+        return 10057;
+    case ESHUTDOWN:
+        return 10058;
+    case EAGAIN:
+        return 10035; // EWOULDBLOCK is the same value on Linux
+    case EINPROGRESS:
+        return 10036;
+    case EALREADY:
+        return 10037;
+    case ENOTSOCK:
+        return 10038;
+    case EBADF:
+        return 10009;
+    case EINVAL:
+        return 10022;
+    case ECONNABORTED:
+        return 10053;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case EHOSTUNREACH:
+        return 10065;
+    case EACCES:
+        return 10013;
+    case EMFILE:
+        return 10024;
+    case ENOBUFS:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case EMSGSIZE:
+        return 10040;
+    case EINTR:
+        return 10004;
+    default:
+        return err;
     }
 }
 
 int WSocketGaiToCode(int gaiError) {
     switch (gaiError) {
-    case 0: return 0;
-    case EAI_NONAME: return 11001;
-    case EAI_AGAIN: return 11002;
-    case EAI_FAIL: return 11003;
+    case 0:
+        return 0;
+    case EAI_NONAME:
+        return 11001;
+    case EAI_AGAIN:
+        return 11002;
+    case EAI_FAIL:
+        return 11003;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return 11004;
+    case EAI_NODATA:
+        return 11004;
 #endif
-    case EAI_SYSTEM: return WSocketErrnoToCode(errno);
-    default: return 11003;
+    case EAI_SYSTEM:
+        return WSocketErrnoToCode(errno);
+    default:
+        return 11003;
     }
 }
 

@@ -26,9 +26,10 @@ inline constexpr const char* kInternalError = "internal error";
 
 // Version 5 REP values 1..8.
 inline constexpr const char* kRepTexts[] = {
-    "general SOCKS server failure", "connection not allowed by ruleset", "network unreachable",
-    "host unreachable", "connection refused", "time to live expired", "command not supported",
-    "address type not supported",
+    "general SOCKS server failure", "connection not allowed by ruleset",
+    "network unreachable",          "host unreachable",
+    "connection refused",           "time to live expired",
+    "command not supported",        "address type not supported",
 };
 
 inline constexpr int kCodeLogic = 20001;

@@ -63,7 +63,8 @@ void TCustomSocksWSocket::Connect() {
         return;
     }
     std::string proto = Proto();
-    std::transform(proto.begin(), proto.end(), proto.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(proto.begin(), proto.end(), proto.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     if (proto != "tcp")
         throw ESocketException(kTcpOnly);
     try {
@@ -314,11 +315,20 @@ bool TCustomSocksWSocket::TriggerDataAvailable(int Error) {
             return true;
         }
         switch (reply_[1]) {
-        case 90: Negotiated(8); break;
-        case 91: SocksFailure(kCodeRejected, kRejected4); break;
-        case 92: SocksFailure(kCodeRefused, kRefused4); break;
-        case 93: SocksFailure(kCodeAuth, kAuthFailed4); break;
-        default: SocksFailure(kCodeUnassigned, kUnassigned + std::to_string(reply_[1]));
+        case 90:
+            Negotiated(8);
+            break;
+        case 91:
+            SocksFailure(kCodeRejected, kRejected4);
+            break;
+        case 92:
+            SocksFailure(kCodeRefused, kRefused4);
+            break;
+        case 93:
+            SocksFailure(kCodeAuth, kAuthFailed4);
+            break;
+        default:
+            SocksFailure(kCodeUnassigned, kUnassigned + std::to_string(reply_[1]));
         }
         return true;
     }

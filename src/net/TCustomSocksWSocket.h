@@ -7,7 +7,12 @@
 enum TSocksAuthentication { socksNoAuthentication, socksAuthenticateUsercode };
 
 // Authentication progress reported by OnSocksAuthState.
-enum TSocksAuthState { socksAuthStart = 0, socksAuthSuccess = 1, socksAuthFailure = 2, socksAuthNotRequired = 3 };
+enum TSocksAuthState {
+    socksAuthStart = 0,
+    socksAuthSuccess = 1,
+    socksAuthFailure = 2,
+    socksAuthNotRequired = 3
+};
 
 // The layer that negotiates with a SOCKS proxy (versions 4, 4A and 5, with
 // user-name authentication for 5) before the connection is handed to its

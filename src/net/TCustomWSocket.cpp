@@ -756,8 +756,8 @@ int TCustomWSocket::Accept() {
     }
     sockaddr_in peer{};
     socklen_t len = sizeof peer;
-    int handle = ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &len,
-                           SOCK_NONBLOCK | SOCK_CLOEXEC);
+    int handle =
+        ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (handle < 0) {
         acceptedHandle_ = -1;
         int err = errno;
@@ -930,8 +930,8 @@ void TCustomWSocket::DnsLookup(const std::string& name) {
         TriggerDnsLookupDone(0);
         return;
     }
-    dnsLookupId_ = QHostInfo::lookupHost(
-        QString::fromStdString(name), this, [this](const QHostInfo& info) {
+    dnsLookupId_ =
+        QHostInfo::lookupHost(QString::fromStdString(name), this, [this](const QHostInfo& info) {
             if (info.lookupId() != dnsLookupId_)
                 return;
             dnsLookupId_ = 0;

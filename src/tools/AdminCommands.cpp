@@ -27,7 +27,8 @@ public:
         asked = true;
         return yes_;
     }
-    std::optional<std::string> AskText(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> AskText(const std::string&, const std::string&,
+                                       const std::string&) override {
         return std::nullopt;
     }
     void Inform(const std::string&, const std::string& text) override { err_ << text << "\n"; }
@@ -42,7 +43,9 @@ struct Failure {
     std::string reason;
 };
 
-[[noreturn]] void Fail(const std::string& reason) { throw Failure{reason}; }
+[[noreturn]] void Fail(const std::string& reason) {
+    throw Failure{reason};
+}
 
 void Check(const AdminResult& r) {
     if (!r.ok)
@@ -79,7 +82,8 @@ std::vector<Right> ParseRights(const std::string& text) {
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
-        std::string word = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::string word =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         auto right = ParseRight(word);
         if (!right)
             Fail(admin_texts::kBadRights);
@@ -113,11 +117,11 @@ int EntryPlace(const AccessEntry (&access)[kAccessEntries], const std::string& t
 void PrintAccess(std::ostream& out, const AccessEntry (&access)[kAccessEntries]) {
     for (int i = 0; i < kAccessEntries; ++i)
         if (access[i].Used())
-            out << "access " << (i + 1) << ": " << access[i].Path.Get() << " " << RightsText(access[i]) << "\n";
+            out << "access " << (i + 1) << ": " << access[i].Path.Get() << " "
+                << RightsText(access[i]) << "\n";
 }
 
-template <class Admin>
-void AccessCommand(Admin& admin, Args& args) {
+template <class Admin> void AccessCommand(Admin& admin, Args& args) {
     const std::string verb = args.Next();
     const auto& access = admin.Current().Access;
     if (verb == "add") {
@@ -193,7 +197,9 @@ bool SetOwnField(UserAdmin& admin, const std::string& field, const std::string& 
     return true;
 }
 
-bool SetOwnField(GroupAdmin&, const std::string&, const std::string&) { return false; }
+bool SetOwnField(GroupAdmin&, const std::string&, const std::string&) {
+    return false;
+}
 
 // Verbs only a user has ("member"); false when the verb is none of them.
 bool OwnVerb(UserAdmin& admin, const std::string& verb, const std::string& name, Args& args) {
@@ -211,7 +217,9 @@ bool OwnVerb(UserAdmin& admin, const std::string& verb, const std::string& name,
     return true;
 }
 
-bool OwnVerb(GroupAdmin&, const std::string&, const std::string&, Args&) { return false; }
+bool OwnVerb(GroupAdmin&, const std::string&, const std::string&, Args&) {
+    return false;
+}
 
 // The verbs of "user" and "group": one handler over either administration,
 // with the overloads above for what only one of them has.
@@ -265,7 +273,8 @@ void PrintPairs(std::ostream& out, const std::vector<ListPair>& pairs) {
         out << row++ << ": " << p.folder << " " << p.name << "\n";
 }
 
-void ListCommand(const std::string& folder, const std::string& which, Args& args, std::ostream& out) {
+void ListCommand(const std::string& folder, const std::string& which, Args& args,
+                 std::ostream& out) {
     ServerLists lists;
     lists.Load(folder);
     const std::string verb = args.Next();
@@ -307,8 +316,9 @@ void ListCommand(const std::string& folder, const std::string& which, Args& args
             Check(lists.AddPermaLink(first, args.Next()));
     } else if (verb == "delete") {
         const std::string rowText = args.Next();
-        std::size_t size = which == "ip" ? lists.IpList.size() : which == "vdir" ? lists.VirtMaps.size()
-                                                                                  : lists.PermaLinks.size();
+        std::size_t size = which == "ip"     ? lists.IpList.size()
+                           : which == "vdir" ? lists.VirtMaps.size()
+                                             : lists.PermaLinks.size();
         int row = ParseRow(rowText, size) - 1;
         if (which == "ip")
             Check(lists.DeleteIp({row}));

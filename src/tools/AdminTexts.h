@@ -3,7 +3,8 @@
 // Every text vexa2-admin prints, in one place.
 namespace admin_texts {
 
-inline constexpr const char* kUsage = R"(Usage: vexa2-admin [--data-dir DIR] [--no-save] [--yes] COMMAND ...
+inline constexpr const char* kUsage =
+    R"(Usage: vexa2-admin [--data-dir DIR] [--no-save] [--yes] COMMAND ...
 
 Changes the server's accounts and lists in the data folder (default
 $XDG_DATA_HOME/vexa2/). Every change is written to the working file and then
@@ -51,11 +52,14 @@ No otherwise. Exit status 0 on success, 1 with a one-line reason on failure.
 
 inline constexpr const char* kUnknownCommand = "unknown command; see vexa2-admin --help";
 inline constexpr const char* kMissingArgument = "missing argument; see vexa2-admin --help";
-inline constexpr const char* kBadRights = "unknown right; use read, list, write, rename, delete, inherit, create or none";
+inline constexpr const char* kBadRights =
+    "unknown right; use read, list, write, rename, delete, inherit, create or none";
 inline constexpr const char* kBadOnOff = "expected on or off";
 inline constexpr const char* kBadRow = "no such row";
-inline constexpr const char* kListsLocked = "the lists cannot be changed while another program uses this data folder: ";
-inline constexpr const char* kKeysLocked = "the key pair cannot be changed while another program uses this data folder: ";
+inline constexpr const char* kListsLocked =
+    "the lists cannot be changed while another program uses this data folder: ";
+inline constexpr const char* kKeysLocked =
+    "the key pair cannot be changed while another program uses this data folder: ";
 inline constexpr const char* kBadKeyBits = "key bits must be 512, 1024 or 2048";
 inline constexpr const char* kBadKeyLength = "key length must be 64, 128, 192 or 256";
 inline constexpr const char* kSettingsNotSaved = "the settings file could not be written: ";

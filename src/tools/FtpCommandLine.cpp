@@ -12,7 +12,8 @@ namespace {
 std::string PercentDecode(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
             std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
             out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
@@ -30,10 +31,10 @@ struct Arity {
 };
 const std::map<std::string, Arity>& Commands() {
     static const std::map<std::string, Arity> table = {
-        {"ls", {0, 1}},         {"nlst", {0, 1}},       {"get", {1, 1}},   {"put", {1, 1}},
-        {"append", {1, 1}},     {"resume-get", {1, 1}}, {"resume-put", {1, 1}},
-        {"mkdir", {1, 0}},      {"rmdir", {1, 0}},      {"rm", {1, 0}},    {"mv", {2, 0}},
-        {"size", {1, 0}},       {"pwd", {0, 0}},        {"quote", {1, 0}},
+        {"ls", {0, 1}},     {"nlst", {0, 1}},       {"get", {1, 1}},        {"put", {1, 1}},
+        {"append", {1, 1}}, {"resume-get", {1, 1}}, {"resume-put", {1, 1}}, {"mkdir", {1, 0}},
+        {"rmdir", {1, 0}},  {"rm", {1, 0}},         {"mv", {2, 0}},         {"size", {1, 0}},
+        {"pwd", {0, 0}},    {"quote", {1, 0}},
     };
     return table;
 }
@@ -101,7 +102,9 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             name = a.substr(0, eq);
             inlineValue = a.substr(eq + 1);
         }
-        auto take = [&]() -> std::optional<std::string> { return inlineValue ? inlineValue : value(name); };
+        auto take = [&]() -> std::optional<std::string> {
+            return inlineValue ? inlineValue : value(name);
+        };
         if (name == "--help") {
             o.help = true;
             return o;

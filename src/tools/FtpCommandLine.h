@@ -19,7 +19,8 @@ struct FtpUrl {
 };
 
 struct FtpToolCommand {
-    std::string name; // ls, nlst, get, put, append, resume-get, resume-put, mkdir, rmdir, rm, mv, size, pwd, quote
+    std::string name; // ls, nlst, get, put, append, resume-get, resume-put, mkdir, rmdir, rm, mv,
+                      // size, pwd, quote
     std::vector<std::string> args;
 };
 

@@ -9,7 +9,8 @@ class FtpNoPrompts : public Prompts {
 public:
     explicit FtpNoPrompts(std::ostream& err) : err_(err) {}
     bool Confirm(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> AskText(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> AskText(const std::string&, const std::string&,
+                                       const std::string&) override {
         return std::nullopt;
     }
     void Inform(const std::string& title, const std::string& text) override {

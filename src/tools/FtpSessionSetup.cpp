@@ -147,7 +147,8 @@ FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir) {
     return folder;
 }
 
-FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder, TRSA& rsa1) {
+FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder,
+                                  TRSA& rsa1) {
     FtpSessionSetup setup;
     setup.error = LoadDefaults(options, dataFolder, rsa1, setup.defaults);
     if (setup.error.empty())

@@ -32,4 +32,5 @@ struct FtpSessionSetup {
 // Reads the settings file (when there is one) and loads its key pair into
 // rsa1; takes the site from the store with --site, then lets the address and
 // the options override it.
-FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder, TRSA& rsa1);
+FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder,
+                                  TRSA& rsa1);

@@ -53,7 +53,8 @@ inline constexpr const char* kEmptySiteName = "--site needs a site name";
 inline constexpr const char* kEmptyKey = "--key needs a key text";
 inline constexpr const char* kNoDataFolder = "no such data folder: ";
 inline constexpr const char* kNoSettingsFile = "no such settings file: ";
-inline constexpr const char* kSiteNeedsFolder = "--site needs a data folder (--data-dir) with a site store";
+inline constexpr const char* kSiteNeedsFolder =
+    "--site needs a data folder (--data-dir) with a site store";
 inline constexpr const char* kNoSuchSite = "no site named ";
 inline constexpr const char* kInStore = " in ";
 inline constexpr const char* kSiteWithoutHost = "no host address for the site ";

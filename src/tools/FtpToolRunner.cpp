@@ -77,7 +77,8 @@ private:
 // reason of a failure is the session's last red log line. Silence longer
 // than the time-out aborts.
 bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& lastRed,
-                 std::chrono::steady_clock::time_point& lastActivity, int timeout, std::string& reason) {
+                 std::chrono::steady_clock::time_point& lastActivity, int timeout,
+                 std::string& reason) {
     bool openDone = false;
     auto sessionDone = client.OnRequestDone;
     client.OnRequestDone = [&](TCustomFtpCli* sender, TFtpRequest request, int error) {
@@ -100,7 +101,8 @@ bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& 
             break;
         if (QCoreApplication::closingDown())
             break;
-        if (timeout > 0 && std::chrono::steady_clock::now() - lastActivity > std::chrono::seconds(timeout)) {
+        if (timeout > 0 &&
+            std::chrono::steady_clock::now() - lastActivity > std::chrono::seconds(timeout)) {
             client.Abort();
             QCoreApplication::processEvents();
             reason = kTimedOut;
@@ -240,7 +242,8 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             if (progressBar && client.SizeSync())
                 total = client.ReplySize();
             client.HostFileName = a[0];
-            ok = transfer(total, [&] { return cmd.name == "get" ? client.GetSync() : client.RestGetSync(); });
+            ok = transfer(
+                total, [&] { return cmd.name == "get" ? client.GetSync() : client.RestGetSync(); });
         } else if (cmd.name == "put" || cmd.name == "append" || cmd.name == "resume-put") {
             client.LocalFileName = a[0];
             client.HostFileName = a.size() > 1 ? a[1] : BaseName(a[0]);

@@ -13,5 +13,5 @@ class TRSA;
 // server's reply or the session's reason. Returns the exit code: 0 only when
 // every command succeeded. rsa1 holds the program's key pair (or none).
 // Needs a running QCoreApplication.
-int RunFtpTool(const FtpToolOptions& options, const FtpSessionSetup& setup, TRSA& rsa1, std::ostream& out,
-               std::ostream& err, bool progressBar);
+int RunFtpTool(const FtpToolOptions& options, const FtpSessionSetup& setup, TRSA& rsa1,
+               std::ostream& out, std::ostream& err, bool progressBar);

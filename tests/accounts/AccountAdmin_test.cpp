@@ -1,6 +1,6 @@
+#include "ScriptedPrompts.h"
 #include "accounts/AccountAdmin.h"
 #include "accounts/AccountTexts.h"
-#include "ScriptedPrompts.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
+#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/Admission.h"
-#include "ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ TEST(Admission, IpListDecisions) {
         {{"192.168.*"}, IpMode::Allow, "192.168.4.4", true, 1},
         {{"192.168.*"}, IpMode::Allow, "10.1.1.1", false, 0},
         {{}, IpMode::Allow, "10.1.1.1", true, 0},
-        {{"10.0.0.1"}, IpMode::Deny, "10.0.0.12", false, 1}, // plain text prefix
+        {{"10.0.0.1"}, IpMode::Deny, "10.0.0.12", false, 1},   // plain text prefix
         {{"", "*", "*10"}, IpMode::Deny, "10.0.0.1", true, 0}, // empty patterns match nothing
         {{"", "*"}, IpMode::Allow, "10.0.0.1", false, 0},
     };

@@ -1,6 +1,6 @@
+#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/Login.h"
-#include "ScriptedPrompts.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
@@ -36,7 +36,8 @@ struct LoginFixture : ::testing::Test {
             ASSERT_TRUE(files.Users().Append(u));
         users.clear();
     }
-    LoginOutcome Login(const std::string& user, const std::string& password, LoginRequest base = {}) {
+    LoginOutcome Login(const std::string& user, const std::string& password,
+                       LoginRequest base = {}) {
         base.userName = user;
         base.password = password;
         base.socketId = "17";

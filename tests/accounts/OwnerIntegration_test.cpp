@@ -1,12 +1,12 @@
 // The server engine answered by ServerOwner, driven by real clients
 // (python3 ftplib and curl) on loopback.
+#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/FileCopy.h"
 #include "accounts/PathRights.h"
 #include "accounts/ServerOwner.h"
 #include "ftpserver/FtpServer.h"
 #include "ftpserver/Version.h"
-#include "ScriptedPrompts.h"
 #include "support/EventLoop.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
@@ -67,7 +67,9 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 struct Owner : ::testing::Test {
     TempDir data;
@@ -85,7 +87,8 @@ struct Owner : ::testing::Test {
         root = CanonicalPath(served.Path());
         policy.maximumConcurrentUsers = 0;
         policy.idleTimeout = false;
-        owner = std::make_unique<ServerOwner>(server, files, lists, [this] { return policy; }, log.Writer());
+        owner = std::make_unique<ServerOwner>(
+            server, files, lists, [this] { return policy; }, log.Writer());
         server.Addr = "127.0.0.1";
         owner->Start("0");
         port = std::stoi(server.ListeningPort());
@@ -97,7 +100,9 @@ struct Owner : ::testing::Test {
         owner.reset();
     }
 
-    void MakeDir(const std::string& rel) { ASSERT_EQ(::mkdir((root + rel).c_str(), 0755), 0) << rel; }
+    void MakeDir(const std::string& rel) {
+        ASSERT_EQ(::mkdir((root + rel).c_str(), 0755), 0) << rel;
+    }
 
     // Appends a user with the given access entries (path relative to root).
     UserRecord& NewUser(const std::string& name, const std::string& password) {
@@ -122,7 +127,8 @@ struct Owner : ::testing::Test {
     }
 
     std::vector<std::string> Session(const std::vector<std::string>& commands) {
-        std::vector<std::string> args{VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port)};
+        std::vector<std::string> args{VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py",
+                                      std::to_string(port)};
         args.insert(args.end(), commands.begin(), commands.end());
         Peer peer("/usr/bin/python3", args);
         EXPECT_TRUE(peer.Finish()) << "client did not finish";
@@ -227,7 +233,7 @@ TEST_F(Owner, RightsTableAgainstRealCommands) {
     ASSERT_TRUE(files.Groups().Append(staff));
     auto& u = NewUser("u", "p");
     u.HomeDirectory.Set(root + "/pub");
-    Grant(u.Access, root + "/pub", {Right::List});                 // combined with the group's Read
+    Grant(u.Access, root + "/pub", {Right::List}); // combined with the group's Read
     Grant(u.Access, root + "/drop", {Right::Write, Right::Create}); // no Inherit
     Grant(u.Access, root + "/tree", {Right::Read, Right::List, Right::Inherit});
     Grant(u.Access, root + "/mk", {Right::Create, Right::Write, Right::Inherit});
@@ -243,19 +249,19 @@ TEST_F(Owner, RightsTableAgainstRealCommands) {
         std::string command;
         std::string expect; // prefix of the printed reply
     } steps[] = {
-        {"RETR a.txt", "226 File sent ok b'alpha'"},                     // user List + group Read
+        {"RETR a.txt", "226 File sent ok b'alpha'"},                      // user List + group Read
         {"RETR sub/b.txt", "ERR 500 Cannot RETR - Insufficient Rights."}, // no Inherit below /pub
         {"RETR " + root + "/tree/deep/c.txt", "226 File sent ok b'gamma'"}, // Inherit
         {"CWD sub", "ERR 501 CWD failed. No permission"},
         {"CWD " + root + "/missing", "ERR 501 CWD failed."},
         {"STOR " + root + "/drop/up.txt", "226"},
-        {"MKD " + root + "/drop/newdir", "ERR 5"},  // below /drop without Inherit
-        {"MKD " + root + "/mk/newdir", "257"},      // Create + Write + Inherit
-        {"MKD " + root + "/mk2/newdir", "ERR 5"},   // Create without Write
+        {"MKD " + root + "/drop/newdir", "ERR 5"}, // below /drop without Inherit
+        {"MKD " + root + "/mk/newdir", "257"},     // Create + Write + Inherit
+        {"MKD " + root + "/mk2/newdir", "ERR 5"},  // Create without Write
         {"CWD " + root + "/tree/deep", "250"},
         {"LIST", "226"},
         {"DELE " + root + "/tree/deep/c.txt", "ERR 500 Cannot DELE - Insufficient Rights."},
-        {"DELE " + root + "/pub/a.txt", "250"},     // group Delete
+        {"DELE " + root + "/pub/a.txt", "250"}, // group Delete
     };
     std::vector<std::string> commands{"USER u", "PASS p"};
     for (const auto& s : steps)
@@ -263,13 +269,15 @@ TEST_F(Owner, RightsTableAgainstRealCommands) {
     auto out = Session(commands);
     ASSERT_EQ(out.size(), commands.size() + 1);
     for (std::size_t i = 0; i < std::size(steps); ++i)
-        EXPECT_TRUE(StartsWith(out[i + 3], steps[i].expect)) << steps[i].command << " -> " << out[i + 3];
+        EXPECT_TRUE(StartsWith(out[i + 3], steps[i].expect))
+            << steps[i].command << " -> " << out[i + 3];
     EXPECT_EQ(ReadFile(root + "/drop/up.txt"), "uploaded");
     EXPECT_FALSE(FileExists(root + "/pub/a.txt"));
     EXPECT_TRUE(FileExists(root + "/tree/deep/c.txt"));
     bool deniedDele = false;
     for (const auto& r : seen)
-        if (r.Action == "DELE" && r.Location == root + "/tree/deep/c.txt" && r.Progress == "Denied" && r.UserName == "u")
+        if (r.Action == "DELE" && r.Location == root + "/tree/deep/c.txt" &&
+            r.Progress == "Denied" && r.UserName == "u")
             deniedDele = true;
     EXPECT_TRUE(deniedDele);
 }
@@ -282,13 +290,16 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
     WriteFile(root + "/outside/target.txt", "target");
     WriteFile(root + "/x", "beside");
     ASSERT_EQ(::symlink((root + "/outside").c_str(), (root + "/home/out").c_str()), 0);
-    ASSERT_EQ(::symlink((root + "/outside/secret.txt").c_str(), (root + "/home/lnk.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/outside/secret.txt").c_str(), (root + "/home/lnk.txt").c_str()),
+              0);
     ASSERT_EQ(::symlink((root + "/outside/new.txt").c_str(), (root + "/home/dangling").c_str()), 0);
-    ASSERT_EQ(::symlink((root + "/outside/target.txt").c_str(), (root + "/home/victim").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/outside/target.txt").c_str(), (root + "/home/victim").c_str()),
+              0);
     auto& u = NewUser("jail", "p");
     u.HomeDirectory.Set(root + "/home");
     Grant(u.Access, root + "/home",
-          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit, Right::Create});
+          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
+           Right::Create});
     StoreUsers();
     const std::string tmpTarget = "/tmp/vexa-accounts-" + std::to_string(::getpid());
     struct Step {
@@ -326,7 +337,8 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
     auto out = Session(commands);
     ASSERT_EQ(out.size(), commands.size() + 1);
     for (std::size_t i = 0; i < std::size(steps); ++i)
-        EXPECT_TRUE(StartsWith(out[i + 3], steps[i].expect)) << steps[i].command << " -> " << out[i + 3];
+        EXPECT_TRUE(StartsWith(out[i + 3], steps[i].expect))
+            << steps[i].command << " -> " << out[i + 3];
     for (const auto& line : out)
         EXPECT_EQ(line.find("secret"), std::string::npos) << line;
     EXPECT_FALSE(FileExists(tmpTarget));
@@ -340,7 +352,8 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
     EXPECT_EQ(ReadFile(root + "/outside/target.txt"), "target"); // its target stayed
 
     // curl too: a granted file comes down, a path out of the grant does not.
-    Peer good("/usr/bin/curl", {"-sS", "ftp://jail:p@127.0.0.1:" + std::to_string(port) + "/a.txt"});
+    Peer good("/usr/bin/curl",
+              {"-sS", "ftp://jail:p@127.0.0.1:" + std::to_string(port) + "/a.txt"});
     ASSERT_TRUE(good.Finish());
     EXPECT_EQ(good.Out(), "inside");
     Peer bad("/usr/bin/curl",
@@ -353,8 +366,8 @@ TEST_F(Owner, IdleTimeoutDrivenByTicks) {
     policy.idleCount = 60;
     NewUser("bob", "pw");
     StoreUsers();
-    Peer peer("/usr/bin/python3",
-              {VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port), "USER bob", "PASS pw", "WAIT"});
+    Peer peer("/usr/bin/python3", {VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py",
+                                   std::to_string(port), "USER bob", "PASS pw", "WAIT"});
     ASSERT_TRUE(RunLoopUntil([&] { return peer.Out().find("READY") != std::string::npos; }));
     ASSERT_EQ(owner->Rows().size(), 1u);
     for (int i = 0; i < 12; ++i) // 60 seconds: not yet beyond the limit
@@ -363,11 +376,13 @@ TEST_F(Owner, IdleTimeoutDrivenByTicks) {
     EXPECT_EQ(peer.Out().find("221"), std::string::npos);
     owner->IdleTick(); // 65 seconds
     ASSERT_TRUE(peer.Finish());
-    EXPECT_NE(peer.Out().find("221 Idle timeout expired.  Goodbye."), std::string::npos) << peer.Out();
+    EXPECT_NE(peer.Out().find("221 Idle timeout expired.  Goodbye."), std::string::npos)
+        << peer.Out();
     bool logged = false;
     for (const auto& l : log.lines)
         if (StartsWith(l.text, "Disconnecting bob (127.0.0.1:") &&
-            l.text.find(") due to 60 seconds of inactivity.") != std::string::npos && l.colour == colours::clGreen)
+            l.text.find(") due to 60 seconds of inactivity.") != std::string::npos &&
+            l.colour == colours::clGreen)
             logged = true;
     EXPECT_TRUE(logged);
     EXPECT_TRUE(RunLoopUntil([&] { return owner->Rows().empty(); }));
@@ -381,7 +396,8 @@ TEST_F(Owner, KickAllUsersClosesEveryConnection) {
     Peer one("/usr/bin/python3", {script, std::to_string(port), "USER bob", "PASS pw", "WAIT"});
     Peer two("/usr/bin/python3", {script, std::to_string(port), "USER bob", "PASS pw", "WAIT"});
     ASSERT_TRUE(RunLoopUntil([&] {
-        return one.Out().find("READY") != std::string::npos && two.Out().find("READY") != std::string::npos;
+        return one.Out().find("READY") != std::string::npos &&
+               two.Out().find("READY") != std::string::npos;
     }));
     EXPECT_EQ(owner->Rows().size(), 2u);
     EXPECT_EQ(owner->StatusText(), "ONLINE - 2 connections");
@@ -397,8 +413,9 @@ TEST_F(Owner, SecondLoginOnOneConnectionFreesTheFirstSlot) {
     NewUser("bob", "pw");
     NewUser("amy", "pw");
     StoreUsers();
-    Peer peer("/usr/bin/python3", {VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port),
-                                   "USER bob", "PASS pw", "USER amy", "PASS pw", "WAIT"});
+    Peer peer("/usr/bin/python3",
+              {VEXA_SOURCE_DIR "/tests/accounts/ftp_driver.py", std::to_string(port), "USER bob",
+               "PASS pw", "USER amy", "PASS pw", "WAIT"});
     ASSERT_TRUE(RunLoopUntil([&] { return peer.Out().find("READY") != std::string::npos; }));
     EXPECT_EQ(owner->Table().FreeCount(), kLoginSlots - 1);
     ASSERT_EQ(owner->Rows().size(), 1u);
@@ -478,7 +495,8 @@ TEST_F(Owner, TransferProgressInTheConnectionList) {
     for (const auto& r : seen) {
         if (r.Action == "APPE" && r.Progress == "8 (complete)")
             uploadDone = true;
-        if (r.Action == "APPE" && r.Speed.size() > 7 && r.Speed.substr(r.Speed.size() - 7) == " Kb/sec")
+        if (r.Action == "APPE" && r.Speed.size() > 7 &&
+            r.Speed.substr(r.Speed.size() - 7) == " Kb/sec")
             uploadSpeed = true;
         if (r.Action == "GET" && r.Progress == "300000 (complete)")
             downloadDone = true;

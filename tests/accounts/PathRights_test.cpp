@@ -34,8 +34,11 @@ struct Tree : ::testing::Test {
         WriteFile(root + "/outside/secret.txt", "secret");
         WriteFile(root + "/Data/a.txt", "a");
         ASSERT_EQ(::symlink((root + "/outside").c_str(), (root + "/Data/up").c_str()), 0);
-        ASSERT_EQ(::symlink((root + "/outside/secret.txt").c_str(), (root + "/Data/link.txt").c_str()), 0);
-        ASSERT_EQ(::symlink((root + "/outside/none").c_str(), (root + "/Data/dangling").c_str()), 0);
+        ASSERT_EQ(
+            ::symlink((root + "/outside/secret.txt").c_str(), (root + "/Data/link.txt").c_str()),
+            0);
+        ASSERT_EQ(::symlink((root + "/outside/none").c_str(), (root + "/Data/dangling").c_str()),
+                  0);
     }
 };
 
@@ -66,22 +69,67 @@ TEST_F(Tree, RightsTable) {
     } cases[] = {
         {{Entry(data, {Right::Read})}, data + "/", {Right::Read}, true, "same folder"},
         {{Entry(data, {Right::Read})}, root + "/data/", {Right::Read}, false, "letter case counts"},
-        {{Entry(data, {Right::Read})}, data + "/Sub/", {Right::Read}, false, "below without Inherit"},
-        {{Entry(data, {Right::Read, Right::Inherit})}, data + "/Sub/", {Right::Read}, true, "below with Inherit"},
-        {{Entry(data, {Right::Read, Right::Inherit})}, root + "/Database/", {Right::Read}, false, "prefix of a name"},
-        {{Entry(data + "/", {Right::Read})}, data, {Right::Read}, true, "trailing slash either side"},
+        {{Entry(data, {Right::Read})},
+         data + "/Sub/",
+         {Right::Read},
+         false,
+         "below without Inherit"},
+        {{Entry(data, {Right::Read, Right::Inherit})},
+         data + "/Sub/",
+         {Right::Read},
+         true,
+         "below with Inherit"},
+        {{Entry(data, {Right::Read, Right::Inherit})},
+         root + "/Database/",
+         {Right::Read},
+         false,
+         "prefix of a name"},
+        {{Entry(data + "/", {Right::Read})},
+         data,
+         {Right::Read},
+         true,
+         "trailing slash either side"},
         {{Entry("\\" + data.substr(1), {Right::Read})}, data, {Right::Read}, true, "backslashes"},
-        {{Entry(data, {Right::Read, Right::Inherit})}, data + "/up/", {Right::Read}, false, "link out of the grant"},
-        {{Entry(data, {Right::Read, Right::Inherit})}, data + "/Sub/../../outside/", {Right::Read}, false, "dots out"},
-        {{Entry(data + "/Sub/..", {Right::Read})}, data, {Right::Read}, true, "entry made canonical"},
-        {{Entry(data, {Right::Create, Right::Write, Right::Inherit})}, data + "/New", {Right::Create, Right::Write},
-         true, "MKD below with Inherit"},
-        {{Entry(data, {Right::Create, Right::Write})}, data + "/New", {Right::Create, Right::Write}, false,
+        {{Entry(data, {Right::Read, Right::Inherit})},
+         data + "/up/",
+         {Right::Read},
+         false,
+         "link out of the grant"},
+        {{Entry(data, {Right::Read, Right::Inherit})},
+         data + "/Sub/../../outside/",
+         {Right::Read},
+         false,
+         "dots out"},
+        {{Entry(data + "/Sub/..", {Right::Read})},
+         data,
+         {Right::Read},
+         true,
+         "entry made canonical"},
+        {{Entry(data, {Right::Create, Right::Write, Right::Inherit})},
+         data + "/New",
+         {Right::Create, Right::Write},
+         true,
+         "MKD below with Inherit"},
+        {{Entry(data, {Right::Create, Right::Write})},
+         data + "/New",
+         {Right::Create, Right::Write},
+         false,
          "MKD below without Inherit"},
-        {{Entry(data + "/New", {Right::Create, Right::Write})}, data + "/New", {Right::Create, Right::Write}, true,
+        {{Entry(data + "/New", {Right::Create, Right::Write})},
+         data + "/New",
+         {Right::Create, Right::Write},
+         true,
          "MKD with an entry for the new folder"},
-        {{Entry(data, {Right::Create})}, data, {Right::Create, Right::Write}, false, "MKD needs both"},
-        {{Entry(data, {}), Entry(data, {Right::Delete})}, data, {Right::Delete}, true, "user and group combine"},
+        {{Entry(data, {Right::Create})},
+         data,
+         {Right::Create, Right::Write},
+         false,
+         "MKD needs both"},
+        {{Entry(data, {}), Entry(data, {Right::Delete})},
+         data,
+         {Right::Delete},
+         true,
+         "user and group combine"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RightsCheck(c.access, c.dir, c.rights), c.granted) << c.what;
@@ -91,8 +139,8 @@ TEST_F(Tree, TraversalIsRefusedForEveryOperation) {
     const std::string data = root + "/Data";
     LoginSlot slot;
     slot.InUse = true;
-    AccessEntry all = Entry(data, {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete,
-                                   Right::Inherit, Right::Create});
+    AccessEntry all = Entry(data, {Right::Read, Right::List, Right::Write, Right::Rename,
+                                   Right::Delete, Right::Inherit, Right::Create});
     slot.Access.push_back(all);
     struct Case {
         Operation op;
@@ -120,7 +168,8 @@ TEST_F(Tree, TraversalIsRefusedForEveryOperation) {
         {Operation::Mkd, data + "/x", true, "MKD inside"},
         {Operation::Dele, data + "/link.txt", true, "DELE of a link acts on the link"},
         {Operation::Dele, data + "/up/secret.txt", false, "DELE through a linked folder"},
-        {Operation::Dele, data + "/Sub/..", false, "RMD of the granted folder itself (parent not granted)"},
+        {Operation::Dele, data + "/Sub/..", false,
+         "RMD of the granted folder itself (parent not granted)"},
     };
     for (const auto& c : cases) {
         Verdict v = Validate(slot, c.op, c.path, false, false);

@@ -1,8 +1,8 @@
 // The stored layout of the account records, checked against bytes built field
 // by field here rather than through the record structs.
+#include "ScriptedPrompts.h"
 #include "accounts/AccountFiles.h"
 #include "accounts/AccountTexts.h"
-#include "ScriptedPrompts.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
@@ -54,7 +54,8 @@ TEST(RecordLayout, UserRecordReadsAtDocumentedOffsets) {
     EXPECT_EQ(user->HomeDirectory.Get(), "/srv/home/");
     EXPECT_EQ(user->Access[0].Path.Get(), "/srv/data");
     EXPECT_TRUE(user->Access[0].Read && user->Access[0].Write && user->Access[0].Inherit);
-    EXPECT_FALSE(user->Access[0].List || user->Access[0].Rename || user->Access[0].Delete || user->Access[0].Create);
+    EXPECT_FALSE(user->Access[0].List || user->Access[0].Rename || user->Access[0].Delete ||
+                 user->Access[0].Create);
     EXPECT_EQ(user->Access[1].Path.Get(), "/srv/up");
     EXPECT_TRUE(user->Access[1].Create);
     EXPECT_FALSE(user->Access[2].Used());
@@ -140,8 +141,8 @@ TEST(RecordLayout, DamagedLengthByteNeverReadsPastTheField) {
 
 TEST(RecordLayout, NamesAreCaseSensitiveAndFirstRecordWins) {
     TempDir dir;
-    WriteFile(dir.File(kUsersWorking),
-              UserFixture("Bob", "upper") + UserFixture("bob", "lower") + UserFixture("Bob", "second"));
+    WriteFile(dir.File(kUsersWorking), UserFixture("Bob", "upper") + UserFixture("bob", "lower") +
+                                           UserFixture("Bob", "second"));
     AccountFiles files(dir.Path(), {});
     EXPECT_EQ(files.Users().Find("Bob")->Password.Get(), "upper");
     EXPECT_EQ(files.Users().Find("bob")->Password.Get(), "lower");
@@ -152,7 +153,8 @@ TEST(RecordLayout, NamesAreCaseSensitiveAndFirstRecordWins) {
 
 TEST(RecordLayout, DamagedFileIgnoresIncompleteTailAndReportsOnce) {
     TempDir dir;
-    WriteFile(dir.File(kUsersWorking), UserFixture("alice", "a") + UserFixture("carol", "c").substr(0, 100));
+    WriteFile(dir.File(kUsersWorking),
+              UserFixture("alice", "a") + UserFixture("carol", "c").substr(0, 100));
     LogCapture log;
     AccountFiles files(dir.Path(), log.Writer());
     EXPECT_EQ(*files.Users().LoadNames(), std::vector<std::string>{"alice"});

@@ -1,4 +1,5 @@
 #pragma once
+#include "net/LogColour.h"
 #include "net/Prompts.h"
 
 #include <deque>
@@ -21,7 +22,8 @@ public:
         confirmAnswers.pop_front();
         return answer;
     }
-    std::optional<std::string> AskText(const std::string&, const std::string& prompt, const std::string&) override {
+    std::optional<std::string> AskText(const std::string&, const std::string& prompt,
+                                       const std::string&) override {
         asked.push_back(prompt);
         if (textAnswers.empty())
             return std::nullopt;
@@ -41,7 +43,9 @@ struct LogLine {
 struct LogCapture {
     std::vector<LogLine> lines;
     LogWriter Writer() {
-        return [this](int level, const std::string& text, TColor colour) { lines.push_back({level, text, colour}); };
+        return [this](int level, const std::string& text, TColor colour) {
+            lines.push_back({level, text, colour});
+        };
     }
     int Count(const std::string& text) const {
         int n = 0;

@@ -1,6 +1,6 @@
+#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/ServerLists.h"
-#include "ScriptedPrompts.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
@@ -62,7 +62,6 @@ TEST(ServerLists, ThreeAdjacentRowsDeletedAndBadRowRefused) {
     EXPECT_FALSE(lists.DeleteIp({7}).ok);
     EXPECT_EQ(lists.IpList.size(), 2u);
 }
-
 
 TEST(ServerLists, AtMost128RowsPerList) {
     ServerLists lists;

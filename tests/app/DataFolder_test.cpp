@@ -67,7 +67,9 @@ public:
 
 class DataFolderTest : public AppTestEnv {};
 
-bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+bool Exists(const std::string& path) {
+    return QFileInfo::exists(QString::fromStdString(path));
+}
 
 } // namespace
 
@@ -76,7 +78,9 @@ TEST_F(DataFolderTest, FolderRule) {
     const DataFolderResult byDefault = ResolveDataFolder(std::nullopt);
     EXPECT_EQ(byDefault.path, root.File("data/vexa2/"));
     EXPECT_TRUE(QFileInfo(QString::fromStdString(byDefault.path)).isDir());
-    EXPECT_EQ(QFile::permissions(QString::fromStdString(byDefault.path)) & (QFile::ReadOther | QFile::ReadGroup), 0);
+    EXPECT_EQ(QFile::permissions(QString::fromStdString(byDefault.path)) &
+                  (QFile::ReadOther | QFile::ReadGroup),
+              0);
 
     const DataFolderResult given = ResolveDataFolder(root.File("a/b/c"));
     EXPECT_EQ(given.path, root.File("a/b/c/"));
@@ -90,7 +94,9 @@ TEST_F(DataFolderTest, FolderRule) {
     WriteFile(root.File("plainfile"), "x");
     const DataFolderResult blocked = ResolveDataFolder(root.File("plainfile/sub"));
     EXPECT_EQ(blocked.path, "");
-    EXPECT_EQ(blocked.error.rfind("Cannot create the data folder " + root.File("plainfile/sub/") + ": ", 0), 0u)
+    EXPECT_EQ(blocked.error.rfind(
+                  "Cannot create the data folder " + root.File("plainfile/sub/") + ": ", 0),
+              0u)
         << blocked.error;
 
     ::unsetenv("XDG_DATA_HOME");
@@ -117,7 +123,8 @@ TEST_F(DataFolderTest, SecondProgramOnTheSameFolderIsRefused) {
     ASSERT_EQ(first.FirstLine(), "LOCKED " + std::to_string(first.Pid()));
     EXPECT_EQ(ReadLockOwner(folder), std::optional<long>(first.Pid()));
 
-    const std::string refusal = "The data folder " + folder + " is in use by another Vexa program (process " +
+    const std::string refusal = "The data folder " + folder +
+                                " is in use by another Vexa program (process " +
                                 std::to_string(first.Pid()) +
                                 "). Close that program or choose another folder with --data-dir.";
     LockHolder second(folder);
@@ -162,7 +169,8 @@ TEST_F(DataFolderTest, LockOfAKilledProgramIsTakenOver) {
     // And while we hold it, another program is refused.
     LockHolder late(folder);
     ASSERT_TRUE(late.process.waitForFinished(10000));
-    EXPECT_NE(late.FirstLine().find("(process " + std::to_string(::getpid()) + ")"), std::string::npos)
+    EXPECT_NE(late.FirstLine().find("(process " + std::to_string(::getpid()) + ")"),
+              std::string::npos)
         << late.FirstLine();
 
     lock.Release();

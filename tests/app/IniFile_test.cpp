@@ -31,7 +31,8 @@ TEST(IniFile, ReadsLikeThePrivateProfileFunctions) {
     };
     const Case cases[] = {
         {"First", "Key", "spaced value"},
-        {"FIRST", "KEY", "spaced value"}, // names match without regard to case; the first duplicate wins
+        {"FIRST", "KEY",
+         "spaced value"}, // names match without regard to case; the first duplicate wins
         {"First", "Empty", ""},
         {"First", "Eq", "a=b"},
         {"First", "NoEquals", std::nullopt},
@@ -105,7 +106,8 @@ TEST(IniFile, SaveReplacesWholeFileAndKeepsModeAndLinks) {
     ASSERT_EQ(::symlink(dir.File("target.ini").c_str(), dir.File("link.ini").c_str()), 0);
     ASSERT_EQ(ini.Save(dir.File("link.ini")), "");
     EXPECT_EQ(ReadFile(dir.File("target.ini")), "[S]\r\na=1\r\n");
-    EXPECT_TRUE(QFile::symLinkTarget(QString::fromStdString(dir.File("link.ini"))).endsWith("target.ini"));
+    EXPECT_TRUE(
+        QFile::symLinkTarget(QString::fromStdString(dir.File("link.ini"))).endsWith("target.ini"));
     ASSERT_EQ(::stat(dir.File("target.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 

@@ -13,7 +13,9 @@ using testing_support::WriteFile;
 
 namespace {
 
-bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+bool Exists(const std::string& path) {
+    return QFileInfo::exists(QString::fromStdString(path));
+}
 
 class RegistryMigrationTest : public AppTestEnv {
 protected:

@@ -64,8 +64,8 @@ TEST_F(SettingsKeyPairTest, KeysThatDoNotLoadAreClearedAndShowDisabled) {
         {"only the private key", "PrivateKey=" + pair.PrivateKey() + "\r\n"},
         {"no colon", "PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=nocolonhere\r\n"},
         {"bad character", "PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=!!:??\r\n"},
-        {"wrong length for the key size",
-         "PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=" + pair.PrivateKey() + "\r\nRSAKeyBits=1024\r\n"},
+        {"wrong length for the key size", "PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=" +
+                                              pair.PrivateKey() + "\r\nRSAKeyBits=1024\r\n"},
     };
     for (const Case& c : cases) {
         Settings s(folder);
@@ -103,8 +103,9 @@ TEST_F(SettingsKeyPairTest, KeySizeChoices) {
     };
     // Texts outside the choices leave the key pair's setting as it was.
     const Case cases[] = {
-        {"512", "64", kb0512, sk64},      {"1024", "128", kb1024, sk128}, {"2048", "192", kb2048, sk192},
-        {"4096", "256", kb1024, sk256},   {"", "7", kb1024, sk128},
+        {"512", "64", kb0512, sk64},    {"1024", "128", kb1024, sk128},
+        {"2048", "192", kb2048, sk192}, {"4096", "256", kb1024, sk256},
+        {"", "7", kb1024, sk128},
     };
     for (const Case& c : cases) {
         Settings s(folder);

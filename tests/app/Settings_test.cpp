@@ -13,53 +13,54 @@ using testing_support::WriteFile;
 namespace {
 
 // The complete file a fresh start writes, byte for byte.
-const char* const kFreshFile =
-    "[Server Options]\r\n"
-    "StartServerOnStartUp=0\r\n"
-    "ServerPort=21\r\n"
-    "DefaultHomeDirectory=\r\n"
-    "EncryptedOnlyClients=0\r\n"
-    "MaximumConcurrentUsers=3\r\n"
-    "IdleCount=300\r\n"
-    "IdleTimeout=1\r\n"
-    "Allow=0\r\n"
-    "Deny=1\r\n"
-    "LogoutMessage=\r\n"
-    "LoginMessage=\r\n"
-    "ConnectMessage=\r\n"
-    "[Global Options]\r\n"
-    "ShowSuperUserWarnings=1\r\n"
-    "CheckForUpdateOnStartup=0\r\n"
-    "StartMaximized=0\r\n"
-    "StartMinimized=0\r\n"
-    "DeleteTemporaryFiles=0\r\n"
-    "MinimizeToTray=0\r\n"
-    "HideFromTaskbar=0\r\n"
-    "TimestampEvents=0\r\n"
-    "LogToFile=0\r\n"
-    "TimestampLogs=0\r\n"
-    "AppendLogs=0\r\n"
-    "ClientLogFile=\r\n"
-    "ServerLogFile=\r\n"
-    "ShowClientLogWindow=1\r\n"
-    "ShowServerLogWindow=1\r\n"
-    "VerboseLogging=0\r\n"
-    "MaskPasswords=1\r\n"
-    "PublicKey=\r\n"
-    "PrivateKey=\r\n"
-    "SymKeyLength=256\r\n"
-    "RSAKeyBits=2048\r\n"
-    "CurrentKeyBits=\r\n"
-    "CurrentKeyLength=\r\n"
-    "UpdateHost=www.quorvel.example\r\n"
-    "[Client Options]\r\n"
-    "SocksServer=\r\n"
-    "SocksPort=\r\n"
-    "SocksUsername=\r\n"
-    "SocksPassword=\r\n"
-    "PassiveMode=0\r\n";
+const char* const kFreshFile = "[Server Options]\r\n"
+                               "StartServerOnStartUp=0\r\n"
+                               "ServerPort=21\r\n"
+                               "DefaultHomeDirectory=\r\n"
+                               "EncryptedOnlyClients=0\r\n"
+                               "MaximumConcurrentUsers=3\r\n"
+                               "IdleCount=300\r\n"
+                               "IdleTimeout=1\r\n"
+                               "Allow=0\r\n"
+                               "Deny=1\r\n"
+                               "LogoutMessage=\r\n"
+                               "LoginMessage=\r\n"
+                               "ConnectMessage=\r\n"
+                               "[Global Options]\r\n"
+                               "ShowSuperUserWarnings=1\r\n"
+                               "CheckForUpdateOnStartup=0\r\n"
+                               "StartMaximized=0\r\n"
+                               "StartMinimized=0\r\n"
+                               "DeleteTemporaryFiles=0\r\n"
+                               "MinimizeToTray=0\r\n"
+                               "HideFromTaskbar=0\r\n"
+                               "TimestampEvents=0\r\n"
+                               "LogToFile=0\r\n"
+                               "TimestampLogs=0\r\n"
+                               "AppendLogs=0\r\n"
+                               "ClientLogFile=\r\n"
+                               "ServerLogFile=\r\n"
+                               "ShowClientLogWindow=1\r\n"
+                               "ShowServerLogWindow=1\r\n"
+                               "VerboseLogging=0\r\n"
+                               "MaskPasswords=1\r\n"
+                               "PublicKey=\r\n"
+                               "PrivateKey=\r\n"
+                               "SymKeyLength=256\r\n"
+                               "RSAKeyBits=2048\r\n"
+                               "CurrentKeyBits=\r\n"
+                               "CurrentKeyLength=\r\n"
+                               "UpdateHost=www.quorvel.example\r\n"
+                               "[Client Options]\r\n"
+                               "SocksServer=\r\n"
+                               "SocksPort=\r\n"
+                               "SocksUsername=\r\n"
+                               "SocksPassword=\r\n"
+                               "PassiveMode=0\r\n";
 
-std::string Fixture() { return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/older_version_vexa2.ini"); }
+std::string Fixture() {
+    return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/older_version_vexa2.ini");
+}
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);
@@ -87,13 +88,16 @@ TEST_F(SettingsTest, FreshStartWritesEveryKeyInOrderAndSaysWhere) {
     const std::string path = folder + "vexa2.ini";
     EXPECT_EQ(ReadFile(path), kFreshFile);
     EXPECT_EQ(s.PendingMessage(),
-              path + " not found.  The file has been created using the application default settings.");
+              path +
+                  " not found.  The file has been created using the application default settings.");
     EXPECT_TRUE(s.LoadErrors().empty());
     EXPECT_EQ(s.GetString(keys::RSAKeyBits), "2048");
     EXPECT_EQ(s.GetString(keys::SymKeyLength), "256");
     EXPECT_EQ(s.GetInt(keys::IdleCount), 300);
     // The file holds the private key: only its owner may read it.
-    EXPECT_EQ(QFile::permissions(QString::fromStdString(path)) & (QFile::ReadGroup | QFile::ReadOther), 0);
+    EXPECT_EQ(QFile::permissions(QString::fromStdString(path)) &
+                  (QFile::ReadGroup | QFile::ReadOther),
+              0);
 
     // A second start finds the file and has nothing to report.
     Settings again(folder);
@@ -106,8 +110,9 @@ TEST_F(SettingsTest, MissingKeysLoadTheirDefaults) {
     // An existing file without the key sizes loads 512 and 64; keys without a
     // fixed default keep the window's value; a non-numeric number or boolean
     // reads as its default.
-    WriteFile(folder + "vexa2.ini", "[Server Options]\r\nServerPort=2100\r\nIdleCount=ten\r\n"
-                                    "IdleTimeout=yes\r\nDeny=0\r\n[Global Options]\r\nPublicKey=\r\n");
+    WriteFile(folder + "vexa2.ini",
+              "[Server Options]\r\nServerPort=2100\r\nIdleCount=ten\r\n"
+              "IdleTimeout=yes\r\nDeny=0\r\n[Global Options]\r\nPublicKey=\r\n");
     Settings s(folder);
     s.LoadSettingsFile();
     EXPECT_EQ(s.PendingMessage(), "");
@@ -128,9 +133,17 @@ TEST_F(SettingsTest, ValuesAreReadAsTheirType) {
         int asIdleCount; // for IdleCount (the control's range is 60..3600)
     };
     const Case cases[] = {
-        {"0", false, 60},    {"1", true, 60},       {"2", true, 60},        {" 7 ", true, 60},
-        {"-1", true, 60},    {"600", true, 600},    {"99999", true, 3600},  {"12abc", true, 300},
-        {"", true, 300},     {"0x10", true, 300},   {"99999999999", true, 300},
+        {"0", false, 60},
+        {"1", true, 60},
+        {"2", true, 60},
+        {" 7 ", true, 60},
+        {"-1", true, 60},
+        {"600", true, 600},
+        {"99999", true, 3600},
+        {"12abc", true, 300},
+        {"", true, 300},
+        {"0x10", true, 300},
+        {"99999999999", true, 300},
     };
     for (const Case& c : cases) {
         WriteFile(folder + "vexa2.ini", std::string("[Server Options]\nIdleTimeout=") + c.stored +
@@ -207,7 +220,8 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
     expected = Replace(expected, "PassiveMode=1\r\n", "PassiveMode=0\r\n");
     expected = Replace(expected, "CurrentKeyLength=128\r\n",
-                       std::string("CurrentKeyLength=128\r\nUpdateHost=") + apptexts::kDefaultUpdateHost + "\r\n");
+                       std::string("CurrentKeyLength=128\r\nUpdateHost=") +
+                           apptexts::kDefaultUpdateHost + "\r\n");
     EXPECT_EQ(ReadFile(path), expected);
 
     // Loaded and saved again unchanged, the file stays byte for byte the same.
@@ -219,12 +233,14 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
 
 TEST_F(SettingsTest, SavingKeepsWhatItDoesNotKnowAndTheLineEndStyle) {
     const std::string path = folder + "vexa2.ini";
-    const std::string text = "; kept comment\n[Server Options]\nServerPort = 2121\nCustom=keep me\n\n"
-                             "[Other]\nx=1\n";
+    const std::string text =
+        "; kept comment\n[Server Options]\nServerPort = 2121\nCustom=keep me\n\n"
+        "[Other]\nx=1\n";
     WriteFile(path, text);
     Settings s(folder);
     s.LoadSettingsFile();
-    EXPECT_EQ(s.GetString(keys::ServerPort), "2121"); // blanks around key and value are not part of them
+    EXPECT_EQ(s.GetString(keys::ServerPort),
+              "2121"); // blanks around key and value are not part of them
     ASSERT_TRUE(s.SaveSettings());
     const std::string saved = ReadFile(path);
     EXPECT_EQ(saved.find('\r'), std::string::npos);

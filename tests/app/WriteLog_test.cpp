@@ -22,7 +22,9 @@ struct Captured {
 
 class CaptureSink : public LogSink {
 public:
-    void Write(int log, const std::string& line, TColor colour) override { lines.push_back({log, line, colour}); }
+    void Write(int log, const std::string& line, TColor colour) override {
+        lines.push_back({log, line, colour});
+    }
     std::vector<std::string> Lines(int log) const {
         std::vector<std::string> out;
         for (const Captured& c : lines)
@@ -56,7 +58,8 @@ protected:
 
 TEST_F(WriteLogTest, PasswordsAreMaskedToThirteenCharactersAndThirteenStars) {
     const std::string masked = "SEND -> PASS *************";
-    for (const std::string& password : std::vector<std::string>{"", "x", "hunter2", std::string(300, 'p')})
+    for (const std::string& password :
+         std::vector<std::string>{"", "x", "hunter2", std::string(300, 'p')})
         EXPECT_EQ(MaskPassword("SEND -> PASS " + password), masked) << password;
     // Clients may send the command in any case; the password never shows.
     EXPECT_EQ(MaskPassword("RECV <- pass letmein "), "RECV <- pass *************");
@@ -76,13 +79,19 @@ TEST_F(WriteLogTest, PasswordsAreMaskedToThirteenCharactersAndThirteenStars) {
 TEST_F(WriteLogTest, VerbosityFilterHidesTracesOnScreenOnly) {
     LogToFiles();
     const std::vector<std::string> trace = {
-        "RECV <- LIST  ", "SEND -> 150 Opening data connection", "RECV <- USER anna ",
-        "SEND -> 230 User logged in.", "SEND -> 226 File sent ok", "Client connected", "SENDING starts like a trace",
+        "RECV <- LIST  ",
+        "SEND -> 150 Opening data connection",
+        "RECV <- USER anna ",
+        "SEND -> 230 User logged in.",
+        "SEND -> 226 File sent ok",
+        "Client connected",
+        "SENDING starts like a trace",
     };
     for (const std::string& t : trace)
         logger.WriteLog(logServer, t, colours::clPurple);
     EXPECT_EQ(screen.Lines(logServer),
-              (std::vector<std::string>{"RECV <- USER anna ", "SEND -> 230 User logged in.", "Client connected"}));
+              (std::vector<std::string>{"RECV <- USER anna ", "SEND -> 230 User logged in.",
+                                        "Client connected"}));
     std::string all;
     for (const std::string& t : trace)
         all += t + "\n";
@@ -94,8 +103,8 @@ TEST_F(WriteLogTest, VerbosityFilterHidesTracesOnScreenOnly) {
 }
 
 TEST_F(WriteLogTest, FilterTable) {
-    for (const char* shown : {"USER", "PASS", "QUIT", "ABOR", "220", "421", "500", "530", "503", "230", "501", "221",
-                              "426", "550", "553", "331"}) {
+    for (const char* shown : {"USER", "PASS", "QUIT", "ABOR", "220", "421", "500", "530", "503",
+                              "230", "501", "221", "426", "550", "553", "331"}) {
         EXPECT_TRUE(ShownWhenNotVerbose(std::string("SEND -> ") + shown + " x")) << shown;
         EXPECT_TRUE(ShownWhenNotVerbose(std::string("RECV <- ") + shown)) << shown;
     }
@@ -156,7 +165,8 @@ TEST_F(WriteLogTest, EmptyPathOrLoggingOffWritesNothing) {
     settings.SetString(keys::ServerLogFile, dir.File("server.log"));
     logger.WriteLog(logBoth, "to the server file only", colours::clBlack);
     EXPECT_EQ(ReadFile(dir.File("server.log")), "to the server file only\n");
-    EXPECT_EQ(QDir(QString::fromStdString(dir.Path())).entryList(QDir::Files), QStringList{"server.log"});
+    EXPECT_EQ(QDir(QString::fromStdString(dir.Path())).entryList(QDir::Files),
+              QStringList{"server.log"});
     EXPECT_EQ(screen.lines.size(), 2u);
 
     settings.SetBool(keys::LogToFile, false);
@@ -170,7 +180,8 @@ TEST_F(WriteLogTest, FileErrorIsShownOnceInRedAndNeverThrown) {
     logger.WriteLog(logServer, "one", colours::clBlack);
     logger.WriteLog(logServer, "two", colours::clBlack);
     ASSERT_EQ(screen.lines.size(), 3u);
-    EXPECT_EQ(screen.lines[1].line.rfind("Cannot write log file " + dir.File("missing-folder/server.log") + ": ", 0),
+    EXPECT_EQ(screen.lines[1].line.rfind(
+                  "Cannot write log file " + dir.File("missing-folder/server.log") + ": ", 0),
               0u);
     EXPECT_EQ(screen.lines[1].colour, colours::clRed);
     EXPECT_EQ(screen.lines[2].line, "two");

@@ -21,7 +21,10 @@ struct SessionFixture {
     TRSA rsa1, rsa2;
     ScriptedPrompts prompts;
     std::vector<LoggedLine> log;
-    ClientSession session{ftp, rsa1, rsa2, prompts,
+    ClientSession session{ftp,
+                          rsa1,
+                          rsa2,
+                          prompts,
                           [this](int, const std::string& text, TColor colour) {
                               log.push_back({text, colour});
                           },
@@ -70,7 +73,8 @@ TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
 
     // Into the folder and back up; a new directory is created and listed.
     f.session.OpenRemoteFolder("docs");
-    ASSERT_TRUE(RunLoopUntil([&] { return f.session.RemotePath() == home.Path() + "docs/"; }, 20000));
+    ASSERT_TRUE(
+        RunLoopUntil([&] { return f.session.RemotePath() == home.Path() + "docs/"; }, 20000));
     ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
     f.session.MakeDirectory("made");
     ASSERT_TRUE(RunLoopUntil([&] { return f.session.RemoteItems().size() == 1; }, 20000));

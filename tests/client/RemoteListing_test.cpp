@@ -26,7 +26,8 @@ TEST(RemoteListing, ParsesUnixAndNetWareLinesAndSkipsTheRest) {
 
     // NetWare has no group column: the size is the fourth field.
     RemoteItem item;
-    ASSERT_TRUE(ParseListingLine("-rw-r--r-- 1 owner 5678 Feb 02 10:11 report.doc", skNetWare, item));
+    ASSERT_TRUE(
+        ParseListingLine("-rw-r--r-- 1 owner 5678 Feb 02 10:11 report.doc", skNetWare, item));
     EXPECT_EQ(item.Size, "5678");
     EXPECT_EQ(item.Date, "Feb 02 10:11");
     EXPECT_EQ(item.Caption, "report.doc");

@@ -152,8 +152,8 @@ TEST(SiteStore, DamagedStoreIsReportedAndNeverReadPastItsEnd) {
     SiteStore store(dir.Path(), prompts);
     EXPECT_EQ(store.Load(), std::vector<std::string>{"Whole"});
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0],
-              "FATAL ERROR - file " + dir.Path() + "vexa2sites.dat corrupt - Program may not work properly.");
+    EXPECT_EQ(prompts.messages[0], "FATAL ERROR - file " + dir.Path() +
+                                       "vexa2sites.dat corrupt - Program may not work properly.");
 }
 
 TEST(SiteStore, NewCloneRenameDeleteWithUniqueCaseSensitiveNames) {

@@ -13,7 +13,8 @@ struct Case {
 };
 
 std::string Line(const Case& c, int na, int nb, int nm) {
-    return c.op + " " + ToHex(c.a.data(), na) + " " + ToHex(c.b.data(), nb) + " " + ToHex(c.m.data(), nm) + "\n";
+    return c.op + " " + ToHex(c.a.data(), na) + " " + ToHex(c.b.data(), nb) + " " +
+           ToHex(c.m.data(), nm) + "\n";
 }
 } // namespace
 

@@ -1,9 +1,9 @@
 // Blowfish against the published test vectors, the chaining modes and the
 // keying of session buffers.
 #include "crypto/TDCP_blowfish.h"
-#include <gtest/gtest.h>
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>

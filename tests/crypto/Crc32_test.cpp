@@ -23,11 +23,11 @@ TEST(Crc32, MatchesZlibWithTheComplementUndone) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.File(c.name);
         WriteFile(path, c.data);
-        CommandResult r = RunCommand("/usr/bin/python3",
-                                     {"-c",
-                                      "import sys, zlib; "
-                                      "print(zlib.crc32(open(sys.argv[1], 'rb').read()) ^ 0xFFFFFFFF)",
-                                      path});
+        CommandResult r = RunCommand(
+            "/usr/bin/python3", {"-c",
+                                 "import sys, zlib; "
+                                 "print(zlib.crc32(open(sys.argv[1], 'rb').read()) ^ 0xFFFFFFFF)",
+                                 path});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::uint32_t expected = static_cast<std::uint32_t>(std::stoul(r.out));
         EXPECT_EQ(Crc32(c.data.data(), c.data.size()), expected);

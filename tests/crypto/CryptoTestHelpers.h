@@ -20,7 +20,9 @@ inline std::string ToHex(const BigWord* a, int n) {
     return first == std::string::npos ? "0" : out.substr(first);
 }
 
-inline std::string ToHex(const BigNum& a, int n) { return ToHex(a.data(), n); }
+inline std::string ToHex(const BigNum& a, int n) {
+    return ToHex(a.data(), n);
+}
 
 // Runs a reference script from this folder with the given standard input and
 // returns its output lines.
@@ -42,10 +44,18 @@ inline std::vector<std::string> RunReference(const std::string& script, const st
 inline void FillWords(BigWord* a, int n, std::mt19937& gen) {
     for (int i = 0; i < n; ++i) {
         switch (gen() % 6) {
-        case 0: a[i] = 0xFFFFFFFFu; break;
-        case 1: a[i] = 0; break;
-        case 2: a[i] = 0x80000000u; break;
-        default: a[i] = static_cast<BigWord>(gen()); break;
+        case 0:
+            a[i] = 0xFFFFFFFFu;
+            break;
+        case 1:
+            a[i] = 0;
+            break;
+        case 2:
+            a[i] = 0x80000000u;
+            break;
+        default:
+            a[i] = static_cast<BigWord>(gen());
+            break;
         }
     }
 }

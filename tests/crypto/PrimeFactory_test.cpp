@@ -27,12 +27,12 @@ TEST(TPrimeFactory, ProbablePrimeTellsKnownPrimesFromComposites) {
             x[n++] = w;
         EXPECT_EQ(factory.IsProbablePrime(x.data(), n), prime) << ToHex(x, n);
     };
-    check({0xFFFFFFFBu}, true);                      // 2^32 − 5
-    check({0xFFFFFFFFu, 0xFFFFFFFFu}, false);        // 2^64 − 1
-    check({0xFFFFFFC5u, 0xFFFFFFFFu}, true);         // 2^64 − 59
+    check({0xFFFFFFFBu}, true);                                        // 2^32 − 5
+    check({0xFFFFFFFFu, 0xFFFFFFFFu}, false);                          // 2^64 − 1
+    check({0xFFFFFFC5u, 0xFFFFFFFFu}, true);                           // 2^64 − 59
     check({0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0x7FFFFFFFu}, true); // 2^127 − 1
-    check({561}, false);                             // Carmichael number
-    check({65537u * 65521u}, false);                 // product of two primes
+    check({561}, false);                                               // Carmichael number
+    check({65537u * 65521u}, false);                                   // product of two primes
     check({1105}, false);
 }
 

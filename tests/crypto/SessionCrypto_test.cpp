@@ -30,7 +30,8 @@ TEST(KeyFile, MatchesOnlyUnderTheSameKey) {
     // A key of 60 characters works exactly like its first 56.
     const std::string longKey(60, 'k');
     TKeyFile longFile = MakeKeyFile(longKey, random);
-    EXPECT_TRUE(KeyFileMatches(std::string(longFile.begin(), longFile.end()), longKey.substr(0, 56)));
+    EXPECT_TRUE(
+        KeyFileMatches(std::string(longFile.begin(), longFile.end()), longKey.substr(0, 56)));
 }
 
 TEST(ChunkCipher, ChunksAreEncipheredIndependentlyAndReassembledHoweverTheyArrive) {

@@ -49,8 +49,7 @@ std::string RandomText(std::size_t size, std::mt19937& gen) {
     return s;
 }
 
-template <typename E>
-std::string Raised(const std::function<void()>& action) {
+template <typename E> std::string Raised(const std::function<void()>& action) {
     try {
         action();
     } catch (const E& e) {
@@ -61,7 +60,9 @@ std::string Raised(const std::function<void()>& action) {
     return "(no exception)";
 }
 
-bool IsOne(const BigWord* a, int n) { return BigDigits(a, n) == 1 && a[0] == 1; }
+bool IsOne(const BigWord* a, int n) {
+    return BigDigits(a, n) == 1 && a[0] == 1;
+}
 } // namespace
 
 TEST(Base64, KnownTextsAndRoundTrips) {
@@ -172,7 +173,8 @@ TEST(TRSA, GeneratedKeysHoldTheirMathematics) {
             BigNum m{}, c{}, back{};
             FillWords(m.data(), words - 1, gen);
             BigModExp(c.data(), m.data(), e.data(), rsa.Modulus().data(), words);
-            BigModExp(back.data(), c.data(), rsa.PrivateExponent().data(), rsa.Modulus().data(), words);
+            BigModExp(back.data(), c.data(), rsa.PrivateExponent().data(), rsa.Modulus().data(),
+                      words);
             EXPECT_EQ(BigCmp(back.data(), m.data(), words), 0);
         }
     }
@@ -297,16 +299,16 @@ TEST(TRSA, FailureTableTextsAndStatus) {
         bool isPublic;
     };
     const LengthCase lengthCases[] = {
-        {pub.substr(0, pub.size() - 3), true},                   // n short
-        {pub + "AB", true},                                     // n long
-        {tooLong + pub.substr(pub.find(':')), true},            // e longer than k
-        {priv.substr(0, priv.size() - 4), false},               // d short
-        {tooLong + priv.substr(colon), false},                  // n longer than k
-        {priv.substr(0, colon) + ":", false},                   // d empty
+        {pub.substr(0, pub.size() - 3), true},       // n short
+        {pub + "AB", true},                          // n long
+        {tooLong + pub.substr(pub.find(':')), true}, // e longer than k
+        {priv.substr(0, priv.size() - 4), false},    // d short
+        {tooLong + priv.substr(colon), false},       // n longer than k
+        {priv.substr(0, colon) + ":", false},        // d empty
     };
     for (const LengthCase& c : lengthCases) {
-        const std::string expected = c.isPublic ? "Public key has incorrect length"
-                                                : "Private key has incorrect length";
+        const std::string expected =
+            c.isPublic ? "Public key has incorrect length" : "Private key has incorrect length";
         if (c.isPublic)
             EXPECT_EQ(Raised<EInvalidKey>([&] { rsa.SetPublicKey(c.text); }), expected);
         else
@@ -325,12 +327,14 @@ TEST(TRSA, FailureTableTextsAndStatus) {
     EXPECT_EQ(Raised<EConvertError>([&] { rsa.DecryptString("not base64!"); }), "String not valid");
     EXPECT_EQ(rsa.Status(), "String not valid");
     rsa.SetPrivateKey(priv);
-    EXPECT_EQ(Raised<EConvertError>([&] { rsa.DecryptString("MK7X"); }), "String has incorrect length");
+    EXPECT_EQ(Raised<EConvertError>([&] { rsa.DecryptString("MK7X"); }),
+              "String has incorrect length");
     EXPECT_EQ(rsa.Status(), "String not valid");
     EXPECT_EQ(Raised<EConvertError>([&] { rsa.DecryptString(""); }), "String has incorrect length");
 
     // Signature of the wrong length.
-    EXPECT_EQ(Raised<EConvertError>([&] { rsa.SetSignature("MK7X"); }), "Signature has incorrect length");
+    EXPECT_EQ(Raised<EConvertError>([&] { rsa.SetSignature("MK7X"); }),
+              "Signature has incorrect length");
     EXPECT_EQ(rsa.Status(), "Signature has incorrect length");
     EXPECT_FALSE(rsa.SignatureLoaded());
     rsa.SetSignature(Base64Encode(std::string(64, 's')));
@@ -433,7 +437,8 @@ TEST(TRSA, GenerationOnAWorkerThreadThenInstalledByKeyTexts) {
 TEST(TRSA, ArbitraryKeyTextsAndCiphertextsNeverCrash) {
     // What a peer sends (PUBK texts, enciphered lines) is arbitrary: every
     // input either loads or fails with one of the table's errors.
-    static const char alphabet[] = "+-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    static const char alphabet[] =
+        "+-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     std::mt19937 gen(99);
     auto randomKeyish = [&](std::size_t size) {
         std::string s;

@@ -18,16 +18,19 @@ struct ClientHarness {
     std::vector<std::string> commands;
 
     ClientHarness() {
-        client.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, int error) { done.push_back({rq, error}); };
-        client.OnDisplay = [this](TCustomFtpCli*, const std::string& msg) { display.push_back(msg); };
+        client.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, int error) {
+            done.push_back({rq, error});
+        };
+        client.OnDisplay = [this](TCustomFtpCli*, const std::string& msg) {
+            display.push_back(msg);
+        };
         client.OnResponse = [this](TCustomFtpCli* c) { responses.push_back(c->LastResponse()); };
         client.OnCommand = [this](TCustomFtpCli*, std::string& cmd) { commands.push_back(cmd); };
     }
 
     // Starts a request and waits for its OnRequestDone; returns its error word
     // (-1000 when none came in time).
-    template <typename Start>
-    int Run(Start start, int timeoutMs = 20000) {
+    template <typename Start> int Run(Start start, int timeoutMs = 20000) {
         std::size_t before = done.size();
         start();
         if (!testing_support::RunLoopUntil([&] { return done.size() > before; }, timeoutMs))

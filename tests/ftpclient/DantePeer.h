@@ -29,8 +29,8 @@ public:
         process_ = std::make_unique<QProcess>();
         process_->setStandardOutputFile(QProcess::nullDevice());
         process_->setStandardErrorFile(QProcess::nullDevice());
-        process_->start("/usr/sbin/danted",
-                        {"-f", QString::fromStdString(conf), "-p", QString::fromStdString(dir_.File("pid"))});
+        process_->start("/usr/sbin/danted", {"-f", QString::fromStdString(conf), "-p",
+                                             QString::fromStdString(dir_.File("pid"))});
         started_ = process_->waitForStarted(5000) && WaitForPort(port_, 10000);
     }
     ~DantePeer() {

@@ -43,8 +43,8 @@ struct ToyHooks : TFtpCipherHooks {
     std::vector<int> decipheredChunks;
     std::vector<int> encipheredChunks;
     std::string seenKey;
-    std::string EncipherCommand(const std::string& line, const std::string& key, const std::string& bits,
-                                const std::string& length) override {
+    std::string EncipherCommand(const std::string& line, const std::string& key,
+                                const std::string& bits, const std::string& length) override {
         seenKey = key + "/" + bits + "/" + length;
         return "ENC:" + Hex(Invert(line));
     }

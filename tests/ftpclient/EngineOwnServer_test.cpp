@@ -34,7 +34,9 @@ TEST_P(EngineOwnServer, SessionsTransfersAndListing) {
     EXPECT_TRUE(ReadFile(home.File("copy.bin")) == content);
 
     std::vector<std::string> names;
-    h.client.OnDisplayFile = [&](TCustomFtpCli*, const std::string& line) { names.push_back(line); };
+    h.client.OnDisplayFile = [&](TCustomFtpCli*, const std::string& line) {
+        names.push_back(line);
+    };
     h.client.DisplayFileFlag = true;
     h.client.HostFileName = "";
     ASSERT_EQ(h.Run([&] { h.client.SessionLs(); }, 30000), 0) << h.client.ErrorMessage();

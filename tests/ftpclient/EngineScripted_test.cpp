@@ -117,8 +117,9 @@ TEST_P(StoreAnswerOrder, UploadStartsOnceAfterBoth) {
     EXPECT_EQ(h.client.TransferCount(), static_cast<std::int64_t>(content.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Order, StoreAnswerOrder, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "AnswerFirst" : "ConnectFirst"; });
+INSTANTIATE_TEST_SUITE_P(Order, StoreAnswerOrder, ::testing::Bool(), [](const auto& info) {
+    return info.param ? "AnswerFirst" : "ConnectFirst";
+});
 
 TEST(EngineScripted, UserAnsweredWith230SkipsPass) {
     ScriptedPeer peer([](Conn& c) {
@@ -172,7 +173,10 @@ TEST(EngineScripted, ServerLeavingMidCommandIsAFailure) {
 }
 
 TEST(EngineScripted, GreetingOtherThan220FailsOpen) {
-    ScriptedPeer peer([](Conn& c) { c.Send("421 too many users\r\n"); Conn::Sleep(300); });
+    ScriptedPeer peer([](Conn& c) {
+        c.Send("421 too many users\r\n");
+        Conn::Sleep(300);
+    });
     ClientHarness h;
     Point(h.client, peer);
     EXPECT_EQ(h.Run([&] { h.client.Connect(); }), 421);

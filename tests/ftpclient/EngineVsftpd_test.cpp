@@ -173,7 +173,8 @@ TEST_P(EngineTransfer, GetPutAppendByteForByte) {
     VsftpdPeer peer;
     ASSERT_TRUE(peer.Started());
     TempDir local;
-    const std::string content = PatternBytes(param.size, static_cast<std::uint32_t>(param.size + 7));
+    const std::string content =
+        PatternBytes(param.size, static_cast<std::uint32_t>(param.size + 7));
     WriteFile(peer.Root() + "src.bin", content);
 
     ClientHarness h;
@@ -212,7 +213,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, EngineTransfer,
                          ::testing::Values(TransferCase{0, true}, TransferCase{1, true},
                                            TransferCase{1514, true}, TransferCase{10000000, true},
                                            TransferCase{0, false}, TransferCase{1, false},
-                                           TransferCase{1514, false}, TransferCase{10000000, false}),
+                                           TransferCase{1514, false},
+                                           TransferCase{10000000, false}),
                          [](const auto& info) {
                              return std::string(info.param.passive ? "Passive" : "Active") + "_" +
                                     std::to_string(info.param.size);
@@ -238,7 +240,9 @@ TEST(EngineVsftpd, DirAndLsToFileAndDisplay) {
         EXPECT_NE(listing.find("beta.txt"), std::string::npos);
 
         std::vector<std::string> names;
-        h.client.OnDisplayFile = [&](TCustomFtpCli*, const std::string& line) { names.push_back(line); };
+        h.client.OnDisplayFile = [&](TCustomFtpCli*, const std::string& line) {
+            names.push_back(line);
+        };
         h.client.DisplayFileFlag = true;
         h.client.LocalFileName = "";
         ASSERT_EQ(h.Run([&] { h.client.Ls(); }), 0);

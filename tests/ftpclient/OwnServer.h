@@ -1,6 +1,6 @@
 #pragma once
-#include "ftpserver/FtpServer.h"
 #include "ftpserver/FtpCtrlSocket.h"
+#include "ftpserver/FtpServer.h"
 
 #include <memory>
 #include <string>
@@ -14,13 +14,15 @@ public:
     static constexpr const char* kPass = "pw-carol";
 
     explicit OwnServer(const std::string& home) : server_(std::make_unique<TFtpServer>()) {
-        server_->OnAuthenticate = [home](TFtpServer*, TFtpCtrlSocket* client, const std::string& user,
-                                         const std::string& pass, bool& ok) {
+        server_->OnAuthenticate = [home](TFtpServer*, TFtpCtrlSocket* client,
+                                         const std::string& user, const std::string& pass,
+                                         bool& ok) {
             ok = user == kUser && pass == kPass;
             if (ok)
                 client->HomeDir = home;
         };
-        server_->OnChangeDirectory = [](TFtpServer*, TFtpCtrlSocket*, const std::string& dir, bool& allowed) {
+        server_->OnChangeDirectory = [](TFtpServer*, TFtpCtrlSocket*, const std::string& dir,
+                                        bool& allowed) {
             struct stat st {};
             allowed = ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         };

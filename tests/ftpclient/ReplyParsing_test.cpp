@@ -13,10 +13,14 @@ TEST(ReplyParsing, ReplyCodes) {
         bool continuation;
         bool plain;
     } cases[] = {
-        {"220 ready", 220, true, false, true},      {"230-Welcome", 230, true, true, true},
-        {" 230 x", 230, false, false, false},       {"hello", 0, false, false, false},
-        {"", 0, false, false, false},               {"214", 214, true, false, true},
-        {"12 short", 12, true, false, false},       {"2201 long", 2201, true, false, false},
+        {"220 ready", 220, true, false, true},
+        {"230-Welcome", 230, true, true, true},
+        {" 230 x", 230, false, false, false},
+        {"hello", 0, false, false, false},
+        {"", 0, false, false, false},
+        {"214", 214, true, false, true},
+        {"12 short", 12, true, false, false},
+        {"2201 long", 2201, true, false, false},
         {"ABC-encrypted", 0, false, false, false},
     };
     for (const auto& c : cases) {
@@ -55,9 +59,11 @@ TEST(ReplyParsing, PortCommand) {
 
 TEST(ReplyParsing, StatisticsLine) {
     EXPECT_EQ(StatisticsLine(100, 0), "! 100 bytes received/sent in 0 seconds");
-    EXPECT_EQ(StatisticsLine(1000, 500), "! 1000 bytes received/sent in 0 seconds (2000 Bytes/sec)");
+    EXPECT_EQ(StatisticsLine(1000, 500),
+              "! 1000 bytes received/sent in 0 seconds (2000 Bytes/sec)");
     // Above 32767 bytes the division comes first.
-    EXPECT_EQ(StatisticsLine(100000, 3000), "! 100000 bytes received/sent in 3 seconds (33000 Bytes/sec)");
+    EXPECT_EQ(StatisticsLine(100000, 3000),
+              "! 100000 bytes received/sent in 3 seconds (33000 Bytes/sec)");
 }
 
 TEST(ReplyLineBuffer, SplitLinesAndOverlongLines) {

@@ -30,7 +30,9 @@ int AcceptWithin(int listener, int ms) {
 }
 } // namespace
 
-void ScriptedPeer::Conn::Send(const std::string& text) { SendAll(fd_, text); }
+void ScriptedPeer::Conn::Send(const std::string& text) {
+    SendAll(fd_, text);
+}
 
 void ScriptedPeer::Conn::SendAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
@@ -102,7 +104,9 @@ std::string ScriptedPeer::Conn::ReadAll(int fd) {
     return all;
 }
 
-void ScriptedPeer::Conn::Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void ScriptedPeer::Conn::Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 ScriptedPeer::ScriptedPeer(Script script) {
     listener_ = ListenLoopback(port_);

@@ -8,8 +8,12 @@
 // second simply finds it there.
 namespace test_user {
 
-inline const char* Name() { return "vexaftp"; }
-inline const char* Password() { return "vexa-test-pass"; }
+inline const char* Name() {
+    return "vexaftp";
+}
+inline const char* Password() {
+    return "vexa-test-pass";
+}
 
 inline void Ensure() {
     using namespace testing_support;

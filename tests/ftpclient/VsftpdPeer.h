@@ -7,8 +7,8 @@
 
 #include <fstream>
 #include <memory>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 
 // Header-only, so the tools tests can start one too.
 // Debian's vsftpd, started in the foreground on a free loopback port with a
@@ -41,7 +41,6 @@ private:
     bool started_ = false;
     std::unique_ptr<QProcess> process_;
 };
-
 
 inline VsftpdPeer::VsftpdPeer(const Options& options) {
     using namespace testing_support;
@@ -86,5 +85,9 @@ inline VsftpdPeer::~VsftpdPeer() {
     }
 }
 
-inline const char* VsftpdPeer::User() { return test_user::Name(); }
-inline const char* VsftpdPeer::Password() { return test_user::Password(); }
+inline const char* VsftpdPeer::User() {
+    return test_user::Name();
+}
+inline const char* VsftpdPeer::Password() {
+    return test_user::Password();
+}

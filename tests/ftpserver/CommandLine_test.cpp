@@ -5,13 +5,11 @@
 
 namespace {
 
-std::vector<TLineAssembler::Item> FeedText(TLineAssembler& a, const std::string& text)
-{
+std::vector<TLineAssembler::Item> FeedText(TLineAssembler& a, const std::string& text) {
     return a.Feed(text.data(), text.size());
 }
 
-TEST(LineAssembler, SplitsLinesAndStripsCr)
-{
+TEST(LineAssembler, SplitsLinesAndStripsCr) {
     TLineAssembler a;
     auto items = FeedText(a, "USER bob\r\nPASS x\nNOOP");
     ASSERT_EQ(items.size(), 2u);
@@ -22,8 +20,7 @@ TEST(LineAssembler, SplitsLinesAndStripsCr)
     EXPECT_EQ(items[0].Line, "NOOP");
 }
 
-TEST(LineAssembler, EmptyCrLfIsOneByteLineAndBareLfIsEmpty)
-{
+TEST(LineAssembler, EmptyCrLfIsOneByteLineAndBareLfIsEmpty) {
     TLineAssembler a;
     auto items = FeedText(a, "\r\n\n");
     ASSERT_EQ(items.size(), 2u);
@@ -31,8 +28,7 @@ TEST(LineAssembler, EmptyCrLfIsOneByteLineAndBareLfIsEmpty)
     EXPECT_EQ(items[1].Line, "");
 }
 
-TEST(LineAssembler, LineSplitOverManyReadsIsReassembled)
-{
+TEST(LineAssembler, LineSplitOverManyReadsIsReassembled) {
     TLineAssembler a;
     EXPECT_TRUE(FeedText(a, "RE").empty());
     EXPECT_TRUE(FeedText(a, "TR fi").empty());
@@ -41,8 +37,7 @@ TEST(LineAssembler, LineSplitOverManyReadsIsReassembled)
     EXPECT_EQ(items[0].Line, "RETR file");
 }
 
-TEST(LineAssembler, OverlongLineIsReportedOnceAndNextLineWorks)
-{
+TEST(LineAssembler, OverlongLineIsReportedOnceAndNextLineWorks) {
     TLineAssembler a;
     EXPECT_TRUE(FeedText(a, std::string(3000, 'A')).empty());
     EXPECT_TRUE(FeedText(a, std::string(3000, 'B')).empty());
@@ -52,30 +47,36 @@ TEST(LineAssembler, OverlongLineIsReportedOnceAndNextLineWorks)
     EXPECT_FALSE(items[1].TooLong);
     EXPECT_EQ(items[1].Line, "NOOP");
     // Exactly the limit is accepted, one more is not.
-    items = FeedText(a, std::string(kMaxCommandLine, 'x') + "\n" + std::string(kMaxCommandLine + 1, 'y') + "\n");
+    items = FeedText(a, std::string(kMaxCommandLine, 'x') + "\n" +
+                            std::string(kMaxCommandLine + 1, 'y') + "\n");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_FALSE(items[0].TooLong);
     EXPECT_TRUE(items[1].TooLong);
 }
 
-TEST(CommandLine, PlainLineTest)
-{
-    struct Case { const char* line; bool plain; } cases[] = {
-        {"USER bob", true}, {"QUIT", true}, {"XPWD", true}, {"PWD", false},
-        {"user bob", false}, {"USEr", false}, {"ABC1", false}, {"AB", false}, {"", false}};
+TEST(CommandLine, PlainLineTest) {
+    struct Case {
+        const char* line;
+        bool plain;
+    } cases[] = {{"USER bob", true}, {"QUIT", true},      {"XPWD", true},
+                 {"PWD", false},     {"user bob", false}, {"USEr", false},
+                 {"ABC1", false},    {"AB", false},       {"", false}};
     for (const auto& c : cases)
         EXPECT_EQ(IsPlainLine(c.line), c.plain) << c.line;
 }
 
-TEST(CommandLine, TelnetSequences)
-{
-    EXPECT_EQ(RemoveTelnetSequences("\xff\xf4\xff\xf2" "ABOR"), "ABOR");
-    EXPECT_EQ(RemoveTelnetSequences("A\xff\xff" "B"), "A\xff" "B");
+TEST(CommandLine, TelnetSequences) {
+    EXPECT_EQ(RemoveTelnetSequences("\xff\xf4\xff\xf2"
+                                    "ABOR"),
+              "ABOR");
+    EXPECT_EQ(RemoveTelnetSequences("A\xff\xff"
+                                    "B"),
+              "A\xff"
+              "B");
     EXPECT_EQ(RemoveTelnetSequences("AB\xff"), "AB");
 }
 
-TEST(CommandLine, SplitKeywordAndParams)
-{
+TEST(CommandLine, SplitKeywordAndParams) {
     std::string k, p;
     SplitCommand(" \tretr  my file.txt ", k, p);
     EXPECT_EQ(k, "RETR");
@@ -88,8 +89,7 @@ TEST(CommandLine, SplitKeywordAndParams)
     EXPECT_EQ(p, "!x");
 }
 
-TEST(CommandLine, PortArgument)
-{
+TEST(CommandLine, PortArgument) {
     auto a = ParsePortArgument("127,0,0,1,4,1");
     EXPECT_EQ(a.Address, "127.0.0.1");
     EXPECT_EQ(a.Port, 1025);
@@ -102,8 +102,7 @@ TEST(CommandLine, PortArgument)
     }
 }
 
-TEST(CommandLine, RestOffset)
-{
+TEST(CommandLine, RestOffset) {
     EXPECT_EQ(ParseRestOffset("100"), 100);
     EXPECT_EQ(ParseRestOffset(" 0 "), 0);
     EXPECT_EQ(ParseRestOffset("-5"), -5);

@@ -16,9 +16,8 @@ namespace {
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-void SetLocalTime(const std::string& path, int year, int mon, int day, int hour, int min)
-{
-    std::tm tm {};
+void SetLocalTime(const std::string& path, int year, int mon, int day, int hour, int min) {
+    std::tm tm{};
     tm.tm_year = year - 1900;
     tm.tm_mon = mon - 1;
     tm.tm_mday = day;
@@ -30,15 +29,13 @@ void SetLocalTime(const std::string& path, int year, int mon, int day, int hour,
     ASSERT_EQ(::lutimes(path.c_str(), tv), 0);
 }
 
-struct stat LStat(const std::string& path)
-{
+struct stat LStat(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::lstat(path.c_str(), &st), 0);
     return st;
 }
 
-TEST(DirectoryListing, LinesCharacterForCharacter)
-{
+TEST(DirectoryListing, LinesCharacterForCharacter) {
     TempDir tmp;
     const int year = CurrentYear();
     const std::string f = tmp.File("report.txt");
@@ -60,9 +57,9 @@ TEST(DirectoryListing, LinesCharacterForCharacter)
     SetLocalTime(dir, year, 12, 1, 0, 59);
     const auto dst = LStat(dir);
     const std::string size = std::to_string(dst.st_size);
-    EXPECT_EQ(FormatListLine("sub", dst, "", year),
-              "drw-rw-rw-   1 ftp      ftp  " + std::string(11 - size.size(), ' ') + size +
-                  " Dec 01 00:59 sub\r\n");
+    EXPECT_EQ(FormatListLine("sub", dst, "", year), "drw-rw-rw-   1 ftp      ftp  " +
+                                                        std::string(11 - size.size(), ' ') + size +
+                                                        " Dec 01 00:59 sub\r\n");
 
     std::filesystem::create_symlink("/etc/hosts", tmp.File("hosts"));
     SetLocalTime(tmp.File("hosts"), 2020, 6, 2, 1, 1);
@@ -71,8 +68,7 @@ TEST(DirectoryListing, LinesCharacterForCharacter)
     EXPECT_EQ(FormatListLine(".hidden", LStat(f), "", year), "");
 }
 
-TEST(DirectoryListing, ListsDotsHidesDotFilesAndAppendsLinks)
-{
+TEST(DirectoryListing, ListsDotsHidesDotFilesAndAppendsLinks) {
     TempDir tmp;
     const std::string root = std::filesystem::canonical(tmp.Path()).string();
     WriteFile(root + "/b.txt", "1");
@@ -99,8 +95,7 @@ TEST(DirectoryListing, ListsDotsHidesDotFilesAndAppendsLinks)
               root + "/-la not found\r\n");
 }
 
-TEST(DirectoryListing, MdtmIsUtcWithMilliseconds)
-{
+TEST(DirectoryListing, MdtmIsUtcWithMilliseconds) {
     struct stat st {};
     st.st_mtim.tv_sec = 1700000000; // 2023-11-14 22:13:20 UTC
     st.st_mtim.tv_nsec = 123456789;

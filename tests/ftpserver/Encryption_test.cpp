@@ -22,7 +22,8 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kKey = "a data key of some length, cut at 56 characters by both ends; the rest is ignored";
+const std::string kKey =
+    "a data key of some length, cut at 56 characters by both ends; the rest is ignored";
 
 TRSA& KeyPair(int index) {
     static std::unique_ptr<TRSA> pairs[2];
@@ -61,18 +62,20 @@ public:
     }
     std::string Reply(int timeoutMs = 5000) {
         std::string line;
-        RunLoopUntil([&] {
-            char buf[4096];
-            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-            if (n > 0)
-                buffer_.append(buf, static_cast<std::size_t>(n));
-            const auto eol = buffer_.find("\r\n");
-            if (eol == std::string::npos)
-                return n == 0;
-            line = buffer_.substr(0, eol);
-            buffer_.erase(0, eol + 2);
-            return true;
-        }, timeoutMs);
+        RunLoopUntil(
+            [&] {
+                char buf[4096];
+                const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+                if (n > 0)
+                    buffer_.append(buf, static_cast<std::size_t>(n));
+                const auto eol = buffer_.find("\r\n");
+                if (eol == std::string::npos)
+                    return n == 0;
+                line = buffer_.substr(0, eol);
+                buffer_.erase(0, eol + 2);
+                return true;
+            },
+            timeoutMs);
         return line;
     }
     std::string Cmd(const std::string& line, int timeoutMs = 5000) {
@@ -115,8 +118,8 @@ struct EncryptedServer : ::testing::Test {
         const std::string reply = Cmd(c, "PASV");
         int h1, h2, h3, h4, p1, p2;
         const auto open = reply.find('(');
-        if (open == std::string::npos ||
-            std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
+        if (open == std::string::npos || std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)",
+                                                     &h1, &h2, &h3, &h4, &p1, &p2) != 6)
             return -1;
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
@@ -168,8 +171,9 @@ TEST_F(EncryptedServer, WithoutItsOwnKeyRepliesStayPlain) {
     fixture->Server().OwnPublicKey.clear();
     LineClient c(fixture->Port());
     c.Reply();
-    EXPECT_EQ(c.Cmd("PUBK " + Announcement(clientPair)), "666 " + SymKeyLengthText(serverPair.SymKeyLength()) +
-                                                               KeyBitsText(serverPair.KeyBits()));
+    EXPECT_EQ(c.Cmd("PUBK " + Announcement(clientPair)),
+              "666 " + SymKeyLengthText(serverPair.SymKeyLength()) +
+                  KeyBitsText(serverPair.KeyBits()));
     EXPECT_TRUE(Conn()->PublicKey.empty());
     EXPECT_EQ(c.Cmd("USER bob"), "331 Password required for bob.");
 }
@@ -201,9 +205,11 @@ TEST_F(EncryptedServer, KeyFileThenEncipheredDataBothWays) {
     EXPECT_TRUE(KeyFileMatches(keyFile, kKey.substr(0, 56)));
     EXPECT_EQ(Conn()->EncryptionKey, kKey.substr(0, 56));
     EXPECT_TRUE(Conn()->KeyFileSent);
-    EXPECT_EQ(ReadFile(programDir.Path() + std::to_string(Conn()->HSocket()) + "encryption.key"), keyFile);
+    EXPECT_EQ(ReadFile(programDir.Path() + std::to_string(Conn()->HSocket()) + "encryption.key"),
+              keyFile);
     EXPECT_FALSE(Conn()->EncryptionActive);
-    EXPECT_EQ(Cmd(c, "SYST"), std::string("215 UNIX Type: ") + kVersionText + " - Encryption ENABLED");
+    EXPECT_EQ(Cmd(c, "SYST"),
+              std::string("215 UNIX Type: ") + kVersionText + " - Encryption ENABLED");
     EXPECT_TRUE(Conn()->EncryptionActive);
 
     const TBlowfishSession session(kKey.substr(0, 56));
@@ -220,7 +226,8 @@ TEST_F(EncryptedServer, KeyFileThenEncipheredDataBothWays) {
     // last chunk is deciphered when the upload ends.
     for (std::size_t piece : {std::size_t{1514}, std::size_t{700}, std::size_t{4000}}) {
         SCOPED_TRACE(piece);
-        const std::string up = PatternBytes(1514 * 3 + 10 + piece, static_cast<std::uint32_t>(piece));
+        const std::string up =
+            PatternBytes(1514 * 3 + 10 + piece, static_cast<std::uint32_t>(piece));
         data = OpenPassive(c);
         Cmd(c, "STOR up.bin");
         SendInPieces(data, EncipherChunks(session, up, kClientToServerChunk), piece);

@@ -83,10 +83,10 @@ assert f.quit() == '221 Goodbye.'
 print('ok')
 )PY";
 
-TEST_F(EngineClients, FtplibEveryCommandPassiveAndActive)
-{
+TEST_F(EngineClients, FtplibEveryCommandPassiveAndActive) {
     for (int size : {0, 1, 2048, 10000000})
-        WriteFile(local + "f" + std::to_string(size), PatternBytes(static_cast<std::size_t>(size), 7));
+        WriteFile(local + "f" + std::to_string(size),
+                  PatternBytes(static_cast<std::size_t>(size), 7));
     for (const char* passive : {"1", "0"}) {
         std::filesystem::remove_all(home + "d");
         std::filesystem::remove_all(home + "d2");
@@ -97,8 +97,7 @@ TEST_F(EngineClients, FtplibEveryCommandPassiveAndActive)
     }
 }
 
-TEST_F(EngineClients, FtplibAbortDuringDownload)
-{
+TEST_F(EngineClients, FtplibAbortDuringDownload) {
     WriteFile(home + "big", PatternBytes(30000000, 2));
     const char* script = R"PY(
 import ftplib, sys
@@ -115,20 +114,20 @@ conn.close()
 print(f.sendcmd('NOOP'))
 )PY";
     const PeerResult r = RunPython(script, {std::to_string(fx.Port())});
-    EXPECT_EQ(r.out,
-              "501 Cannot RETR. ABORT requested by client\n225 ABOR command successful.\n200 Ok. Parameter was ''.\n")
+    EXPECT_EQ(r.out, "501 Cannot RETR. ABORT requested by client\n225 ABOR command "
+                     "successful.\n200 Ok. Parameter was ''.\n")
         << r.err;
 }
 
-TEST_F(EngineClients, CurlPassiveAndActive)
-{
+TEST_F(EngineClients, CurlPassiveAndActive) {
     const std::string content = PatternBytes(10000000, 11);
     WriteFile(local + "up.bin", content);
     for (bool active : {false, true}) {
         std::vector<std::string> mode;
         if (active)
             mode = {"-P", "127.0.0.1"};
-        std::vector<std::string> up{"-sS", "--ftp-create-dirs", "-T", local + "up.bin", fx.Url("/sub/")};
+        std::vector<std::string> up{"-sS", "--ftp-create-dirs", "-T", local + "up.bin",
+                                    fx.Url("/sub/")};
         up.insert(up.begin(), mode.begin(), mode.end());
         PeerResult r = RunPeer("curl", up);
         ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -147,20 +146,23 @@ TEST_F(EngineClients, CurlPassiveAndActive)
     }
 }
 
-TEST_F(EngineClients, LftpMirrorDownAndUpAndResumedUpload)
-{
+TEST_F(EngineClients, LftpMirrorDownAndUpAndResumedUpload) {
     std::filesystem::create_directories(home + "tree/a/b");
     std::filesystem::create_directories(home + "tree/empty");
     WriteFile(home + "tree/top.txt", "top");
     WriteFile(home + "tree/a/mid.bin", PatternBytes(300000, 1));
     WriteFile(home + "tree/a/b/deep.bin", PatternBytes(5000, 2));
     WriteFile(home + "tree/a/b/zero", "");
-    const std::string script = "set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 1; "
-                               "mirror tree " + local + "down; mirror -R " + local + "down up; quit";
-    PeerResult r = RunPeer("lftp", {"-u", "bob,secret", "-p", std::to_string(fx.Port()), "-e", script, "127.0.0.1"});
+    const std::string script =
+        "set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 1; "
+        "mirror tree " +
+        local + "down; mirror -R " + local + "down up; quit";
+    PeerResult r = RunPeer(
+        "lftp", {"-u", "bob,secret", "-p", std::to_string(fx.Port()), "-e", script, "127.0.0.1"});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
     for (const char* rel : {"top.txt", "a/mid.bin", "a/b/deep.bin", "a/b/zero"}) {
-        EXPECT_TRUE(SameBytes(ReadFile(local + "down/" + rel), ReadFile(home + "tree/" + rel))) << rel;
+        EXPECT_TRUE(SameBytes(ReadFile(local + "down/" + rel), ReadFile(home + "tree/" + rel)))
+            << rel;
         EXPECT_TRUE(SameBytes(ReadFile(home + "up/" + rel), ReadFile(home + "tree/" + rel))) << rel;
     }
     EXPECT_TRUE(std::filesystem::is_directory(home + "up/empty"));
@@ -170,7 +172,8 @@ TEST_F(EngineClients, LftpMirrorDownAndUpAndResumedUpload)
     WriteFile(local + "resume.bin", whole);
     WriteFile(home + "resume.bin", whole.substr(0, 700000));
     r = RunPeer("lftp", {"-u", "bob,secret", "-p", std::to_string(fx.Port()), "-e",
-                         "set cmd:fail-exit yes; set ftp:ssl-allow no; put -c " + local + "resume.bin; quit",
+                         "set cmd:fail-exit yes; set ftp:ssl-allow no; put -c " + local +
+                             "resume.bin; quit",
                          "127.0.0.1"});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
     EXPECT_TRUE(SameBytes(ReadFile(home + "resume.bin"), whole));

@@ -25,13 +25,11 @@ protected:
     std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
     ServerFixture fx{home};
     RawClient c{fx.Port()};
-    void SetUp() override
-    {
+    void SetUp() override {
         c.Reply();
         c.Login();
     }
-    std::string List(const std::string& command, std::string* closing = nullptr)
-    {
+    std::string List(const std::string& command, std::string* closing = nullptr) {
         const int fd = c.OpenPassive();
         EXPECT_EQ(c.Cmd(command), "150 Opening data connection for directory list.");
         const std::string data = ReadAll(fd);
@@ -43,8 +41,7 @@ protected:
     }
 };
 
-TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks)
-{
+TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
     std::filesystem::create_directory(home + "sub");
     WriteFile(home + "sub/file.txt", "12345");
     WriteFile(home + "sub/.hidden", "h");
@@ -56,13 +53,17 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks)
     EXPECT_NE(list.find(" ..\r\n"), std::string::npos);
     EXPECT_NE(list.find("-rw-rw-rw-   1 ftp      ftp            5 "), std::string::npos);
     EXPECT_NE(list.find(" ln -> file.txt\r\n"), std::string::npos);
-    EXPECT_EQ(list.rfind("lrw-rw-rw-", list.find(" ln -> ")) + 0, list.rfind("\n", list.find(" ln -> ")) + 1);
+    EXPECT_EQ(list.rfind("lrw-rw-rw-", list.find(" ln -> ")) + 0,
+              list.rfind("\n", list.find(" ln -> ")) + 1);
     EXPECT_EQ(list.find(".hidden"), std::string::npos);
-    EXPECT_NE(list.find("lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        list.find(
+            "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n"),
+        std::string::npos);
     const std::string names = List("NLST");
-    EXPECT_EQ(names, ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\n"
-                     "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n");
+    EXPECT_EQ(names,
+              ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\n"
+              "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n");
     // An option is taken for a name.
     fx.Server().PermaLinkTable[0] = {};
     EXPECT_EQ(List("LIST -la"), home + "sub/-la not found\r\n");
@@ -72,8 +73,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks)
     EXPECT_EQ(fx.Owner().Seen["LIST"].back(), home.substr(0, home.size() - 1));
 }
 
-TEST_F(EngineFiles, ListingLineOfThisYearAndAnother)
-{
+TEST_F(EngineFiles, ListingLineOfThisYearAndAnother) {
     WriteFile(home + "now.txt", "abc");
     WriteFile(home + "old.txt", "abcdef");
     ::chmod((home + "old.txt").c_str(), 0755);
@@ -94,14 +94,15 @@ TEST_F(EngineFiles, ListingLineOfThisYearAndAnother)
     timespec old[2] = {{t, 0}, {t, 0}};
     ::utimensat(AT_FDCWD, (home + "old.txt").c_str(), old, 0);
     const std::string list = List("LIST");
-    EXPECT_NE(list.find("\r\n-rw-rw-rw-   1 ftp      ftp            3 Feb 03 04:05 now.txt\r\n"), std::string::npos)
+    EXPECT_NE(list.find("\r\n-rw-rw-rw-   1 ftp      ftp            3 Feb 03 04:05 now.txt\r\n"),
+              std::string::npos)
         << list;
-    EXPECT_NE(list.find("\r\n-rwxrwxrwx   1 ftp      ftp            6 Feb 03  2001 old.txt\r\n"), std::string::npos)
+    EXPECT_NE(list.find("\r\n-rwxrwxrwx   1 ftp      ftp            6 Feb 03  2001 old.txt\r\n"),
+              std::string::npos)
         << list;
 }
 
-TEST_F(EngineFiles, DeleteRenameAndDirectories)
-{
+TEST_F(EngineFiles, DeleteRenameAndDirectories) {
     std::filesystem::create_directory(home + "dir");
     WriteFile(home + "dir/inside", "x");
     WriteFile(home + "a.txt", "a");
@@ -136,8 +137,7 @@ TEST_F(EngineFiles, DeleteRenameAndDirectories)
     EXPECT_EQ(c.Cmd("MDTM b.txt"), "550 '" + home + "b.txt': no such file or directory.");
 }
 
-TEST_F(EngineFiles, SizeAndMdtm)
-{
+TEST_F(EngineFiles, SizeAndMdtm) {
     WriteFile(home + "f", std::string(1234, 'x'));
     std::filesystem::create_directory(home + "d");
     timespec times[2] = {{1700000000, 250000000}, {1700000000, 250000000}};
@@ -150,8 +150,7 @@ TEST_F(EngineFiles, SizeAndMdtm)
     EXPECT_EQ(fx.Owner().Seen["SIZE"].front(), home + "f");
 }
 
-TEST_F(EngineFiles, DeleOfALinkRemovesTheLinkOnly)
-{
+TEST_F(EngineFiles, DeleOfALinkRemovesTheLinkOnly) {
     WriteFile(home + "target", "keep");
     std::filesystem::create_symlink(home + "target", home + "link");
     EXPECT_EQ(c.Cmd("DELE link"), "250 File '" + home + "link' deleted.");

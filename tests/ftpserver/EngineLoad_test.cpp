@@ -16,8 +16,7 @@ using testing_support::RunLoopUntil;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-int OpenDescriptors()
-{
+int OpenDescriptors() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;
@@ -52,8 +51,7 @@ bad = [r for r in results if r is not True]
 print('ok %d' % (len(results) - len(bad)), bad[:3])
 )PY";
 
-TEST(EngineLoad, TwoHundredClientsListAndDownload)
-{
+TEST(EngineLoad, TwoHundredClientsListAndDownload) {
     TempDir tmp;
     const std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
     const std::string content = PatternBytes(1 << 20, 21);
@@ -68,7 +66,8 @@ TEST(EngineLoad, TwoHundredClientsListAndDownload)
         fx.Server().OnClientConnect = [&](TFtpServer* s, TFtpCtrlSocket*, int) {
             peak = std::max(peak, s->ClientCount());
         };
-        const PeerResult r = RunPython(kManyClients, {std::to_string(fx.Port()), "200", want}, 300000);
+        const PeerResult r =
+            RunPython(kManyClients, {std::to_string(fx.Port()), "200", want}, 300000);
         EXPECT_EQ(r.out, "ok 200 []\n") << r.err;
         EXPECT_EQ(peak, 200);
         EXPECT_TRUE(RunLoopUntil([&] { return fx.Server().ClientCount() == 0; }, 10000));

@@ -17,8 +17,7 @@ using namespace server_test;
 using testing_support::RunLoopUntil;
 using testing_support::TempDir;
 
-std::string Real(const std::string& p)
-{
+std::string Real(const std::string& p) {
     return std::filesystem::canonical(p).string() + "/";
 }
 
@@ -29,8 +28,7 @@ protected:
     ServerFixture fx{home};
 };
 
-TEST_F(EngineSession, GreetingLoginAndInformationalCommands)
-{
+TEST_F(EngineSession, GreetingLoginAndInformationalCommands) {
     RawClient c(fx.Port());
     EXPECT_EQ(c.Reply(), "220 Vexa Server Ready.");
     EXPECT_EQ(c.Cmd("USER bob"), "331 Password required for bob.");
@@ -51,8 +49,7 @@ TEST_F(EngineSession, GreetingLoginAndInformationalCommands)
     EXPECT_EQ(fx.Server().ClientCount(), 0);
 }
 
-TEST_F(EngineSession, LoginRules)
-{
+TEST_F(EngineSession, LoginRules) {
     RawClient c(fx.Port());
     c.Reply();
     EXPECT_EQ(c.Cmd("PASS secret"), "503 Login with USER first.");
@@ -69,8 +66,7 @@ TEST_F(EngineSession, LoginRules)
     EXPECT_EQ(c.Cmd("PWD"), "530 Please login with USER and PASS.");
 }
 
-TEST_F(EngineSession, LineEdgeCases)
-{
+TEST_F(EngineSession, LineEdgeCases) {
     {
         // A lone CR LF is a one-byte line: closed without a reply.
         RawClient c(fx.Port());
@@ -103,8 +99,7 @@ TEST_F(EngineSession, LineEdgeCases)
     }
 }
 
-TEST_F(EngineSession, RandomBytesNeverHurtTheServer)
-{
+TEST_F(EngineSession, RandomBytesNeverHurtTheServer) {
     std::uint32_t x = 2463534242u;
     auto next = [&x] {
         x ^= x << 13;
@@ -118,7 +113,8 @@ TEST_F(EngineSession, RandomBytesNeverHurtTheServer)
     for (int i = 0; i < 300; ++i) {
         // Lines of 2 to 3000 bytes without LF, telnet bytes and CRs included;
         // some start with a keyword so handlers see odd arguments.
-        static const char* keywords[] = {"CWD ", "PORT ", "REST ", "RNFR ", "MKD ", "SIZE ", "LIST ", "TYPE ", ""};
+        static const char* keywords[] = {"CWD ",  "PORT ", "REST ", "RNFR ", "MKD ",
+                                         "SIZE ", "LIST ", "TYPE ", ""};
         std::string line = keywords[next() % 9];
         const std::size_t len = 2 + next() % 3000;
         while (line.size() < len) {
@@ -128,12 +124,12 @@ TEST_F(EngineSession, RandomBytesNeverHurtTheServer)
         c.SendRaw(line + "\r\n");
     }
     // Whatever came back, the connection still answers in order.
-    EXPECT_TRUE(RunLoopUntil([&] { return c.Cmd("NOOP end", 200) == "200 Ok. Parameter was 'end'."; }, 20000));
+    EXPECT_TRUE(RunLoopUntil(
+        [&] { return c.Cmd("NOOP end", 200) == "200 Ok. Parameter was 'end'."; }, 20000));
     EXPECT_EQ(fx.Server().ClientCount(), 1);
 }
 
-TEST_F(EngineSession, ChangeDirectory)
-{
+TEST_F(EngineSession, ChangeDirectory) {
     std::filesystem::create_directories(home + "a/b");
     std::filesystem::create_directory_symlink(home + "a/b", home + "lnk");
     fx.Server().PermaLinkTable[0] = {home + "a/", "alink"};
@@ -151,7 +147,8 @@ TEST_F(EngineSession, ChangeDirectory)
     c.Cmd("CWD lnk");
     EXPECT_EQ(c.Cmd("PWD"), "257 \"" + home + "a/b/\" is current directory.");
     // A permanent link's name.
-    EXPECT_EQ(c.Cmd("CWD alink"), "250 CWD command successful. \"" + home + "a/\" is current directory.");
+    EXPECT_EQ(c.Cmd("CWD alink"),
+              "250 CWD command successful. \"" + home + "a/\" is current directory.");
     EXPECT_EQ(c.Cmd("CWD /etc"), "250 CWD command successful. \"/etc\" is current directory.");
     EXPECT_EQ(fx.Owner().Seen["CWD"].back(), "/etc/");
     EXPECT_EQ(c.Cmd("CWD \\"), "250 CWD command successful. \"/\" is current directory.");
@@ -159,8 +156,7 @@ TEST_F(EngineSession, ChangeDirectory)
     EXPECT_EQ(c.Cmd("PWD"), "257 \"/\" is current directory.");
 }
 
-TEST_F(EngineSession, VirtualDirectoryInPwdAndCwd)
-{
+TEST_F(EngineSession, VirtualDirectoryInPwdAndCwd) {
     TempDir other;
     const std::string pub = Real(other.Path());
     fx.Server().VirtMapTable[0] = {pub, "/pub/"};
@@ -172,8 +168,7 @@ TEST_F(EngineSession, VirtualDirectoryInPwdAndCwd)
     EXPECT_EQ(fx.Owner().Seen["CWD"].back(), pub);
 }
 
-TEST_F(EngineSession, MaxClientsTurnsTheFourthAway)
-{
+TEST_F(EngineSession, MaxClientsTurnsTheFourthAway) {
     fx.Server().MaxClients = 3;
     RawClient a(fx.Port()), b(fx.Port()), c(fx.Port());
     for (RawClient* r : {&a, &b, &c})
@@ -184,8 +179,7 @@ TEST_F(EngineSession, MaxClientsTurnsTheFourthAway)
     EXPECT_EQ(a.Cmd("NOOP"), "200 Ok. Parameter was ''.");
 }
 
-TEST_F(EngineSession, IdleCheckDropsTwoAndNamesTheSecond)
-{
+TEST_F(EngineSession, IdleCheckDropsTwoAndNamesTheSecond) {
     RawClient a(fx.Port()), b(fx.Port()), keep(fx.Port());
     a.Reply();
     b.Reply();
@@ -209,10 +203,9 @@ TEST_F(EngineSession, IdleCheckDropsTwoAndNamesTheSecond)
     EXPECT_EQ(keep.Cmd("NOOP"), "200 Ok. Parameter was ''.");
 }
 
-TEST_F(EngineSession, ClientCommandAnswerReplacesTheTable)
-{
-    fx.Server().OnClientCommand = [](TFtpServer*, TFtpCtrlSocket*, std::string& keyword, std::string&,
-                                     std::string& answer) {
+TEST_F(EngineSession, ClientCommandAnswerReplacesTheTable) {
+    fx.Server().OnClientCommand = [](TFtpServer*, TFtpCtrlSocket*, std::string& keyword,
+                                     std::string&, std::string& answer) {
         if (keyword == "SITE")
             answer = "200 SITE handled by the owner.";
     };
@@ -222,8 +215,7 @@ TEST_F(EngineSession, ClientCommandAnswerReplacesTheTable)
     EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
 }
 
-TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair)
-{
+TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair) {
     TRSA keys;
     keys.SetKeyBits(kb0512);
     keys.GenerateKeys();
@@ -241,7 +233,8 @@ TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair)
     for (int i = 0; i < 2000; ++i) {
         const std::string cipher = keys.EncryptString("NOOP " + std::to_string(i));
         if (cipher.size() < 4 || !std::isupper(static_cast<unsigned char>(cipher[0])) ||
-            !std::isupper(static_cast<unsigned char>(cipher[1])) || !std::isupper(static_cast<unsigned char>(cipher[2])) ||
+            !std::isupper(static_cast<unsigned char>(cipher[1])) ||
+            !std::isupper(static_cast<unsigned char>(cipher[2])) ||
             !std::isupper(static_cast<unsigned char>(cipher[3])))
             continue;
         c.Send(cipher);
@@ -251,8 +244,7 @@ TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair)
     ADD_FAILURE() << "no plain-looking ciphertext found";
 }
 
-TEST_F(EngineSession, OwnerMayGreetFirstOrTurnAClientAway)
-{
+TEST_F(EngineSession, OwnerMayGreetFirstOrTurnAClientAway) {
     int connects = 0;
     fx.Server().OnClientConnect = [&](TFtpServer*, TFtpCtrlSocket* client, int) {
         if (++connects == 1) {
@@ -272,8 +264,7 @@ TEST_F(EngineSession, OwnerMayGreetFirstOrTurnAClientAway)
     EXPECT_EQ(fx.Server().ClientCount(), 1);
 }
 
-TEST_F(EngineSession, ListingRefusedByTheOwner)
-{
+TEST_F(EngineSession, ListingRefusedByTheOwner) {
     fx.Server().OnBuildDirectory = [](TFtpServer*, TFtpCtrlSocket*, std::string&, bool) {
         throw FtpServerException("No permission");
     };
@@ -283,12 +274,12 @@ TEST_F(EngineSession, ListingRefusedByTheOwner)
     EXPECT_EQ(c.Cmd("LIST /etc"), "451 Failed: No permission.");
 }
 
-TEST(EngineTable, OrderAndCapacity)
-{
+TEST(EngineTable, OrderAndCapacity) {
     TFtpServer server;
-    const char* order[] = {"PORT", "STOR", "RETR", "CWD", "XPWD", "PWD", "USER", "PASS", "PUBK", "LIST",
-                           "NLST", "TYPE", "SYST", "QUIT", "DELE", "SIZE", "REST", "RNFR", "RNTO", "MKD",
-                           "RMD", "ABOR", "PASV", "NOOP", "CDUP", "APPE", "STRU", "XMKD", "XRMD", "MDTM"};
+    const char* order[] = {"PORT", "STOR", "RETR", "CWD",  "XPWD", "PWD",  "USER", "PASS",
+                           "PUBK", "LIST", "NLST", "TYPE", "SYST", "QUIT", "DELE", "SIZE",
+                           "REST", "RNFR", "RNTO", "MKD",  "RMD",  "ABOR", "PASV", "NOOP",
+                           "CDUP", "APPE", "STRU", "XMKD", "XRMD", "MDTM"};
     ASSERT_EQ(server.CommandTable().size(), std::size(order));
     for (std::size_t i = 0; i < std::size(order); ++i)
         EXPECT_EQ(server.CommandTable()[i].Keyword, order[i]);
@@ -302,8 +293,7 @@ TEST(EngineTable, OrderAndCapacity)
     }
 }
 
-TEST(EngineServer, StartStopEventsAndPortInUse)
-{
+TEST(EngineServer, StartStopEventsAndPortInUse) {
     TFtpServer server;
     int starts = 0, stops = 0;
     server.OnStart = [&](TFtpServer*) { ++starts; };
@@ -326,8 +316,7 @@ TEST(EngineServer, StartStopEventsAndPortInUse)
 
 namespace {
 
-TEST(EngineServer, DestroyedRightAfterDisconnectAllFreesEveryClient)
-{
+TEST(EngineServer, DestroyedRightAfterDisconnectAllFreesEveryClient) {
     auto server = std::make_unique<TFtpServer>();
     server->Addr = "127.0.0.1";
     server->Port = "0";

@@ -30,22 +30,19 @@ protected:
     std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
     ServerFixture fx{home};
     RawClient c{fx.Port()};
-    void SetUp() override
-    {
+    void SetUp() override {
         c.Reply();
         c.Login();
     }
     // RETR over PASV, the data connection opened before the command.
-    std::string Retr(const std::string& name, std::string& closing)
-    {
+    std::string Retr(const std::string& name, std::string& closing) {
         const int fd = c.OpenPassive();
         EXPECT_EQ(c.Cmd("RETR " + name), "150 Opening data connection for " + name + ".");
         const std::string data = ReadAll(fd);
         closing = c.Reply();
         return data;
     }
-    std::string Stor(const std::string& command, const std::string& data)
-    {
+    std::string Stor(const std::string& command, const std::string& data) {
         const int fd = c.OpenPassive();
         const std::string first = c.Cmd(command);
         EXPECT_EQ(first.substr(0, 4), "150 ") << first;
@@ -54,8 +51,7 @@ protected:
     }
 };
 
-TEST_F(EngineTransfers, PassiveDownloadBothOrders)
-{
+TEST_F(EngineTransfers, PassiveDownloadBothOrders) {
     const std::string content = PatternBytes(100000, 3);
     WriteFile(home + "f.bin", content);
     std::string closing;
@@ -64,8 +60,9 @@ TEST_F(EngineTransfers, PassiveDownloadBothOrders)
     // The transfer command first, the connection afterwards.
     const std::string pasv = c.Cmd("PASV");
     int h[4], p1, p2;
-    ASSERT_EQ(std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d).", &h[0], &h[1], &h[2],
-                          &h[3], &p1, &p2), 6);
+    ASSERT_EQ(std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d).", &h[0],
+                          &h[1], &h[2], &h[3], &p1, &p2),
+              6);
     EXPECT_EQ(c.Cmd("RETR f.bin"), "150 Opening data connection for f.bin.");
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
@@ -77,13 +74,13 @@ TEST_F(EngineTransfers, PassiveDownloadBothOrders)
     EXPECT_EQ(c.Reply(), "226 File sent ok");
 }
 
-TEST_F(EngineTransfers, ActiveModeAndPortRules)
-{
+TEST_F(EngineTransfers, ActiveModeAndPortRules) {
     WriteFile(home + "a.txt", "active bytes");
     int port = 0;
     const int lfd = ListenLocal(port);
-    EXPECT_EQ(c.Cmd("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256)),
-              "200 Port command successful.");
+    EXPECT_EQ(
+        c.Cmd("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256)),
+        "200 Port command successful.");
     EXPECT_EQ(c.Cmd("RETR a.txt"), "150 Opening data connection for a.txt.");
     const int dfd = AcceptWithLoop(lfd);
     ASSERT_GE(dfd, 0);
@@ -99,8 +96,7 @@ TEST_F(EngineTransfers, ActiveModeAndPortRules)
     EXPECT_EQ(client->DataPort, "1025");
 }
 
-TEST_F(EngineTransfers, ActiveModeToAClosedPortSays425)
-{
+TEST_F(EngineTransfers, ActiveModeToAClosedPortSays425) {
     WriteFile(home + "a.txt", "x");
     int port = 0;
     ::close(ListenLocal(port)); // nothing listens there any more
@@ -114,8 +110,7 @@ TEST_F(EngineTransfers, ActiveModeToAClosedPortSays425)
     EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
 }
 
-TEST_F(EngineTransfers, RestThenRetrAndStor)
-{
+TEST_F(EngineTransfers, RestThenRetrAndStor) {
     const std::string content = PatternBytes(300, 9);
     WriteFile(home + "f", content);
     EXPECT_EQ(c.Cmd("REST 100"), "350 REST supported. Ready to resume at byte offset 100.");
@@ -135,28 +130,29 @@ TEST_F(EngineTransfers, RestThenRetrAndStor)
     EXPECT_EQ(ReadFile(home + "up"), "short");
 
     EXPECT_EQ(c.Cmd("REST 0"), "501 Required byte offset parameter bad or missing.");
-    EXPECT_EQ(c.Cmd("REST abc"), "501 Syntax error in parameter: 'abc' is not a valid integer value.");
+    EXPECT_EQ(c.Cmd("REST abc"),
+              "501 Syntax error in parameter: 'abc' is not a valid integer value.");
 }
 
-TEST_F(EngineTransfers, EmptyUploadAndAppe)
-{
+TEST_F(EngineTransfers, EmptyUploadAndAppe) {
     EXPECT_EQ(Stor("STOR empty", ""), "226 File received ok");
     ASSERT_TRUE(std::filesystem::exists(home + "empty"));
     EXPECT_EQ(std::filesystem::file_size(home + "empty"), 0u);
 
     const int fd = c.OpenPassive();
-    EXPECT_EQ(c.Cmd("APPE new.txt"), "150 APPE supported.  Ready to append file \"new.txt\" at offset 0.");
+    EXPECT_EQ(c.Cmd("APPE new.txt"),
+              "150 APPE supported.  Ready to append file \"new.txt\" at offset 0.");
     WriteAllAndClose(fd, "abc");
     EXPECT_EQ(c.Reply(), "226 File received ok");
     const int fd2 = c.OpenPassive();
-    EXPECT_EQ(c.Cmd("APPE new.txt"), "150 APPE supported.  Ready to append file \"new.txt\" at offset 3.");
+    EXPECT_EQ(c.Cmd("APPE new.txt"),
+              "150 APPE supported.  Ready to append file \"new.txt\" at offset 3.");
     WriteAllAndClose(fd2, "def");
     EXPECT_EQ(c.Reply(), "226 File received ok");
     EXPECT_EQ(ReadFile(home + "new.txt"), "abcdef");
 }
 
-TEST_F(EngineTransfers, AborDuringDownloadPlainAndUrgent)
-{
+TEST_F(EngineTransfers, AborDuringDownloadPlainAndUrgent) {
     WriteFile(home + "big", PatternBytes(20000000, 5));
     for (bool urgent : {false, true}) {
         const int fd = c.OpenPassive();
@@ -178,25 +174,26 @@ TEST_F(EngineTransfers, AborDuringDownloadPlainAndUrgent)
     EXPECT_EQ(c.Cmd("ABOR"), "225 ABOR command successful.");
 }
 
-TEST_F(EngineTransfers, AborDuringUpload)
-{
+TEST_F(EngineTransfers, AborDuringUpload) {
     const int fd = c.OpenPassive();
     EXPECT_EQ(c.Cmd("STOR part"), "150 Opening data connection for part.");
     ::send(fd, "abc", 3, MSG_NOSIGNAL);
-    ASSERT_TRUE(RunLoopUntil([&] { return std::filesystem::exists(home + "part") &&
-                                          std::filesystem::file_size(home + "part") == 3; }));
+    ASSERT_TRUE(RunLoopUntil([&] {
+        return std::filesystem::exists(home + "part") &&
+               std::filesystem::file_size(home + "part") == 3;
+    }));
     EXPECT_EQ(c.Cmd("ABOR"), "426 Connection closed; ABORT requested by client.");
     EXPECT_EQ(c.Reply(), "225 ABOR command successful.");
     ::close(fd);
 }
 
-TEST_F(EngineTransfers, PassiveConnectionFromAnotherAddressIsTurnedAway)
-{
+TEST_F(EngineTransfers, PassiveConnectionFromAnotherAddressIsTurnedAway) {
     WriteFile(home + "f", "mine");
     const std::string pasv = c.Cmd("PASV");
     int h[4], p1, p2;
-    ASSERT_EQ(std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d).", &h[0], &h[1], &h[2],
-                          &h[3], &p1, &p2), 6);
+    ASSERT_EQ(std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d).", &h[0],
+                          &h[1], &h[2], &h[3], &p1, &p2),
+              6);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(p1 * 256 + p2));
@@ -217,8 +214,7 @@ TEST_F(EngineTransfers, PassiveConnectionFromAnotherAddressIsTurnedAway)
     EXPECT_EQ(c.Reply(), "226 File sent ok");
 }
 
-TEST_F(EngineTransfers, RetrRefusalsAndMissingFile)
-{
+TEST_F(EngineTransfers, RetrRefusalsAndMissingFile) {
     std::string closing;
     EXPECT_EQ(Retr("missing", closing), "");
     EXPECT_EQ(closing, "501 Cannot RETR. No such file or directory");
@@ -228,15 +224,16 @@ TEST_F(EngineTransfers, RetrRefusalsAndMissingFile)
     EXPECT_EQ(c.Cmd("APPE x"), "500 Cannot APPE - Insufficient Rights.");
 }
 
-TEST_F(EngineTransfers, PathsReachTheOwnerCanonical)
-{
+TEST_F(EngineTransfers, PathsReachTheOwnerCanonical) {
     std::filesystem::create_directories(home + "sub");
     std::filesystem::create_directory_symlink("/etc", home + "etclink");
     c.Cmd("CWD sub");
     c.Cmd("RETR ../../etc/passwd"); // no data address: refused after the check
     ASSERT_FALSE(fx.Owner().Seen["GET"].empty());
-    const std::string parentOfHome = std::filesystem::path(home).parent_path().parent_path().string();
-    EXPECT_EQ(fx.Owner().Seen["GET"].back(), (parentOfHome == "/" ? "" : parentOfHome) + "/etc/passwd");
+    const std::string parentOfHome =
+        std::filesystem::path(home).parent_path().parent_path().string();
+    EXPECT_EQ(fx.Owner().Seen["GET"].back(),
+              (parentOfHome == "/" ? "" : parentOfHome) + "/etc/passwd");
     c.Cmd("RETR /" + home.substr(1) + "etclink/hostname");
     EXPECT_EQ(fx.Owner().Seen["GET"].back(), "/etc/hostname");
     const int fd = c.OpenPassive();
@@ -251,8 +248,7 @@ TEST_F(EngineTransfers, PathsReachTheOwnerCanonical)
     EXPECT_EQ(fx.Owner().Seen["CWD"].back(), "/etc/");
 }
 
-TEST_F(EngineTransfers, UploadsNeverFollowALink)
-{
+TEST_F(EngineTransfers, UploadsNeverFollowALink) {
     WriteFile(home + "target", "keep");
     std::filesystem::create_symlink(home + "target", home + "link");
     std::filesystem::create_symlink(home + "nowhere", home + "dangling");
@@ -263,8 +259,7 @@ TEST_F(EngineTransfers, UploadsNeverFollowALink)
     EXPECT_FALSE(std::filesystem::exists(home + "nowhere"));
 }
 
-TEST_F(EngineTransfers, VirtualDirectoryForStorListAndDele)
-{
+TEST_F(EngineTransfers, VirtualDirectoryForStorListAndDele) {
     TempDir other;
     const std::string pub = std::filesystem::canonical(other.Path()).string() + "/";
     fx.Server().VirtMapTable[0] = {pub, "/pub/"};

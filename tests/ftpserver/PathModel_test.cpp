@@ -12,20 +12,17 @@ namespace {
 using testing_support::TempDir;
 
 // The temp folder itself may sit behind a link (/tmp on some systems).
-std::string Real(const std::string& p)
-{
+std::string Real(const std::string& p) {
     return std::filesystem::canonical(p).string();
 }
 
-TEST(PathModel, BackslashesAndCurrentDirectory)
-{
+TEST(PathModel, BackslashesAndCurrentDirectory) {
     EXPECT_EQ(BuildFilePath("/srv/", "a\\b.txt"), "/srv/a/b.txt");
     EXPECT_EQ(BuildFilePath("/srv/", "/etc/x"), "/etc/x");
     EXPECT_EQ(BuildFilePath("/srv", "x"), "/srv/x");
 }
 
-TEST(PathModel, VirtualPathsMatchCaseInsensitively)
-{
+TEST(PathModel, VirtualPathsMatchCaseInsensitively) {
     TVirtMapTable t{};
     t[1] = {"/data/pub/", "/pub/"};
     t[2] = {"/other", "/pub"};
@@ -39,8 +36,7 @@ TEST(PathModel, VirtualPathsMatchCaseInsensitively)
     EXPECT_EQ(ShowVirtMap(t, "/data/public/"), "/data/public/");
 }
 
-TEST(PathModel, CanonicalRemovesDotsAndResolvesLinks)
-{
+TEST(PathModel, CanonicalRemovesDotsAndResolvesLinks) {
     TempDir tmp;
     const std::string root = Real(tmp.Path());
     std::filesystem::create_directories(root + "/a/b");
@@ -59,8 +55,7 @@ TEST(PathModel, CanonicalRemovesDotsAndResolvesLinks)
     EXPECT_EQ(CanonicalPath(root + "/a/b/../../../..", true), Real(root + "/../.."));
 }
 
-TEST(PathModel, SetDirectoryRules)
-{
+TEST(PathModel, SetDirectoryRules) {
     TempDir tmp;
     const std::string root = Real(tmp.Path());
     std::filesystem::create_directories(root + "/a/b");

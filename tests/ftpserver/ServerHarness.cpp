@@ -18,15 +18,15 @@ namespace server_test {
 
 using testing_support::RunLoopUntil;
 
-void TestOwner::Attach(TFtpServer& server)
-{
+void TestOwner::Attach(TFtpServer& server) {
     server.OnAuthenticate = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& user,
                                    const std::string& pass, bool& ok) {
         ok = user == kUser && pass == kPass;
         if (ok)
             client->HomeDir = Home;
     };
-    server.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir, bool& allowed) {
+    server.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir,
+                                      bool& allowed) {
         Seen["CWD"].push_back(dir);
         struct stat st {};
         allowed = AllowAll && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -43,7 +43,8 @@ void TestOwner::Attach(TFtpServer& server)
     server.OnValidateRnFr = record("RNFR");
     server.OnValidateRnTo = record("RNTO");
     server.OnValidateSize = record("SIZE");
-    server.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir, bool& allowed) {
+    server.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir,
+                                    bool& allowed) {
         Seen["MKD"].push_back(dir);
         allowed = AllowAll;
     };
@@ -56,8 +57,8 @@ void TestOwner::Attach(TFtpServer& server)
     server.OnClientDisconnect = [this](TFtpServer*, TFtpCtrlSocket*, int) { ++Disconnects; };
 }
 
-ServerFixture::ServerFixture(const std::string& home, int maxClients) : server_(std::make_unique<TFtpServer>())
-{
+ServerFixture::ServerFixture(const std::string& home, int maxClients)
+    : server_(std::make_unique<TFtpServer>()) {
     owner_.Home = home;
     owner_.Attach(*server_);
     server_->Addr = "127.0.0.1";
@@ -67,20 +68,18 @@ ServerFixture::ServerFixture(const std::string& home, int maxClients) : server_(
     port_ = std::stoi(server_->ListeningPort());
 }
 
-ServerFixture::~ServerFixture()
-{
+ServerFixture::~ServerFixture() {
     server_->DisconnectAll();
     RunLoopUntil([this] { return server_->ClientCount() == 0; }, 2000);
     testing_support::RunLoopFor(20);
 }
 
-std::string ServerFixture::Url(const std::string& path) const
-{
-    return "ftp://" + std::string(kUser) + ":" + kPass + "@127.0.0.1:" + std::to_string(port_) + path;
+std::string ServerFixture::Url(const std::string& path) const {
+    return "ftp://" + std::string(kUser) + ":" + kPass + "@127.0.0.1:" + std::to_string(port_) +
+           path;
 }
 
-RawClient::RawClient(int port)
-{
+RawClient::RawClient(int port) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -95,19 +94,16 @@ RawClient::RawClient(int port)
     ::fcntl(fd_, F_SETFL, O_NONBLOCK);
 }
 
-RawClient::~RawClient()
-{
+RawClient::~RawClient() {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-void RawClient::SendRaw(const std::string& bytes, bool urgent)
-{
+void RawClient::SendRaw(const std::string& bytes, bool urgent) {
     ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | (urgent ? MSG_OOB : 0));
 }
 
-bool RawClient::FillOnce()
-{
+bool RawClient::FillOnce() {
     char buf[4096];
     const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
     if (n > 0) {
@@ -119,50 +115,49 @@ bool RawClient::FillOnce()
     return false;
 }
 
-std::string RawClient::Reply(int timeoutMs)
-{
+std::string RawClient::Reply(int timeoutMs) {
     std::string result;
-    RunLoopUntil([&] {
-        FillOnce();
-        for (;;) {
-            const auto eol = buffer_.find("\r\n");
-            if (eol == std::string::npos)
-                return closed_;
-            std::string line = buffer_.substr(0, eol);
-            buffer_.erase(0, eol + 2);
-            // "ddd-" lines continue a reply; "ddd " ends it.
-            if (line.size() >= 4 && line[3] == '-')
-                continue;
-            result = line;
-            return true;
-        }
-    }, timeoutMs);
+    RunLoopUntil(
+        [&] {
+            FillOnce();
+            for (;;) {
+                const auto eol = buffer_.find("\r\n");
+                if (eol == std::string::npos)
+                    return closed_;
+                std::string line = buffer_.substr(0, eol);
+                buffer_.erase(0, eol + 2);
+                // "ddd-" lines continue a reply; "ddd " ends it.
+                if (line.size() >= 4 && line[3] == '-')
+                    continue;
+                result = line;
+                return true;
+            }
+        },
+        timeoutMs);
     return result;
 }
 
-std::string RawClient::Cmd(const std::string& line, int timeoutMs)
-{
+std::string RawClient::Cmd(const std::string& line, int timeoutMs) {
     Send(line);
     return Reply(timeoutMs);
 }
 
-bool RawClient::ClosedByServer(int timeoutMs)
-{
-    return RunLoopUntil([&] {
-        while (FillOnce()) {
-        }
-        return closed_;
-    }, timeoutMs);
+bool RawClient::ClosedByServer(int timeoutMs) {
+    return RunLoopUntil(
+        [&] {
+            while (FillOnce()) {
+            }
+            return closed_;
+        },
+        timeoutMs);
 }
 
-void RawClient::Login()
-{
+void RawClient::Login() {
     Cmd(std::string("USER ") + kUser);
     Cmd(std::string("PASS ") + kPass);
 }
 
-int RawClient::OpenPassive()
-{
+int RawClient::OpenPassive() {
     const std::string reply = Cmd("PASV");
     int h1, h2, h3, h4, p1, p2;
     const auto open = reply.find('(');
@@ -182,45 +177,47 @@ int RawClient::OpenPassive()
     return fd;
 }
 
-std::string ReadAll(int fd, int timeoutMs)
-{
+std::string ReadAll(int fd, int timeoutMs) {
     std::string data;
     bool done = false;
-    RunLoopUntil([&] {
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-            if (n > 0) {
-                data.append(buf, static_cast<std::size_t>(n));
-                continue;
+    RunLoopUntil(
+        [&] {
+            char buf[65536];
+            for (;;) {
+                const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+                if (n > 0) {
+                    data.append(buf, static_cast<std::size_t>(n));
+                    continue;
+                }
+                if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                    done = true;
+                return done;
             }
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-                done = true;
-            return done;
-        }
-    }, timeoutMs);
+        },
+        timeoutMs);
     ::close(fd);
     return data;
 }
 
-bool WriteAllAndClose(int fd, const std::string& data, int timeoutMs)
-{
+bool WriteAllAndClose(int fd, const std::string& data, int timeoutMs) {
     std::size_t sent = 0;
-    const bool ok = RunLoopUntil([&] {
-        while (sent < data.size()) {
-            const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            sent += static_cast<std::size_t>(n);
-        }
-        return true;
-    }, timeoutMs);
+    const bool ok = RunLoopUntil(
+        [&] {
+            while (sent < data.size()) {
+                const ssize_t n =
+                    ::send(fd, data.data() + sent, data.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+                if (n <= 0)
+                    return false;
+                sent += static_cast<std::size_t>(n);
+            }
+            return true;
+        },
+        timeoutMs);
     ::close(fd);
     return ok;
 }
 
-int ListenLocal(int& port)
-{
+int ListenLocal(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -234,29 +231,29 @@ int ListenLocal(int& port)
     return fd;
 }
 
-int AcceptWithLoop(int listenFd, int timeoutMs)
-{
+int AcceptWithLoop(int listenFd, int timeoutMs) {
     int fd = -1;
-    RunLoopUntil([&] {
-        fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        return fd >= 0;
-    }, timeoutMs);
+    RunLoopUntil(
+        [&] {
+            fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            return fd >= 0;
+        },
+        timeoutMs);
     return fd;
 }
 
-::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)
-{
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
     if (actual == expected)
         return ::testing::AssertionSuccess();
     std::size_t i = 0;
     while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
         ++i;
-    return ::testing::AssertionFailure() << "got " << actual.size() << " bytes, expected " << expected.size()
-                                         << ", first difference at offset " << i;
+    return ::testing::AssertionFailure() << "got " << actual.size() << " bytes, expected "
+                                         << expected.size() << ", first difference at offset " << i;
 }
 
-PeerResult RunPeer(const std::string& program, const std::vector<std::string>& args, int timeoutMs)
-{
+PeerResult RunPeer(const std::string& program, const std::vector<std::string>& args,
+                   int timeoutMs) {
     QProcess process;
     QStringList arguments;
     for (const auto& arg : args)
@@ -280,8 +277,8 @@ PeerResult RunPeer(const std::string& program, const std::vector<std::string>& a
     return result;
 }
 
-PeerResult RunPython(const std::string& script, const std::vector<std::string>& args, int timeoutMs)
-{
+PeerResult RunPython(const std::string& script, const std::vector<std::string>& args,
+                     int timeoutMs) {
     std::vector<std::string> all{"-c", script};
     all.insert(all.end(), args.begin(), args.end());
     return RunPeer("/usr/bin/python3", all, timeoutMs);

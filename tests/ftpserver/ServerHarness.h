@@ -22,7 +22,7 @@ inline constexpr const char* kPass = "secret";
 struct TestOwner {
     std::string Home;
     std::map<std::string, std::vector<std::string>> Seen; // event name -> paths
-    std::vector<std::string> Answers;                      // every reply sent
+    std::vector<std::string> Answers;                     // every reply sent
     int Disconnects = 0;
     bool AllowAll = true;
     void Attach(TFtpServer& server);

@@ -12,14 +12,15 @@ using namespace enc_test;
 
 namespace {
 
-const char* kNotNegotiated =
-    "STATUS : Encryption NOT successfully negotiated.  Check the Encryption Keys on both Client and "
-    "Server and try again.";
-const char* kQuitting = "Encryption has been set to mandatory for this account on your side.  Quitting.";
-const char* kContinuing =
-    "Encryption has NOT been set to mandatory for this account on your side.  Continuing without encryption.";
-const char* kRefusal =
-    "Access Denied.  This server is only accepting Vexa Clients with encryption enabled and working.";
+const char* kNotNegotiated = "STATUS : Encryption NOT successfully negotiated.  Check the "
+                             "Encryption Keys on both Client and "
+                             "Server and try again.";
+const char* kQuitting =
+    "Encryption has been set to mandatory for this account on your side.  Quitting.";
+const char* kContinuing = "Encryption has NOT been set to mandatory for this account on your side. "
+                          " Continuing without encryption.";
+const char* kRefusal = "Access Denied.  This server is only accepting Vexa Clients with encryption "
+                       "enabled and working.";
 
 struct KeyFailure {
     const char* name;
@@ -27,7 +28,9 @@ struct KeyFailure {
     bool mandatory;
 };
 
-void PrintTo(const KeyFailure& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const KeyFailure& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class KeyCheckFails : public ::testing::TestWithParam<KeyFailure> {};
 
@@ -63,8 +66,9 @@ TEST_P(KeyCheckFails, TakesTheFailurePath) {
     WriteFile(env.root + "plain.txt", "readable in plain");
     env.session->Connect();
     if (f.mandatory) {
-        ASSERT_TRUE(RunLoopUntil([&] { return !env.ftp.Connected() && env.clientLog.Count(kQuitting, colours::clRed); },
-                                 30000));
+        ASSERT_TRUE(RunLoopUntil(
+            [&] { return !env.ftp.Connected() && env.clientLog.Count(kQuitting, colours::clRed); },
+            30000));
         EXPECT_EQ(env.serverLog.CountStarting("RECV <- QUIT"), 1);
         EXPECT_EQ(env.serverLog.CountStarting("RECV <- PWD"), 0);
     } else {
@@ -140,13 +144,14 @@ TEST(EncryptedFailures, KeyTextThatDoesNotLoadIsNoKey) {
     ASSERT_EQ(lines.size(), 3u) << got;
     EXPECT_EQ(lines[1].rfind("666 ++", 0), 0u);
     EXPECT_EQ(lines[2], "331 Password required for alice.");
-    EXPECT_EQ(env.serverLog.CountStarting("PUBK from 127.0.0.1: the client's key text does not load"), 1);
+    EXPECT_EQ(
+        env.serverLog.CountStarting("PUBK from 127.0.0.1: the client's key text does not load"), 1);
 }
 
 TEST(EncryptedFailures, UnreadableEncipheredLinesAreDropped) {
     Env env(&Pair(kb0512, 0), nullptr, kKey56);
-    const std::string got =
-        RawExchange(env.port, {"this is not a command", "zzzzzzzzzzzzzzzzzzzzzzzz", "++++++++", "NOOP alive"});
+    const std::string got = RawExchange(
+        env.port, {"this is not a command", "zzzzzzzzzzzzzzzzzzzzzzzz", "++++++++", "NOOP alive"});
     const auto lines = SplitLines(got);
     ASSERT_EQ(lines.size(), 2u) << got;
     EXPECT_EQ(lines[1], "200 Ok. Parameter was 'alive'.");
@@ -187,9 +192,10 @@ TEST(EncryptedFailures, EncryptedOnlyRefusesCurl) {
     EXPECT_NE(list.exitCode, 0);
     EXPECT_NE(list.err.find(std::string("220 ") + kRefusal), std::string::npos) << list.err;
 
-    const CommandResult stor = RunServed(
-        "/usr/bin/curl", {"-v", "-s", "--max-time", "20", "-T", QString::fromStdString(env.clientDir.File("upload.txt")),
-                          url + "upload.txt"});
+    const CommandResult stor =
+        RunServed("/usr/bin/curl",
+                  {"-v", "-s", "--max-time", "20", "-T",
+                   QString::fromStdString(env.clientDir.File("upload.txt")), url + "upload.txt"});
     EXPECT_NE(stor.exitCode, 0);
     EXPECT_NE(stor.err.find(kRefusal), std::string::npos) << stor.err;
     EXPECT_EQ(stor.err.find(std::string("220 ") + kRefusal), std::string::npos);
@@ -209,8 +215,9 @@ TEST(EncryptedFailures, NamesContainingThePseudoNameNeedRights) {
     Env env(&Pair(kb0512, 0), nullptr, kKey56);
     TempDir outside;
     WriteFile(outside.File("a*encryption.key*"), "not yours");
-    const std::string got = RawExchange(env.port, {std::string("USER ") + kUser, std::string("PASS ") + kPass,
-                                                   "RETR " + outside.File("a*encryption.key*")});
+    const std::string got =
+        RawExchange(env.port, {std::string("USER ") + kUser, std::string("PASS ") + kPass,
+                               "RETR " + outside.File("a*encryption.key*")});
     const auto lines = SplitLines(got);
     ASSERT_EQ(lines.size(), 4u) << got;
     EXPECT_EQ(lines[3], "500 Cannot RETR - Insufficient Rights.");

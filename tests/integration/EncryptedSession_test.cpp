@@ -48,14 +48,18 @@ TEST_P(EncryptedSession, NegotiatesAndMovesEveryByte) {
     Env env(&Pair(c.bits, 0), &Pair(c.bits, 1), kKey56);
     env.session->CurrentSite.Passive = c.passive;
     for (std::size_t size : kSizes)
-        WriteFile(env.root + "down_" + std::to_string(size), PatternBytes(size, static_cast<std::uint32_t>(size + 7)));
+        WriteFile(env.root + "down_" + std::to_string(size),
+                  PatternBytes(size, static_cast<std::uint32_t>(size + 7)));
     ASSERT_TRUE(env.ConnectAndList(180000));
 
     // The negotiation as the user sees it.
     EXPECT_EQ(env.clientLog.Count("Encryption Successfully negotiated.", colours::clGreen), 1);
     EXPECT_EQ(env.clientLog.Count("Using 448 bit BLOWFISH encryption.", colours::clGreen), 1);
-    EXPECT_EQ(env.clientLog.Count(std::string("RECV <- 215 UNIX Type: ") + kVersionText, colours::clPurple), 1);
-    EXPECT_EQ(env.clientLog.Count(std::string("RECV <- 215 UNIX Type: ") + kVersionText + " - Encryption ENABLED",
+    EXPECT_EQ(env.clientLog.Count(std::string("RECV <- 215 UNIX Type: ") + kVersionText,
+                                  colours::clPurple),
+              1);
+    EXPECT_EQ(env.clientLog.Count(std::string("RECV <- 215 UNIX Type: ") + kVersionText +
+                                      " - Encryption ENABLED",
                                   colours::clPurple),
               1);
     EXPECT_EQ(env.session->Indicators().CommandPortEncryption, "ENABLED");
@@ -73,7 +77,8 @@ TEST_P(EncryptedSession, NegotiatesAndMovesEveryByte) {
     // control connection's descriptor.
     const auto keyFiles = KeyFilesIn(env.data.Path());
     ASSERT_EQ(keyFiles.size(), 1u);
-    EXPECT_EQ(keyFiles[0], env.data.Path() + std::to_string(env.server.Client(0)->HSocket()) + "encryption.key");
+    EXPECT_EQ(keyFiles[0],
+              env.data.Path() + std::to_string(env.server.Client(0)->HSocket()) + "encryption.key");
     EXPECT_EQ(ReadFile(keyFiles[0]).size(), 4096u);
 
     // The enciphered listing was read into the remote list.
@@ -100,8 +105,8 @@ TEST_P(EncryptedSession, NegotiatesAndMovesEveryByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KeySizes, EncryptedSession,
-                         ::testing::Values(Case{kb0512, true}, Case{kb0512, false}, Case{kb1024, false},
-                                           Case{kb2048, true}),
+                         ::testing::Values(Case{kb0512, true}, Case{kb0512, false},
+                                           Case{kb1024, false}, Case{kb2048, true}),
                          CaseName);
 
 // With "Encrypted Only Clients" the key file is still served, and once the
@@ -124,7 +129,8 @@ TEST(EncryptedOnly, ClosesOnASessionWhoseKeyCheckFailed) {
     env.policy.encryptedOnlyClients = true;
     env.session->Connect();
     // The key check fails, the listing after PWD meets the gate.
-    ASSERT_TRUE(RunLoopUntil([&] { return !env.ftp.Connected() && !env.session->Groups().Disconnect; }, 30000));
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return !env.ftp.Connected() && !env.session->Groups().Disconnect; }, 30000));
     EXPECT_EQ(env.serverLog.CountStarting("RECV <- RETR *encryption.key*"), 1);
     EXPECT_EQ(env.serverLog.CountStarting("RECV <- LIST"), 1);
     EXPECT_FALSE(env.session->Groups().RemoteUp);

@@ -40,7 +40,9 @@ struct LoggedLine {
 struct LogCapture {
     std::vector<LoggedLine> lines;
     LogWriter Writer() {
-        return [this](int level, const std::string& text, TColor colour) { lines.push_back({level, text, colour}); };
+        return [this](int level, const std::string& text, TColor colour) {
+            lines.push_back({level, text, colour});
+        };
     }
     int Count(const std::string& text, TColor colour) const {
         int n = 0;
@@ -237,7 +239,8 @@ struct Env {
     std::unique_ptr<ClientSession> session;
 
     // serverPair null: a server without a key pair of its own.
-    Env(TRSA* serverPair, TRSA* clientKeys, const std::string& accountKey) : clientPair(clientKeys) {
+    Env(TRSA* serverPair, TRSA* clientKeys, const std::string& accountKey)
+        : clientPair(clientKeys) {
         root = served.Path();
         policy.maximumConcurrentUsers = 0;
         policy.idleTimeout = false;
@@ -252,8 +255,8 @@ struct Env {
             accounts::RightFlag(u.Access[place - 1], r) = 1;
         EXPECT_TRUE(files.Users().Append(u));
 
-        owner = std::make_unique<accounts::ServerOwner>(server, files, lists, [this] { return policy; },
-                                                        serverLog.Writer());
+        owner = std::make_unique<accounts::ServerOwner>(
+            server, files, lists, [this] { return policy; }, serverLog.Writer());
         if (serverPair) {
             server.KeyPair = serverPair;
             server.OwnPublicKey = serverPair->PublicKey();
@@ -300,7 +303,9 @@ struct Env {
     // Connects and waits until the first listing is shown.
     bool ConnectAndList(int ms = 60000) {
         session->Connect();
-        return RunLoopUntil([&] { return session->Groups().RemoteUp || !session->Groups().Disconnect; }, ms) &&
+        return RunLoopUntil(
+                   [&] { return session->Groups().RemoteUp || !session->Groups().Disconnect; },
+                   ms) &&
                session->Groups().RemoteUp;
     }
 

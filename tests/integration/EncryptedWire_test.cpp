@@ -94,7 +94,8 @@ TEST(EncryptedWire, ControlAndDataConnectionsCarryTheAgreedForms) {
     // Client to server: PUBK in plain, then only ciphertexts of commands.
     const auto upLines = SplitLines(relay.Up());
     ASSERT_GE(upLines.size(), 8u);
-    EXPECT_EQ(upLines[0], "PUBK " + clientPair.PublicKey() + SymKeyLengthText(clientPair.SymKeyLength()) +
+    EXPECT_EQ(upLines[0], "PUBK " + clientPair.PublicKey() +
+                              SymKeyLengthText(clientPair.SymKeyLength()) +
                               KeyBitsText(clientPair.KeyBits()));
     std::vector<std::string> commands;
     for (std::size_t i = 1; i < upLines.size(); ++i) {
@@ -106,7 +107,9 @@ TEST(EncryptedWire, ControlAndDataConnectionsCarryTheAgreedForms) {
         EXPECT_TRUE(IsKeyword(command.substr(0, command.find(' '))));
         commands.push_back(command);
     }
-    auto has = [&](const std::string& c) { return std::count(commands.begin(), commands.end(), c); };
+    auto has = [&](const std::string& c) {
+        return std::count(commands.begin(), commands.end(), c);
+    };
     EXPECT_EQ(commands.at(0), "USER alice");
     EXPECT_EQ(commands.at(1), "PASS pw-alice");
     EXPECT_EQ(commands.at(2), "SYST");
@@ -136,7 +139,8 @@ TEST(EncryptedWire, ControlAndDataConnectionsCarryTheAgreedForms) {
         EXPECT_TRUE(LooksLikePlainReply(reply)) << reply;
         replies.push_back(reply);
     }
-    EXPECT_EQ(replies.at(0), "666 " + serverPair.PublicKey() + SymKeyLengthText(serverPair.SymKeyLength()) +
+    EXPECT_EQ(replies.at(0), "666 " + serverPair.PublicKey() +
+                                 SymKeyLengthText(serverPair.SymKeyLength()) +
                                  KeyBitsText(serverPair.KeyBits()));
     EXPECT_EQ(replies.at(1), "331 Password required for alice.");
     EXPECT_EQ(replies.at(2), "230-Hello");
@@ -145,8 +149,9 @@ TEST(EncryptedWire, ControlAndDataConnectionsCarryTheAgreedForms) {
     EXPECT_EQ(replies.at(replies.size() - 2), "221-Bye");
     EXPECT_EQ(replies.back(), "221 Goodbye.");
     // The message lines and the enciphered reply travel back to back.
-    EXPECT_NE(downBytes.find("230-there\r\n" + downLines[std::find(downLines.begin(), downLines.end(), "230-there") -
-                                                         downLines.begin() + 1]),
+    EXPECT_NE(downBytes.find("230-there\r\n" +
+                             downLines[std::find(downLines.begin(), downLines.end(), "230-there") -
+                                       downLines.begin() + 1]),
               std::string::npos);
 }
 
@@ -183,7 +188,8 @@ TEST(EncryptedWire, CiphertextThatBeginsLikeACommand) {
     TRSA peer;
     TSessionCipher hooks(own, peer);
     const std::string sent =
-        hooks.EncipherCommand(command, pair->PublicKey(), KeyBitsText(pair->KeyBits()), SymKeyLengthText(pair->SymKeyLength()));
+        hooks.EncipherCommand(command, pair->PublicKey(), KeyBitsText(pair->KeyBits()),
+                              SymKeyLengthText(pair->SymKeyLength()));
     EXPECT_FALSE(LooksLikePlainCommand(sent));
     const std::string plain = pair->DecryptString(sent);
     EXPECT_GT(plain.size(), command.size());

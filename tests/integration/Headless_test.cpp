@@ -85,7 +85,8 @@ TEST(HeadlessServer, ServesRealClientsAndClosesCleanlyOnSigterm) {
     Admin(dataDir, {"user", "set", "alice", "password", "secret"});
     Admin(dataDir, {"user", "set", "alice", "home", home});
     Admin(dataDir, {"user", "set", "alice", "enabled", "on"});
-    Admin(dataDir, {"user", "access", "alice", "add", home, "read,list,write,create,delete,rename,inherit"});
+    Admin(dataDir,
+          {"user", "access", "alice", "add", home, "read,list,write,create,delete,rename,inherit"});
     Admin(dataDir, {"vdir", "add", home, "/pub/"});
     const int port = FreePort();
     WriteSettings(dataDir, port);
@@ -103,7 +104,8 @@ TEST(HeadlessServer, ServesRealClientsAndClosesCleanlyOnSigterm) {
     EXPECT_TRUE(ReadFile(work.File("got.bin")) == big);
     const std::string upload = PatternBytes(250000, 8);
     WriteFile(work.File("up.bin"), upload);
-    CommandResult put = RunCommand("curl", {"-sS", "-T", work.File("up.bin"), url + "from-curl.bin"});
+    CommandResult put =
+        RunCommand("curl", {"-sS", "-T", work.File("up.bin"), url + "from-curl.bin"});
     ASSERT_EQ(put.exitCode, 0) << put.err;
     EXPECT_TRUE(ReadFile(home + "from-curl.bin") == upload);
 
@@ -134,8 +136,10 @@ TEST(HeadlessServer, ServesRealClientsAndClosesCleanlyOnSigterm) {
 
     EXPECT_EQ(server.Stop(), 0);
     const std::string log = server.process.readAllStandardOutput().toStdString();
-    EXPECT_NE(log.find("Application Initialization Begin - Vexa Version 2.0.6.323"), std::string::npos);
-    EXPECT_NE(log.find("FTP Server Started listening on port " + std::to_string(port)), std::string::npos);
+    EXPECT_NE(log.find("Application Initialization Begin - Vexa Version 2.0.6.323"),
+              std::string::npos);
+    EXPECT_NE(log.find("FTP Server Started listening on port " + std::to_string(port)),
+              std::string::npos);
     for (const char* list : {"ipdenials.dat", "virtmaps.dat", "permalinks.dat"})
         EXPECT_TRUE(fs::exists(dataDir + list)) << list;
     EXPECT_NE(ReadFile(dataDir + "virtmaps.dat").find("/pub/"), std::string::npos);
@@ -152,7 +156,8 @@ TEST(HeadlessServer, HelpAndBadArgumentsAnswerWithoutStarting) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--headless"), std::string::npos);
     TempDir data;
-    CommandResult bad = RunCommand(ProgramPath("vexa2"), {"--headless", "--data-dir", data.Path(), "--bogus"});
+    CommandResult bad =
+        RunCommand(ProgramPath("vexa2"), {"--headless", "--data-dir", data.Path(), "--bogus"});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.err, "vexa2: unknown option --bogus\n");
 }

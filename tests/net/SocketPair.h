@@ -38,8 +38,8 @@ inline bool ConnectPair(LoopbackListener& server, TWSocket& client) {
     client.SetAddr("127.0.0.1");
     client.SetPort(server.Port());
     client.Connect();
-    bool ok = testing_support::RunLoopUntil(
-        [&] { return connected && server.accepted != nullptr; });
+    bool ok =
+        testing_support::RunLoopUntil([&] { return connected && server.accepted != nullptr; });
     client.OnSessionConnected = previous;
     return ok && error == 0;
 }

@@ -8,11 +8,10 @@ TEST(SocketResolve, DottedAddressTest) {
         const char* text;
         bool dotted;
     } cases[] = {
-        {"1.2.3.4", true},        {"  10.0.0.1", true},    {"1.2.3.4   ", true},
-        {"255.255.255.255", true}, {"1.2.3", false},        {".1.2.3.4", false},
-        {"1.2.3.", false},         {"1..2.3", false},       {"1.2.3.4.5", false},
-        {"256.1.1.1", false},      {"1.2.3.4x", false},     {"host.example", false},
-        {"", false},               {"1.2.3. 4", false},
+        {"1.2.3.4", true},    {"  10.0.0.1", true}, {"1.2.3.4   ", true}, {"255.255.255.255", true},
+        {"1.2.3", false},     {".1.2.3.4", false},  {"1.2.3.", false},    {"1..2.3", false},
+        {"1.2.3.4.5", false}, {"256.1.1.1", false}, {"1.2.3.4x", false},  {"host.example", false},
+        {"", false},          {"1.2.3. 4", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WSocketIsDottedIP(c.text), c.dotted) << "'" << c.text << "'";
@@ -34,7 +33,8 @@ TEST(SocketResolve, Ports) {
         FAIL();
     } catch (const ESocketException& e) {
         EXPECT_EQ(std::string(e.what()).rfind("WSocketResolvePort: Cannot convert port "
-                                              "'no-such-service-name', Error #", 0),
+                                              "'no-such-service-name', Error #",
+                                              0),
                   0u);
     }
 }

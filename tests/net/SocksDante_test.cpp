@@ -60,7 +60,8 @@ void RunThrough(bool withUser, const std::string& password, int expectConnected)
     EXPECT_EQ(connected, expectConnected);
     if (expectConnected != 0)
         return;
-    ASSERT_TRUE(RunLoopUntil([&] { return received == "hello through the proxy" && target.heard == "thanks"; }, 5000));
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return received == "hello through the proxy" && target.heard == "thanks"; }, 5000));
     if (withUser) {
         EXPECT_EQ(authStates, (std::vector<int>{socksAuthStart, socksAuthSuccess}));
     }
@@ -69,8 +70,14 @@ void RunThrough(bool withUser, const std::string& password, int expectConnected)
 
 } // namespace
 
-TEST(SocksDante, WithoutAuthentication) { RunThrough(false, "", 0); }
+TEST(SocksDante, WithoutAuthentication) {
+    RunThrough(false, "", 0);
+}
 
-TEST(SocksDante, WithUserAndPassword) { RunThrough(true, test_user::Password(), 0); }
+TEST(SocksDante, WithUserAndPassword) {
+    RunThrough(true, test_user::Password(), 0);
+}
 
-TEST(SocksDante, WrongPasswordFailsWith20015) { RunThrough(true, "wrong", 20015); }
+TEST(SocksDante, WrongPasswordFailsWith20015) {
+    RunThrough(true, "wrong", 20015);
+}

@@ -76,7 +76,9 @@ public:
         }
         return out;
     }
-    static void Write(int fd, const std::string& bytes) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    static void Write(int fd, const std::string& bytes) {
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
     static void Hold(int fd) {
         // Keep the connection until the client closes it.
         Read(fd, 1);
@@ -168,7 +170,8 @@ TEST(SocksScripted, Version4ANamesTheHost) {
     s.Connect();
     ASSERT_TRUE(RunLoopUntil([&] { return o.connected >= 0; }, 5000));
     EXPECT_EQ(o.connected, 0);
-    EXPECT_EQ(request, B({4, 1, 2121 >> 8, 2121 & 0xFF, 0, 0, 0, 1, 0}) + "ftp.example.org" + B({0}));
+    EXPECT_EQ(request,
+              B({4, 1, 2121 >> 8, 2121 & 0xFF, 0, 0, 0, 1, 0}) + "ftp.example.org" + B({0}));
     s.Close();
 }
 
@@ -207,16 +210,18 @@ TEST_P(SocksFailures, ReportCodeAndText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, SocksFailures,
-    ::testing::Values(FailureCase{"Method255", "5", B({5, 255}), 20003, "authentification method not acceptable"},
-                      FailureCase{"WrongVersion", "5", B({4, 0}), 20002, "socks version error"},
-                      FailureCase{"Rep1", "5", B({5, 0}), 20004, "general SOCKS server failure"},
-                      FailureCase{"Rep5", "5", B({5, 0}), 20008, "connection refused"},
-                      FailureCase{"Rep8", "5", B({5, 0}), 20011, "address type not supported"},
-                      FailureCase{"V4Rejected", "4", B({0, 91, 0, 0, 0, 0, 0, 0}), 20016, "request rejected or failed"},
-                      FailureCase{"V4Refused", "4", B({0, 92, 0, 0, 0, 0, 0, 0}), 20008, "connection refused"},
-                      FailureCase{"V4Auth", "4", B({0, 93, 0, 0, 0, 0, 0, 0}), 20015, "authentification failed"},
-                      FailureCase{"V4Other", "4", B({0, 99, 0, 0, 0, 0, 0, 0}), 20012, "unassigned error #99"},
-                      FailureCase{"V4Version", "4", B({1, 90, 0, 0, 0, 0, 0, 0}), 20002, "socks version error"}),
+    ::testing::Values(
+        FailureCase{"Method255", "5", B({5, 255}), 20003, "authentification method not acceptable"},
+        FailureCase{"WrongVersion", "5", B({4, 0}), 20002, "socks version error"},
+        FailureCase{"Rep1", "5", B({5, 0}), 20004, "general SOCKS server failure"},
+        FailureCase{"Rep5", "5", B({5, 0}), 20008, "connection refused"},
+        FailureCase{"Rep8", "5", B({5, 0}), 20011, "address type not supported"},
+        FailureCase{"V4Rejected", "4", B({0, 91, 0, 0, 0, 0, 0, 0}), 20016,
+                    "request rejected or failed"},
+        FailureCase{"V4Refused", "4", B({0, 92, 0, 0, 0, 0, 0, 0}), 20008, "connection refused"},
+        FailureCase{"V4Auth", "4", B({0, 93, 0, 0, 0, 0, 0, 0}), 20015, "authentification failed"},
+        FailureCase{"V4Other", "4", B({0, 99, 0, 0, 0, 0, 0, 0}), 20012, "unassigned error #99"},
+        FailureCase{"V4Version", "4", B({1, 90, 0, 0, 0, 0, 0, 0}), 20002, "socks version error"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SocksScripted, Version5ReplyWithTargetDataInTheSameRead) {

@@ -5,7 +5,7 @@
 TEST(TBuffer, WritePeekRemoveAndReuse) {
     TBuffer buffer(8);
     EXPECT_EQ(buffer.Write("abcdefghij", 10), 8); // only what fits
-    EXPECT_EQ(buffer.Write("x", 1), 0);          // full
+    EXPECT_EQ(buffer.Write("x", 1), 0);           // full
     int len = 0;
     const char* data = buffer.Peek(len);
     ASSERT_EQ(len, 8);

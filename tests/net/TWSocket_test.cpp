@@ -252,7 +252,8 @@ TEST(TWSocket, AcceptOnlyOnListeningSocketAndDupGuards) {
         socket.Accept();
         FAIL();
     } catch (const ESocketException& e) {
-        EXPECT_STREQ(e.what(), "Error 10022 in function not a listening socket\r\nInvalid argument");
+        EXPECT_STREQ(e.what(),
+                     "Error 10022 in function not a listening socket\r\nInvalid argument");
     }
     try {
         socket.Dup(-1);

@@ -34,7 +34,8 @@ struct AdminTool : ::testing::Test {
 TEST_F(AdminTool, HelpDocumentsEveryArea) {
     auto r = RunCommand(ProgramPath("vexa2-admin"), {"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* word : {"user add", "group", "ip mode allow|deny", "vdir add", "link add", "--no-save", "--data-dir"})
+    for (const char* word : {"user add", "group", "ip mode allow|deny", "vdir add", "link add",
+                             "--no-save", "--data-dir"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 

@@ -37,9 +37,29 @@ TEST(FtpCommandLine, Urls) {
 }
 
 TEST(FtpCommandLine, OptionsAndSeveralCommands) {
-    auto o = ParseFtpToolArgs({"--active", "--verbose", "--socks", "127.0.0.1:1080", "--socks-level", "4a",
-                               "--socks-user=me", "--data-dir", "/tmp/d", "ftp://h/", "ls", "get", "a", "ls",
-                               "put", "x", "y", "mv", "a", "b", "quote", "NOOP", "pwd"});
+    auto o = ParseFtpToolArgs({"--active",
+                               "--verbose",
+                               "--socks",
+                               "127.0.0.1:1080",
+                               "--socks-level",
+                               "4a",
+                               "--socks-user=me",
+                               "--data-dir",
+                               "/tmp/d",
+                               "ftp://h/",
+                               "ls",
+                               "get",
+                               "a",
+                               "ls",
+                               "put",
+                               "x",
+                               "y",
+                               "mv",
+                               "a",
+                               "b",
+                               "quote",
+                               "NOOP",
+                               "pwd"});
     ASSERT_EQ(o.error, "");
     EXPECT_FALSE(o.passive);
     EXPECT_TRUE(o.verbose);
@@ -76,7 +96,8 @@ TEST(FtpCommandLine, Errors) {
         {{"--socks-user"}, "option needs a value: --socks-user"},
         {{"--site", "", "ls"}, "--site needs a site name"},
         {{"--key=", "ftp://h/", "ls"}, "--key needs a key text"},
-        {{"--key", "k", "ls"}, "not an ftp:// address: ls"}, // no stored site: the address is required
+        {{"--key", "k", "ls"},
+         "not an ftp:// address: ls"}, // no stored site: the address is required
         {{"--site", "office", "ftp://h/"}, "no command given"},
         {{"--site", "office", "get"}, "missing argument for get"},
         {{"h", "ls"}, "not an ftp:// address: h"},
@@ -89,8 +110,8 @@ TEST(FtpCommandLine, Errors) {
 TEST(FtpCommandLine, StoredSiteAndEncryptionOptions) {
     // With --site the address may be left out; what an address spells out
     // is marked, so only that overrides the stored site.
-    auto bare = ParseFtpToolArgs({"--site", "office", "--key", "secret key", "--mandatory", "--no-rsa",
-                                  "--settings", "other.ini", "ls"});
+    auto bare = ParseFtpToolArgs({"--site", "office", "--key", "secret key", "--mandatory",
+                                  "--no-rsa", "--settings", "other.ini", "ls"});
     ASSERT_EQ(bare.error, "");
     EXPECT_EQ(*bare.site, "office");
     EXPECT_EQ(*bare.key, "secret key");

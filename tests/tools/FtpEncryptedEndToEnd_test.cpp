@@ -23,7 +23,9 @@ namespace {
 // 60 characters: the session uses the first 56 (448 bits).
 const std::string kKey = "correct horse battery staple / 0123456789 abcdefghijklmnopqr";
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 void Admin(const std::string& dataDir, std::vector<std::string> args) {
     args.insert(args.begin(), {"--data-dir", dataDir});
@@ -50,7 +52,8 @@ public:
         Admin(dir, {"user", "set", "alice", "home", home_.Path()});
         Admin(dir, {"user", "set", "alice", "enabled", "on"});
         Admin(dir, {"user", "set", "alice", "key", kKey});
-        Admin(dir, {"user", "access", "alice", "add", home_.Path(), "read,list,write,create,delete,rename,inherit"});
+        Admin(dir, {"user", "access", "alice", "add", home_.Path(),
+                    "read,list,write,create,delete,rename,inherit"});
         port_ = FreePort();
         IniFile::LoadResult ini = IniFile::Load(dir + "vexa2.ini");
         EXPECT_EQ(ini.error, "");
@@ -128,13 +131,16 @@ TEST(FtpEncryptedEndToEnd, NegotiatesAndMovesEveryByteEnciphered) {
     WriteFile(server.Home() + "big.bin", big);
     WriteFile(local.File("up.bin"), up);
 
-    auto r = client.Run({"--key", kKey, "--mandatory", server.Url(), "get", "down.bin", local.File("down.bin"),
-                         "get", "big.bin", local.File("big.bin"), "put", local.File("up.bin"), "up.bin",
-                         "mkdir", "sub", "nlst", "size", "up.bin"});
+    auto r = client.Run({"--key", kKey, "--mandatory", server.Url(), "get", "down.bin",
+                         local.File("down.bin"), "get", "big.bin", local.File("big.bin"), "put",
+                         local.File("up.bin"), "up.bin", "mkdir", "sub", "nlst", "size", "up.bin"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "SEND -> PUBK ++")) << r.err;
-    EXPECT_TRUE(Has(r.err, "Encryption Successfully negotiated.\nUsing 448 bit BLOWFISH encryption.\n")) << r.err;
-    EXPECT_TRUE(Has(r.err, "RECV <- 215 UNIX Type: Vexa Version 2.0.6.323 - Encryption ENABLED")) << r.err;
+    EXPECT_TRUE(
+        Has(r.err, "Encryption Successfully negotiated.\nUsing 448 bit BLOWFISH encryption.\n"))
+        << r.err;
+    EXPECT_TRUE(Has(r.err, "RECV <- 215 UNIX Type: Vexa Version 2.0.6.323 - Encryption ENABLED"))
+        << r.err;
     EXPECT_TRUE(ReadFile(local.File("down.bin")) == down);
     EXPECT_TRUE(ReadFile(local.File("big.bin")) == big);
     EXPECT_TRUE(ReadFile(server.Home() + "up.bin") == up);
@@ -145,7 +151,8 @@ TEST(FtpEncryptedEndToEnd, NegotiatesAndMovesEveryByteEnciphered) {
     // On the wire only the greeting, the key announcement and its answer's
     // code are plain; every other command and reply is enciphered.
     enc_test::Relay relay(server.Port());
-    auto relayed = client.Run({"--key", kKey, server.Url(relay.Port()), "get", "down.bin", local.File("again.bin")});
+    auto relayed = client.Run(
+        {"--key", kKey, server.Url(relay.Port()), "get", "down.bin", local.File("again.bin")});
     ASSERT_EQ(relayed.exitCode, 0) << relayed.err;
     EXPECT_TRUE(ReadFile(local.File("again.bin")) == down);
     ASSERT_TRUE(RunLoopUntil([&] { return relay.Finished(); }, 10000));
@@ -155,7 +162,8 @@ TEST(FtpEncryptedEndToEnd, NegotiatesAndMovesEveryByteEnciphered) {
     EXPECT_EQ(downWire.rfind("220 Vexa Version", 0), 0u);
     for (const char* plain : {"USER ", "PASS ", "SYST", "RETR ", "TYPE ", "QUIT"})
         EXPECT_FALSE(Has(upWire, plain)) << plain;
-    for (const char* plain : {"\n331 ", "\n230 ", "\n215 ", "\n226 ", "Encryption ENABLED", "\n221 "})
+    for (const char* plain :
+         {"\n331 ", "\n230 ", "\n215 ", "\n226 ", "Encryption ENABLED", "\n221 "})
         EXPECT_FALSE(Has(downWire, plain)) << plain;
 
     // The server only admits encrypted clients: a plain one is turned away
@@ -176,24 +184,27 @@ TEST(FtpEncryptedEndToEnd, WrongKeyQuitsWhenMandatoryAndGoesOnPlainOtherwise) {
     const std::string content = PatternBytes(5000, 21);
     WriteFile(server.Home() + "f.bin", content);
 
-    auto mandatory = client.Run({"--key", "not the key", "--mandatory", server.Url(), "get", "f.bin",
-                                 local.File("m.bin")});
+    auto mandatory = client.Run(
+        {"--key", "not the key", "--mandatory", server.Url(), "get", "f.bin", local.File("m.bin")});
     EXPECT_NE(mandatory.exitCode, 0);
-    EXPECT_TRUE(Has(mandatory.err, "STATUS : Encryption NOT successfully negotiated.")) << mandatory.err;
-    EXPECT_TRUE(Has(mandatory.err, "vexa2-ftp: failed: login: Encryption has been set to mandatory for this "
-                                   "account on your side.  Quitting.\n"))
+    EXPECT_TRUE(Has(mandatory.err, "STATUS : Encryption NOT successfully negotiated."))
+        << mandatory.err;
+    EXPECT_TRUE(Has(mandatory.err,
+                    "vexa2-ftp: failed: login: Encryption has been set to mandatory for this "
+                    "account on your side.  Quitting.\n"))
         << mandatory.err;
     EXPECT_FALSE(Has(mandatory.err, "SEND -> RETR f.bin"));
     EXPECT_FALSE(fs::exists(local.File("m.bin")));
 
     // Without --verbose the fall-back to plain is still told.
-    auto lenient =
-        client.Run({"--key", "not the key", server.Url(), "get", "f.bin", local.File("l.bin")}, false);
+    auto lenient = client.Run(
+        {"--key", "not the key", server.Url(), "get", "f.bin", local.File("l.bin")}, false);
     ASSERT_EQ(lenient.exitCode, 0) << lenient.err;
-    EXPECT_EQ(lenient.err,
-              "vexa2-ftp: STATUS : Encryption NOT successfully negotiated.  Check the Encryption Keys on both "
-              "Client and Server and try again.\n"
-              "vexa2-ftp: Encryption has NOT been set to mandatory for this account on your side.  Continuing "
-              "without encryption.\n");
+    EXPECT_EQ(lenient.err, "vexa2-ftp: STATUS : Encryption NOT successfully negotiated.  Check the "
+                           "Encryption Keys on both "
+                           "Client and Server and try again.\n"
+                           "vexa2-ftp: Encryption has NOT been set to mandatory for this account "
+                           "on your side.  Continuing "
+                           "without encryption.\n");
     EXPECT_TRUE(ReadFile(local.File("l.bin")) == content);
 }

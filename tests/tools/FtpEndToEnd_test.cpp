@@ -58,14 +58,15 @@ std::string Url(const std::string& user, const std::string& pass, int port) {
 }
 
 // Lists, downloads and uploads, several commands in one run.
-void ListGetPut(const std::string& url, const std::string& root, const std::vector<std::string>& options) {
+void ListGetPut(const std::string& url, const std::string& root,
+                const std::vector<std::string>& options) {
     TempDir local;
     const std::string content = PatternBytes(1234567, 31);
     WriteFile(root + "remote.bin", content);
     WriteFile(local.File("up.bin"), content.substr(0, 5000));
     std::vector<std::string> args = options;
-    args.insert(args.end(), {"--verbose", url, "nlst", "get", "remote.bin", local.File("got.bin"), "put",
-                             local.File("up.bin"), "size", "up.bin", "ls"});
+    args.insert(args.end(), {"--verbose", url, "nlst", "get", "remote.bin", local.File("got.bin"),
+                             "put", local.File("up.bin"), "size", "up.bin", "ls"});
     auto r = RunFtp(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(ReadFile(local.File("got.bin")) == content);
@@ -84,7 +85,9 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
     return files;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 } // namespace
 
@@ -117,11 +120,12 @@ TEST(FtpEndToEnd, ThroughDanteSocks4) {
     const std::string content = PatternBytes(40000, 4);
     WriteFile(peer.Root() + "s4.bin", content);
     const std::string url = Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port());
-    auto v4 = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4", url, "get", "s4.bin",
-                      local.File("s4.bin")});
+    auto v4 = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4", url, "get",
+                      "s4.bin", local.File("s4.bin")});
     ASSERT_EQ(v4.exitCode, 0) << v4.err;
     EXPECT_TRUE(ReadFile(local.File("s4.bin")) == content);
-    auto v4a = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
+    auto v4a =
+        RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
     EXPECT_EQ(v4a.exitCode, 1);
     EXPECT_TRUE(Has(v4a.err, "(Winsock error #20016)")) << v4a.err;
 }
@@ -142,10 +146,27 @@ TEST(FtpEndToEnd, ResumeAndFileCommands) {
     WriteFile(local.File("p.bin"), content);
     WriteFile(peer.Root() + "p.bin", content.substr(0, 70000));
     ::chmod((peer.Root() + "p.bin").c_str(), 0666); // the server runs as the test user
-    auto r = RunFtp({"--verbose", Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port()), "resume-get",
-                     "r.bin", local.File("r.bin"), "resume-put", local.File("p.bin"), "p.bin", "mkdir", "d",
-                     "mv", "p.bin", "d/q.bin", "append", local.File("p.bin"), "d/q.bin", "rm", "r.bin",
-                     "quote", "NOOP", "pwd"});
+    auto r = RunFtp({"--verbose",
+                     Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port()),
+                     "resume-get",
+                     "r.bin",
+                     local.File("r.bin"),
+                     "resume-put",
+                     local.File("p.bin"),
+                     "p.bin",
+                     "mkdir",
+                     "d",
+                     "mv",
+                     "p.bin",
+                     "d/q.bin",
+                     "append",
+                     local.File("p.bin"),
+                     "d/q.bin",
+                     "rm",
+                     "r.bin",
+                     "quote",
+                     "NOOP",
+                     "pwd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(ReadFile(local.File("r.bin")) == content);
     EXPECT_TRUE(ReadFile(peer.Root() + "d/q.bin") == content + content);
@@ -160,8 +181,8 @@ TEST(FtpEndToEnd, FailureReportsTheReplyAndStops) {
     VsftpdPeer peer;
     ASSERT_TRUE(peer.Started());
     TempDir local;
-    auto r = RunFtp({Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port()), "get", "missing.bin",
-                     local.File("m"), "mkdir", "never"});
+    auto r = RunFtp({Url(VsftpdPeer::User(), VsftpdPeer::Password(), peer.Port()), "get",
+                     "missing.bin", local.File("m"), "mkdir", "never"});
     EXPECT_NE(r.exitCode, 0);
     EXPECT_NE(r.err.find("550 "), std::string::npos) << r.err;
     struct stat st {};
@@ -198,7 +219,8 @@ TEST(FtpEndToEnd, StoredSiteWithTheProgramsKeyPair) {
                      local.File("s.bin"), "pwd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(ReadFile(local.File("s.bin")) == content);
-    EXPECT_TRUE(Has(r.err, "Attempting to connect to test box (127.0.0.1:" + peer.PortText() + ")")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Attempting to connect to test box (127.0.0.1:" + peer.PortText() + ")"))
+        << r.err;
     EXPECT_TRUE(Has(r.err, "SEND -> USER " + std::string(VsftpdPeer::User())));
     // vsftpd does not call itself ours: no key announcement.
     EXPECT_FALSE(Has(r.err, "SEND -> PUBK"));
@@ -207,15 +229,17 @@ TEST(FtpEndToEnd, StoredSiteWithTheProgramsKeyPair) {
     EXPECT_EQ(Snapshot(data.Path()), before);
 
     // What the address spells out overrides the stored site.
-    auto wrong = RunFtp({"--data-dir", data.Path(), "--site", "test box",
-                         "ftp://" + std::string(VsftpdPeer::User()) + ":wrong@127.0.0.1:" + peer.PortText() + "/",
-                         "pwd"});
+    auto wrong = RunFtp(
+        {"--data-dir", data.Path(), "--site", "test box",
+         "ftp://" + std::string(VsftpdPeer::User()) + ":wrong@127.0.0.1:" + peer.PortText() + "/",
+         "pwd"});
     EXPECT_NE(wrong.exitCode, 0);
     EXPECT_TRUE(Has(wrong.err, "vexa2-ftp: failed: login: 530 ")) << wrong.err;
 
     auto missing = RunFtp({"--data-dir", data.Path(), "--site", "nowhere", "pwd"});
     EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.err, "vexa2-ftp: no site named nowhere in " + data.Path() + "vexa2sites.dat\n");
+    EXPECT_EQ(missing.err,
+              "vexa2-ftp: no site named nowhere in " + data.Path() + "vexa2sites.dat\n");
     EXPECT_EQ(Snapshot(data.Path()), before);
 }
 
@@ -230,7 +254,8 @@ TEST(FtpEndToEnd, KeyAnnouncementToAServerWithoutKeysAndNoRsa) {
     WriteFile(home.File("p.bin"), content);
     const std::string url = Url(OwnServer::kUser, OwnServer::kPass, server.Port());
 
-    auto announced = RunFtp({"--data-dir", data.Path(), "--verbose", url, "get", "p.bin", local.File("a.bin")});
+    auto announced =
+        RunFtp({"--data-dir", data.Path(), "--verbose", url, "get", "p.bin", local.File("a.bin")});
     ASSERT_EQ(announced.exitCode, 0) << announced.err;
     EXPECT_TRUE(Has(announced.err, "SEND -> PUBK ++")) << announced.err;
     EXPECT_TRUE(Has(announced.err, "RECV <- 666")) << announced.err;
@@ -256,8 +281,9 @@ TEST(FtpEndToEnd, MandatoryEncryptionNeverFallsBackToPlain) {
     EXPECT_NE(r.exitCode, 0);
     // The session itself quits: no key check could run against this server.
     EXPECT_TRUE(Has(r.err, "STATUS : Encryption NOT successfully negotiated.")) << r.err;
-    EXPECT_TRUE(Has(r.err, "vexa2-ftp: failed: login: Encryption has been set to mandatory for this "
-                           "account on your side.  Quitting.\n"))
+    EXPECT_TRUE(Has(r.err,
+                    "vexa2-ftp: failed: login: Encryption has been set to mandatory for this "
+                    "account on your side.  Quitting.\n"))
         << r.err;
     EXPECT_FALSE(Has(r.err, "SEND -> RETR"));
     EXPECT_FALSE(fs::exists(local.File("m.bin")));
@@ -274,7 +300,8 @@ TEST(FtpEndToEnd, SilentServerTimesOut) {
     ASSERT_EQ(::listen(fd, 4), 0);
     socklen_t len = sizeof addr;
     ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
-    auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/", "pwd"});
+    auto r = RunFtp(
+        {"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/", "pwd"});
     ::close(fd);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: login: no answer within the time-out\n");

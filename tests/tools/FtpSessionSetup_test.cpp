@@ -46,7 +46,8 @@ SiteRecord Office() {
 TEST(FtpSessionSetup, AFolderWithoutSettingsIsOnlyRead) {
     TempDir data;
     TRSA rsa1;
-    auto setup = PrepareFtpSession(ParseFtpToolArgs({"ftp://u:p@127.0.0.1:2000/", "pwd"}), data.Path(), rsa1);
+    auto setup = PrepareFtpSession(ParseFtpToolArgs({"ftp://u:p@127.0.0.1:2000/", "pwd"}),
+                                   data.Path(), rsa1);
     ASSERT_EQ(setup.error, "");
     // No key pair: no PUBK will be sent; nothing was created.
     EXPECT_EQ(setup.defaults.publicKey, "");
@@ -93,7 +94,8 @@ TEST(FtpSessionSetup, TheKeyPairAndDefaultsComeFromTheSettingsUntouched) {
     // An explicit --active wins over the settings' passive choice.
     TRSA other;
     EXPECT_FALSE(
-        PrepareFtpSession(ParseFtpToolArgs({"--active", "ftp://h/", "pwd"}), data.Path(), other).defaults.passiveMode);
+        PrepareFtpSession(ParseFtpToolArgs({"--active", "ftp://h/", "pwd"}), data.Path(), other)
+            .defaults.passiveMode);
 
     EXPECT_EQ(ReadFile(data.File("vexa2.ini")), before);
     EXPECT_EQ(FolderContents(data.Path()), contents);
@@ -108,7 +110,8 @@ TEST(FtpSessionSetup, StoredSiteWithOverrides) {
     const std::string store = ReadFile(data.File("vexa2sites.dat"));
     TRSA rsa1;
 
-    auto stored = PrepareFtpSession(ParseFtpToolArgs({"--site", "office", "ls"}), data.Path(), rsa1);
+    auto stored =
+        PrepareFtpSession(ParseFtpToolArgs({"--site", "office", "ls"}), data.Path(), rsa1);
     ASSERT_EQ(stored.error, "");
     EXPECT_EQ(stored.site, Office());
 
@@ -117,14 +120,32 @@ TEST(FtpSessionSetup, StoredSiteWithOverrides) {
         std::function<void(SiteRecord&)> expected; // applied to the stored site
     } cases[] = {
         {{"--site", "office", "ftp://bob@127.0.0.1/", "ls"},
-         [](SiteRecord& s) { s.Host = "127.0.0.1"; s.UserName = "bob"; }},
+         [](SiteRecord& s) {
+             s.Host = "127.0.0.1";
+             s.UserName = "bob";
+         }},
         {{"--site", "office", "ftp://bob:pw@h:21/", "ls"},
-         [](SiteRecord& s) { s.Host = "h"; s.Port = "21"; s.UserName = "bob"; s.Password = "pw"; }},
+         [](SiteRecord& s) {
+             s.Host = "h";
+             s.Port = "21";
+             s.UserName = "bob";
+             s.Password = "pw";
+         }},
         {{"--site", "office", "--active", "ls"}, [](SiteRecord& s) { s.Passive = false; }},
         {{"--site", "office", "--key", "k1", "--mandatory", "--no-rsa", "ls"},
-         [](SiteRecord& s) { s.LoginType = 3; s.EncryptionKey = "k1"; s.EncryptionMandatory = true; s.NoRSA = true; }},
+         [](SiteRecord& s) {
+             s.LoginType = 3;
+             s.EncryptionKey = "k1";
+             s.EncryptionMandatory = true;
+             s.NoRSA = true;
+         }},
         {{"--site", "office", "--socks", "127.0.0.1:9", "ls"},
-         [](SiteRecord& s) { s.SocksServer = "127.0.0.1"; s.SocksPort = "9"; s.SocksUsername = ""; s.SocksPassword = ""; }},
+         [](SiteRecord& s) {
+             s.SocksServer = "127.0.0.1";
+             s.SocksPort = "9";
+             s.SocksUsername = "";
+             s.SocksPassword = "";
+         }},
     };
     for (const auto& c : cases) {
         auto setup = PrepareFtpSession(ParseFtpToolArgs(c.args), data.Path(), rsa1);
@@ -134,7 +155,8 @@ TEST(FtpSessionSetup, StoredSiteWithOverrides) {
         EXPECT_EQ(setup.site, expected) << c.args[2] << " " << c.args[3];
     }
 
-    auto missing = PrepareFtpSession(ParseFtpToolArgs({"--site", "OFFICE", "ls"}), data.Path(), rsa1);
+    auto missing =
+        PrepareFtpSession(ParseFtpToolArgs({"--site", "OFFICE", "ls"}), data.Path(), rsa1);
     EXPECT_EQ(missing.error, "no site named OFFICE in " + data.Path() + "vexa2sites.dat");
     auto noFolder = PrepareFtpSession(ParseFtpToolArgs({"--site", "office", "ls"}), "", rsa1);
     EXPECT_EQ(noFolder.error, "--site needs a data folder (--data-dir) with a site store");
@@ -142,13 +164,16 @@ TEST(FtpSessionSetup, StoredSiteWithOverrides) {
 
     // A folder without a store: the site is not found and no store appears.
     TempDir empty;
-    EXPECT_NE(PrepareFtpSession(ParseFtpToolArgs({"--site", "office", "ls"}), empty.Path(), rsa1).error, "");
+    EXPECT_NE(
+        PrepareFtpSession(ParseFtpToolArgs({"--site", "office", "ls"}), empty.Path(), rsa1).error,
+        "");
     EXPECT_TRUE(FolderContents(empty.Path()).empty());
 }
 
 TEST(FtpSessionSetup, DataFolderChoice) {
     TempDir xdg;
-    EXPECT_EQ(FindFtpDataFolder(std::string("/no/such/folder")).error, "no such data folder: /no/such/folder");
+    EXPECT_EQ(FindFtpDataFolder(std::string("/no/such/folder")).error,
+              "no such data folder: /no/such/folder");
     EXPECT_EQ(FindFtpDataFolder(xdg.Path().substr(0, xdg.Path().size() - 1)).path, xdg.Path());
 
     const char* saved = ::getenv("XDG_DATA_HOME");
