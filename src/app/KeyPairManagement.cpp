@@ -18,30 +18,13 @@ std::string Refusal(const KeyPairGuard& guard, const char* serverActive, const c
 }
 } // namespace
 
+// The stored choices are the announced texts without their leading zero.
 std::string KeyBitsChoiceText(TKeyBits bits) {
-    switch (bits) {
-    case kb0512:
-        return "512";
-    case kb1024:
-        return "1024";
-    case kb2048:
-        return "2048";
-    }
-    return "512";
+    return std::to_string(std::stoi(KeyBitsText(bits)));
 }
 
 std::string SymKeyLengthChoiceText(TSymKeyLength length) {
-    switch (length) {
-    case sk64:
-        return "64";
-    case sk128:
-        return "128";
-    case sk192:
-        return "192";
-    case sk256:
-        return "256";
-    }
-    return "64";
+    return std::to_string(std::stoi(SymKeyLengthText(length)));
 }
 
 std::string GenerateKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& guard) {
