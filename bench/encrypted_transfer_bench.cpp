@@ -13,6 +13,8 @@
 #include "crypto/TRSA.h"
 #include "ftpserver/FtpServer.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -36,19 +38,10 @@
 
 namespace {
 
-const std::string kKey = "bench key text for the data connections, 56 characters!";
+using bench_support::FreePort;
+using bench_support::Median;
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
+const std::string kKey = "bench key text for the data connections, 56 characters!";
 
 bool WaitForPort(int port, int ms) {
     QElapsedTimer t;
@@ -114,13 +107,6 @@ bool SameFiles(const std::string& a, const std::string& b) {
             return false;
     }
     return fa.eof() && fb.eof();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Raw Blowfish CBC: the key schedule built once, every 2048-byte chunk

@@ -4,6 +4,8 @@
 //   server_transfer_bench [size_MiB=1024] [rounds=3]
 #include "ftpserver/FtpServer.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -26,17 +28,8 @@
 
 namespace {
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
+using bench_support::FreePort;
+using bench_support::Median;
 
 // Runs a program while our event loop keeps serving; returns seconds, or -1.
 double Timed(const QString& program, const QStringList& args) {
@@ -55,11 +48,6 @@ double Timed(const QString& program, const QStringList& args) {
         return -1;
     }
     return seconds;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 } // namespace

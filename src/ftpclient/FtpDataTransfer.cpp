@@ -11,6 +11,7 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -124,12 +125,70 @@ bool TCustomFtpCli::ConnectPassiveData() {
 
 void TCustomFtpCli::DataConnectFailed(int error) {
     lastReply_ = kDataConnectionError + std::to_string(error);
-    replyCode_ = requestResult_ = 550;
+    replyCode_ = 550;
+    FailTransferStart(550);
+}
+
+void TCustomFtpCli::FailTransferStart(int code) {
+    requestResult_ = code;
     SetErrorMessage();
     CloseData();
     ReleaseLocalFile();
     ResumeOffset = 0;
-    Done(550);
+    Done(code);
+}
+
+int TCustomFtpCli::AcceptDataConnection() {
+    int handle = -1;
+    int code = wsa::WSAEINVAL;
+    try {
+        handle = data_->Accept();
+    } catch (const std::exception&) {
+        code = data_->LastError() ? data_->LastError() : code;
+    }
+    dataPhase_ = dpIdle;
+    data_->Close(); // the listener
+    if (handle < 0)
+        DataConnectFailed(code);
+    return handle;
+}
+
+void TCustomFtpCli::TransferFinalReply(std::initializer_list<int> accepted, const bool& closed,
+                                       const char* failedNote) {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    if (replySeen_)
+        return;
+    int code = ftpreply::ReplyCodeOf(lastReply_);
+    replyCode_ = code;
+    if (std::find(accepted.begin(), accepted.end(), code) != accepted.end()) {
+        replySeen_ = true;
+        FinishTransferIfDone(closed);
+        return;
+    }
+    requestResult_ = code;
+    SetErrorMessage();
+    ReleaseLocalFile();
+    CloseData();
+    TriggerDisplay(failedNote);
+    ResumeOffset = 0;
+    Done(code);
+}
+
+void TCustomFtpCli::TransferDataClosed(bool& closed, int error) {
+    if (state_ == ftpcAborting)
+        return;
+    ReleaseLocalFile();
+    closed = true;
+    dataError_ = error;
+    FinishTransferIfDone(closed);
+}
+
+void TCustomFtpCli::FinishTransferIfDone(bool closed) {
+    if (!replySeen_ || !closed || requestDoneFlag_)
+        return;
+    WriteStatistics();
+    ResumeOffset = 0;
+    Done(LocalFailureResult());
 }
 
 void TCustomFtpCli::DataConnected(int error) {
@@ -255,19 +314,9 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
 void TCustomFtpCli::ReceiveSessionAvailable(int /*error*/) {
     if (dataPhase_ != dpListening)
         return;
-    int handle = -1;
-    int code = wsa::WSAEINVAL;
-    try {
-        handle = data_->Accept();
-    } catch (const std::exception&) {
-        code = data_->LastError() ? data_->LastError() : code;
-    }
-    dataPhase_ = dpIdle;
-    data_->Close(); // the listener
-    if (handle < 0) {
-        DataConnectFailed(code);
+    const int handle = AcceptDataConnection();
+    if (handle < 0)
         return;
-    }
     data_->Dup(handle);
     dataPhase_ = dpOpen;
     startTicks_ = NowMs();
@@ -377,49 +426,15 @@ void TCustomFtpCli::ReceiveFirstReply() {
         nextHandler_ = &TCustomFtpCli::ReceiveFinalReply;
         return;
     }
-    requestResult_ = code;
-    SetErrorMessage();
-    CloseData();
-    ReleaseLocalFile();
-    ResumeOffset = 0;
-    Done(code);
+    FailTransferStart(code);
 }
 
 void TCustomFtpCli::ReceiveFinalReply() {
-    TriggerDisplay(kReceivedPrefix + lastReply_);
-    if (replySeen_)
-        return;
-    int code = ftpreply::ReplyCodeOf(lastReply_);
-    replyCode_ = code;
-    if (code == 125 || code == 226 || code == 250) {
-        replySeen_ = true;
-        FinishReceiveIfDone();
-        return;
-    }
-    requestResult_ = code;
-    SetErrorMessage();
-    ReleaseLocalFile();
-    CloseData();
-    TriggerDisplay(kReceiveFailed);
-    ResumeOffset = 0;
-    Done(code);
+    TransferFinalReply({125, 226, 250}, receiveClosed_, kReceiveFailed);
 }
 
 void TCustomFtpCli::ReceiveClosedHandler(int error) {
-    if (state_ == ftpcAborting)
-        return;
-    ReleaseLocalFile();
-    receiveClosed_ = true;
-    dataError_ = error;
-    FinishReceiveIfDone();
-}
-
-void TCustomFtpCli::FinishReceiveIfDone() {
-    if (!replySeen_ || !receiveClosed_ || requestDoneFlag_)
-        return;
-    WriteStatistics();
-    ResumeOffset = 0;
-    Done(LocalFailureResult());
+    TransferDataClosed(receiveClosed_, error);
 }
 
 // ---------------------------------------------------------------- sending
@@ -468,19 +483,9 @@ void TCustomFtpCli::SendStep(bool append) {
 void TCustomFtpCli::SendSessionAvailable(int /*error*/) {
     if (dataPhase_ != dpListening)
         return;
-    int handle = -1;
-    int code = wsa::WSAEINVAL;
-    try {
-        handle = data_->Accept();
-    } catch (const std::exception&) {
-        code = data_->LastError() ? data_->LastError() : code;
-    }
-    dataPhase_ = dpIdle;
-    data_->Close(); // the listener
-    if (handle < 0) {
-        DataConnectFailed(code);
+    const int handle = AcceptDataConnection();
+    if (handle < 0)
         return;
-    }
     data_->SetLingerOnOff(wsLingerOff);
     data_->SetLingerTimeout(10);
     data_->Dup(handle);
@@ -513,12 +518,7 @@ void TCustomFtpCli::StoreFirstReply() {
     int code = ftpreply::ReplyCodeOf(lastReply_);
     replyCode_ = code;
     if (code != 150 && code != 125) {
-        requestResult_ = code;
-        SetErrorMessage();
-        CloseData();
-        ReleaseLocalFile();
-        ResumeOffset = 0;
-        Done(code);
+        FailTransferStart(code);
         return;
     }
     storeAnswered_ = true;
@@ -576,38 +576,9 @@ void TCustomFtpCli::SendNextBlock(int error) {
 }
 
 void TCustomFtpCli::StoreFinalReply() {
-    TriggerDisplay(kReceivedPrefix + lastReply_);
-    if (replySeen_)
-        return;
-    int code = ftpreply::ReplyCodeOf(lastReply_);
-    replyCode_ = code;
-    if (code == 226 || code == 250) {
-        replySeen_ = true;
-        FinishSendIfDone();
-        return;
-    }
-    requestResult_ = code;
-    SetErrorMessage();
-    ReleaseLocalFile();
-    CloseData();
-    TriggerDisplay(kStoreFailed);
-    ResumeOffset = 0;
-    Done(code);
+    TransferFinalReply({226, 250}, sendClosed_, kStoreFailed);
 }
 
 void TCustomFtpCli::SendClosedHandler(int error) {
-    if (state_ == ftpcAborting)
-        return;
-    ReleaseLocalFile();
-    sendClosed_ = true;
-    dataError_ = error;
-    FinishSendIfDone();
-}
-
-void TCustomFtpCli::FinishSendIfDone() {
-    if (!replySeen_ || !sendClosed_ || requestDoneFlag_)
-        return;
-    WriteStatistics();
-    ResumeOffset = 0;
-    Done(LocalFailureResult());
+    TransferDataClosed(sendClosed_, error);
 }

@@ -209,6 +209,18 @@ private:
     void CloseData();
     bool ConnectPassiveData();
     void DataConnectFailed(int error);
+    // A refused transfer command or a data connection that never came up:
+    // the step ends with code once the data connection and local file are released.
+    void FailTransferStart(int code);
+    // Port mode: the server's data connection taken off the listener, or -1
+    // once the step has failed.
+    int AcceptDataConnection();
+    // Both directions: a transfer completes once its final reply (one of
+    // accepted) and the close of its data connection (closed) were both seen.
+    void TransferFinalReply(std::initializer_list<int> accepted, const bool& closed,
+                            const char* failedNote);
+    void TransferDataClosed(bool& closed, int error);
+    void FinishTransferIfDone(bool closed);
     void DataConnected(int error);
     void StartTransferCommand();
     void PostSendStart();
@@ -219,13 +231,11 @@ private:
     void ReceiveSessionAvailable(int error);
     void DataAvailable(int error);
     void ReceiveClosedHandler(int error);
-    void FinishReceiveIfDone();
     void StoreFirstReply();
     void StoreFinalReply();
     void SendSessionAvailable(int error);
     void SendNextBlock(int error);
     void SendClosedHandler(int error);
-    void FinishSendIfDone();
     void WriteReceived(const char* bytes, int len);
     void DisplayReceived(const char* bytes, int len);
     bool OpenLocalForReceive();

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,17 @@ private:
     void RetrSessionClosed(TFtpCtrlSocket* Client, int Error);
     void SendNextChunk(TFtpCtrlSocket* Client);
     void OpenUploadFile(TFtpCtrlSocket* Client);
+    // STOR, APPE: a fresh upload state; then the target, once it is no
+    // symbolic link and the owner allowed it (false: the refusal is in Answer).
+    void ResetUploadState(TFtpCtrlSocket* Client, const std::string& Params);
+    bool AllowedUpload(TFtpCtrlSocket* Client, const std::string& Params, const char* denied,
+                       std::string& Answer);
+    // Both directions: the data connection came up (false: it failed), went
+    // down, and the one reply that ends the transfer, if still owed.
+    bool DataSessionUp(TFtpCtrlSocket* Client, int Error);
+    void DataSessionDown(TFtpCtrlSocket* Client);
+    void SendTransferEnd(TFtpCtrlSocket* Client, int Error, const std::string& aborted,
+                         const std::string& failed, const char* done);
     void AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason);
 
     // Listings.
@@ -210,6 +222,16 @@ private:
     void CommandRMD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
     void CommandSIZE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
     void CommandMDTM(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    // DELE, RNFR, RNTO, RMD: the entry path once the owner allowed it and a
+    // name was given; otherwise nothing, with the refusal in Answer.
+    std::optional<std::string> AllowedEntry(TFtpCtrlSocket* Client, const std::string& Params,
+                                            const TFtpSrvValidateEvent& event, const char* denied,
+                                            const char* syntax, std::string& Answer);
+    // SIZE, MDTM: reply() gets the file's status, or nullptr when there is no
+    // such file the client may download.
+    void FileStatusCommand(
+        TFtpCtrlSocket* Client, const std::string& Params, const char* syntax, std::string& Answer,
+        const std::function<std::string(const std::string& path, const struct stat* st)>& reply);
 
     // Client path to a canonical local path: contents follow a final link,
     // entries do not.

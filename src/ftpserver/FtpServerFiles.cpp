@@ -19,6 +19,14 @@ bool IsFileEntry(const std::string& path) {
     return LStatOf(path, st) && !S_ISDIR(st.st_mode);
 }
 
+// False, with the "no such file" reply in Answer, unless path is a file entry.
+bool FileEntryFound(const std::string& path, std::string& Answer) {
+    if (IsFileEntry(path))
+        return true;
+    Answer = FormatReply(replies::kNoSuchFile, {path});
+    return false;
+}
+
 } // namespace
 
 void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer,
@@ -59,73 +67,66 @@ void TFtpServer::CommandNLST(TFtpCtrlSocket* Client, std::string&, std::string& 
     DirectoryCommand(Client, Params, Answer, false);
 }
 
+std::optional<std::string> TFtpServer::AllowedEntry(TFtpCtrlSocket* Client,
+                                                    const std::string& Params,
+                                                    const TFtpSrvValidateEvent& event,
+                                                    const char* denied, const char* syntax,
+                                                    std::string& Answer) {
+    // The owner is asked before the name is checked, so it sees every attempt.
+    std::string path = EntryPath(Client, Params);
+    if (!Validate(event, Client, path)) {
+        Answer = denied;
+        return std::nullopt;
+    }
+    if (Params.empty()) {
+        Answer = syntax;
+        return std::nullopt;
+    }
+    return path;
+}
+
 void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcDELE;
-    std::string path = EntryPath(Client, Params);
-    if (!Validate(OnValidateDele, Client, path)) {
-        Answer = replies::kDeleDenied;
+    const auto path = AllowedEntry(Client, Params, OnValidateDele, replies::kDeleDenied,
+                                   replies::kSyntaxError, Answer);
+    if (!path || !FileEntryFound(*path, Answer))
         return;
-    }
-    if (Params.empty()) {
-        Answer = replies::kSyntaxError;
-        return;
-    }
-    if (!IsFileEntry(path)) {
-        Answer = FormatReply(replies::kNoSuchFile, {path});
-        return;
-    }
     // unlink never follows a final link: a link is removed, not its target.
-    Answer =
-        FormatReply(::unlink(path.c_str()) == 0 ? replies::kDeleOk : replies::kDeleFailed, {path});
+    Answer = FormatReply(::unlink(path->c_str()) == 0 ? replies::kDeleOk : replies::kDeleFailed,
+                         {*path});
 }
 
 void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcRNFR;
-    std::string path = EntryPath(Client, Params);
-    if (!Validate(OnValidateRnFr, Client, path)) {
-        Answer = replies::kRnfrDenied;
+    const auto path = AllowedEntry(Client, Params, OnValidateRnFr, replies::kRnfrDenied,
+                                   replies::kRnfrSyntax, Answer);
+    if (!path || !FileEntryFound(*path, Answer))
         return;
-    }
-    if (Params.empty()) {
-        Answer = replies::kRnfrSyntax;
-        return;
-    }
-    if (!IsFileEntry(path)) {
-        Answer = FormatReply(replies::kNoSuchFile, {path});
-        return;
-    }
-    Client->RenameFrom = path;
+    Client->RenameFrom = *path;
     Answer = replies::kRnfrOk;
 }
 
 void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcRNTO;
-    std::string path = EntryPath(Client, Params);
-    if (!Validate(OnValidateRnTo, Client, path)) {
-        Answer = replies::kRntoDenied;
+    const auto path = AllowedEntry(Client, Params, OnValidateRnTo, replies::kRntoDenied,
+                                   replies::kSyntaxError, Answer);
+    if (!path)
         return;
-    }
-    if (Params.empty()) {
-        Answer = replies::kSyntaxError;
-        return;
-    }
     struct stat st {};
-    if (LStatOf(path, st)) {
-        Answer = FormatReply(replies::kRntoExists, {path});
+    if (LStatOf(*path, st)) {
+        Answer = FormatReply(replies::kRntoExists, {*path});
         return;
     }
-    if (!IsFileEntry(Client->RenameFrom)) {
-        Answer = FormatReply(replies::kNoSuchFile, {Client->RenameFrom});
+    if (!FileEntryFound(Client->RenameFrom, Answer))
         return;
-    }
-    Client->RenameTo = path;
+    Client->RenameTo = *path;
     // Never replaces an entry that appeared since the check above.
-    const bool ok = ::renameat2(AT_FDCWD, Client->RenameFrom.c_str(), AT_FDCWD, path.c_str(),
+    const bool ok = ::renameat2(AT_FDCWD, Client->RenameFrom.c_str(), AT_FDCWD, path->c_str(),
                                 RENAME_NOREPLACE) == 0;
-    Answer = ok ? FormatReply(replies::kRntoOk, {Client->RenameFrom, path})
+    Answer = ok ? FormatReply(replies::kRntoOk, {Client->RenameFrom, *path})
                 : FormatReply(replies::kRntoFailed, {Client->RenameFrom});
 }
 
@@ -155,63 +156,55 @@ void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, std::string&, std::string& P
 void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                             std::string& Answer) {
     Client->CurCmdType = ftpcRMD;
-    std::string path = EntryPath(Client, Params);
-    if (!Validate(OnValidateDele, Client, path)) {
-        Answer = replies::kRmdDenied;
+    const auto path = AllowedEntry(Client, Params, OnValidateDele, replies::kRmdDenied,
+                                   replies::kSyntaxError, Answer);
+    if (!path)
         return;
-    }
-    if (Params.empty()) {
-        Answer = replies::kSyntaxError;
-        return;
-    }
     struct stat st {};
-    if (!LStatOf(path, st)) {
-        Answer = FormatReply(replies::kRmdNoSuch, {path});
+    if (!LStatOf(*path, st)) {
+        Answer = FormatReply(replies::kRmdNoSuch, {*path});
         return;
     }
     Answer =
-        FormatReply(::rmdir(path.c_str()) == 0 ? replies::kRmdOk : replies::kRmdFailed, {path});
+        FormatReply(::rmdir(path->c_str()) == 0 ? replies::kRmdOk : replies::kRmdFailed, {*path});
+}
+
+void TFtpServer::FileStatusCommand(
+    TFtpCtrlSocket* Client, const std::string& Params, const char* syntax, std::string& Answer,
+    const std::function<std::string(const std::string& path, const struct stat* st)>& reply) {
+    if (Params.empty()) {
+        Answer = syntax;
+        return;
+    }
+    try {
+        std::string path = ContentPath(Client, Params);
+        // SECURITY: a file's status is told only where the owner allows a download.
+        struct stat st {};
+        const bool found = Validate(OnValidateSize, Client, path) &&
+                           ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+        Answer = reply(path, found ? &st : nullptr);
+    } catch (const std::exception& e) {
+        Answer = FormatReply(replies::kCommandFailed, {e.what()});
+    }
 }
 
 void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcSIZE;
-    if (Params.empty()) {
-        Answer = replies::kSyntaxError;
-        return;
-    }
-    try {
-        std::string path = ContentPath(Client, Params);
-        // SECURITY: sizes are told only where the owner allows a download.
-        struct stat st {};
-        if (!Validate(OnValidateSize, Client, path) || ::stat(path.c_str(), &st) != 0 ||
-            S_ISDIR(st.st_mode)) {
-            Answer = FormatReply(replies::kCommandFailed, {replies::kFileNotFound});
-            return;
-        }
-        Answer = FormatReply(replies::kSizeOk, {std::to_string(st.st_size)});
-    } catch (const std::exception& e) {
-        Answer = FormatReply(replies::kCommandFailed, {e.what()});
-    }
+    FileStatusCommand(Client, Params, replies::kSyntaxError, Answer,
+                      [](const std::string&, const struct stat* st) {
+                          return st ? FormatReply(replies::kSizeOk, {std::to_string(st->st_size)})
+                                    : FormatReply(replies::kCommandFailed,
+                                                  {replies::kFileNotFound});
+                      });
 }
 
 void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcMDTM;
-    if (Params.empty()) {
-        Answer = replies::kMdtmSyntax;
-        return;
-    }
-    try {
-        std::string path = ContentPath(Client, Params);
-        struct stat st {};
-        if (!Validate(OnValidateSize, Client, path) || ::stat(path.c_str(), &st) != 0 ||
-            S_ISDIR(st.st_mode)) {
-            Answer = FormatReply(replies::kNoSuchFile, {path});
-            return;
-        }
-        Answer = FormatReply(replies::kMdtmOk, {FormatMdtmTime(st)});
-    } catch (const std::exception& e) {
-        Answer = FormatReply(replies::kCommandFailed, {e.what()});
-    }
+    FileStatusCommand(Client, Params, replies::kMdtmSyntax, Answer,
+                      [](const std::string& path, const struct stat* st) {
+                          return st ? FormatReply(replies::kMdtmOk, {FormatMdtmTime(*st)})
+                                    : FormatReply(replies::kNoSuchFile, {path});
+                      });
 }

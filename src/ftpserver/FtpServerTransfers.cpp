@@ -196,25 +196,36 @@ void TFtpServer::AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason
 
 // ------------------------------------------------------------------ uploads
 
-void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
-                             std::string& Answer) {
-    Client->CurCmdType = ftpcSTOR;
+void TFtpServer::ResetUploadState(TFtpCtrlSocket* Client, const std::string& Params) {
     Client->FileName = ClientName(Params);
     Client->HasOpenedFile = false;
     Client->AbortingTransfer = false;
     Client->TransferError = replies::kTransferOk;
+}
+
+bool TFtpServer::AllowedUpload(TFtpCtrlSocket* Client, const std::string& Params,
+                               const char* denied, std::string& Answer) {
+    std::string path = EntryPath(Client, Params);
+    // SECURITY: an upload never writes through a symbolic link.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        throw FtpServerException(replies::kUploadIsLink);
+    if (!Validate(OnValidatePut, Client, path)) {
+        Answer = denied;
+        return false;
+    }
+    Client->FilePath = path;
+    Client->DataStream.Close();
+    return true;
+}
+
+void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+                             std::string& Answer) {
+    Client->CurCmdType = ftpcSTOR;
+    ResetUploadState(Client, Params);
     try {
-        std::string path = EntryPath(Client, Params);
-        // SECURITY: an upload never writes through a symbolic link.
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-            throw FtpServerException(replies::kUploadIsLink);
-        if (!Validate(OnValidatePut, Client, path)) {
-            Answer = replies::kStorDenied;
+        if (!AllowedUpload(Client, Params, replies::kStorDenied, Answer))
             return;
-        }
-        Client->FilePath = path;
-        Client->DataStream.Close();
         StartDataConnection(Client, true);
         Answer = FormatReply(replies::kOpeningData, {Params});
     } catch (const std::exception& e) {
@@ -225,22 +236,13 @@ void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, std::string&, std::string& 
 void TFtpServer::CommandAPPE(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcAPPE;
-    Client->FileName = ClientName(Params);
-    Client->HasOpenedFile = false;
-    Client->AbortingTransfer = false;
-    Client->TransferError = replies::kTransferOk;
+    ResetUploadState(Client, Params);
     try {
-        std::string path = EntryPath(Client, Params);
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-            throw FtpServerException(replies::kUploadIsLink);
-        if (!Validate(OnValidatePut, Client, path)) {
-            Answer = replies::kAppeDenied;
+        if (!AllowedUpload(Client, Params, replies::kAppeDenied, Answer))
             return;
-        }
-        Client->FilePath = path;
-        Client->DataStream.Close();
-        Client->RestartPos = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+        struct stat st {};
+        Client->RestartPos =
+            ::stat(Client->FilePath.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
         StartDataConnection(Client, true);
         Answer = FormatReply(replies::kAppeOk, {Params, std::to_string(Client->RestartPos)});
     } catch (const std::exception&) {
@@ -257,13 +259,43 @@ void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client) {
     Client->HasOpenedFile = true;
 }
 
-void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error) {
+bool TFtpServer::DataSessionUp(TFtpCtrlSocket* Client, int Error) {
     if (Error != 0) {
         Client->DataConnectFailed = true;
-        return;
+        return false;
     }
     Client->DataSessionActive = true;
     Client->PassiveMode = false;
+    return true;
+}
+
+void TFtpServer::DataSessionDown(TFtpCtrlSocket* Client) {
+    Client->DataSessionActive = false;
+    Client->PassiveStart = false;
+    Client->PassiveConnected = false;
+    Client->RestartPos = 0;
+    Client->DataPort = "ftp-data";
+}
+
+void TFtpServer::SendTransferEnd(TFtpCtrlSocket* Client, int Error, const std::string& aborted,
+                                 const std::string& failed, const char* done) {
+    if (!Client->TransferReplyPending)
+        return;
+    Client->TransferReplyPending = false;
+    if (Client->DataConnectFailed)
+        SendAnswer(Client, replies::kCannotOpenData);
+    else if (Client->AbortingTransfer)
+        SendAnswer(Client, aborted);
+    else if (Error != 0)
+        SendAnswer(Client, failed);
+    else
+        SendAnswer(Client, done);
+    Client->DataConnectFailed = false;
+}
+
+void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error) {
+    if (!DataSessionUp(Client, Error))
+        return;
     StartUploadDecipher(Client);
     if (OnStorSessionConnected)
         OnStorSessionConnected(this, Client, Client->DataSocket.get(), Error);
@@ -299,11 +331,7 @@ void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error) {
 }
 
 void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error) {
-    Client->DataSessionActive = false;
-    Client->PassiveStart = false;
-    Client->PassiveConnected = false;
-    Client->RestartPos = 0;
-    Client->DataPort = "ftp-data";
+    DataSessionDown(Client);
     // The last short chunk of an enciphered upload is deciphered now.
     WriteUploadTail(Client);
     Client->DataStream.Close();
@@ -311,18 +339,9 @@ void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error) {
     TWSocket* data = Client->DataSocket.get();
     if (OnStorSessionClosed)
         OnStorSessionClosed(this, Client, data, Error);
-    if (!Client->TransferReplyPending)
-        return;
-    Client->TransferReplyPending = false;
-    if (Client->DataConnectFailed)
-        SendAnswer(Client, replies::kCannotOpenData);
-    else if (Client->AbortingTransfer)
-        SendAnswer(Client, FormatReply(replies::kConnectionClosed, {Client->TransferError}));
-    else if (Error != 0)
-        SendAnswer(Client, FormatReply(replies::kConnectionClosedError, {std::to_string(Error)}));
-    else
-        SendAnswer(Client, replies::kFileReceived);
-    Client->DataConnectFailed = false;
+    SendTransferEnd(Client, Error, FormatReply(replies::kConnectionClosed, {Client->TransferError}),
+                    FormatReply(replies::kConnectionClosedError, {std::to_string(Error)}),
+                    replies::kFileReceived);
 }
 
 // ---------------------------------------------------------------- downloads
@@ -356,12 +375,8 @@ void TFtpServer::PrepareDownload(TFtpCtrlSocket* Client) {
 }
 
 void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error) {
-    if (Error != 0) {
-        Client->DataConnectFailed = true;
+    if (!DataSessionUp(Client, Error))
         return;
-    }
-    Client->DataSessionActive = true;
-    Client->PassiveMode = false;
     if (OnRetrSessionConnected)
         OnRetrSessionConnected(this, Client, Client->DataSocket.get(), Error);
     try {
@@ -399,28 +414,15 @@ void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error) {
 }
 
 void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
-    Client->DataSessionActive = false;
-    Client->PassiveStart = false;
-    Client->PassiveConnected = false;
-    Client->RestartPos = 0;
-    Client->DataPort = "ftp-data";
+    DataSessionDown(Client);
     Client->DataStream.Close();
     Client->DownloadCipher.reset();
     Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
-    if (Client->TransferReplyPending) {
-        Client->TransferReplyPending = false;
-        if (Client->DataConnectFailed)
-            SendAnswer(Client, replies::kCannotOpenData);
-        else if (Client->AbortingTransfer)
-            SendAnswer(Client, FormatReply(replies::kRetrFailed, {Client->TransferError}));
-        else if (Error != 0)
-            SendAnswer(Client, FormatReply(replies::kRetrFailed,
-                                           {replies::kErrorNumber + std::to_string(Error)}));
-        else
-            SendAnswer(Client, replies::kFileSent);
-        Client->DataConnectFailed = false;
-    }
+    SendTransferEnd(
+        Client, Error, FormatReply(replies::kRetrFailed, {Client->TransferError}),
+        FormatReply(replies::kRetrFailed, {replies::kErrorNumber + std::to_string(Error)}),
+        replies::kFileSent);
     if (OnRetrSessionClosed)
         OnRetrSessionClosed(this, Client, data, Error);
 }

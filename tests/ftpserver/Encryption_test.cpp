@@ -11,9 +11,6 @@
 #include "crypto/TRSA.h"
 #include "ftpserver/Version.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -43,19 +40,7 @@ std::string Announcement(TRSA& pair) {
 // '-' in its fourth place, so no line is taken for a continuation.
 class LineClient {
 public:
-    explicit LineClient(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-            return;
-        }
-        ::fcntl(fd_, F_SETFL, O_NONBLOCK);
-    }
+    explicit LineClient(int port) : fd_(ConnectLoopback(port)) {}
     ~LineClient() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -114,25 +99,7 @@ struct EncryptedServer : ::testing::Test {
         return Plain(c.Cmd(serverPair.EncryptString(line)));
     }
     // PASV with enciphered lines; the data connection's descriptor or -1.
-    int OpenPassive(LineClient& c) {
-        const std::string reply = Cmd(c, "PASV");
-        int h1, h2, h3, h4, p1, p2;
-        const auto open = reply.find('(');
-        if (open == std::string::npos || std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)",
-                                                     &h1, &h2, &h3, &h4, &p1, &p2) != 6)
-            return -1;
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(p1 * 256 + p2));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        ::fcntl(fd, F_SETFL, O_NONBLOCK);
-        return fd;
-    }
+    int OpenPassive(LineClient& c) { return ConnectPassive(Cmd(c, "PASV")); }
 };
 
 // Sends bytes in uneven pieces with the event loop running between them, so

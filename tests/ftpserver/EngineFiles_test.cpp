@@ -16,19 +16,10 @@ namespace {
 
 using namespace server_test;
 using testing_support::ReadFile;
-using testing_support::TempDir;
 using testing_support::WriteFile;
 
-class EngineFiles : public ::testing::Test {
+class EngineFiles : public LoggedInServer {
 protected:
-    TempDir tmp;
-    std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
-    ServerFixture fx{home};
-    RawClient c{fx.Port()};
-    void SetUp() override {
-        c.Reply();
-        c.Login();
-    }
     std::string List(const std::string& command, std::string* closing = nullptr) {
         const int fd = c.OpenPassive();
         EXPECT_EQ(c.Cmd(command), "150 Opening data connection for directory list.");

@@ -24,16 +24,8 @@ using testing_support::RunLoopUntil;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-class EngineTransfers : public ::testing::Test {
+class EngineTransfers : public LoggedInServer {
 protected:
-    TempDir tmp;
-    std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
-    ServerFixture fx{home};
-    RawClient c{fx.Port()};
-    void SetUp() override {
-        c.Reply();
-        c.Login();
-    }
     // RETR over PASV, the data connection opened before the command.
     std::string Retr(const std::string& name, std::string& closing) {
         const int fd = c.OpenPassive();

@@ -1,8 +1,6 @@
 #include "ServerHarness.h"
 #include "support/EventLoop.h"
-
-#include <QProcess>
-#include <QStringList>
+#include "support/Peers.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -79,20 +77,22 @@ std::string ServerFixture::Url(const std::string& path) const {
            path;
 }
 
-RawClient::RawClient(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ConnectLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     // Loopback connects complete in the kernel's backlog without our loop.
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
     }
-    ::fcntl(fd_, F_SETFL, O_NONBLOCK);
+    ::fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
 }
+
+RawClient::RawClient(int port) : fd_(ConnectLoopback(port)) {}
 
 RawClient::~RawClient() {
     if (fd_ >= 0)
@@ -158,23 +158,16 @@ void RawClient::Login() {
 }
 
 int RawClient::OpenPassive() {
-    const std::string reply = Cmd("PASV");
+    return ConnectPassive(Cmd("PASV"));
+}
+
+int ConnectPassive(const std::string& reply) {
     int h1, h2, h3, h4, p1, p2;
     const auto open = reply.find('(');
     if (open == std::string::npos ||
         std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
         return -1;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(p1 * 256 + p2));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
+    return ConnectLoopback(p1 * 256 + p2);
 }
 
 std::string ReadAll(int fd, int timeoutMs) {
@@ -254,27 +247,7 @@ int AcceptWithLoop(int listenFd, int timeoutMs) {
 
 PeerResult RunPeer(const std::string& program, const std::vector<std::string>& args,
                    int timeoutMs) {
-    QProcess process;
-    QStringList arguments;
-    for (const auto& arg : args)
-        arguments << QString::fromStdString(arg);
-    process.start(QString::fromStdString(program), arguments);
-    PeerResult result;
-    if (!process.waitForStarted(10000)) {
-        result.err = "cannot start " + program;
-        return result;
-    }
-    process.closeWriteChannel();
-    if (!RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
-        process.kill();
-        process.waitForFinished(5000);
-        result.err = "timed out: " + program;
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
+    return testing_support::RunCommandServing(program, args, timeoutMs);
 }
 
 PeerResult RunPython(const std::string& script, const std::vector<std::string>& args,

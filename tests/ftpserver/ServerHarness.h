@@ -3,9 +3,12 @@
 // and allows everything, a raw control-connection client that never blocks
 // the event loop, and real peers run as child processes while the loop runs.
 #include "ftpserver/FtpServer.h"
+#include "support/Peers.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,6 +46,9 @@ private:
     int port_ = 0;
 };
 
+// A non-blocking TCP connection to 127.0.0.1:port; the descriptor or -1.
+int ConnectLoopback(int port);
+
 // A control connection driven line by line.
 class RawClient {
 public:
@@ -71,6 +77,21 @@ private:
     bool closed_ = false;
 };
 
+// Connects to the port a 227 reply names, on 127.0.0.1; the descriptor or -1.
+int ConnectPassive(const std::string& reply);
+// A server in a fresh home folder and one client logged in on it.
+class LoggedInServer : public ::testing::Test {
+protected:
+    testing_support::TempDir tmp;
+    std::string home = std::filesystem::canonical(tmp.Path()).string() + "/";
+    ServerFixture fx{home};
+    RawClient c{fx.Port()};
+    void SetUp() override {
+        c.Reply();
+        c.Login();
+    }
+};
+
 // Reads a data connection to its end while the event loop runs.
 std::string ReadAll(int fd, int timeoutMs = 20000);
 // Writes all bytes to a data connection while the event loop runs, then closes it.
@@ -84,11 +105,7 @@ int AcceptWithLoop(int listenFd, int timeoutMs = 5000);
 // instead of printing megabytes.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
 
-struct PeerResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using PeerResult = testing_support::CommandResult;
 // Runs a program to completion while the event loop keeps serving.
 PeerResult RunPeer(const std::string& program, const std::vector<std::string>& args,
                    int timeoutMs = 120000);

@@ -1,10 +1,12 @@
 #include "Peers.h"
+#include "EventLoop.h"
 
 #include <QProcess>
 #include <QStringList>
 
 #include <arpa/inet.h>
 #include <fstream>
+#include <functional>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -13,8 +15,11 @@
 
 namespace testing_support {
 
-CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
-                         int timeoutMs, const std::string& input) {
+namespace {
+
+// Starts the program, hands it its input, and lets finished() wait for it.
+CommandResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& input, const std::function<bool(QProcess&)>& finished) {
     QProcess process;
     QStringList arguments;
     for (const auto& arg : args)
@@ -28,7 +33,7 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
     if (!input.empty())
         process.write(input.data(), static_cast<qint64>(input.size()));
     process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
+    if (!finished(process)) {
         process.kill();
         process.waitForFinished(5000);
         result.err = "timed out: " + program;
@@ -38,6 +43,22 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
     return result;
+}
+
+} // namespace
+
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         int timeoutMs, const std::string& input) {
+    return RunProcess(program, args, input, [timeoutMs](QProcess& process) {
+        return process.waitForFinished(timeoutMs);
+    });
+}
+
+CommandResult RunCommandServing(const std::string& program, const std::vector<std::string>& args,
+                                int timeoutMs, const std::string& input) {
+    return RunProcess(program, args, input, [timeoutMs](QProcess& process) {
+        return RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+    });
 }
 
 int FreePort() {

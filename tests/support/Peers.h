@@ -14,6 +14,10 @@ struct CommandResult {
 // Runs a program to completion (at most timeoutMs) without a shell.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
                          int timeoutMs = 60000, const std::string& input = {});
+// The same while the event loop keeps running, for programs that talk to a
+// server in this process.
+CommandResult RunCommandServing(const std::string& program, const std::vector<std::string>& args,
+                                int timeoutMs = 60000, const std::string& input = {});
 
 // A TCP port on 127.0.0.1 that was free a moment ago (bound to port 0, read back).
 int FreePort();
