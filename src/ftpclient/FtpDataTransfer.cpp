@@ -139,6 +139,8 @@ void TCustomFtpCli::FailTransferStart(int code) {
 }
 
 int TCustomFtpCli::AcceptDataConnection() {
+    if (dataPhase_ != dpListening)
+        return -1;
     int handle = -1;
     int code = wsa::WSAEINVAL;
     try {
@@ -312,8 +314,6 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
 }
 
 void TCustomFtpCli::ReceiveSessionAvailable(int /*error*/) {
-    if (dataPhase_ != dpListening)
-        return;
     const int handle = AcceptDataConnection();
     if (handle < 0)
         return;
@@ -481,8 +481,6 @@ void TCustomFtpCli::SendStep(bool append) {
 }
 
 void TCustomFtpCli::SendSessionAvailable(int /*error*/) {
-    if (dataPhase_ != dpListening)
-        return;
     const int handle = AcceptDataConnection();
     if (handle < 0)
         return;

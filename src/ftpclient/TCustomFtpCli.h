@@ -212,8 +212,8 @@ private:
     // A refused transfer command or a data connection that never came up:
     // the step ends with code once the data connection and local file are released.
     void FailTransferStart(int code);
-    // Port mode: the server's data connection taken off the listener, or -1
-    // once the step has failed.
+    // Port mode: the server's data connection taken off the listener; -1
+    // when nothing listens, or once the step has failed.
     int AcceptDataConnection();
     // Both directions: a transfer completes once its final reply (one of
     // accepted) and the close of its data connection (closed) were both seen.

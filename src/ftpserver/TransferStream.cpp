@@ -13,20 +13,30 @@ std::string SystemErrorText(int error) {
     return ::strerror_r(error, buf, sizeof buf);
 }
 
+namespace {
+
+// Opens path at offset; the descriptor, or an exception with the system's reason.
+int OpenAt(const std::string& path, int flags, long long offset) {
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0)
+        throw FtpServerException(SystemErrorText(errno));
+    if (offset > 0 && ::lseek(fd, offset, SEEK_SET) < 0) {
+        const int err = errno;
+        ::close(fd);
+        throw FtpServerException(SystemErrorText(err));
+    }
+    return fd;
+}
+
+} // namespace
+
 TTransferStream::~TTransferStream() {
     Close();
 }
 
 void TTransferStream::OpenRead(const std::string& path, long long offset) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
-        throw FtpServerException(SystemErrorText(errno));
-    if (offset > 0 && ::lseek(fd_, offset, SEEK_SET) < 0) {
-        const int err = errno;
-        Close();
-        throw FtpServerException(SystemErrorText(err));
-    }
+    fd_ = OpenAt(path, O_RDONLY | O_CLOEXEC, offset);
 }
 
 void TTransferStream::OpenWrite(const std::string& path, long long offset, bool truncate) {
@@ -34,14 +44,7 @@ void TTransferStream::OpenWrite(const std::string& path, long long offset, bool 
     int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
     if (truncate && offset <= 0)
         flags |= O_TRUNC;
-    fd_ = ::open(path.c_str(), flags, 0666);
-    if (fd_ < 0)
-        throw FtpServerException(SystemErrorText(errno));
-    if (offset > 0 && ::lseek(fd_, offset, SEEK_SET) < 0) {
-        const int err = errno;
-        Close();
-        throw FtpServerException(SystemErrorText(err));
-    }
+    fd_ = OpenAt(path, flags, offset);
 }
 
 void TTransferStream::SetMemory(std::string text) {
