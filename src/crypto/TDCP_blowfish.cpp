@@ -192,15 +192,19 @@ void TDCP_blowfish::EncryptCBC(const void* inPtr, void* outPtr, std::size_t size
     }
     StoreBE(chainBlock_.data(), cl);
     StoreBE(chainBlock_.data() + 4, cr);
-    if (i < size) {
-        // Tail shorter than a block: XOR with the enciphered chaining value,
-        // which itself stays as it was.
-        std::uint8_t u[8];
-        EncipherBytes(chainBlock_.data(), u);
-        for (std::size_t t = 0; i + t < size; ++t)
-            out[i + t] = in[i + t] ^ u[t];
-        std::memset(u, 0xFF, sizeof(u));
-    }
+    XorCbcTail(in + i, out + i, size - i);
+}
+
+// A CBC tail shorter than a block, the same both ways: XOR with the
+// enciphered chaining value, which itself stays as it was.
+void TDCP_blowfish::XorCbcTail(const std::uint8_t* in, std::uint8_t* out, std::size_t len) const {
+    if (len == 0)
+        return;
+    std::uint8_t u[8];
+    EncipherBytes(chainBlock_.data(), u);
+    for (std::size_t t = 0; t < len; ++t)
+        out[t] = in[t] ^ u[t];
+    std::memset(u, 0xFF, sizeof(u));
 }
 
 void TDCP_blowfish::DecryptCBC(const void* inPtr, void* outPtr, std::size_t size) {
@@ -220,13 +224,7 @@ void TDCP_blowfish::DecryptCBC(const void* inPtr, void* outPtr, std::size_t size
     }
     StoreBE(chainBlock_.data(), cl);
     StoreBE(chainBlock_.data() + 4, cr);
-    if (i < size) {
-        std::uint8_t u[8];
-        EncipherBytes(chainBlock_.data(), u);
-        for (std::size_t t = 0; i + t < size; ++t)
-            out[i + t] = in[i + t] ^ u[t];
-        std::memset(u, 0xFF, sizeof(u));
-    }
+    XorCbcTail(in + i, out + i, size - i);
 }
 
 void TDCP_blowfish::EncryptCFB(const void* inPtr, void* outPtr, std::size_t size) {

@@ -75,6 +75,7 @@ private:
     void DecipherBlock(std::uint32_t& left, std::uint32_t& right) const;
     void EncipherBytes(const std::uint8_t* in, std::uint8_t* out) const;
     void DecipherBytes(const std::uint8_t* in, std::uint8_t* out) const;
+    void XorCbcTail(const std::uint8_t* in, std::uint8_t* out, std::size_t len) const;
 
     std::uint32_t p_[18];
     std::uint32_t s_[4][256];
