@@ -211,10 +211,8 @@ double NoopRoundTripMs(int count) {
         p->GenerateKeys();
     }
     TFtpServer server;
-    server.KeyPair = &serverPair;
-    server.OwnPublicKey = serverPair.PublicKey();
-    server.OwnKeyLength = SymKeyLengthText(serverPair.SymKeyLength());
-    server.OwnKeyBits = KeyBitsText(serverPair.KeyBits());
+    ProgramKeys serverKeys = ProgramKeys::From(serverPair);
+    server.Keys = &serverKeys;
     QTemporaryDir home, dir;
     const std::string homePath = home.path().toStdString() + "/";
     server.OnAuthenticate = [homePath](TFtpServer*, TFtpCtrlSocket* c, const std::string&,

@@ -121,6 +121,13 @@ void ServerOwner::Refresh() {
         OnListChanged();
 }
 
+void ServerOwner::RowChanged(const ConnectionRow* row) {
+    if (OnRowChanged)
+        OnRowChanged(static_cast<int>(row - rows_.data()));
+    else if (OnListChanged)
+        OnListChanged();
+}
+
 ConnectionRow* ServerOwner::RowOf(TFtpCtrlSocket* client) {
     const std::string id = std::to_string(client->HSocket());
     for (auto& row : rows_)
@@ -289,8 +296,7 @@ void ServerOwner::Hook() {
         if (ConnectionRow* row = RowOf(client)) {
             row->Progress = std::to_string(t.received);
             row->Speed = SpeedText(t.received, t.started.elapsed()) + texts::kKbPerSec;
-            if (OnListChanged)
-                OnListChanged();
+            RowChanged(row);
         }
     };
     server_.OnRetrDataSent = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {
@@ -301,15 +307,13 @@ void ServerOwner::Hook() {
         if (ConnectionRow* row = RowOf(client)) {
             row->Progress = std::to_string(client->ByteCount);
             row->Speed = SpeedText(client->ByteCount, t.started.elapsed());
-            if (OnListChanged)
-                OnListChanged();
+            RowChanged(row);
         }
     };
     auto closed = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {
         if (ConnectionRow* row = RowOf(client)) {
             row->Progress += texts::kComplete;
-            if (OnListChanged)
-                OnListChanged();
+            RowChanged(row);
         }
     };
     server_.OnStorSessionClosed = closed;

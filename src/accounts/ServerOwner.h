@@ -62,13 +62,17 @@ public:
     const LoginTable& Table() const { return table_; }
     const std::vector<ConnectionRow>& Rows() const { return rows_; }
     std::string StatusText() const;
-    // Called whenever the connection list changed.
+    // Called whenever rows came or went, or several changed.
     std::function<void()> OnListChanged;
+    // Called when only the row at this index changed (transfer progress);
+    // without it OnListChanged is called instead.
+    std::function<void(int row)> OnRowChanged;
 
 private:
     void Hook();
     void Refresh();
     ConnectionRow* RowOf(TFtpCtrlSocket* client);
+    void RowChanged(const ConnectionRow* row);
     void Log(int level, const std::string& text, TColor colour) const;
     LoginSlot* SlotOf(TFtpCtrlSocket* client);
     void Decide(TFtpCtrlSocket* client, int op, const std::string& path, bool& allowed);

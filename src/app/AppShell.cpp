@@ -1,6 +1,8 @@
 #include "app/AppShell.h"
 
 #include "app/AppTexts.h"
+#include "app/ClientSettings.h"
+#include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
 #include "crypto/KeyAnnouncement.h"
 #include "ftpserver/Version.h"
@@ -10,17 +12,48 @@
 
 namespace fs = std::filesystem;
 
-AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string helpFilePath)
+AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string helpFilePath,
+                   Prompts* prompts)
     : dataFolder_(std::move(dataFolder)), helpFilePath_(std::move(helpFilePath)),
-      settings_(dataFolder_), logger_(settings_) {
+      settings_(dataFolder_), logger_(settings_), quietPrompts_([this](const std::string& text) {
+          logger_.WriteLog(logBoth, text, colours::clRed);
+      }),
+      prompts_(prompts != nullptr ? *prompts : quietPrompts_) {
     settings_.SetSettingsPath(settingsPath);
     LogWriter writer = logger_.Writer();
     accountFiles_ = std::make_unique<accounts::AccountFiles>(dataFolder_, writer);
     owner_ = std::make_unique<accounts::ServerOwner>(
         server_, *accountFiles_, lists_, [this] { return PolicyFromSettings(); }, writer);
+    server_.Keys = &keys_;
+    server_.ProgramDirectory = dataFolder_;
+    session_ = std::make_unique<ClientSession>(ftp_, keys_.RSA1, keys_.RSA2, prompts_, writer,
+                                               [this] { return ClientSettings(); });
+    sites_ = std::make_unique<SiteStore>(dataFolder_, prompts_);
+    settings_.OnChanged = [this](const std::string& key) { SettingChanged(key); };
 }
 
-AppShell::~AppShell() = default;
+AppShell::~AppShell() {
+    settings_.OnChanged = nullptr;
+    server_.Keys = nullptr;
+}
+
+ClientDefaults AppShell::ClientSettings() const {
+    ClientDefaults defaults = ClientDefaultsFromSettings(settings_, keys_);
+    defaults.programDirectory = dataFolder_;
+    return defaults;
+}
+
+// Options that the running parts hold a copy of are applied at once; the
+// others are read at the moment they are used (the port at the next start,
+// the logging switches at the next line, the idle limit at the next sweep).
+void AppShell::SettingChanged(const std::string& key) {
+    if (key == keys::MaximumConcurrentUsers)
+        owner_->ApplyMaxClients();
+    else if (key == keys::IdleTimeout)
+        owner_->SetIdleTimerRunning(settings_.GetBool(keys::IdleTimeout));
+    if (OnSettingChanged)
+        OnSettingChanged(key);
+}
 
 accounts::ServerPolicy AppShell::PolicyFromSettings() const {
     accounts::ServerPolicy policy;
@@ -73,26 +106,10 @@ void AppShell::StartUp() {
     // without one, and says so.
     const bool hadKeys = !settings_.GetString(keys::PublicKey).empty() ||
                          !settings_.GetString(keys::PrivateKey).empty();
-    settings_.LoadKeyPair(rsa1_);
-    if (hadKeys && !rsa1_.PrivateKeyLoaded())
+    LoadProgramKeys(settings_, keys_);
+    if (hadKeys && !keys_.RSA1.PrivateKeyLoaded())
         logger_.WriteLog(logBoth, apptexts::kKeysNotSet, colours::clRed);
-    ApplyKeyPairToServer();
-}
-
-void AppShell::ApplyKeyPairToServer() {
-    server_.KeyPair = &rsa1_;
-    server_.PeerKey = &rsa2_;
-    server_.ProgramDirectory = dataFolder_;
-    server_.OwnPublicKey = rsa1_.PublicKeyLoaded() ? rsa1_.PublicKey() : std::string();
-    server_.OwnKeyLength = SymKeyLengthText(rsa1_.SymKeyLength());
-    server_.OwnKeyBits = KeyBitsText(rsa1_.KeyBits());
-    // The announced sizes are those of the pair in use.
-    const std::string storedLength = settings_.GetString(keys::CurrentKeyLength);
-    const std::string storedBits = settings_.GetString(keys::CurrentKeyBits);
-    if (SymKeyLengthFromText(storedLength))
-        server_.OwnKeyLength = storedLength;
-    if (KeyBitsFromText(storedBits))
-        server_.OwnKeyBits = storedBits;
+    sites_->Load();
 }
 
 void AppShell::ClearMissingMessagePaths() {
@@ -105,6 +122,11 @@ void AppShell::ClearMissingMessagePaths() {
 }
 
 bool AppShell::StartServer(std::string& error) {
+    // A session must never see the key pair change under it.
+    if (keyWorker_.Running()) {
+        error = apptexts::kBusyGeneratingKeys;
+        return false;
+    }
     try {
         owner_->Start(settings_.GetString(keys::ServerPort));
     } catch (const std::exception& e) {
@@ -121,6 +143,70 @@ bool AppShell::StartServer(std::string& error) {
         return false;
     }
     return true;
+}
+
+std::string AppShell::ConnectClient() {
+    if (keyWorker_.Running())
+        return apptexts::kBusyGeneratingKeys;
+    session_->Connect();
+    return {};
+}
+
+KeyPairGuard AppShell::KeyGuard() {
+    KeyPairGuard guard;
+    guard.serverListening = server_.Active();
+    guard.serverClients = server_.ClientCount();
+    guard.clientConnected = ftp_.Connected();
+    guard.stopListening = [this] { owner_->Stop(); };
+    return guard;
+}
+
+std::string AppShell::GenerateKeyPair(std::function<void(const std::string& outcome)> done) {
+    if (keyWorker_.Running())
+        return apptexts::kBusyGeneratingKeys;
+    std::string refused = GenerateRefusal(KeyGuard());
+    if (!refused.empty())
+        return refused;
+    keyWorker_.Start(keys_.RSA1, [this, done = std::move(done)](const TRSA& pair) {
+        InstallGeneratedPair(pair, done);
+    });
+    return {};
+}
+
+void AppShell::InstallGeneratedPair(const TRSA& pair,
+                                    const std::function<void(const std::string&)>& done) {
+    std::string outcome;
+    if (!pair.PrivateKeyLoaded()) {
+        outcome = apptexts::kGenerationFailed;
+        logger_.WriteLog(logBoth, outcome, colours::clRed);
+    } else {
+        // Start Server and Connect were refused meanwhile, so no session
+        // sees its key change.
+        keys_.RSA1 = pair;
+        StoreGeneratedPair(settings_, pair);
+        AnnounceStoredSizes(settings_, keys_);
+        if (OnKeyPairChanged)
+            OnKeyPairChanged();
+    }
+    if (done)
+        done(outcome);
+}
+
+std::string AppShell::ClearKeyPair() {
+    if (keyWorker_.Running())
+        return apptexts::kBusyGeneratingKeys;
+    std::string refused = ::ClearKeyPair(settings_, keys_.RSA1, KeyGuard());
+    if (refused.empty() && OnKeyPairChanged)
+        OnKeyPairChanged();
+    return refused;
+}
+
+void AppShell::Shutdown() {
+    owner_->Stop();
+    server_.DisconnectAll();
+    if (ftp_.Connected())
+        ftp_.Abort();
+    Close();
 }
 
 void AppShell::Close() {

@@ -92,5 +92,8 @@ inline constexpr const char* kClearWhileClientActive =
     "try again.";
 inline constexpr const char* kGenerateCaption = "Generate New Keypair";
 inline constexpr const char* kGeneratingCaption = "Generating";
+inline constexpr const char* kBusyGeneratingKeys =
+    "A new key pair is being generated.  Please wait until it is ready and try again.";
+inline constexpr const char* kGenerationFailed = "The new key pair could not be generated.";
 
 } // namespace apptexts

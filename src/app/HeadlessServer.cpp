@@ -2,8 +2,7 @@
 
 #include "app/AppShell.h"
 #include "app/AppTexts.h"
-#include "app/CommandLine.h"
-#include "app/DataFolder.h"
+#include "app/ProgramLaunch.h"
 #include "app/StdoutLogSink.h"
 
 #include <QCoreApplication>
@@ -30,33 +29,19 @@ int Fail(const std::string& reason) {
 } // namespace
 
 int RunHeadlessServer(const std::vector<std::string>& args, const std::string& programFolder) {
-    CommandLine line = ParseCommandLine(args);
-    if (!line.error.empty())
-        return Fail(line.error);
-    for (const std::string& option : line.options) {
-        if (option == apptexts::kHelpOption) {
-            std::fputs(apptexts::kHeadlessUsage, stdout);
-            return 0;
-        }
-        if (option != apptexts::kHeadlessOption)
-            return Fail(apptexts::kUnknownOption + option);
+    ProgramLaunch launch = PrepareLaunch(args, {apptexts::kHeadlessOption}, programFolder);
+    if (launch.helpRequested) {
+        std::fputs(apptexts::kHeadlessUsage, stdout);
+        return 0;
     }
-    if (line.positional.size() > 1)
-        return Fail(apptexts::kTooManyArguments);
-
-    DataFolderResult folder = ResolveDataFolder(line.dataDir);
-    if (folder.path.empty())
-        return Fail(folder.error);
-    DataFolderLock lock;
-    if (!lock.Acquire(folder.path))
-        return Fail(lock.Error());
+    if (!launch.error.empty())
+        return Fail(launch.error);
 
     // Log lines go to a pipe or a closed terminal too; a vanished reader must
     // not end the server.
     std::signal(SIGPIPE, SIG_IGN);
 
-    AppShell shell(folder.path, SettingsPathFor(folder.path, line.positional),
-                   programFolder + apptexts::kHelpFileName);
+    AppShell shell(launch.dataFolder, launch.settingsPath, launch.helpFilePath);
     // Without a client, the server log is the whole story: each line once.
     StdoutLogSink stdoutSink(STDOUT_FILENO, logServer);
     shell.Log().AddSink(&stdoutSink);
@@ -81,9 +66,7 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
 
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
-    shell.Owner().Stop();
-    shell.Server().DisconnectAll();
-    shell.Close();
+    shell.Shutdown();
     shell.Log().RemoveSink(&stdoutSink);
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);

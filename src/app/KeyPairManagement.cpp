@@ -27,23 +27,34 @@ std::string SymKeyLengthChoiceText(TSymKeyLength length) {
     return std::to_string(std::stoi(SymKeyLengthText(length)));
 }
 
+std::string GenerateRefusal(const KeyPairGuard& guard) {
+    return Refusal(guard, apptexts::kGenerateWhileServerActive,
+                   apptexts::kGenerateWhileClientActive);
+}
+
+std::string ClearRefusal(const KeyPairGuard& guard) {
+    return Refusal(guard, apptexts::kClearWhileServerActive, apptexts::kClearWhileClientActive);
+}
+
+void StoreGeneratedPair(Settings& settings, const TRSA& pair) {
+    settings.SetString(keys::CurrentKeyLength, SymKeyLengthText(pair.SymKeyLength()));
+    settings.SetString(keys::CurrentKeyBits, KeyBitsText(pair.KeyBits()));
+    settings.SetString(keys::PublicKey, pair.PublicKey());
+    settings.SetString(keys::PrivateKey, pair.PrivateKey());
+    settings.SetCommandPortEncryption(apptexts::kEncryptionReady);
+}
+
 std::string GenerateKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& guard) {
-    std::string refused =
-        Refusal(guard, apptexts::kGenerateWhileServerActive, apptexts::kGenerateWhileClientActive);
+    std::string refused = GenerateRefusal(guard);
     if (!refused.empty())
         return refused;
     rsa1.GenerateKeys();
-    settings.SetString(keys::CurrentKeyLength, SymKeyLengthText(rsa1.SymKeyLength()));
-    settings.SetString(keys::CurrentKeyBits, KeyBitsText(rsa1.KeyBits()));
-    settings.SetString(keys::PublicKey, rsa1.PublicKey());
-    settings.SetString(keys::PrivateKey, rsa1.PrivateKey());
-    settings.SetCommandPortEncryption(apptexts::kEncryptionReady);
+    StoreGeneratedPair(settings, rsa1);
     return {};
 }
 
 std::string ClearKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& guard) {
-    std::string refused =
-        Refusal(guard, apptexts::kClearWhileServerActive, apptexts::kClearWhileClientActive);
+    std::string refused = ClearRefusal(guard);
     if (!refused.empty())
         return refused;
     rsa1.ClearKeys();

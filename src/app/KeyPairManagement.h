@@ -15,6 +15,15 @@ struct KeyPairGuard {
     std::function<void()> stopListening;
 };
 
+// The refusal of a generation or of a clearing under the guard, or empty
+// when it may go on; an idle listening server is stopped first.
+std::string GenerateRefusal(const KeyPairGuard& guard);
+std::string ClearRefusal(const KeyPairGuard& guard);
+
+// Stores a freshly generated pair's texts and sizes in the settings' working
+// copy and sets the "Command Port Encryption" indicator to "READY".
+void StoreGeneratedPair(Settings& settings, const TRSA& pair);
+
 // Generates a new pair into rsa1 (seed words from the system's random
 // source) and stores its texts and sizes in the settings' working copy.
 // Returns the refusal message, or empty on success.

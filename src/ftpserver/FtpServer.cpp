@@ -164,9 +164,10 @@ void TFtpServer::ServerSessionAvailable(int Error) {
 }
 
 std::string TFtpServer::DecipherLine(const std::string& line) {
-    if (KeyPair == nullptr)
+    TRSA* pair = OwnPair();
+    if (pair == nullptr)
         throw FtpServerException(replies::kNoDecipherKey);
-    return KeyPair->DecryptString(line);
+    return pair->DecryptString(line);
 }
 
 void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int CmdLen) {
@@ -178,8 +179,8 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
     // client's "IAC IP IAC DM ABOR" then still reads as the command it is.
     std::string line = RemoveTelnetSequences(std::string(CmdBuf, static_cast<std::size_t>(CmdLen)));
     // A ciphertext may begin like a command; its form tells it apart.
-    const bool cipherShaped = KeyPair != nullptr && KeyPair->PrivateKeyLoaded() &&
-                              IsWellFormedCiphertext(line, KeyPair->ModulusBytes());
+    const TRSA* pair = OwnPair();
+    const bool cipherShaped = pair != nullptr && IsWellFormedCiphertext(line, pair->ModulusBytes());
     if ((!IsPlainLine(line) && line.size() > 5) || cipherShaped) {
         try {
             line = DecipherLine(line);

@@ -2,6 +2,7 @@
 // The FTP server component: listens, keeps one TFtpCtrlSocket per client,
 // dispatches command lines through its CommandTable and asks its owner every
 // question about accounts and rights through the events below.
+#include "crypto/ProgramKeys.h"
 #include "crypto/PseudoRandom.h"
 #include "ftpserver/FtpCtrlSocket.h"
 #include "ftpserver/FtpServerException.h"
@@ -86,19 +87,12 @@ public:
     TVirtMapTable VirtMapTable{};
     TPermaLinkTable PermaLinkTable{};
 
-    // The program's own key pair: lines that are not plain are deciphered
-    // with it. Without one such lines are dropped.
-    TRSA* KeyPair = nullptr;
-    // Encrypted session seams: the server's announced key texts for PUBK,
-    // and the cipher applied to replies of a client that sent its key.
-    std::string OwnPublicKey;
-    std::string OwnKeyLength;
-    std::string OwnKeyBits;
+    // The program's key pair, peer-key object and announced sizes, read at
+    // each use. Without it the server has no key: lines that are not plain
+    // are dropped and PUBK is answered in plain without a key.
+    ProgramKeys* Keys = nullptr;
     // Replaces the engine's own encipherment of replies when set.
     std::function<void(TFtpCtrlSocket* Client, std::string& Answer)> AnswerCipher;
-    // The object a client's public key is loaded into before every
-    // encipherment; the engine uses one of its own when none is given.
-    TRSA* PeerKey = nullptr;
     // Where key files are written (ends in "/"); the engine's default home
     // folder when empty.
     std::string ProgramDirectory;
@@ -143,6 +137,8 @@ private:
 
     // Encrypted session.
     TRSA& PeerKeyObject();
+    // The own pair when one is loaded for deciphering, else nullptr.
+    TRSA* OwnPair() const;
     bool PeerKeyLoads(TFtpCtrlSocket* Client, std::string& error);
     void EncipherAnswer(TFtpCtrlSocket* Client, std::string& Answer);
     void LogLine(const std::string& text, TColor colour);

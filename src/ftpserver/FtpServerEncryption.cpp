@@ -32,11 +32,15 @@ std::string KeyText(const TFtpCtrlSocket* Client) {
 } // namespace
 
 TRSA& TFtpServer::PeerKeyObject() {
-    if (PeerKey != nullptr)
-        return *PeerKey;
+    if (Keys != nullptr)
+        return Keys->RSA2;
     if (!ownPeerKey_)
         ownPeerKey_ = std::make_unique<TRSA>();
     return *ownPeerKey_;
+}
+
+TRSA* TFtpServer::OwnPair() const {
+    return Keys != nullptr && Keys->RSA1.PrivateKeyLoaded() ? &Keys->RSA1 : nullptr;
 }
 
 void TFtpServer::LogLine(const std::string& text, TColor colour) {
@@ -68,7 +72,9 @@ void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& 
     Client->PublicKeyLength = n >= 7 ? s.substr(n - 7, 3) : std::string();
     Client->PublicKey = n > 7 ? s.substr(0, n - 7) : std::string();
     std::string error;
-    if (OwnPublicKey.empty()) {
+    // The pair is read now, so a pair generated while running is announced.
+    const std::string ownKey = Keys != nullptr ? Keys->PublicKeyText() : std::string();
+    if (ownKey.empty()) {
         // Without a key of our own, replies stay plain.
         Client->PublicKey.clear();
     } else if (!Client->PublicKey.empty() && !PeerKeyLoads(Client, error)) {
@@ -77,7 +83,8 @@ void TFtpServer::CommandPUBK(TFtpCtrlSocket* Client, std::string&, std::string& 
         Client->PublicKey.clear();
     }
     Client->FtpState = ftpcWaitingUserCode;
-    Answer = FormatReply(replies::kPublicKeyAnswer, {OwnPublicKey + OwnKeyLength + OwnKeyBits});
+    Answer = FormatReply(replies::kPublicKeyAnswer,
+                         {Keys != nullptr ? Keys->Announcement() : std::string()});
 }
 
 void TFtpServer::EncipherAnswer(TFtpCtrlSocket* Client, std::string& Answer) {

@@ -1,5 +1,7 @@
 #include "tools/FtpSessionSetup.h"
 
+#include "app/ClientSettings.h"
+#include "app/ProgramKeySettings.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "app/XdgPaths.h"
@@ -52,24 +54,21 @@ std::string LoadDefaults(const FtpToolOptions& o, const std::string& dataFolder,
         path = settings.SettingsPath();
     if (o.settingsFile && !IsFile(path))
         return kNoSettingsFile + path;
+    ProgramKeys keys;
     if (!path.empty() && IsFile(path)) {
         settings.SetSettingsPath(path);
-        settings.LoadSettings(rsa1);
+        settings.LoadSettingsFile();
         if (!settings.LoadErrors().empty())
             return settings.LoadErrors().front();
+        LoadProgramKeys(settings, keys);
+    } else {
+        AnnounceStoredSizes(settings, keys);
     }
-    // A pair that did not load has been cleared from the working copy.
-    defaults.publicKey = settings.GetString(keys::PublicKey);
-    defaults.privateKey = settings.GetString(keys::PrivateKey);
-    defaults.keyLengthText = settings.GetString(keys::CurrentKeyLength);
-    defaults.keyBitsText = settings.GetString(keys::CurrentKeyBits);
-    defaults.socksServer = settings.GetString(keys::SocksServer);
-    defaults.socksPort = settings.GetString(keys::SocksPort);
-    defaults.socksUsername = settings.GetString(keys::SocksUsername);
-    defaults.socksPassword = settings.GetString(keys::SocksPassword);
+    rsa1 = keys.RSA1;
+    defaults = ClientDefaultsFromSettings(settings, keys);
     // The settings' passive choice only adds to the site's; an explicit
     // --active on the command line wins over it.
-    defaults.passiveMode = settings.GetBool(keys::PassiveMode) && !(o.passiveGiven && !o.passive);
+    defaults.passiveMode = defaults.passiveMode && !(o.passiveGiven && !o.passive);
     return {};
 }
 

@@ -1,11 +1,15 @@
 // vexa2: the desktop program, or with --headless the server without a window.
+#include "app/AppShell.h"
+#include "app/AppTexts.h"
 #include "app/HeadlessServer.h"
+#include "app/ProgramLaunch.h"
 #include "ftpserver/Version.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,9 +37,22 @@ int main(int argc, char** argv) {
         return RunHeadlessServer(args, ProgramFolder(argv[0]));
     }
     QApplication app(argc, argv);
+    ProgramLaunch launch = PrepareLaunch(args, {}, ProgramFolder(argv[0]));
+    if (launch.helpRequested) {
+        std::fputs(apptexts::kHeadlessUsage, stdout);
+        return 0;
+    }
+    if (!launch.error.empty()) {
+        std::fprintf(stderr, "%s%s\n", apptexts::kErrorPrefix, launch.error.c_str());
+        return 1;
+    }
+    AppShell shell(launch.dataFolder, launch.settingsPath, launch.helpFilePath);
+    shell.StartUp();
     QMainWindow window;
     window.setWindowTitle(QString::fromLatin1(kVersionText));
     window.resize(900, 640);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    shell.Shutdown();
+    return status;
 }

@@ -83,14 +83,13 @@ struct EncryptedServer : ::testing::Test {
     std::unique_ptr<ServerFixture> fixture;
     TRSA& serverPair = KeyPair(0);
     TRSA& clientPair = KeyPair(1);
+    ProgramKeys keys;
 
     void SetUp() override {
         fixture = std::make_unique<ServerFixture>(home.Path());
         TFtpServer& s = fixture->Server();
-        s.KeyPair = &serverPair;
-        s.OwnPublicKey = serverPair.PublicKey();
-        s.OwnKeyLength = SymKeyLengthText(serverPair.SymKeyLength());
-        s.OwnKeyBits = KeyBitsText(serverPair.KeyBits());
+        keys = ProgramKeys::From(serverPair);
+        s.Keys = &keys;
         s.ProgramDirectory = programDir.Path();
     }
     TFtpCtrlSocket* Conn() { return fixture->Server().Client(0); }
@@ -135,7 +134,7 @@ TEST_F(EncryptedServer, PubkAnswersEncipheredAndLogsOut) {
 }
 
 TEST_F(EncryptedServer, WithoutItsOwnKeyRepliesStayPlain) {
-    fixture->Server().OwnPublicKey.clear();
+    keys.RSA1.ClearKeys();
     LineClient c(fixture->Port());
     c.Reply();
     EXPECT_EQ(c.Cmd("PUBK " + Announcement(clientPair)),

@@ -219,7 +219,8 @@ TEST_F(EngineSession, LinesThatAreNotPlainAreDecipheredWithTheOwnKeyPair) {
     TRSA keys;
     keys.SetKeyBits(kb0512);
     keys.GenerateKeys();
-    fx.Server().KeyPair = &keys;
+    ProgramKeys programKeys = ProgramKeys::From(keys);
+    fx.Server().Keys = &programKeys;
     RawClient c(fx.Port());
     c.Reply();
     c.Send(keys.EncryptString("USER bob"));

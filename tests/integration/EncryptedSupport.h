@@ -227,6 +227,7 @@ struct Env {
     accounts::AccountFiles files{data.Path(), serverLog.Writer()};
     accounts::ServerLists lists;
     accounts::ServerPolicy policy;
+    ProgramKeys serverKeys;
     TFtpServer server;
     std::unique_ptr<accounts::ServerOwner> owner;
     int port = 0;
@@ -258,10 +259,8 @@ struct Env {
         owner = std::make_unique<accounts::ServerOwner>(
             server, files, lists, [this] { return policy; }, serverLog.Writer());
         if (serverPair) {
-            server.KeyPair = serverPair;
-            server.OwnPublicKey = serverPair->PublicKey();
-            server.OwnKeyLength = SymKeyLengthText(serverPair->SymKeyLength());
-            server.OwnKeyBits = KeyBitsText(serverPair->KeyBits());
+            serverKeys = ProgramKeys::From(*serverPair);
+            server.Keys = &serverKeys;
         }
         server.ProgramDirectory = data.Path();
         server.Addr = "127.0.0.1";

@@ -1,0 +1,10 @@
+#pragma once
+
+// Column headers of the item models, as the views show them.
+namespace modeltexts {
+
+inline constexpr const char* kConnectionColumns[] = {
+    "ID", "User Name", "IP Address", "Action", "File/Location", "Progress", "Speed"};
+inline constexpr const char* kRemoteColumns[] = {"Name", "Size", "Modified"};
+
+} // namespace modeltexts

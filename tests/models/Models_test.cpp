@@ -1,0 +1,166 @@
+// The item models over real engines: consistent for any view
+// (QAbstractItemModelTester), and single-row updates while transfers run.
+#include "app/AppSignals.h"
+#include "models/ConnectionListModel.h"
+#include "models/NameListModel.h"
+#include "models/RemoteListingModel.h"
+#include "support/EventLoop.h"
+#include "support/Peers.h"
+#include "support/ShellEnv.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+// Every dataChanged of a model, as the row ranges it covered.
+struct ChangeLog {
+    std::vector<std::pair<int, int>> changed;
+    int resets = 0, inserted = 0, removed = 0;
+    explicit ChangeLog(QAbstractItemModel& model) {
+        QObject::connect(&model, &QAbstractItemModel::dataChanged,
+                         [this](const QModelIndex& a, const QModelIndex& b) {
+                             changed.emplace_back(a.row(), b.row());
+                         });
+        QObject::connect(&model, &QAbstractItemModel::modelReset, [this] { ++resets; });
+        QObject::connect(&model, &QAbstractItemModel::rowsInserted, [this] { ++inserted; });
+        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [this] { ++removed; });
+    }
+};
+
+constexpr const char* kFtplibDownload = R"(
+import ftplib, sys, time
+f = ftplib.FTP()
+f.connect('127.0.0.1', int(sys.argv[1]))
+f.login('alice', 'secret')
+data = bytearray()
+f.retrbinary('RETR big.bin', data.extend, blocksize=65536)
+print(len(data))
+sys.stdout.flush()
+time.sleep(0.5)  # the row stays while the last progress is shown
+f.quit()
+)";
+
+bool ConnectAndList(AppShell& shell) {
+    if (!shell.ConnectClient().empty())
+        return false;
+    ClientSession& s = shell.Client();
+    return RunLoopUntil([&] { return s.Groups().RemoteUp || !s.Groups().Disconnect; }, 60000) &&
+           s.Groups().RemoteUp;
+}
+
+} // namespace
+
+TEST(ConnectionListModel, FollowsARealTransferOneRowAtATime) {
+    ShellEnv env;
+    AppSignals events(*env.shell);
+    ConnectionListModel model(env.shell->Owner(), events);
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    ChangeLog log(model);
+    const std::size_t size = 24u << 20;
+    WriteFile(env.served + "big.bin", PatternBytes(size));
+    ASSERT_TRUE(env.StartServer());
+
+    // Every progress event of the owner, against what reached the views.
+    int progressEvents = 0;
+    auto inner = env.shell->Owner().OnRowChanged;
+    env.shell->Owner().OnRowChanged = [&](int row) {
+        ++progressEvents;
+        inner(row);
+    };
+    QSignalSpy rowSignals(&events, &AppSignals::serverRowChanged);
+    std::string progressSeen;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& a) {
+        progressSeen = model.index(a.row(), 5).data().toString().toStdString();
+    });
+
+    CommandResult r =
+        RunCommandServing("/usr/bin/python3", {"-c", kFtplibDownload, std::to_string(env.Port())});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(size) + "\n");
+    RunLoopUntil([&] { return model.rowCount() == 0; });
+
+    EXPECT_EQ(log.resets, 0);
+    EXPECT_GE(log.inserted, 1); // the login
+    EXPECT_GE(log.removed, 1);  // the disconnect
+    ASSERT_FALSE(log.changed.empty());
+    for (const auto& [from, to] : log.changed)
+        EXPECT_EQ(from, to) << "a change covered more than one row";
+    EXPECT_GT(progressEvents, rowSignals.count()) << "progress was not throttled";
+    // The last progress shown carries the final count.
+    EXPECT_NE(progressSeen.find(std::to_string(size)), std::string::npos) << progressSeen;
+}
+
+TEST(RemoteListingModel, ShowsTheListingAndSortsThroughTheSession) {
+    ShellEnv env;
+    AppSignals events(*env.shell);
+    RemoteListingModel model(env.shell->Client(), events);
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    WriteFile(env.served + "b.txt", std::string(300, 'b'));
+    WriteFile(env.served + "a.txt", std::string(1000, 'a'));
+    ::mkdir((env.served + "c dir").c_str(), 0700);
+    ASSERT_TRUE(env.StartServer());
+    ASSERT_TRUE(ConnectAndList(*env.shell));
+    ASSERT_TRUE(RunLoopUntil([&] { return model.rowCount() == 3; }));
+
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Name");
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Size");
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Modified");
+    EXPECT_EQ(model.index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+              Qt::AlignRight);
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (int row = 0; row < model.rowCount(); ++row)
+            out.push_back(model.index(row, 0).data().toString().toStdString());
+        return out;
+    };
+    model.sort(0);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt", "c dir"}));
+    const int dirRow = 2;
+    EXPECT_EQ(model.index(dirRow, 0).data(RemoteListingModel::KindRole).toInt(),
+              static_cast<int>(RemoteIcon::Folder));
+    EXPECT_EQ(model.index(0, 1).data().toString(), "1000");
+    // Sizes sort as text: "1000" before "300".
+    model.sort(1);
+    EXPECT_EQ(names().front(), "a.txt");
+    env.shell->Client().Disconnect();
+}
+
+TEST(NameListModel, ChangesOnlyWhatDiffers) {
+    std::vector<std::string> source{"alpha", "bravo", "charlie"};
+    NameListModel model("Site Name", [&] { return source; });
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    ChangeLog log(model);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Site Name");
+
+    struct Step {
+        std::vector<std::string> names;
+        int inserted, removed, resets;
+    };
+    const Step steps[] = {
+        {{"alpha", "bravo", "charlie", "delta"}, 1, 0, 0}, // added at the end
+        {{"alpha", "charlie", "delta"}, 0, 1, 0},          // one removed
+        {{"alpha", "azure", "charlie", "delta"}, 1, 0, 0}, // one inserted in between
+        {{"alpha", "azure", "delta", "echo"}, 1, 1, 0},    // a rename: one out, one in
+        {{"delta", "alpha", "azure", "echo"}, 0, 0, 1},    // a new order: reset
+        {{}, 0, 4, 0},                                     // emptied row by row
+    };
+    for (const Step& step : steps) {
+        const int inserted = log.inserted, removed = log.removed, resets = log.resets;
+        source = step.names;
+        model.Refresh();
+        EXPECT_EQ(log.inserted - inserted, step.inserted);
+        EXPECT_EQ(log.removed - removed, step.removed);
+        EXPECT_EQ(log.resets - resets, step.resets);
+        EXPECT_EQ(model.rowCount(), static_cast<int>(step.names.size()));
+        for (int row = 0; row < model.rowCount(); ++row)
+            EXPECT_EQ(model.index(row, 0).data().toString().toStdString(), step.names[row]);
+    }
+}

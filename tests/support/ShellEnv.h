@@ -1,0 +1,83 @@
+#pragma once
+#include "accounts/AccessList.h"
+#include "accounts/PathRights.h"
+#include "app/AppShell.h"
+#include "app/SettingsKeys.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+namespace testing_support {
+
+// A whole program without its window, in its own folders: the shell started
+// up on a fresh data folder, with the account alice/secret whose home is the
+// served folder (every right), the server on a free port once started, and
+// the client's current site pointing at it.
+struct ShellEnv {
+    static constexpr const char* kUser = "alice";
+    static constexpr const char* kPass = "secret";
+
+    TempDir root;
+    std::string data = root.File("data/");
+    std::string served = root.File("served/");
+    ScriptedPrompts prompts;
+    std::unique_ptr<AppShell> shell;
+
+    explicit ShellEnv(const std::string& accountKey = {}) {
+        ::setenv("XDG_DATA_HOME", root.File("xdg-data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", root.File("xdg-config").c_str(), 1);
+        ::mkdir(data.c_str(), 0700);
+        ::mkdir(served.c_str(), 0700);
+        shell = std::make_unique<AppShell>(data, data + "vexa2.ini", data + "vexa2.hlp", &prompts);
+        shell->StartUp();
+        Settings& options = shell->Options();
+        options.SetString(keys::ServerPort, "0");
+        options.SetBool(keys::IdleTimeout, false);
+        options.SetString(keys::MaximumConcurrentUsers, "0");
+
+        accounts::UserRecord u{};
+        u.Name.Set(kUser);
+        u.Password.Set(kPass);
+        u.EncryptionKey.Set(accountKey);
+        u.HomeDirectory.Set(served);
+        u.Enabled = 1;
+        const int place = accounts::AddAccessEntry(u.Access, CanonicalPath(served, true));
+        for (accounts::Right r : accounts::kAllRights)
+            accounts::RightFlag(u.Access[place - 1], r) = 1;
+        EXPECT_TRUE(shell->Accounts().Users().Append(u));
+    }
+
+    ~ShellEnv() {
+        if (shell)
+            shell->Shutdown();
+    }
+
+    bool StartServer() {
+        std::string error;
+        const bool ok = shell->StartServer(error);
+        EXPECT_TRUE(ok) << error;
+        if (ok)
+            PointClientAtServer();
+        return ok;
+    }
+
+    int Port() { return std::stoi(shell->Server().ListeningPort()); }
+
+    void PointClientAtServer() {
+        SiteRecord& site = shell->Client().CurrentSite;
+        site.Name = "own";
+        site.Host = "127.0.0.1";
+        site.Port = std::to_string(Port());
+        site.UserName = kUser;
+        site.Password = kPass;
+        site.Passive = true;
+    }
+};
+
+} // namespace testing_support
