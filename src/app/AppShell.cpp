@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string helpFilePath)
     : dataFolder_(std::move(dataFolder)), helpFilePath_(std::move(helpFilePath)),
-      settings_(dataFolder_), logger_(settings_) {
+      settings_(dataFolder_), logger_(settings_), updateCheck_(settings_, logger_, dataFolder_) {
     settings_.SetSettingsPath(settingsPath);
     LogWriter writer = logger_.Writer();
     accountFiles_ = std::make_unique<accounts::AccountFiles>(dataFolder_, writer);
@@ -121,6 +121,12 @@ bool AppShell::StartServer(std::string& error) {
         return false;
     }
     return true;
+}
+
+bool AppShell::CheckForUpdateOnStartup(UpdateCheck::Done done) {
+    if (!settings_.GetBool(keys::CheckForUpdateOnStartup))
+        return false;
+    return updateCheck_.Start(std::move(done));
 }
 
 void AppShell::Close() {

@@ -3,6 +3,7 @@
 #include "accounts/ServerLists.h"
 #include "accounts/ServerOwner.h"
 #include "app/Settings.h"
+#include "app/UpdateCheck.h"
 #include "app/WriteLog.h"
 #include "crypto/TRSA.h"
 #include "ftpserver/FtpServer.h"
@@ -26,6 +27,10 @@ public:
     void StartUp();
     // Starts the server on the ServerPort setting; false with the reason on failure.
     bool StartServer(std::string& error);
+    // Starts the update check when "Check for Update on startup." is set
+    // (after the server, as the start-up sequence orders it); done receives
+    // its outcome. False when no check was started.
+    bool CheckForUpdateOnStartup(UpdateCheck::Done done);
     // The closing sequence: settings saved, account edits saved, the three
     // list files written, temporary and key files removed when so configured.
     void Close();
@@ -35,6 +40,7 @@ public:
     TRSA& RSA1() { return rsa1_; }
     TRSA& RSA2() { return rsa2_; }
     TFtpServer& Server() { return server_; }
+    UpdateCheck& Updates() { return updateCheck_; }
     accounts::ServerOwner& Owner() { return *owner_; }
     accounts::ServerLists& Lists() { return lists_; }
     accounts::AccountFiles& Accounts() { return *accountFiles_; }
@@ -54,6 +60,7 @@ private:
     std::string helpFilePath_;
     Settings settings_;
     Logger logger_;
+    UpdateCheck updateCheck_;
     TRSA rsa1_;
     TRSA rsa2_;
     TFtpServer server_;
