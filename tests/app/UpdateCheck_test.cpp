@@ -1,6 +1,7 @@
 // The update check against Python's HTTP server and a scripted HTTP peer on
 // 127.0.0.1, and the reading of published build numbers.
 #include "AppTestEnv.h"
+#include "CaptureSink.h"
 #include "EventLoop.h"
 #include "Peers.h"
 #include "PythonPeer.h"
@@ -49,20 +50,6 @@ while True:
     conn.close()
 )";
 
-struct LogLine {
-    int log;
-    std::string text;
-    TColor colour;
-};
-
-class CapturingSink : public LogSink {
-public:
-    void Write(int log, const std::string& line, TColor colour) override {
-        lines.push_back({log, line, colour});
-    }
-    std::vector<LogLine> lines;
-};
-
 class UpdateCheckTest : public AppTestEnv {
 protected:
     void SetUp() override {
@@ -94,20 +81,16 @@ protected:
         return result;
     }
 
-    // The text of the client log's lines (both logs get the same lines).
+    // The client log's lines (both logs get the same lines), all in olive.
     std::vector<std::string> ClientLog() const {
-        std::vector<std::string> texts;
-        for (const auto& line : sink.lines) {
-            if (line.log == logClient)
-                texts.push_back(line.text);
-            EXPECT_EQ(line.colour, colours::clOlive) << line.text;
-        }
-        return texts;
+        for (const Captured& c : sink.lines)
+            EXPECT_EQ(c.colour, colours::clOlive) << c.line;
+        return sink.Lines(logClient);
     }
 
     Settings settings{DataFolder()};
     Logger logger{settings};
-    CapturingSink sink;
+    CaptureSink sink;
 };
 
 } // namespace
