@@ -18,7 +18,8 @@ AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string
       settings_(dataFolder_), logger_(settings_), quietPrompts_([this](const std::string& text) {
           logger_.WriteLog(logBoth, text, colours::clRed);
       }),
-      prompts_(prompts != nullptr ? *prompts : quietPrompts_) {
+      prompts_(prompts != nullptr ? *prompts : quietPrompts_),
+      updateCheck_(settings_, logger_, dataFolder_) {
     settings_.SetSettingsPath(settingsPath);
     LogWriter writer = logger_.Writer();
     accountFiles_ = std::make_unique<accounts::AccountFiles>(dataFolder_, writer);
@@ -207,6 +208,12 @@ void AppShell::Shutdown() {
     if (ftp_.Connected())
         ftp_.Abort();
     Close();
+}
+
+bool AppShell::CheckForUpdateOnStartup(UpdateCheck::Done done) {
+    if (!settings_.GetBool(keys::CheckForUpdateOnStartup))
+        return false;
+    return updateCheck_.Start(std::move(done));
 }
 
 void AppShell::Close() {

@@ -6,6 +6,7 @@
 #include "app/KeyPairWorker.h"
 #include "app/QuietPrompts.h"
 #include "app/Settings.h"
+#include "app/UpdateCheck.h"
 #include "app/WriteLog.h"
 #include "client/ClientSession.h"
 #include "client/SiteStore.h"
@@ -44,6 +45,10 @@ public:
     // The end of a run: stops listening, closes every server connection and
     // the client's, then runs the closing sequence.
     void Shutdown();
+    // Starts the update check when "Check for Update on startup." is set
+    // (after the server, as the start-up sequence orders it); done receives
+    // its outcome. False when no check was started.
+    bool CheckForUpdateOnStartup(UpdateCheck::Done done);
     // The closing sequence: settings saved, account edits saved, the three
     // list files written, temporary and key files removed when so configured.
     void Close();
@@ -70,6 +75,7 @@ public:
     TRSA& RSA1() { return keys_.RSA1; }
     TRSA& RSA2() { return keys_.RSA2; }
     TFtpServer& Server() { return server_; }
+    UpdateCheck& Updates() { return updateCheck_; }
     accounts::ServerOwner& Owner() { return *owner_; }
     accounts::ServerLists& Lists() { return lists_; }
     accounts::AccountFiles& Accounts() { return *accountFiles_; }
@@ -101,6 +107,7 @@ private:
     std::unique_ptr<accounts::ServerOwner> owner_;
     QuietPrompts quietPrompts_;
     Prompts& prompts_;
+    UpdateCheck updateCheck_;
     TFtpClient ftp_;
     std::unique_ptr<ClientSession> session_;
     std::unique_ptr<SiteStore> sites_;

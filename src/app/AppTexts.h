@@ -23,6 +23,38 @@ inline constexpr const char* kEncryptionDisabled = "DISABLED";
 // overridden by the UpdateHost setting).
 inline constexpr const char* kDefaultUpdateHost = "www.quorvel.example";
 
+// Update check.
+inline constexpr const char* kUpdateScheme = "http://";
+inline constexpr const char* kUpdatePagePath = "/index.html";
+inline constexpr const char* kUpdateInstallerPath = "/vexa2setup.exe";
+inline constexpr const char* kUpdateFileName = "update.tmp";
+inline constexpr const char* kUpdateRequesting = "Checking for application update - requesting ";
+inline constexpr const char* kBuildMark = "(Build";
+inline constexpr const char* kFoundVersionPrefix = "Found Vexa version ";
+inline constexpr const char* kFoundNewerSuffix = " - this is a newer version";
+inline constexpr const char* kFoundUpToDateSuffix = " - you are already up-to-date";
+inline constexpr const char* kNewVersionPrefix = "New version found.  Vexa Version ";
+inline constexpr const char* kNewVersionMiddle = " is available, but you only have version ";
+inline constexpr const char* kNewVersionSuffix = " installed.  Download new version?";
+inline constexpr const char* kUpdateErrorPrefix = "Error ";
+inline constexpr const char* kUpdateErrorMiddle = " - ";
+inline constexpr const char* kInvalidIntegerPrefix = "'";
+inline constexpr const char* kInvalidIntegerSuffix = "' is not a valid integer value";
+inline constexpr const char* kUpdateFileCannotWrite = "Cannot write the file ";
+
+// HTTP client: the request line and the headers it sends.
+inline constexpr const char* kHttpGet = "GET";
+inline constexpr const char* kHttpVersionPrefix = " HTTP/";
+inline constexpr const char* kHttpRequestVersion = "1.0";
+inline constexpr const char* kHttpAcceptHeader = "Accept: ";
+inline constexpr const char* kHttpAccept =
+    "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+inline constexpr const char* kHttpUserAgentHeader = "User-Agent: ";
+inline constexpr const char* kHttpUserAgent = "Mozilla/3.0 (compatible)";
+inline constexpr const char* kHttpHostHeader = "Host: ";
+inline constexpr const char* kHttpStatusPrefix = "HTTP/";
+inline constexpr const char* kHttpContentLength = "content-length";
+
 // Registry stand-in.
 inline constexpr const char* kRegistryVendorFolder = "Quorvel";
 inline constexpr const char* kRegistryProductFolder = "Vexa2";

@@ -52,6 +52,13 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
         return Fail(error);
     }
 
+    // Without a window nobody answers the update check's question (taken as
+    // No) or reads its error dialog (logged instead).
+    shell.CheckForUpdateOnStartup([&shell](const UpdateCheckResult& result) {
+        if (result.outcome == UpdateCheckResult::Outcome::Error)
+            shell.Log().WriteLog(logBoth, result.errorText, colours::clRed);
+    });
+
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return Fail("cannot create the signal pipe");
     QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);

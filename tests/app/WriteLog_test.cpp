@@ -1,3 +1,4 @@
+#include "CaptureSink.h"
 #include "Peers.h"
 #include "TempDir.h"
 #include "app/LogSink.h"
@@ -13,27 +14,6 @@ using testing_support::TempDir;
 using testing_support::WriteFile;
 
 namespace {
-
-struct Captured {
-    int log;
-    std::string line;
-    TColor colour;
-};
-
-class CaptureSink : public LogSink {
-public:
-    void Write(int log, const std::string& line, TColor colour) override {
-        lines.push_back({log, line, colour});
-    }
-    std::vector<std::string> Lines(int log) const {
-        std::vector<std::string> out;
-        for (const Captured& c : lines)
-            if (c.log == log)
-                out.push_back(c.line);
-        return out;
-    }
-    std::vector<Captured> lines;
-};
 
 class WriteLogTest : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // vexa2 --headless as a separate process, prepared with vexa2-admin and
 // driven by curl and python3 ftplib.
 #include "Peers.h"
+#include "PythonPeer.h"
 #include "TempDir.h"
 
 #include <QProcess>
@@ -47,6 +48,17 @@ struct HeadlessServer {
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 };
+
+// Reads the program's output until it holds text (at most 20 s).
+bool WaitForOutput(QProcess& process, std::string& out, const std::string& text) {
+    for (int waited = 0; out.find(text) == std::string::npos; waited += 100) {
+        if (waited > 20000 || process.state() == QProcess::NotRunning)
+            return false;
+        process.waitForReadyRead(100);
+        out += process.readAllStandardOutput().toStdString();
+    }
+    return true;
+}
 
 CommandResult RunHeadlessOnce(const std::string& dataDir) {
     return RunCommand(ProgramPath("vexa2"), {"--headless", "--data-dir", dataDir}, 20000);
@@ -160,4 +172,50 @@ TEST(HeadlessServer, HelpAndBadArgumentsAnswerWithoutStarting) {
         RunCommand(ProgramPath("vexa2"), {"--headless", "--data-dir", data.Path(), "--bogus"});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.err, "vexa2: unknown option --bogus\n");
+}
+
+TEST(HeadlessServer, ChecksForUpdateOnStartupAndLogsWhatItFound) {
+    TempDir site;
+    const std::string page = "<html><p>Vexa 2 (Build 2.0.6.400)</p></html>\n";
+    WriteFile(site.File("index.html"), page);
+    PythonHttpServer http(site.Path());
+    ASSERT_NE(http.Port(), 0) << http.Error();
+
+    struct Case {
+        std::string host;
+        std::string outcomeLine; // the last line the check logs
+    };
+    const std::vector<Case> cases = {
+        {"127.0.0.1:" + http.PortText(), "Found Vexa version 2.0.6.400 - this is a newer version"},
+        // Without a window the error is logged, not shown.
+        {"127.0.0.1:" + std::to_string(FreePort()), "Error 10061 - "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.host);
+        TempDir data;
+        const int port = FreePort();
+        WriteFile(data.File("vexa2.ini"),
+                  "[Server Options]\r\nServerPort=" + std::to_string(port) +
+                      "\r\n[Global Options]\r\nCheckForUpdateOnStartup=1\r\n"
+                      "UpdateHost=" +
+                      c.host + "\r\nDeleteTemporaryFiles=0\r\n");
+        HeadlessServer server(data.Path());
+        std::string out;
+        EXPECT_TRUE(WaitForOutput(server.process, out, c.outcomeLine + "\n"))
+            << out << server.process.readAllStandardError().toStdString();
+        EXPECT_EQ(server.Stop(), 0);
+        out += server.process.readAllStandardOutput().toStdString();
+
+        // The server starts first, then the check; each line once.
+        const std::string request =
+            "Checking for application update - requesting http://" + c.host + "/index.html\n";
+        const std::size_t listening = out.find("FTP Server Started listening on port ");
+        const std::size_t requested = out.find(request);
+        ASSERT_NE(requested, std::string::npos) << out;
+        EXPECT_LT(listening, requested) << out;
+        EXPECT_EQ(out.find(request, requested + 1), std::string::npos) << out;
+        EXPECT_NE(out.find(request + c.outcomeLine + "\n"), std::string::npos) << out;
+        const bool found = c.outcomeLine.rfind("Found", 0) == 0;
+        EXPECT_EQ(ReadFile(data.File("update.tmp")), found ? page : "");
+    }
 }
