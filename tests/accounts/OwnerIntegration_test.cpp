@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <filesystem>
 #include <unistd.h>
 
 using namespace accounts;
@@ -137,8 +139,42 @@ struct Owner : ::testing::Test {
         return Lines(peer.Out());
     }
 
+    // Two sessions of one account, step by step ("A cmd" / "B cmd").
+    std::vector<std::string> TwoSessions(const std::string& user, const std::string& password,
+                                         const std::vector<std::string>& steps) {
+        std::vector<std::string> args{VEXA_SOURCE_DIR "/tests/accounts/two_sessions.py",
+                                      std::to_string(port), user, password};
+        args.insert(args.end(), steps.begin(), steps.end());
+        Peer peer("/usr/bin/python3", args);
+        EXPECT_TRUE(peer.Finish(60000)) << "client did not finish";
+        std::string err = peer.Err();
+        EXPECT_TRUE(err.empty()) << err;
+        return Lines(peer.Out());
+    }
+
     std::deque<UserRecord> pending;
 };
+
+struct Step {
+    std::string command;
+    std::string expect; // prefix of the printed reply
+};
+
+// Runs the steps and checks each reply's beginning.
+void ExpectReplies(const std::vector<std::string>& out, const std::vector<Step>& steps,
+                   std::size_t first) {
+    ASSERT_EQ(out.size(), steps.size() + first);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_TRUE(StartsWith(out[i + first], steps[i].expect))
+            << steps[i].command << " -> " << out[i + first];
+}
+
+std::vector<std::string> Commands(const std::vector<Step>& steps) {
+    std::vector<std::string> commands;
+    for (const auto& s : steps)
+        commands.push_back(s.command);
+    return commands;
+}
 
 } // namespace
 
@@ -317,7 +353,7 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
         {"MKD ../x", "ERR 5"},
         {"MKD ../newdir", "ERR 5"},
         {"LIST /etc", "ERR 451 Failed: No permission."},
-        {"NLST ..", "ERR 451 Failed: No permission."},
+        {"NLST ..", "226 File sent ok ['home']"}, // only the way to the grant
         {"LIST out", "ERR 451 Failed: No permission."},
         {"SIZE /etc/passwd", "ERR 550"},
         {"SIZE ../outside/secret.txt", "ERR 550"},
@@ -520,4 +556,93 @@ TEST_F(Owner, EncryptedOnlyGateClosesPlainConnections) {
     EXPECT_EQ(out[4], texts::kEncryptedOnlyReply);
     EXPECT_TRUE(StartsWith(out[5], "ERR")) << out[5]; // the connection is gone
     EXPECT_TRUE(RunLoopUntil([&] { return owner->Rows().empty(); }));
+}
+
+TEST_F(Owner, RightsHoldForTheObjectReallyUsed) {
+    // A link inside the grant points outside; a second session of the same
+    // account renames it into a path the first session had judged.
+    for (const char* d : {"/home", "/home/swapdir", "/outside", "/outside/emptydir"})
+        MakeDir(d);
+    WriteFile(root + "/outside/secret.txt", "secret");
+    WriteFile(root + "/outside/victim", "victim");
+    WriteFile(root + "/home/a.txt", "inside");
+    ASSERT_EQ(::symlink((root + "/outside").c_str(), (root + "/home/outlink").c_str()), 0);
+    auto& u = NewUser("twin", "p");
+    u.HomeDirectory.Set(root + "/home");
+    Grant(u.Access, root + "/home",
+          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
+           Right::Create});
+    StoreUsers();
+    const std::vector<Step> swapIntoMissing{{"B RNFR outlink", "350"},
+                                            {"B RNTO nosuchdir", "250"}};
+    const std::vector<Step> undoMissing{{"B RNFR nosuchdir", "350"}, {"B RNTO outlink", "250"}};
+    const std::vector<Step> swapIntoSwapdir{
+        {"B RMD swapdir", "250"}, {"B RNFR outlink", "350"}, {"B RNTO swapdir", "250"}};
+    const std::vector<Step> undoSwapdir{
+        {"B RNFR swapdir", "350"}, {"B RNTO outlink", "250"}, {"B MKD swapdir", "257"}};
+    std::vector<Step> steps;
+    auto add = [&](const std::vector<Step>& more) {
+        steps.insert(steps.end(), more.begin(), more.end());
+    };
+    // RETR, STOR and APPE are judged at the command and open the file when
+    // the data connection comes: with the judged folder missing or present.
+    for (const char* cmd : {"RETR", "STOR", "APPE"}) {
+        const bool get = std::string(cmd) == "RETR";
+        add({{"A PASV", "PASV"}, {std::string("A ") + cmd + " nosuchdir/secret.txt", "150"}});
+        add(swapIntoMissing);
+        add({{get ? "A GET" : "A PUT", get ? "DATA b'' ERR 501 Cannot RETR." : "ERR 426"}});
+        add(undoMissing);
+        add({{"A PASV", "PASV"}, {std::string("A ") + cmd + " swapdir/secret.txt", "150"}});
+        add(swapIntoSwapdir);
+        add({{get ? "A GET" : "A PUT", get ? "DATA b'' ERR 501 Cannot RETR." : "ERR 426"}});
+        add(undoSwapdir);
+    }
+    // RNFR judged, then the folder swapped before RNTO.
+    add({{"A PASV", "PASV"}, {"A STOR swapdir/victim", "150"}, {"A PUT", "226"}});
+    add({{"A RNFR swapdir/victim", "350"}, {"B DELE swapdir/victim", "250"}});
+    add(swapIntoSwapdir);
+    add({{"A RNTO stolen", "ERR 450"}});
+    // DELE, RMD, MKD and RNTO through the swapped folder, and through a
+    // folder swapped in where none was.
+    add({{"A DELE swapdir/victim", "ERR 500"},
+         {"A RMD swapdir/emptydir", "ERR 500"},
+         {"A MKD swapdir/newdir", "ERR 550"},
+         {"A RNFR a.txt", "350"},
+         {"A RNTO swapdir/moved", "ERR 500"}});
+    add(undoSwapdir);
+    add(swapIntoMissing);
+    add({{"A DELE nosuchdir/victim", "ERR 500"},
+         {"A RMD nosuchdir/emptydir", "ERR 500"},
+         {"A MKD nosuchdir/newdir", "ERR 550"},
+         {"A RETR nosuchdir/secret.txt", "ERR 500"},
+         {"A SIZE nosuchdir/secret.txt", "ERR 550"}});
+    add(undoMissing);
+    // The same commands on ordinary paths still work.
+    add({{"A PASV", "PASV"},
+         {"A RETR a.txt", "150"},
+         {"A GET", "DATA b'inside' 226"},
+         {"A PASV", "PASV"},
+         {"A APPE a.txt", "150"},
+         {"A PUT", "226"},
+         {"A RNFR a.txt", "350"},
+         {"A RNTO b.txt", "250"},
+         {"A MKD swapdir/newdir", "257"},
+         {"A RMD swapdir/newdir", "250"},
+         {"A DELE b.txt", "250"}});
+    auto out = TwoSessions("twin", "p", Commands(steps));
+    ExpectReplies(out, steps, 0);
+    for (const auto& line : out)
+        EXPECT_EQ(line.find("secret'"), std::string::npos) << line;
+    // Nothing outside the grant was read, written, moved or removed.
+    EXPECT_EQ(ReadFile(root + "/outside/secret.txt"), "secret");
+    EXPECT_EQ(ReadFile(root + "/outside/victim"), "victim");
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/outside/emptydir"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/outside/newdir"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/outside/moved"));
+    EXPECT_FALSE(FileExists(root + "/home/stolen"));
+    std::size_t outsideEntries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(root + "/outside"))
+        ++outsideEntries;
+    EXPECT_EQ(outsideEntries, 3u);
+    EXPECT_FALSE(FileExists(root + "/home/b.txt"));
 }
