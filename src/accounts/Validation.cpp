@@ -36,7 +36,8 @@ std::string EntryFolder(const std::string& path) {
 }
 
 bool SameFolder(const std::string& a, const std::string& b) {
-    return !a.empty() && !b.empty() && NormalizePath(CanonicalPath(a)) == NormalizePath(CanonicalPath(b));
+    return !a.empty() && !b.empty() &&
+           NormalizePath(CanonicalPath(a)) == NormalizePath(CanonicalPath(b));
 }
 
 // The canonical folders (ending in "/") a way leads to: every granted

@@ -74,8 +74,7 @@ bool FileEntryFound(const std::string& path, std::string& Answer) {
 
 } // namespace
 
-std::string TFtpServer::WithoutOptionWords(TFtpCtrlSocket* Client,
-                                           const std::string& name) const {
+std::string TFtpServer::WithoutOptionWords(TFtpCtrlSocket* Client, const std::string& name) const {
     std::string rest = name;
     while (!rest.empty() && rest.front() == '-') {
         const std::size_t end = rest.find_first_of(" \t");
@@ -107,9 +106,8 @@ void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, s
         // folder, and the folder is what is judged.
         if (IsNamePattern(last) && !LStatOf(directory, st)) {
             scope.Pattern = last;
-            directory = slash == std::string::npos
-                            ? CanonicalPath(Client->Directory, true)
-                            : ContentPath(Client, name.substr(0, slash + 1));
+            directory = slash == std::string::npos ? CanonicalPath(Client->Directory, true)
+                                                   : ContentPath(Client, name.substr(0, slash + 1));
         }
         if (OnBuildDirectory)
             OnBuildDirectory(this, Client, directory, Detailed);

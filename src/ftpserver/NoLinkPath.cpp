@@ -50,8 +50,7 @@ TNoLinkEntry::TNoLinkEntry(const std::string& canonicalPath) {
     for (const auto& part : parts) {
         // SECURITY: O_NOFOLLOW with O_DIRECTORY refuses a link at every step,
         // so a link renamed into the judged path is never walked through.
-        const int next =
-            ::openat(fd, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int next = ::openat(fd, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         const int error = errno;
         ::close(fd);
         if (next < 0)

@@ -347,6 +347,7 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
         {"RETR ../outside/secret.txt", "ERR 5"},
         {"CWD /etc", "ERR 501 CWD failed. No permission"},
         {"STOR " + tmpTarget, "ERR 5"},
+        {"STOR /bin", "ERR 501 Permission Denied"}, // rights first: nothing told of the disk
         {"STOR ../outside/up.txt", "ERR 5"},
         {"RNFR a.txt", "350"},
         {"RNTO ../x", "ERR 5"},
@@ -573,8 +574,7 @@ TEST_F(Owner, RightsHoldForTheObjectReallyUsed) {
           {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
            Right::Create});
     StoreUsers();
-    const std::vector<Step> swapIntoMissing{{"B RNFR outlink", "350"},
-                                            {"B RNTO nosuchdir", "250"}};
+    const std::vector<Step> swapIntoMissing{{"B RNFR outlink", "350"}, {"B RNTO nosuchdir", "250"}};
     const std::vector<Step> undoMissing{{"B RNFR nosuchdir", "350"}, {"B RNTO outlink", "250"}};
     const std::vector<Step> swapIntoSwapdir{
         {"B RMD swapdir", "250"}, {"B RNFR outlink", "350"}, {"B RNTO swapdir", "250"}};
@@ -645,4 +645,94 @@ TEST_F(Owner, RightsHoldForTheObjectReallyUsed) {
         ++outsideEntries;
     EXPECT_EQ(outsideEntries, 3u);
     EXPECT_FALSE(FileExists(root + "/home/b.txt"));
+}
+
+TEST_F(Owner, FoldersOnTheWayToAGrantAreTraverseOnly) {
+    for (const char* d : {"/way", "/way/home", "/way/home/docs", "/way/home/docs/sub", "/way/other",
+                          "/nolist", "/r"})
+        MakeDir(d);
+    WriteFile(root + "/x", "beside the way");
+    WriteFile(root + "/way/beside.txt", "beside the way");
+    WriteFile(root + "/way/home/h.txt", "h");
+    WriteFile(root + "/way/home/docs/d.txt", "doc");
+    WriteFile(root + "/way/home/docs/sub/s.txt", "deep doc");
+    WriteFile(root + "/nolist/n.txt", "n");
+    WriteFile(root + "/r/f.txt", "read me");
+    auto& walker = NewUser("walker", "p");
+    walker.HomeDirectory.Set(root + "/way/home");
+    Grant(walker.Access, root + "/way/home",
+          {Right::Read, Right::List, Right::Write, Right::Inherit, Right::Create});
+    Grant(walker.Access, root + "/nolist", {Right::Read});
+    auto& reader = NewUser("reader", "p");
+    reader.HomeDirectory.Set(root + "/r");
+    Grant(reader.Access, root + "/r", {Right::Read});
+    StoreUsers();
+    const std::string top = root.substr(1, root.find('/', 1) - 1); // first folder of root
+    const std::vector<Step> steps{
+        {"CWD /", "250"},
+        {"NLST", "226 File sent ok ['" + top + "']"},
+        {"NLST *", "226 File sent ok ['" + top + "']"},
+        {"CWD " + root, "250"},
+        {"PWD", "257 \"" + root + "/\""},
+        {"NLST", "226 File sent ok ['nolist', 'way']"},
+        {"NLST *", "226 File sent ok ['nolist', 'way']"},
+        {"NLST w*", "226 File sent ok ['way']"},
+        {"NLST " + root, "226 File sent ok ['nolist', 'way']"},
+        {"LIST", "226 File sent ok ['drw-rw-rw-"},
+        {"LIST x", "ERR 451 Failed: No permission."},
+        {"RETR x", "ERR 500 Cannot RETR - Insufficient Rights."},
+        {"SIZE x", "ERR 550 Command failed: File not found."},
+        {"MDTM x", "ERR 550"},
+        {"NLST nolist/*", "ERR 451 Failed: No permission."},
+        {"CWD nolist", "ERR 501 CWD failed. No permission"},
+        {"CWD way", "250"},
+        {"NLST", "226 File sent ok ['home']"},
+        {"RETR beside.txt", "ERR 500"},
+        {"CWD other", "ERR 501 CWD failed. No permission"},
+        {"CWD home", "250"},
+        {"NLST", "226 File sent ok ['.', '..', 'docs', 'h.txt']"},
+        {"CWD " + root + "/way/home/docs/sub", "250"},
+    };
+    auto out = Session([&] {
+        std::vector<std::string> c{"USER walker", "PASS p"};
+        for (const auto& s : Commands(steps))
+            c.push_back(s);
+        return c;
+    }());
+    ExpectReplies(out, steps, 3);
+    for (const auto& line : out)
+        EXPECT_EQ(line.find("beside"), std::string::npos) << line;
+    // The one LIST on the way shows the two folders and nothing else.
+    const std::string& list = out.at(3 + 9);
+    EXPECT_NE(list.find(" nolist'"), std::string::npos) << list;
+    EXPECT_NE(list.find(" way']"), std::string::npos) << list;
+    EXPECT_EQ(list.find(" x'"), std::string::npos) << list;
+
+    // Read without List on the home folder: the PWD text, the home folder
+    // and the current folder can be entered.
+    const std::vector<Step> readerSteps{{"CWD " + root + "/r/", "250"},
+                                        {"CWD /", "250"},
+                                        {"CWD " + root + "/r", "250"},
+                                        {"CWD .", "250"},
+                                        {"RETR f.txt", "226 File sent ok b'read me'"}};
+    out = Session([&] {
+        std::vector<std::string> c{"USER reader", "PASS p"};
+        for (const auto& s : Commands(readerSteps))
+            c.push_back(s);
+        return c;
+    }());
+    ExpectReplies(out, readerSteps, 3);
+
+    // lftp changes into an absolute path below the home folder and mirrors it.
+    TempDir local;
+    const std::string script = "set cmd:fail-exit yes; set ftp:ssl-allow no; "
+                               "set net:max-retries 1; cd " +
+                               root + "/way/home/docs; ls; mirror " + root + "/way/home/docs " +
+                               local.Path() + "/docs; quit";
+    Peer lftp("/usr/bin/lftp",
+              {"-u", "walker,p", "-p", std::to_string(port), "-e", script, "127.0.0.1"});
+    ASSERT_TRUE(lftp.Finish(60000));
+    EXPECT_NE(lftp.Out().find(" d.txt"), std::string::npos) << lftp.Out() << lftp.Err();
+    EXPECT_EQ(ReadFile(local.Path() + "/docs/d.txt"), "doc");
+    EXPECT_EQ(ReadFile(local.Path() + "/docs/sub/s.txt"), "deep doc");
 }

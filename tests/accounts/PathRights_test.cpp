@@ -201,7 +201,11 @@ TEST_F(Tree, FoldersOnTheWayToAGrantAreEnteredButNotOpened) {
         const char* what;
     } cases[] = {
         {"/", true, ListingKind::WayOnly, {root.substr(1, root.find('/', 1) - 1)}, "the root"},
-        {root, true, ListingKind::WayOnly, {"Data", "outside"}, "above a grant and a virtual folder"},
+        {root,
+         true,
+         ListingKind::WayOnly,
+         {"Data", "outside"},
+         "above a grant and a virtual folder"},
         {data, true, ListingKind::WayOnly, {"Sub"}, "the grant's parent"},
         {data + "/Sub", true, ListingKind::Full, {}, "the grant itself"},
         {virt, false, ListingKind::Refused, {}, "a virtual folder grants nothing"},

@@ -246,8 +246,8 @@ TEST_F(EncryptedServer, LinesHoldingNulNeverReachAHandler) {
     c.Login();
     EXPECT_EQ(c.Cmd("CWD sub"), "250 CWD command successful. \"sub\" is current directory.");
     using namespace std::string_literals;
-    for (const std::string& line : {"RMD \0x"s, "MKD \0x"s, "NLST ..\0"s, "RETR a\0b"s,
-                                    "DELE \0x"s, "RNFR a\0"s, "STOR \0x"s, "CWD ..\0"s})
+    for (const std::string& line : {"RMD \0x"s, "MKD \0x"s, "NLST ..\0"s, "RETR a\0b"s, "DELE \0x"s,
+                                    "RNFR a\0"s, "STOR \0x"s, "CWD ..\0"s})
         EXPECT_EQ(c.Cmd(line), "501 Syntax error in parameter.") << line.substr(0, 4);
     // A ciphertext that deciphers to such a line is refused the same way.
     EXPECT_EQ(c.Cmd(serverPair.EncryptString("RMD \0x"s)), "501 Syntax error in parameter.");

@@ -278,8 +278,8 @@ TEST_F(EngineTransfers, OneTransferAtATime) {
     const int fd = c.OpenPassive();
     EXPECT_EQ(c.Cmd("RETR big"), "150 Opening data connection for big.");
     // The client reads nothing of the download until these are answered.
-    for (const char* cmd : {"LIST", "NLST", "RETR big", "STOR x", "APPE x", "PASV",
-                            "PORT 127,0,0,1,4,1"})
+    for (const char* cmd :
+         {"LIST", "NLST", "RETR big", "STOR x", "APPE x", "PASV", "PORT 127,0,0,1,4,1"})
         EXPECT_EQ(c.Cmd(cmd), "450 Transfer in progress.") << cmd;
     EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
     EXPECT_TRUE(SameBytes(ReadAll(fd, 120000), content));
