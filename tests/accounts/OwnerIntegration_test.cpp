@@ -122,6 +122,14 @@ struct Owner : ::testing::Test {
         for (Right r : rights)
             RightFlag(access[place - 1], r) = 1;
     }
+    // A user (password "p") with every right on its home folder and below.
+    void JailedUser(const std::string& name, const std::string& home) {
+        auto& u = NewUser(name, "p");
+        u.HomeDirectory.Set(home);
+        Grant(u.Access, home,
+              {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
+               Right::Create});
+    }
     void StoreUsers() {
         for (const auto& u : pending)
             ASSERT_TRUE(files.Users().Append(u));
@@ -331,11 +339,7 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
     ASSERT_EQ(::symlink((root + "/outside/new.txt").c_str(), (root + "/home/dangling").c_str()), 0);
     ASSERT_EQ(::symlink((root + "/outside/target.txt").c_str(), (root + "/home/victim").c_str()),
               0);
-    auto& u = NewUser("jail", "p");
-    u.HomeDirectory.Set(root + "/home");
-    Grant(u.Access, root + "/home",
-          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
-           Right::Create});
+    JailedUser("jail", root + "/home");
     StoreUsers();
     const std::string tmpTarget = "/tmp/vexa-accounts-" + std::to_string(::getpid());
     struct Step {
@@ -568,11 +572,7 @@ TEST_F(Owner, RightsHoldForTheObjectReallyUsed) {
     WriteFile(root + "/outside/victim", "victim");
     WriteFile(root + "/home/a.txt", "inside");
     ASSERT_EQ(::symlink((root + "/outside").c_str(), (root + "/home/outlink").c_str()), 0);
-    auto& u = NewUser("twin", "p");
-    u.HomeDirectory.Set(root + "/home");
-    Grant(u.Access, root + "/home",
-          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
-           Right::Create});
+    JailedUser("twin", root + "/home");
     StoreUsers();
     const std::vector<Step> swapIntoMissing{{"B RNFR outlink", "350"}, {"B RNTO nosuchdir", "250"}};
     const std::vector<Step> undoMissing{{"B RNFR nosuchdir", "350"}, {"B RNTO outlink", "250"}};
