@@ -44,8 +44,8 @@ std::string BaseName(const std::string& path) {
 
 // A child folder of a way-only folder that leads to a grant: named by the
 // owner and a real folder, never a link.
-bool IsWayFolder(const std::string& dir, const std::string& name,
-                 const std::vector<std::string>& wayNames) {
+bool IsWayChild(const std::string& dir, const std::string& name,
+                const std::vector<std::string>& wayNames) {
     if (std::find(wayNames.begin(), wayNames.end(), name) == wayNames.end())
         return false;
     const std::string full = dir == "/" ? "/" + name : dir + "/" + name;
@@ -145,7 +145,7 @@ std::string BuildDirectoryList(const std::string& path, bool detailed, const TPe
                 continue;
             // SECURITY: a folder passed through without rights shows only
             // the real folders on the way to a grant.
-            if (scope.WayOnly && !IsWayFolder(path, name, scope.WayNames))
+            if (scope.WayOnly && !IsWayChild(path, name, scope.WayNames))
                 continue;
             out += EntryLine(path, name, detailed, year);
         }
