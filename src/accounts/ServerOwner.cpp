@@ -45,6 +45,7 @@ ServerOwner::~ServerOwner() {
     server_.OnChangeDirectory = nullptr;
     server_.OnMakeDirectory = nullptr;
     server_.OnBuildDirectory = nullptr;
+    server_.OnListWay = nullptr;
     server_.OnValidateGet = nullptr;
     server_.OnValidatePut = nullptr;
     server_.OnValidateSize = nullptr;
@@ -142,6 +143,16 @@ LoginSlot* ServerOwner::SlotOf(TFtpCtrlSocket* client) {
     return &table_[client->SlotNumber];
 }
 
+TraverseScope ServerOwner::ScopeOf(TFtpCtrlSocket* client) const {
+    TraverseScope scope;
+    scope.current = client->Directory;
+    scope.home = client->HomeDir;
+    for (const auto& map : server_.VirtMapTable)
+        if (!map.DirPath.empty())
+            scope.virtualFolders.push_back(map.DirPath);
+    return scope;
+}
+
 void ServerOwner::Decide(TFtpCtrlSocket* client, int op, const std::string& path, bool& allowed) {
     LoginSlot* slot = SlotOf(client);
     if (!slot) {
@@ -150,7 +161,7 @@ void ServerOwner::Decide(TFtpCtrlSocket* client, int op, const std::string& path
         return;
     }
     Verdict v = Validate(*slot, static_cast<Operation>(op), path, policy_().encryptedOnlyClients,
-                         client->EncryptionActive);
+                         client->EncryptionActive, ScopeOf(client));
     allowed = v.allowed;
     if (v.closeConnection) {
         client->SendReplyLine(v.gateReply);
@@ -274,8 +285,17 @@ void ServerOwner::Hook() {
         }
         LoginSlot* slot = SlotOf(client);
         // A listing of another folder than the current one needs List there.
-        if (!slot || !ListingAllowed(*slot, directory, client->Directory))
+        if (!slot || DecideListing(*slot, directory, ScopeOf(client)).kind == ListingKind::Refused)
             throw FtpServerException(texts::kNoPermission);
+    };
+    server_.OnListWay = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& directory,
+                               bool& wayOnly, std::vector<std::string>& names) {
+        LoginSlot* slot = SlotOf(client);
+        if (!slot)
+            return;
+        ListingDecision d = DecideListing(*slot, directory, ScopeOf(client));
+        wayOnly = d.kind == ListingKind::WayOnly;
+        names = std::move(d.wayNames);
     };
 
     auto started = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {

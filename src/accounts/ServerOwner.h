@@ -3,6 +3,7 @@
 #include "accounts/ConnectionList.h"
 #include "accounts/LoginTable.h"
 #include "accounts/ServerLists.h"
+#include "accounts/Validation.h"
 #include "net/LogColour.h"
 
 #include <QElapsedTimer>
@@ -75,6 +76,7 @@ private:
     void RowChanged(const ConnectionRow* row);
     void Log(int level, const std::string& text, TColor colour) const;
     LoginSlot* SlotOf(TFtpCtrlSocket* client);
+    TraverseScope ScopeOf(TFtpCtrlSocket* client) const;
     void Decide(TFtpCtrlSocket* client, int op, const std::string& path, bool& allowed);
     void CopyTables();
 

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace accounts {
 
 namespace {
@@ -33,6 +35,25 @@ std::string EntryFolder(const std::string& path) {
     return EntryLocation(path).first;
 }
 
+bool SameFolder(const std::string& a, const std::string& b) {
+    return !a.empty() && !b.empty() &&
+           NormalizePath(CanonicalPath(a)) == NormalizePath(CanonicalPath(b));
+}
+
+// The canonical folders (ending in "/") a way leads to: every granted
+// directory and every virtual folder.
+std::vector<std::string> WayTargets(const LoginSlot& slot,
+                                    const std::vector<std::string>& virtualFolders) {
+    std::vector<std::string> targets;
+    for (const auto& entry : slot.Access)
+        if (entry.Used())
+            targets.push_back(NormalizePath(CanonicalPath(entry.Path.Get())));
+    for (const auto& folder : virtualFolders)
+        if (!folder.empty())
+            targets.push_back(NormalizePath(CanonicalPath(folder)));
+    return targets;
+}
+
 void Record(LoginSlot& slot, const char* action, const std::string& path, bool allowed,
             Verdict& verdict) {
     slot.Action = action;
@@ -44,7 +65,7 @@ void Record(LoginSlot& slot, const char* action, const std::string& path, bool a
 } // namespace
 
 Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool encryptedOnlyClients,
-                 bool encryptionActive) {
+                 bool encryptionActive, const TraverseScope& scope) {
     Verdict v;
     const bool gate = EncryptedOnlyGate(encryptedOnlyClients, encryptionActive);
     auto closeWith = [&](const char* reply) {
@@ -106,6 +127,12 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
             return v; // refused without a record, superuser too
         if (RightsCheck(slot.Access, path, {Right::List}))
             allowed = true;
+        // SECURITY: passing through grants nothing: these folders list only
+        // the way to the grants, and every file command there is judged as
+        // anywhere else.
+        if (SameFolder(path, scope.current) || SameFolder(path, scope.home) ||
+            IsWayFolder(slot, path, scope.virtualFolders))
+            allowed = true;
         Record(slot, texts::kActionCwd, path, allowed, v);
         break;
     case Operation::Mkd: {
@@ -128,15 +155,59 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
     return v;
 }
 
-bool ListingAllowed(const LoginSlot& slot, const std::string& listedPath,
-                    const std::string& currentDir) {
-    if (slot.SuperUser)
+bool IsWayFolder(const LoginSlot& slot, const std::string& folder,
+                 const std::vector<std::string>& virtualFolders) {
+    const std::string n = NormalizePath(CanonicalPath(folder));
+    if (n == "/")
         return true;
-    std::string target = CanonicalPath(listedPath);
-    std::string folder = IsDirectory(target) ? target : DirectoryPart(target);
-    if (NormalizePath(folder) == NormalizePath(CanonicalPath(currentDir)))
-        return true;
-    return RightsCheck(slot.Access, folder, {Right::List});
+    for (const auto& target : WayTargets(slot, virtualFolders))
+        if (target.size() > n.size() && target.compare(0, n.size(), n) == 0)
+            return true;
+    return false;
+}
+
+std::vector<std::string> WayNames(const LoginSlot& slot, const std::string& folder,
+                                  const std::vector<std::string>& virtualFolders) {
+    const std::string n = NormalizePath(CanonicalPath(folder));
+    std::vector<std::string> names;
+    for (const auto& target : WayTargets(slot, virtualFolders)) {
+        if (target.size() <= n.size() || target.compare(0, n.size(), n) != 0)
+            continue;
+        const std::string child = target.substr(n.size(), target.find('/', n.size()) - n.size());
+        if (std::find(names.begin(), names.end(), child) == names.end())
+            names.push_back(child);
+    }
+    return names;
+}
+
+ListingDecision DecideListing(const LoginSlot& slot, const std::string& listedPath,
+                              const TraverseScope& scope) {
+    ListingDecision d;
+    if (slot.SuperUser) {
+        d.kind = ListingKind::Full;
+        return d;
+    }
+    const std::string target = CanonicalPath(listedPath);
+    const bool isDir = IsDirectory(target);
+    const std::string folder = isDir ? target : DirectoryPart(target);
+    if (RightsCheck(slot.Access, folder, {Right::List})) {
+        d.kind = ListingKind::Full;
+        return d;
+    }
+    // SECURITY: a folder passed through shows only the way to the grants; a
+    // named entry in it is not listed at all.
+    const bool way =
+        IsWayFolder(slot, folder, scope.virtualFolders) && !SameFolder(folder, scope.home);
+    if (way) {
+        if (isDir) {
+            d.kind = ListingKind::WayOnly;
+            d.wayNames = WayNames(slot, folder, scope.virtualFolders);
+        }
+        return d;
+    }
+    if (SameFolder(folder, scope.current))
+        d.kind = ListingKind::Full;
+    return d;
 }
 
 } // namespace accounts

@@ -12,7 +12,13 @@ std::vector<TLineAssembler::Item> TLineAssembler::Feed(const char* data, std::si
         if (data[i] != '\n')
             continue;
         const std::size_t part = i - start;
-        if (discarding_ || pending_.size() + part > kMaxCommandLine) {
+        // The limit counts the bytes before the line end: CR LF and LF alone
+        // allow the same command.
+        std::size_t length = pending_.size() + part;
+        const char last = part > 0 ? data[i - 1] : (pending_.empty() ? '\0' : pending_.back());
+        if (length > 1 && last == '\r')
+            --length;
+        if (discarding_ || length > kMaxCommandLine) {
             items.push_back({true, {}});
         } else {
             std::string line = pending_;
@@ -28,7 +34,8 @@ std::vector<TLineAssembler::Item> TLineAssembler::Feed(const char* data, std::si
     }
     if (!discarding_) {
         const std::size_t rest = len - start;
-        if (pending_.size() + rest > kMaxCommandLine) {
+        // Room for the longest line and the CR of its line end.
+        if (pending_.size() + rest > kMaxCommandLine + 1) {
             // SECURITY: an endless line must not grow the buffer.
             pending_.clear();
             discarding_ = true;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// Longest command line accepted, without its LF.
+// Longest command line accepted, without its line end (LF or CR LF).
 inline constexpr std::size_t kMaxCommandLine = 2047;
 
 // Collects received bytes into lines. A line split over several reads is

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 // One detailed line (ending in CR LF) for an entry with its lstat data; a
 // symbolic link shows "name -> target". Hidden entries (a name starting with
@@ -16,12 +17,27 @@ std::string FormatListLine(const std::string& name, const struct stat& st,
 // The permanent-link line for a link name and its shown target.
 std::string FormatPermaLinkLine(const std::string& linkName, const std::string& target);
 
+// What a listing is narrowed to: a pattern for the names of the listed
+// folder ("*", "?", "[...]"; a leading "." only when the pattern has one),
+// and for a folder a client may only pass through, the only names it shows.
+struct TListingScope {
+    std::string Pattern;
+    bool WayOnly = false;
+    std::vector<std::string> WayNames;
+};
+
 // The listing of a canonical path: the contents of a directory ("." and ".."
-// included), or the one entry a file path names; then the permanent links
-// except the one pointing at the listed folder; " not found" when nothing at
-// all was written. Detailed lines for LIST, bare names for NLST.
+// included) or the one entry a file path names, then the permanent links
+// except the one pointing at the listed folder. Detailed lines for LIST, bare
+// names for NLST (permanent links by name too). A missing path, or a pattern
+// that matches nothing, gives the line path + " not found" for LIST and an
+// empty listing for NLST. A way-only folder shows only its named child
+// folders, without permanent links.
 std::string BuildDirectoryList(const std::string& path, bool detailed, const TPermaLinkTable& links,
-                               const TVirtMapTable& maps);
+                               const TVirtMapTable& maps, const TListingScope& scope = {});
+
+// True when the text holds a character that makes it a name pattern.
+bool IsNamePattern(const std::string& text);
 
 // Modification time in UTC as "YYYYMMDDHHMMSS.mmm".
 std::string FormatMdtmTime(const struct stat& st);

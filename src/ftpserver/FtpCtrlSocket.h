@@ -130,6 +130,9 @@ public:
     bool DataConnectFailed = false;
     // A closing reply is owed for the transfer in progress.
     bool TransferReplyPending = false;
+    // The command of that transfer (STOR, APPE, RETR, LIST, NLST): other
+    // commands change CurCmdType while it waits or runs.
+    std::uint8_t TransferCmd = 0;
     // Raised when a line longer than the limit was dropped.
     std::function<void(TFtpCtrlSocket* Sender)> OnLineTooLong;
 

@@ -11,17 +11,17 @@ TFtpServer::TFtpServer(QObject* parent)
     serverSocket_->setObjectName("ServerWSocket");
     // Table order decides nothing but lookup order; the login column is
     // checked by the dispatcher so no handler repeats it.
-    AddCommand("PORT", &TFtpServer::CommandPORT, true);
-    AddCommand("STOR", &TFtpServer::CommandSTOR, true);
-    AddCommand("RETR", &TFtpServer::CommandRETR, true);
+    AddCommand("PORT", &TFtpServer::CommandPORT, true, true);
+    AddCommand("STOR", &TFtpServer::CommandSTOR, true, true);
+    AddCommand("RETR", &TFtpServer::CommandRETR, true, true);
     AddCommand("CWD", &TFtpServer::CommandCWD, true);
     AddCommand("XPWD", &TFtpServer::CommandXPWD, true);
     AddCommand("PWD", &TFtpServer::CommandPWD, true);
     AddCommand("USER", &TFtpServer::CommandUSER, false);
     AddCommand("PASS", &TFtpServer::CommandPASS, false);
     AddCommand("PUBK", &TFtpServer::CommandPUBK, false);
-    AddCommand("LIST", &TFtpServer::CommandLIST, true);
-    AddCommand("NLST", &TFtpServer::CommandNLST, true);
+    AddCommand("LIST", &TFtpServer::CommandLIST, true, true);
+    AddCommand("NLST", &TFtpServer::CommandNLST, true, true);
     AddCommand("TYPE", &TFtpServer::CommandTYPE, true);
     AddCommand("SYST", &TFtpServer::CommandSYST, true);
     AddCommand("QUIT", &TFtpServer::CommandQUIT, false);
@@ -33,10 +33,10 @@ TFtpServer::TFtpServer(QObject* parent)
     AddCommand("MKD", &TFtpServer::CommandMKD, true);
     AddCommand("RMD", &TFtpServer::CommandRMD, true);
     AddCommand("ABOR", &TFtpServer::CommandABOR, false);
-    AddCommand("PASV", &TFtpServer::CommandPASV, true);
+    AddCommand("PASV", &TFtpServer::CommandPASV, true, true);
     AddCommand("NOOP", &TFtpServer::CommandNOOP, false);
     AddCommand("CDUP", &TFtpServer::CommandCDUP, true);
-    AddCommand("APPE", &TFtpServer::CommandAPPE, true);
+    AddCommand("APPE", &TFtpServer::CommandAPPE, true, true);
     AddCommand("STRU", &TFtpServer::CommandSTRU, false);
     AddCommand("XMKD", &TFtpServer::CommandMKD, true);
     AddCommand("XRMD", &TFtpServer::CommandRMD, true);
@@ -57,10 +57,11 @@ TFtpServer::~TFtpServer() {
     }
 }
 
-void TFtpServer::AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin) {
+void TFtpServer::AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin,
+                            bool oneTransfer) {
     if (static_cast<int>(commandTable_.size()) >= kCommandSlots)
         throw FtpServerException(replies::kTooManyCommand);
-    commandTable_.push_back({keyword, handler, needsLogin});
+    commandTable_.push_back({keyword, handler, needsLogin, oneTransfer});
 }
 
 void TFtpServer::Start() {
@@ -178,6 +179,17 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
     // Telnet sequences go first: ciphertext never holds byte 255, and a
     // client's "IAC IP IAC DM ABOR" then still reads as the command it is.
     std::string line = RemoveTelnetSequences(std::string(CmdBuf, static_cast<std::size_t>(CmdLen)));
+    // SECURITY: a NUL byte would end a path early at the system call, so a
+    // check would judge one path and the call act on another ("RMD \0x"
+    // removing the current folder). Such a line reaches no handler, plain or
+    // enciphered.
+    const auto holdsNul = [](const std::string& text) {
+        return text.find('\0') != std::string::npos;
+    };
+    if (holdsNul(line)) {
+        SendAnswer(Client, replies::kSyntaxError);
+        return;
+    }
     // A ciphertext may begin like a command; its form tells it apart.
     const TRSA* pair = OwnPair();
     const bool cipherShaped = pair != nullptr && IsWellFormedCiphertext(line, pair->ModulusBytes());
@@ -186,6 +198,10 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
             line = DecipherLine(line);
         } catch (...) {
             return; // not ours to read: dropped without a reply
+        }
+        if (holdsNul(line)) {
+            SendAnswer(Client, replies::kSyntaxError);
+            return;
         }
     }
     std::string answer;
@@ -207,6 +223,8 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
                 answer = FormatReply(replies::kNotUnderstood, {keyword});
             else if (slot->NeedsLogin && Client->FtpState != ftpcReady)
                 answer = replies::kPleaseLogin;
+            else if (slot->OneTransfer && Client->TransferReplyPending)
+                answer = replies::kTransferInProgress; // the running transfer goes on
             else
                 (this->*(slot->Handler))(Client, keyword, params, answer);
         }

@@ -38,6 +38,11 @@ using TFtpSrvBuildDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCt
                                                       std::string& Directory, bool Detailed)>;
 using TFtpSrvValidateEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
                                                 std::string& FilePath, bool& Allowed)>;
+// A listing of Directory may show only the entries named in Names when the
+// owner sets WayOnly (folders a client may pass through without rights).
+using TFtpSrvListWayEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, const std::string& Directory,
+                       bool& WayOnly, std::vector<std::string>& Names)>;
 using TFtpSrvDataSessionEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data, int Error)>;
 using TFtpSrvDataAvailableEvent =
@@ -52,6 +57,8 @@ public:
         std::string Keyword;
         TCommandHandler Handler = nullptr;
         bool NeedsLogin = false;
+        // Refused while a transfer runs: one transfer at a time.
+        bool OneTransfer = false;
     };
     static constexpr int kCommandSlots = 32;
 
@@ -73,7 +80,8 @@ public:
     // message describes the last one dropped.
     void CheckIdleClients(int elapsed, int timeout, std::string& message);
     // Adds a keyword to the CommandTable; a full table raises "Too many command".
-    void AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin);
+    void AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin,
+                    bool oneTransfer = false);
     const std::vector<TCommandSlot>& CommandTable() const { return commandTable_; }
     // Sends Answer through OnAnswerToClient (and the cipher of an encrypted
     // session) followed by CR LF.
@@ -110,6 +118,7 @@ public:
     TFtpSrvChangeDirectoryEvent OnMakeDirectory;
     TFtpSrvBuildDirectoryEvent OnBuildDirectory;
     TFtpSrvBuildDirectoryEvent OnAlterDirectory;
+    TFtpSrvListWayEvent OnListWay;
     TFtpSrvValidateEvent OnValidatePut;
     TFtpSrvValidateEvent OnValidateGet;
     TFtpSrvValidateEvent OnValidateSize;
@@ -209,6 +218,8 @@ private:
     void CommandNLST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
     void DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer,
                           bool Detailed);
+    // Leading option words ("-a", "-la") that name no entry are dropped.
+    std::string WithoutOptionWords(TFtpCtrlSocket* Client, const std::string& name) const;
 
     // File-management commands.
     void CommandDELE(TFtpCtrlSocket*, std::string&, std::string&, std::string&);

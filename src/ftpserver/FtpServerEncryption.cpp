@@ -144,7 +144,7 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client) {
     }
     Client->KeyFileSent = true;
     Client->FilePath = path;
-    Client->DataStream.OpenRead(path, 0);
+    Client->DataStream.OpenRead(path, 0, false);
     Client->HasOpenedFile = true;
 }
 

@@ -1,6 +1,7 @@
 // Listings and the file-management commands.
 #include "ftpserver/DirectoryListing.h"
 #include "ftpserver/FtpServer.h"
+#include "ftpserver/NoLinkPath.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -11,6 +12,50 @@ namespace {
 
 bool LStatOf(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+// SECURITY: the judged entry itself, reached without following a link; a
+// link swapped into the path since the check fails the call.
+bool StatJudged(const std::string& path, struct stat& st) {
+    try {
+        TNoLinkEntry entry(path);
+        return ::fstatat(entry.Dir(), entry.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    } catch (const FtpServerException&) {
+        return false;
+    }
+}
+
+// unlinkat / mkdirat on the judged entry; false when it failed.
+bool UnlinkJudged(const std::string& path, int flags) {
+    try {
+        TNoLinkEntry entry(path);
+        return ::unlinkat(entry.Dir(), entry.Name(), flags) == 0;
+    } catch (const FtpServerException&) {
+        return false;
+    }
+}
+
+bool MkdirJudged(const std::string& path) {
+    try {
+        TNoLinkEntry entry(path);
+        return ::mkdirat(entry.Dir(), entry.Name(), 0777) == 0;
+    } catch (const FtpServerException&) {
+        return false;
+    }
+}
+
+// SECURITY: renames the entry judged at RNFR to the one judged at RNTO; a
+// folder of either that has become a link since is refused, never followed.
+bool RenameJudged(const std::string& from, const std::string& to) {
+    try {
+        TNoLinkEntry source(from);
+        TNoLinkEntry target(to);
+        // Never replaces an entry that appeared since the check.
+        return ::renameat2(source.Dir(), source.Name(), target.Dir(), target.Name(),
+                           RENAME_NOREPLACE) == 0;
+    } catch (const FtpServerException&) {
+        return false;
+    }
 }
 
 // Any entry that is not a directory, a symbolic link included.
@@ -29,18 +74,48 @@ bool FileEntryFound(const std::string& path, std::string& Answer) {
 
 } // namespace
 
+std::string TFtpServer::WithoutOptionWords(TFtpCtrlSocket* Client, const std::string& name) const {
+    std::string rest = name;
+    while (!rest.empty() && rest.front() == '-') {
+        const std::size_t end = rest.find_first_of(" \t");
+        const std::string word = rest.substr(0, end);
+        struct stat st {};
+        // A word with a "/" or one that names an entry here is a name.
+        if (word.find('/') != std::string::npos ||
+            LStatOf(WithTrailingSlash(Client->Directory) + word, st))
+            break;
+        const std::size_t next = rest.find_first_not_of(" \t", end);
+        rest = next == std::string::npos ? std::string() : rest.substr(next);
+    }
+    return rest;
+}
+
 void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer,
                                   bool Detailed) {
     Client->DataStream.Close();
     try {
-        const std::string name = ClientName(Params);
+        const std::string name = WithoutOptionWords(Client, ClientName(Params));
+        TListingScope scope;
         std::string directory =
             name.empty() ? CanonicalPath(Client->Directory, true) : ContentPath(Client, name);
+        struct stat st {};
+        const std::size_t slash = name.find_last_of('/');
+        const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+        // A name that exists as written is taken as written; otherwise a
+        // pattern in the last component lists the matching entries of its
+        // folder, and the folder is what is judged.
+        if (IsNamePattern(last) && !LStatOf(directory, st)) {
+            scope.Pattern = last;
+            directory = slash == std::string::npos ? CanonicalPath(Client->Directory, true)
+                                                   : ContentPath(Client, name.substr(0, slash + 1));
+        }
         if (OnBuildDirectory)
             OnBuildDirectory(this, Client, directory, Detailed);
+        if (OnListWay)
+            OnListWay(this, Client, directory, scope.WayOnly, scope.WayNames);
         if (!Client->DataStream.IsOpen()) {
             Client->DataStream.SetMemory(
-                BuildDirectoryList(directory, Detailed, PermaLinkTable, VirtMapTable));
+                BuildDirectoryList(directory, Detailed, PermaLinkTable, VirtMapTable, scope));
             Client->HasOpenedFile = true;
             if (OnAlterDirectory)
                 OnAlterDirectory(this, Client, directory, Detailed);
@@ -72,14 +147,14 @@ std::optional<std::string> TFtpServer::AllowedEntry(TFtpCtrlSocket* Client,
                                                     const TFtpSrvValidateEvent& event,
                                                     const char* denied, const char* syntax,
                                                     std::string& Answer) {
-    // The owner is asked before the name is checked, so it sees every attempt.
+    // A missing name is a syntax fault, whatever the rights.
+    if (Params.empty()) {
+        Answer = syntax;
+        return std::nullopt;
+    }
     std::string path = EntryPath(Client, Params);
     if (!Validate(event, Client, path)) {
         Answer = denied;
-        return std::nullopt;
-    }
-    if (Params.empty()) {
-        Answer = syntax;
         return std::nullopt;
     }
     return path;
@@ -93,8 +168,7 @@ void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, std::string&, std::string& 
     if (!path || !FileEntryFound(*path, Answer))
         return;
     // unlink never follows a final link: a link is removed, not its target.
-    Answer = FormatReply(::unlink(path->c_str()) == 0 ? replies::kDeleOk : replies::kDeleFailed,
-                         {*path});
+    Answer = FormatReply(UnlinkJudged(*path, 0) ? replies::kDeleOk : replies::kDeleFailed, {*path});
 }
 
 void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
@@ -123,9 +197,7 @@ void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, std::string&, std::string& 
     if (!FileEntryFound(Client->RenameFrom, Answer))
         return;
     Client->RenameTo = *path;
-    // Never replaces an entry that appeared since the check above.
-    const bool ok = ::renameat2(AT_FDCWD, Client->RenameFrom.c_str(), AT_FDCWD, path->c_str(),
-                                RENAME_NOREPLACE) == 0;
+    const bool ok = RenameJudged(Client->RenameFrom, *path);
     Answer = ok ? FormatReply(replies::kRntoOk, {Client->RenameFrom, *path})
                 : FormatReply(replies::kRntoFailed, {Client->RenameFrom});
 }
@@ -149,8 +221,7 @@ void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, std::string&, std::string& P
         Answer = FormatReply(replies::kMkdExists, {Params});
         return;
     }
-    Answer = FormatReply(::mkdir(path.c_str(), 0777) == 0 ? replies::kMkdOk : replies::kMkdFailed,
-                         {Params});
+    Answer = FormatReply(MkdirJudged(path) ? replies::kMkdOk : replies::kMkdFailed, {Params});
 }
 
 void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& Params,
@@ -165,8 +236,8 @@ void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& P
         Answer = FormatReply(replies::kRmdNoSuch, {*path});
         return;
     }
-    Answer =
-        FormatReply(::rmdir(path->c_str()) == 0 ? replies::kRmdOk : replies::kRmdFailed, {*path});
+    Answer = FormatReply(UnlinkJudged(*path, AT_REMOVEDIR) ? replies::kRmdOk : replies::kRmdFailed,
+                         {*path});
 }
 
 void TFtpServer::FileStatusCommand(
@@ -180,8 +251,8 @@ void TFtpServer::FileStatusCommand(
         std::string path = ContentPath(Client, Params);
         // SECURITY: a file's status is told only where the owner allows a download.
         struct stat st {};
-        const bool found = Validate(OnValidateSize, Client, path) &&
-                           ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+        const bool found = Validate(OnValidateSize, Client, path) && StatJudged(path, st) &&
+                           !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode);
         Answer = reply(path, found ? &st : nullptr);
     } catch (const std::exception& e) {
         Answer = FormatReply(replies::kCommandFailed, {e.what()});

@@ -37,25 +37,24 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
 
 void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params,
                                  std::string& Answer) {
-    const std::string previous = Client->Directory;
     try {
         std::string name = ClientName(Params);
         for (const auto& link : PermaLinkTable)
             if (!link.DirPath.empty() && link.LinkName == name)
                 name = link.DirPath;
         const std::string mapped = ApplyVirtMap(VirtMapTable, Trim(name));
-        Client->Directory = SetDirectoryPath(Client->Directory, mapped);
+        const std::string directory = SetDirectoryPath(Client->Directory, mapped);
+        // The owner sees the directory the client is in and the one it asks for.
         bool allowed = true;
         if (OnChangeDirectory)
-            OnChangeDirectory(this, Client, Client->Directory, allowed);
+            OnChangeDirectory(this, Client, directory, allowed);
         if (allowed) {
+            Client->Directory = directory;
             Answer = FormatReply(replies::kCwdOk, {name});
         } else {
-            Client->Directory = previous;
             Answer = FormatReply(replies::kCwdFailed, {replies::kNoPermission});
         }
     } catch (const std::exception& e) {
-        Client->Directory = previous;
         Answer = FormatReply(replies::kCwdFailed, {e.what()});
     }
 }

@@ -23,10 +23,6 @@ bool IsUpload(std::uint8_t cmd) {
     return cmd == ftpcSTOR || cmd == ftpcAPPE;
 }
 
-bool IsDownload(std::uint8_t cmd) {
-    return cmd == ftpcRETR || cmd == ftpcLIST || cmd == ftpcNLST;
-}
-
 } // namespace
 
 void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& Params,
@@ -41,10 +37,24 @@ void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
     // SECURITY: the data connection goes only to the client itself, never
     // to a third host (FTP bounce).
-    if (arg.Address != Client->PeerAddr) {
+    // SECURITY: nor to a privileged port of the client's host, where a
+    // service would take the data for a command of its own.
+    if (arg.Address != Client->PeerAddr || arg.Port < 1024) {
         Answer = replies::kPortIllegal;
         return;
     }
+    // Active mode from now on: a passive listener (or a passive connection
+    // that came before any transfer command) is dropped, so no transfer
+    // waits for a connection the client will never make.
+    if (Client->PasvListener)
+        Client->PasvListener->Close();
+    if (Client->PassiveConnected) {
+        Client->DataSocket->OnSessionClosed = nullptr;
+        Client->DataSocket->Close();
+    }
+    Client->PassiveMode = false;
+    Client->PassiveStart = false;
+    Client->PassiveConnected = false;
     Client->DataAddr = arg.Address;
     Client->DataPort = std::to_string(arg.Port);
     Answer = replies::kPortOk;
@@ -109,19 +119,20 @@ void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client) {
     }
     listener->Close();
 
-    if (IsUpload(Client->CurCmdType))
-        HookDataHandlers(Client, true);
-    else if (IsDownload(Client->CurCmdType))
-        HookDataHandlers(Client, false);
+    // The transfer command that waits for this connection chose the
+    // handlers; commands sent since (NOOP, TYPE, ...) do not matter.
+    const bool upload = IsUpload(Client->TransferCmd);
+    if (Client->PassiveStart)
+        HookDataHandlers(Client, upload);
     TWSocket* data = Client->DataSocket.get();
     data->SetLingerOnOff(wsLingerOff);
     data->SetLingerTimeout(0);
     data->Dup(handle);
     Client->PassiveConnected = true;
     if (Client->PassiveStart) {
-        if (IsUpload(Client->CurCmdType))
+        if (upload)
             StorSessionConnected(Client, 0);
-        else if (IsDownload(Client->CurCmdType))
+        else
             RetrSessionConnected(Client, 0);
     }
 }
@@ -155,6 +166,7 @@ void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, bool upload) {
     TWSocket* data = Client->DataSocket.get();
     Client->DataConnectFailed = false;
     Client->TransferReplyPending = true;
+    Client->TransferCmd = Client->CurCmdType;
     if (Client->PassiveMode) {
         HookDataHandlers(Client, upload);
         if (Client->PassiveConnected) {
@@ -206,14 +218,15 @@ void TFtpServer::ResetUploadState(TFtpCtrlSocket* Client, const std::string& Par
 bool TFtpServer::AllowedUpload(TFtpCtrlSocket* Client, const std::string& Params,
                                const char* denied, std::string& Answer) {
     std::string path = EntryPath(Client, Params);
-    // SECURITY: an upload never writes through a symbolic link.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-        throw FtpServerException(replies::kUploadIsLink);
+    // SECURITY: rights first, so a refused client learns nothing of the disk.
     if (!Validate(OnValidatePut, Client, path)) {
         Answer = denied;
         return false;
     }
+    // SECURITY: an upload never writes through a symbolic link.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        throw FtpServerException(replies::kUploadIsLink);
     Client->FilePath = path;
     Client->DataStream.Close();
     return true;
@@ -242,7 +255,7 @@ void TFtpServer::CommandAPPE(TFtpCtrlSocket* Client, std::string&, std::string& 
             return;
         struct stat st {};
         Client->RestartPos =
-            ::stat(Client->FilePath.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+            ::lstat(Client->FilePath.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
         StartDataConnection(Client, true);
         Answer = FormatReply(replies::kAppeOk, {Params, std::to_string(Client->RestartPos)});
     } catch (const std::exception&) {
@@ -254,7 +267,7 @@ void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client) {
     if (Client->DataStream.IsOpen() || Client->FilePath.empty())
         return;
     // STOR after REST and APPE keep the bytes before their position.
-    const bool truncate = Client->CurCmdType == ftpcSTOR;
+    const bool truncate = Client->TransferCmd == ftpcSTOR;
     Client->DataStream.OpenWrite(Client->FilePath, Client->RestartPos, truncate);
     Client->HasOpenedFile = true;
 }
@@ -382,11 +395,11 @@ void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error) {
     try {
         // The pseudo-file "*encryption.key*" is the key file made now for
         // this connection, never a file of that name.
-        if (!Client->DataStream.IsOpen() && Client->CurCmdType == ftpcRETR &&
+        if (!Client->DataStream.IsOpen() && Client->TransferCmd == ftpcRETR &&
             IsKeyFileRequest(Client->FilePath))
             OpenKeyFile(Client);
         if (!Client->DataStream.IsOpen() && !Client->FilePath.empty()) {
-            Client->DataStream.OpenRead(Client->FilePath, Client->RestartPos);
+            Client->DataStream.OpenRead(Client->FilePath, Client->RestartPos, true);
             Client->HasOpenedFile = true;
         }
         StartDownloadCipher(Client);
@@ -451,10 +464,27 @@ void TFtpServer::CommandREST(TFtpCtrlSocket* Client, std::string&, std::string& 
 void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, std::string&, std::string&,
                              std::string& Answer) {
     TWSocket* data = Client->DataSocket.get();
-    if (data->State() == wsConnected) {
+    if (Client->TransferReplyPending && Client->PassiveStart && !Client->PassiveConnected) {
+        // A passive transfer still waiting for its connection ends as a
+        // connected one would; a connection that comes later finds no listener.
+        if (Client->PasvListener)
+            Client->PasvListener->Close();
+        Client->PassiveMode = false;
+        Client->TransferError = replies::kAbortRequested;
+        Client->AbortingTransfer = true;
+        if (IsUpload(Client->TransferCmd))
+            StorSessionClosed(Client, 0);
+        else
+            RetrSessionClosed(Client, 0);
+    } else if (data->State() == wsConnected) {
         Client->TransferError = replies::kAbortRequested;
         Client->AbortingTransfer = true;
         data->Close(); // its closed handler sends the transfer's reply first
+        if (!Client->TransferReplyPending) {
+            // A passive connection that no transfer used yet is gone too.
+            Client->PassiveMode = false;
+            Client->PassiveConnected = false;
+        }
     }
     Answer = replies::kAborOk;
 }

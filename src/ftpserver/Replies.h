@@ -64,6 +64,7 @@ inline constexpr const char* kConnectionClosed = "426 Connection closed; %s.";
 inline constexpr const char* kConnectionClosedError =
     "426 Connection closed; transfer aborted. Error #%d";
 inline constexpr const char* kCannotOpenData = "425 Cannot open data connection.";
+inline constexpr const char* kTransferInProgress = "450 Transfer in progress.";
 inline constexpr const char* kTransferOk = "Transfer Ok";
 inline constexpr const char* kAbortRequested = "ABORT requested by client";
 inline constexpr const char* kErrorNumber = "Error #";

@@ -1,5 +1,6 @@
 #include "ftpserver/TransferStream.h"
 #include "ftpserver/FtpServerException.h"
+#include "ftpserver/NoLinkPath.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,9 +16,10 @@ std::string SystemErrorText(int error) {
 
 namespace {
 
-// Opens path at offset; the descriptor, or an exception with the system's reason.
-int OpenAt(const std::string& path, int flags, long long offset) {
-    const int fd = ::open(path.c_str(), flags, 0666);
+// Opens path at offset; the descriptor, or an exception with the system's
+// reason. A judged path is reached without following any link.
+int OpenAt(const std::string& path, int flags, long long offset, bool judged) {
+    const int fd = judged ? OpenNoLinks(path, flags) : ::open(path.c_str(), flags, 0666);
     if (fd < 0)
         throw FtpServerException(SystemErrorText(errno));
     if (offset > 0 && ::lseek(fd, offset, SEEK_SET) < 0) {
@@ -34,9 +36,9 @@ TTransferStream::~TTransferStream() {
     Close();
 }
 
-void TTransferStream::OpenRead(const std::string& path, long long offset) {
+void TTransferStream::OpenRead(const std::string& path, long long offset, bool judged) {
     Close();
-    fd_ = OpenAt(path, O_RDONLY | O_CLOEXEC, offset);
+    fd_ = OpenAt(path, O_RDONLY | O_CLOEXEC, offset, judged);
 }
 
 void TTransferStream::OpenWrite(const std::string& path, long long offset, bool truncate) {
@@ -44,7 +46,7 @@ void TTransferStream::OpenWrite(const std::string& path, long long offset, bool 
     int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
     if (truncate && offset <= 0)
         flags |= O_TRUNC;
-    fd_ = OpenAt(path, flags, offset);
+    fd_ = OpenAt(path, flags, offset, true);
 }
 
 void TTransferStream::SetMemory(std::string text) {

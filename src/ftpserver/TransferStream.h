@@ -11,11 +11,14 @@ public:
     TTransferStream& operator=(const TTransferStream&) = delete;
 
     // Opens a file for reading at offset; throws FtpServerException with the
-    // system's text on failure.
-    void OpenRead(const std::string& path, long long offset);
-    // SECURITY: opens an upload target without following a final symbolic
-    // link (O_NOFOLLOW). Existing bytes are kept: the writing starts at
-    // offset, and only a fresh upload from offset 0 (truncate) cuts the file.
+    // system's text on failure. SECURITY: a judged path (a client's download)
+    // is reached without following any symbolic link, so the file read is
+    // the one the rights were judged for.
+    void OpenRead(const std::string& path, long long offset, bool judged);
+    // SECURITY: opens an upload target without following any symbolic link,
+    // the final one included (see OpenNoLinks). Existing bytes are kept: the
+    // writing starts at offset, and only a fresh upload from offset 0
+    // (truncate) cuts the file.
     void OpenWrite(const std::string& path, long long offset, bool truncate);
     void SetMemory(std::string text);
 

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <filesystem>
 #include <unistd.h>
 
 using namespace accounts;
@@ -120,6 +122,14 @@ struct Owner : ::testing::Test {
         for (Right r : rights)
             RightFlag(access[place - 1], r) = 1;
     }
+    // A user (password "p") with every right on its home folder and below.
+    void JailedUser(const std::string& name, const std::string& home) {
+        auto& u = NewUser(name, "p");
+        u.HomeDirectory.Set(home);
+        Grant(u.Access, home,
+              {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
+               Right::Create});
+    }
     void StoreUsers() {
         for (const auto& u : pending)
             ASSERT_TRUE(files.Users().Append(u));
@@ -137,8 +147,42 @@ struct Owner : ::testing::Test {
         return Lines(peer.Out());
     }
 
+    // Two sessions of one account, step by step ("A cmd" / "B cmd").
+    std::vector<std::string> TwoSessions(const std::string& user, const std::string& password,
+                                         const std::vector<std::string>& steps) {
+        std::vector<std::string> args{VEXA_SOURCE_DIR "/tests/accounts/two_sessions.py",
+                                      std::to_string(port), user, password};
+        args.insert(args.end(), steps.begin(), steps.end());
+        Peer peer("/usr/bin/python3", args);
+        EXPECT_TRUE(peer.Finish(60000)) << "client did not finish";
+        std::string err = peer.Err();
+        EXPECT_TRUE(err.empty()) << err;
+        return Lines(peer.Out());
+    }
+
     std::deque<UserRecord> pending;
 };
+
+struct Step {
+    std::string command;
+    std::string expect; // prefix of the printed reply
+};
+
+// Runs the steps and checks each reply's beginning.
+void ExpectReplies(const std::vector<std::string>& out, const std::vector<Step>& steps,
+                   std::size_t first) {
+    ASSERT_EQ(out.size(), steps.size() + first);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_TRUE(StartsWith(out[i + first], steps[i].expect))
+            << steps[i].command << " -> " << out[i + first];
+}
+
+std::vector<std::string> Commands(const std::vector<Step>& steps) {
+    std::vector<std::string> commands;
+    for (const auto& s : steps)
+        commands.push_back(s.command);
+    return commands;
+}
 
 } // namespace
 
@@ -295,11 +339,7 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
     ASSERT_EQ(::symlink((root + "/outside/new.txt").c_str(), (root + "/home/dangling").c_str()), 0);
     ASSERT_EQ(::symlink((root + "/outside/target.txt").c_str(), (root + "/home/victim").c_str()),
               0);
-    auto& u = NewUser("jail", "p");
-    u.HomeDirectory.Set(root + "/home");
-    Grant(u.Access, root + "/home",
-          {Right::Read, Right::List, Right::Write, Right::Rename, Right::Delete, Right::Inherit,
-           Right::Create});
+    JailedUser("jail", root + "/home");
     StoreUsers();
     const std::string tmpTarget = "/tmp/vexa-accounts-" + std::to_string(::getpid());
     struct Step {
@@ -311,13 +351,14 @@ TEST_F(Owner, TraversalNeverLeavesTheGrantedDirectory) {
         {"RETR ../outside/secret.txt", "ERR 5"},
         {"CWD /etc", "ERR 501 CWD failed. No permission"},
         {"STOR " + tmpTarget, "ERR 5"},
+        {"STOR /bin", "ERR 501 Permission Denied"}, // rights first: nothing told of the disk
         {"STOR ../outside/up.txt", "ERR 5"},
         {"RNFR a.txt", "350"},
         {"RNTO ../x", "ERR 5"},
         {"MKD ../x", "ERR 5"},
         {"MKD ../newdir", "ERR 5"},
         {"LIST /etc", "ERR 451 Failed: No permission."},
-        {"NLST ..", "ERR 451 Failed: No permission."},
+        {"NLST ..", "226 File sent ok ['home']"}, // only the way to the grant
         {"LIST out", "ERR 451 Failed: No permission."},
         {"SIZE /etc/passwd", "ERR 550"},
         {"SIZE ../outside/secret.txt", "ERR 550"},
@@ -520,4 +561,178 @@ TEST_F(Owner, EncryptedOnlyGateClosesPlainConnections) {
     EXPECT_EQ(out[4], texts::kEncryptedOnlyReply);
     EXPECT_TRUE(StartsWith(out[5], "ERR")) << out[5]; // the connection is gone
     EXPECT_TRUE(RunLoopUntil([&] { return owner->Rows().empty(); }));
+}
+
+TEST_F(Owner, RightsHoldForTheObjectReallyUsed) {
+    // A link inside the grant points outside; a second session of the same
+    // account renames it into a path the first session had judged.
+    for (const char* d : {"/home", "/home/swapdir", "/outside", "/outside/emptydir"})
+        MakeDir(d);
+    WriteFile(root + "/outside/secret.txt", "secret");
+    WriteFile(root + "/outside/victim", "victim");
+    WriteFile(root + "/home/a.txt", "inside");
+    ASSERT_EQ(::symlink((root + "/outside").c_str(), (root + "/home/outlink").c_str()), 0);
+    JailedUser("twin", root + "/home");
+    StoreUsers();
+    const std::vector<Step> swapIntoMissing{{"B RNFR outlink", "350"}, {"B RNTO nosuchdir", "250"}};
+    const std::vector<Step> undoMissing{{"B RNFR nosuchdir", "350"}, {"B RNTO outlink", "250"}};
+    const std::vector<Step> swapIntoSwapdir{
+        {"B RMD swapdir", "250"}, {"B RNFR outlink", "350"}, {"B RNTO swapdir", "250"}};
+    const std::vector<Step> undoSwapdir{
+        {"B RNFR swapdir", "350"}, {"B RNTO outlink", "250"}, {"B MKD swapdir", "257"}};
+    std::vector<Step> steps;
+    auto add = [&](const std::vector<Step>& more) {
+        steps.insert(steps.end(), more.begin(), more.end());
+    };
+    // RETR, STOR and APPE are judged at the command and open the file when
+    // the data connection comes: with the judged folder missing or present.
+    for (const char* cmd : {"RETR", "STOR", "APPE"}) {
+        const bool get = std::string(cmd) == "RETR";
+        add({{"A PASV", "PASV"}, {std::string("A ") + cmd + " nosuchdir/secret.txt", "150"}});
+        add(swapIntoMissing);
+        add({{get ? "A GET" : "A PUT", get ? "DATA b'' ERR 501 Cannot RETR." : "ERR 426"}});
+        add(undoMissing);
+        add({{"A PASV", "PASV"}, {std::string("A ") + cmd + " swapdir/secret.txt", "150"}});
+        add(swapIntoSwapdir);
+        add({{get ? "A GET" : "A PUT", get ? "DATA b'' ERR 501 Cannot RETR." : "ERR 426"}});
+        add(undoSwapdir);
+    }
+    // RNFR judged, then the folder swapped before RNTO.
+    add({{"A PASV", "PASV"}, {"A STOR swapdir/victim", "150"}, {"A PUT", "226"}});
+    add({{"A RNFR swapdir/victim", "350"}, {"B DELE swapdir/victim", "250"}});
+    add(swapIntoSwapdir);
+    add({{"A RNTO stolen", "ERR 450"}});
+    // DELE, RMD, MKD and RNTO through the swapped folder, and through a
+    // folder swapped in where none was.
+    add({{"A DELE swapdir/victim", "ERR 500"},
+         {"A RMD swapdir/emptydir", "ERR 500"},
+         {"A MKD swapdir/newdir", "ERR 550"},
+         {"A RNFR a.txt", "350"},
+         {"A RNTO swapdir/moved", "ERR 500"}});
+    add(undoSwapdir);
+    add(swapIntoMissing);
+    add({{"A DELE nosuchdir/victim", "ERR 500"},
+         {"A RMD nosuchdir/emptydir", "ERR 500"},
+         {"A MKD nosuchdir/newdir", "ERR 550"},
+         {"A RETR nosuchdir/secret.txt", "ERR 500"},
+         {"A SIZE nosuchdir/secret.txt", "ERR 550"}});
+    add(undoMissing);
+    // The same commands on ordinary paths still work.
+    add({{"A PASV", "PASV"},
+         {"A RETR a.txt", "150"},
+         {"A GET", "DATA b'inside' 226"},
+         {"A PASV", "PASV"},
+         {"A APPE a.txt", "150"},
+         {"A PUT", "226"},
+         {"A RNFR a.txt", "350"},
+         {"A RNTO b.txt", "250"},
+         {"A MKD swapdir/newdir", "257"},
+         {"A RMD swapdir/newdir", "250"},
+         {"A DELE b.txt", "250"}});
+    auto out = TwoSessions("twin", "p", Commands(steps));
+    ExpectReplies(out, steps, 0);
+    for (const auto& line : out)
+        EXPECT_EQ(line.find("secret'"), std::string::npos) << line;
+    // Nothing outside the grant was read, written, moved or removed.
+    EXPECT_EQ(ReadFile(root + "/outside/secret.txt"), "secret");
+    EXPECT_EQ(ReadFile(root + "/outside/victim"), "victim");
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/outside/emptydir"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/outside/newdir"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/outside/moved"));
+    EXPECT_FALSE(FileExists(root + "/home/stolen"));
+    std::size_t outsideEntries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(root + "/outside"))
+        ++outsideEntries;
+    EXPECT_EQ(outsideEntries, 3u);
+    EXPECT_FALSE(FileExists(root + "/home/b.txt"));
+}
+
+TEST_F(Owner, FoldersOnTheWayToAGrantAreTraverseOnly) {
+    for (const char* d : {"/way", "/way/home", "/way/home/docs", "/way/home/docs/sub", "/way/other",
+                          "/nolist", "/r"})
+        MakeDir(d);
+    WriteFile(root + "/x", "beside the way");
+    WriteFile(root + "/way/beside.txt", "beside the way");
+    WriteFile(root + "/way/home/h.txt", "h");
+    WriteFile(root + "/way/home/docs/d.txt", "doc");
+    WriteFile(root + "/way/home/docs/sub/s.txt", "deep doc");
+    WriteFile(root + "/nolist/n.txt", "n");
+    WriteFile(root + "/r/f.txt", "read me");
+    auto& walker = NewUser("walker", "p");
+    walker.HomeDirectory.Set(root + "/way/home");
+    Grant(walker.Access, root + "/way/home",
+          {Right::Read, Right::List, Right::Write, Right::Inherit, Right::Create});
+    Grant(walker.Access, root + "/nolist", {Right::Read});
+    auto& reader = NewUser("reader", "p");
+    reader.HomeDirectory.Set(root + "/r");
+    Grant(reader.Access, root + "/r", {Right::Read});
+    StoreUsers();
+    const std::string top = root.substr(1, root.find('/', 1) - 1); // first folder of root
+    const std::vector<Step> steps{
+        {"CWD /", "250"},
+        {"NLST", "226 File sent ok ['" + top + "']"},
+        {"NLST *", "226 File sent ok ['" + top + "']"},
+        {"CWD " + root, "250"},
+        {"PWD", "257 \"" + root + "/\""},
+        {"NLST", "226 File sent ok ['nolist', 'way']"},
+        {"NLST *", "226 File sent ok ['nolist', 'way']"},
+        {"NLST w*", "226 File sent ok ['way']"},
+        {"NLST " + root, "226 File sent ok ['nolist', 'way']"},
+        {"LIST", "226 File sent ok ['drw-rw-rw-"},
+        {"LIST x", "ERR 451 Failed: No permission."},
+        {"RETR x", "ERR 500 Cannot RETR - Insufficient Rights."},
+        {"SIZE x", "ERR 550 Command failed: File not found."},
+        {"MDTM x", "ERR 550"},
+        {"NLST nolist/*", "ERR 451 Failed: No permission."},
+        {"CWD nolist", "ERR 501 CWD failed. No permission"},
+        {"CWD way", "250"},
+        {"NLST", "226 File sent ok ['home']"},
+        {"RETR beside.txt", "ERR 500"},
+        {"CWD other", "ERR 501 CWD failed. No permission"},
+        {"CWD home", "250"},
+        {"NLST", "226 File sent ok ['.', '..', 'docs', 'h.txt']"},
+        {"CWD " + root + "/way/home/docs/sub", "250"},
+    };
+    auto out = Session([&] {
+        std::vector<std::string> c{"USER walker", "PASS p"};
+        for (const auto& s : Commands(steps))
+            c.push_back(s);
+        return c;
+    }());
+    ExpectReplies(out, steps, 3);
+    for (const auto& line : out)
+        EXPECT_EQ(line.find("beside"), std::string::npos) << line;
+    // The one LIST on the way shows the two folders and nothing else.
+    const std::string& list = out.at(3 + 9);
+    EXPECT_NE(list.find(" nolist'"), std::string::npos) << list;
+    EXPECT_NE(list.find(" way']"), std::string::npos) << list;
+    EXPECT_EQ(list.find(" x'"), std::string::npos) << list;
+
+    // Read without List on the home folder: the PWD text, the home folder
+    // and the current folder can be entered.
+    const std::vector<Step> readerSteps{{"CWD " + root + "/r/", "250"},
+                                        {"CWD /", "250"},
+                                        {"CWD " + root + "/r", "250"},
+                                        {"CWD .", "250"},
+                                        {"RETR f.txt", "226 File sent ok b'read me'"}};
+    out = Session([&] {
+        std::vector<std::string> c{"USER reader", "PASS p"};
+        for (const auto& s : Commands(readerSteps))
+            c.push_back(s);
+        return c;
+    }());
+    ExpectReplies(out, readerSteps, 3);
+
+    // lftp changes into an absolute path below the home folder and mirrors it.
+    TempDir local;
+    const std::string script = "set cmd:fail-exit yes; set ftp:ssl-allow no; "
+                               "set net:max-retries 1; cd " +
+                               root + "/way/home/docs; ls; mirror " + root + "/way/home/docs " +
+                               local.Path() + "/docs; quit";
+    Peer lftp("/usr/bin/lftp",
+              {"-u", "walker,p", "-p", std::to_string(port), "-e", script, "127.0.0.1"});
+    ASSERT_TRUE(lftp.Finish(60000));
+    EXPECT_NE(lftp.Out().find(" d.txt"), std::string::npos) << lftp.Out() << lftp.Err();
+    EXPECT_EQ(ReadFile(local.Path() + "/docs/d.txt"), "doc");
+    EXPECT_EQ(ReadFile(local.Path() + "/docs/sub/s.txt"), "deep doc");
 }

@@ -175,11 +175,61 @@ TEST_F(Tree, TraversalIsRefusedForEveryOperation) {
         Verdict v = Validate(slot, c.op, c.path, false, false);
         EXPECT_EQ(v.allowed, c.allowed) << c.what;
     }
-    EXPECT_FALSE(ListingAllowed(slot, "/etc", data + "/"));
-    EXPECT_FALSE(ListingAllowed(slot, data + "/..", data + "/"));
-    EXPECT_FALSE(ListingAllowed(slot, data + "/up", data + "/"));
-    EXPECT_TRUE(ListingAllowed(slot, data + "/Sub", data + "/"));
-    EXPECT_TRUE(ListingAllowed(slot, data + "/a.txt", data + "/"));
+    TraverseScope scope{data + "/", data + "/", {}};
+    EXPECT_EQ(DecideListing(slot, "/etc", scope).kind, ListingKind::Refused);
+    EXPECT_EQ(DecideListing(slot, data + "/up", scope).kind, ListingKind::Refused);
+    EXPECT_EQ(DecideListing(slot, data + "/Sub", scope).kind, ListingKind::Full);
+    EXPECT_EQ(DecideListing(slot, data + "/a.txt", scope).kind, ListingKind::Full);
+    // The folder above the grant is passed through: only the way is listed.
+    const ListingDecision up = DecideListing(slot, data + "/..", scope);
+    EXPECT_EQ(up.kind, ListingKind::WayOnly);
+    EXPECT_EQ(up.wayNames, std::vector<std::string>{"Data"});
+}
+
+TEST_F(Tree, FoldersOnTheWayToAGrantAreEnteredButNotOpened) {
+    const std::string data = root + "/Data";
+    LoginSlot slot;
+    slot.InUse = true;
+    slot.Access.push_back(Entry(data + "/Sub", {Right::Read, Right::List}));
+    const std::string virt = root + "/outside";
+    TraverseScope scope{data + "/Sub/", data + "/Sub/", {virt + "/"}};
+    struct Case {
+        std::string dir;
+        bool cwd;
+        ListingKind listing;
+        std::vector<std::string> way;
+        const char* what;
+    } cases[] = {
+        {"/", true, ListingKind::WayOnly, {root.substr(1, root.find('/', 1) - 1)}, "the root"},
+        {root,
+         true,
+         ListingKind::WayOnly,
+         {"Data", "outside"},
+         "above a grant and a virtual folder"},
+        {data, true, ListingKind::WayOnly, {"Sub"}, "the grant's parent"},
+        {data + "/Sub", true, ListingKind::Full, {}, "the grant itself"},
+        {virt, false, ListingKind::Refused, {}, "a virtual folder grants nothing"},
+        {"/etc", false, ListingKind::Refused, {}, "off the way"},
+        {root + "/Data/a.txt", false, ListingKind::Refused, {}, "a file on the way"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Validate(slot, Operation::Cwd, c.dir, false, false, scope).allowed, c.cwd)
+            << c.what;
+        const ListingDecision d = DecideListing(slot, c.dir, scope);
+        EXPECT_EQ(d.kind, c.listing) << c.what;
+        EXPECT_EQ(d.wayNames, c.way) << c.what;
+        // On the way, nothing but the change of directory is granted.
+        if (c.listing == ListingKind::WayOnly)
+            EXPECT_FALSE(
+                Validate(slot, Operation::Get, c.dir + "/a.txt", false, false, scope).allowed)
+                << c.what;
+    }
+    // The current and the home directory need no right; elsewhere List counts.
+    slot.Access = {Entry(data, {Right::Read})};
+    TraverseScope home{root + "/outside/", data + "/", {}};
+    EXPECT_TRUE(Validate(slot, Operation::Cwd, data, false, false, home).allowed);
+    EXPECT_TRUE(Validate(slot, Operation::Cwd, root + "/outside", false, false, home).allowed);
+    EXPECT_FALSE(Validate(slot, Operation::Cwd, data + "/Sub", false, false, home).allowed);
 }
 
 TEST_F(Tree, RefusedDeleIsRecordedForTheConnectionList) {

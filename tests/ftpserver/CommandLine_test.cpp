@@ -52,6 +52,18 @@ TEST(LineAssembler, OverlongLineIsReportedOnceAndNextLineWorks) {
     ASSERT_EQ(items.size(), 2u);
     EXPECT_FALSE(items[0].TooLong);
     EXPECT_TRUE(items[1].TooLong);
+    // The limit counts the bytes before the line end, CR LF or LF alone,
+    // also when the line end arrives in a read of its own.
+    const std::string longest(kMaxCommandLine, 'z');
+    items = FeedText(a, longest + "\r\n" + longest + "\r");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_FALSE(items[0].TooLong);
+    EXPECT_EQ(items[0].Line, longest);
+    items = FeedText(a, "\n" + longest + "x\r\n");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_FALSE(items[0].TooLong);
+    EXPECT_EQ(items[0].Line, longest);
+    EXPECT_TRUE(items[1].TooLong);
 }
 
 TEST(CommandLine, PlainLineTest) {

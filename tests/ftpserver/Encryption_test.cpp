@@ -11,6 +11,7 @@
 #include "crypto/TRSA.h"
 #include "ftpserver/Version.h"
 
+#include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -232,4 +233,27 @@ TEST_F(EncryptedServer, OnlyTheExactPseudoNameIsTheKeyFile) {
     EXPECT_EQ(ReadAll(data), "a real file");
     c.Reply();
     EXPECT_FALSE(Conn()->KeyFileSent);
+}
+
+TEST_F(EncryptedServer, LinesHoldingNulNeverReachAHandler) {
+    const std::string home = std::filesystem::canonical(this->home.Path()).string();
+    std::filesystem::create_directory(home + "/sub");
+    WriteFile(home + "/sub/a", "a");
+    LineClient c(fixture->Port());
+    c.Reply();
+    EXPECT_EQ(c.Cmd(std::string("USER a\0", 7)), "501 Syntax error in parameter.");
+    c.Login();
+    EXPECT_EQ(c.Cmd("CWD sub"), "250 CWD command successful. \"sub\" is current directory.");
+    using namespace std::string_literals;
+    for (const std::string& line : {"RMD \0x"s, "MKD \0x"s, "NLST ..\0"s, "RETR a\0b"s, "DELE \0x"s,
+                                    "RNFR a\0"s, "STOR \0x"s, "CWD ..\0"s})
+        EXPECT_EQ(c.Cmd(line), "501 Syntax error in parameter.") << line.substr(0, 4);
+    // A ciphertext that deciphers to such a line is refused the same way.
+    EXPECT_EQ(c.Cmd(serverPair.EncryptString("RMD \0x"s)), "501 Syntax error in parameter.");
+    // Nothing changed: the folder is there with its file, nothing was made.
+    EXPECT_EQ(ReadFile(home + "/sub/a"), "a");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_EQ(c.Cmd("PWD"), "257 \"" + home + "/sub/\" is current directory.");
 }

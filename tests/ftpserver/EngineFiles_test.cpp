@@ -52,16 +52,65 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
             "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n"),
         std::string::npos);
     const std::string names = List("NLST");
-    EXPECT_EQ(names,
-              ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\n"
-              "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n");
-    // An option is taken for a name.
+    // NLST sends names only, a permanent link's too.
+    EXPECT_EQ(names, ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\nperma\r\n");
+    // A missing path is not found, without the permanent links.
+    EXPECT_EQ(List("LIST gone"), home + "sub/gone not found\r\n");
+    EXPECT_EQ(List("NLST gone"), "");
     fx.Server().PermaLinkTable[0] = {};
-    EXPECT_EQ(List("LIST -la"), home + "sub/-la not found\r\n");
     // A listing of one file, and of another folder by path.
     EXPECT_EQ(List("NLST file.txt"), "file.txt\r\n");
     EXPECT_NE(List("LIST " + home).find(" sub\r\n"), std::string::npos);
     EXPECT_EQ(fx.Owner().Seen["LIST"].back(), home.substr(0, home.size() - 1));
+}
+
+TEST_F(EngineFiles, PatternsAndOptionWords) {
+    for (const char* f : {"a.txt", "b.txt", "c.log", ".dot", "q1.txt", "q[1].txt", "-x"})
+        WriteFile(home + f, "1");
+    std::filesystem::create_directory(home + "d1");
+    WriteFile(home + "d1/x.txt", "1");
+    WriteFile(home + "d1/y.log", "1");
+    fx.Server().PermaLinkTable[0] = {"/srv/elsewhere/", "pub"};
+    struct Case {
+        std::string command;
+        std::string names; // NLST: the names; LIST: one line or "" for a long listing
+    } cases[] = {
+        {"NLST *", "-x a.txt b.txt c.log d1 q1.txt q[1].txt pub"},
+        {"NLST *.txt", "a.txt b.txt q1.txt q[1].txt"},
+        {"NLST ?.txt", "a.txt b.txt"},
+        {"NLST [ab].*", "a.txt b.txt"},
+        {"NLST .*", ". .. .dot"},
+        {"NLST p*", "pub"},
+        {"NLST d1/*.txt", "x.txt"},
+        {"NLST " + home + "d1/*", "x.txt y.log pub"},
+        {"NLST q[1].txt", "q[1].txt pub"}, // the name as written exists
+        {"NLST z*", ""},
+        {"NLST nosuch/*", ""},
+        {"NLST -a", "-x . .. .dot a.txt b.txt c.log d1 q1.txt q[1].txt pub"},
+        {"NLST -l d1", ". .. x.txt y.log pub"},
+        {"NLST -a -l d1/*.log", "y.log"},
+        {"NLST -x", "-x pub"}, // an entry of that name is a name
+    };
+    for (const auto& c : cases) {
+        std::string got;
+        for (const char ch : List(c.command))
+            if (ch != '\r')
+                got += ch == '\n' ? ' ' : ch;
+        if (!got.empty())
+            got.pop_back();
+        EXPECT_EQ(got, c.names) << c.command;
+    }
+    EXPECT_EQ(List("LIST z*"), home + "z* not found\r\n");
+    const std::string all = List("LIST -la");
+    EXPECT_NE(all.find(" a.txt\r\n"), std::string::npos);
+    EXPECT_NE(all.find(" pub -> /srv/elsewhere/\r\n"), std::string::npos);
+    const std::string logs = List("LIST -l *.log");
+    EXPECT_NE(logs.find(" c.log\r\n"), std::string::npos);
+    EXPECT_EQ(logs.find("a.txt"), std::string::npos);
+    // The owner judges the folder a pattern lists.
+    EXPECT_EQ(fx.Owner().Seen["LIST"].back(), home.substr(0, home.size() - 1));
+    List("NLST d1/*.txt");
+    EXPECT_EQ(fx.Owner().Seen["LIST"].back(), home + "d1");
 }
 
 TEST_F(EngineFiles, ListingLineOfThisYearAndAnother) {
@@ -119,6 +168,11 @@ TEST_F(EngineFiles, DeleteRenameAndDirectories) {
     EXPECT_EQ(c.Cmd("SIZE"), "501 Syntax error in parameter.");
     EXPECT_EQ(c.Cmd("MDTM"), "501 Syntax error in MDTM parameter.");
     fx.Owner().AllowAll = false;
+    // A missing name is a syntax fault before any rights question.
+    EXPECT_EQ(c.Cmd("DELE"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("RNFR"), "501 Syntax error is parameter.");
+    EXPECT_EQ(c.Cmd("RNTO"), "501 Syntax error in parameter.");
+    EXPECT_EQ(c.Cmd("RMD"), "501 Syntax error in parameter.");
     EXPECT_EQ(c.Cmd("DELE b.txt"), "500 Cannot DELE - Insufficient Rights.");
     EXPECT_EQ(c.Cmd("RNFR b.txt"), "500 Cannot RNFR - Insufficient Rights.");
     EXPECT_EQ(c.Cmd("RNTO x"), "500 Cannot RNTO - Insufficient Rights.");

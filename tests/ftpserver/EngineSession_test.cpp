@@ -93,6 +93,14 @@ TEST_F(EngineSession, LineEdgeCases) {
         c.SendRaw("NOOP " + std::string(5000, 'a') + "\r\n");
         EXPECT_EQ(c.Reply(), "500 Command line too long.");
         EXPECT_EQ(c.Cmd("NOOP y"), "200 Ok. Parameter was 'y'.");
+        // The limit counts the bytes before the line end, with CR LF or LF.
+        const std::string longest = "NOOP " + std::string(2042, 'b');
+        for (const char* end : {"\r\n", "\n"}) {
+            c.SendRaw(longest + end);
+            EXPECT_EQ(c.Reply(), "200 Ok. Parameter was '" + longest.substr(5) + "'.");
+        }
+        c.SendRaw(longest + "b\r\n");
+        EXPECT_EQ(c.Reply(), "500 Command line too long.");
         // Telnet interrupt before a command.
         c.SendRaw("\xff\xf4\xff\xf2NOOP z\r\n");
         EXPECT_EQ(c.Reply(), "200 Ok. Parameter was 'z'.");

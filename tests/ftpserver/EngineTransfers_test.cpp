@@ -68,11 +68,14 @@ TEST_F(EngineTransfers, PassiveDownloadBothOrders) {
 
 TEST_F(EngineTransfers, ActiveModeAndPortRules) {
     WriteFile(home + "a.txt", "active bytes");
+    // PORT after PASV switches to active mode and closes the passive listener.
+    const std::string pasv = c.Cmd("PASV");
     int port = 0;
     const int lfd = ListenLocal(port);
     EXPECT_EQ(
         c.Cmd("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256)),
         "200 Port command successful.");
+    EXPECT_LT(ConnectPassive(pasv), 0);
     EXPECT_EQ(c.Cmd("RETR a.txt"), "150 Opening data connection for a.txt.");
     const int dfd = AcceptWithLoop(lfd);
     ASSERT_GE(dfd, 0);
@@ -82,6 +85,9 @@ TEST_F(EngineTransfers, ActiveModeAndPortRules) {
 
     EXPECT_EQ(c.Cmd("PORT 127,0,0,1,4,x"), "501 Invalid PORT command.");
     EXPECT_EQ(c.Cmd("PORT 10,0,0,1,4,1"), "500 Illegal PORT command.");
+    // Privileged ports of the client's own host are refused too.
+    EXPECT_EQ(c.Cmd("PORT 127,0,0,1,3,255"), "500 Illegal PORT command.");
+    EXPECT_EQ(c.Cmd("PORT 127,0,0,1,0,21"), "500 Illegal PORT command.");
     EXPECT_EQ(c.Cmd("PORT 127,0,0,1,4,1"), "200 Port command successful.");
     TFtpCtrlSocket* client = fx.Server().Client(0);
     EXPECT_EQ(client->DataAddr, "127.0.0.1");
@@ -271,3 +277,69 @@ TEST_F(EngineTransfers, VirtualDirectoryForStorListAndDele) {
 }
 
 } // namespace
+
+TEST_F(EngineTransfers, OneTransferAtATime) {
+    const std::string content = PatternBytes(50 * 1024 * 1024, 7);
+    WriteFile(home + "big", content);
+    const int fd = c.OpenPassive();
+    EXPECT_EQ(c.Cmd("RETR big"), "150 Opening data connection for big.");
+    // The client reads nothing of the download until these are answered.
+    for (const char* cmd :
+         {"LIST", "NLST", "RETR big", "STOR x", "APPE x", "PASV", "PORT 127,0,0,1,4,1"})
+        EXPECT_EQ(c.Cmd(cmd), "450 Transfer in progress.") << cmd;
+    EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
+    EXPECT_TRUE(SameBytes(ReadAll(fd, 120000), content));
+    EXPECT_EQ(c.Reply(), "226 File sent ok");
+    EXPECT_FALSE(std::filesystem::exists(home + "x"));
+    // Once it has ended, the next transfer runs.
+    WriteFile(home + "small", "small");
+    std::string closing;
+    EXPECT_EQ(Retr("small", closing), "small");
+    EXPECT_EQ(closing, "226 File sent ok");
+}
+
+TEST_F(EngineTransfers, PassiveTransferWaitsThroughOtherCommands) {
+    WriteFile(home + "f", "payload");
+    WriteFile(home + "up", "a longer old content");
+    const std::string pasv = c.Cmd("PASV");
+    EXPECT_EQ(c.Cmd("RETR f"), "150 Opening data connection for f.");
+    EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
+    EXPECT_EQ(c.Cmd("TYPE I"), "200 Type set to I.");
+    EXPECT_EQ(c.Cmd("PWD"), "257 \"" + home + "\" is current directory.");
+    const int fd = ConnectPassive(pasv);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReadAll(fd), "payload");
+    EXPECT_EQ(c.Reply(), "226 File sent ok");
+    // An upload too, and STOR still replaces the whole file.
+    const std::string pasv2 = c.Cmd("PASV");
+    EXPECT_EQ(c.Cmd("STOR up"), "150 Opening data connection for up.");
+    EXPECT_EQ(c.Cmd("TYPE A"), "200 Type set to A.");
+    EXPECT_EQ(c.Cmd("RNFR f"), "350 File exists, ready for destination name.");
+    const int fd2 = ConnectPassive(pasv2);
+    ASSERT_GE(fd2, 0);
+    WriteAllAndClose(fd2, "new");
+    EXPECT_EQ(c.Reply(), "226 File received ok");
+    EXPECT_EQ(ReadFile(home + "up"), "new");
+}
+
+TEST_F(EngineTransfers, AborOfAnArmedPassiveTransfer) {
+    WriteFile(home + "f", "payload");
+    for (const bool upload : {false, true}) {
+        const std::string pasv = c.Cmd("PASV");
+        EXPECT_EQ(c.Cmd(upload ? "STOR up" : "RETR f").substr(0, 4), "150 ");
+        c.Send("ABOR");
+        EXPECT_EQ(c.Reply(), upload ? "426 Connection closed; ABORT requested by client."
+                                    : "501 Cannot RETR. ABORT requested by client");
+        EXPECT_EQ(c.Reply(), "225 ABOR command successful.");
+        // The listener is gone: a late connection gets nothing.
+        const int late = ConnectPassive(pasv);
+        EXPECT_LT(late, 0);
+        if (late >= 0)
+            ::close(late);
+    }
+    EXPECT_FALSE(std::filesystem::exists(home + "up"));
+    EXPECT_EQ(c.Cmd("NOOP"), "200 Ok. Parameter was ''.");
+    std::string closing;
+    EXPECT_EQ(Retr("f", closing), "payload");
+    EXPECT_EQ(closing, "226 File sent ok");
+}
