@@ -30,24 +30,85 @@ void TFtpCtrlSocket::StartConnection() {
 }
 
 bool TFtpCtrlSocket::TriggerDataAvailable(int /*Error*/) {
+    if (heldPos_ < held_.size() || RepliesPiledUp()) {
+        HoldReading(true);
+        return true;
+    }
     char buf[2048];
     const int len = Receive(buf, RcvSize > 0 && RcvSize <= 2048 ? RcvSize : 2048);
     if (len <= 0)
         return true;
-    QPointer<TFtpCtrlSocket> self(this);
-    for (auto& item : lines_.Feed(buf, static_cast<std::size_t>(len))) {
-        // A command may have closed the connection: later lines are void.
-        if (!self || HSocket() < 0)
-            break;
-        if (item.TooLong) {
-            if (OnLineTooLong)
-                OnLineTooLong(this);
-            continue;
-        }
-        LastCommand = QDateTime::currentDateTime();
-        ++CommandCount;
-        if (OnCommand)
-            OnCommand(this, item.Line.data(), static_cast<int>(item.Line.size()));
-    }
+    held_.assign(buf, static_cast<std::size_t>(len));
+    heldPos_ = 0;
+    RunHeldLines();
     return true;
+}
+
+void TFtpCtrlSocket::RunHeldLines() {
+    QPointer<TFtpCtrlSocket> self(this);
+    int run = 0;
+    while (heldPos_ < held_.size() && run < kLinesPerTurn && !RepliesPiledUp()) {
+        // A command may have closed the connection: later lines are void.
+        if (HSocket() < 0) {
+            held_.clear();
+            heldPos_ = 0;
+            return;
+        }
+        const std::size_t lf = held_.find('\n', heldPos_);
+        const std::size_t end = lf == std::string::npos ? held_.size() : lf + 1;
+        const auto items = lines_.Feed(held_.data() + heldPos_, end - heldPos_);
+        heldPos_ = end;
+        for (const auto& item : items) {
+            ++run;
+            if (item.TooLong) {
+                if (OnLineTooLong)
+                    OnLineTooLong(this);
+            } else {
+                LastCommand = QDateTime::currentDateTime();
+                ++CommandCount;
+                if (OnCommand)
+                    OnCommand(this, item.Line.data(), static_cast<int>(item.Line.size()));
+            }
+            if (!self)
+                return;
+        }
+    }
+    if (HSocket() < 0)
+        return;
+    if (heldPos_ == held_.size() && !RepliesPiledUp()) {
+        held_.clear();
+        heldPos_ = 0;
+        HoldReading(false);
+        return;
+    }
+    HoldReading(true);
+    // Piled-up replies resume the lines once they have gone out.
+    if (!RepliesPiledUp())
+        QueueMoreLines();
+}
+
+void TFtpCtrlSocket::QueueMoreLines() {
+    if (moreQueued_)
+        return;
+    moreQueued_ = true;
+    const int handle = HSocket();
+    QMetaObject::invokeMethod(
+        this,
+        [this, handle] {
+            moreQueued_ = false;
+            if (handle != HSocket())
+                return;
+            try {
+                RunHeldLines();
+            } catch (...) {
+                // As in the receive loop: the line is lost, the connection stays.
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TFtpCtrlSocket::TriggerDataSent(int Error) {
+    if (ReadingHeld() && !RepliesPiledUp())
+        QueueMoreLines();
+    TCustomWSocket::TriggerDataSent(Error);
 }

@@ -133,12 +133,35 @@ public:
     // The command of that transfer (STOR, APPE, RETR, LIST, NLST): other
     // commands change CurCmdType while it waits or runs.
     std::uint8_t TransferCmd = 0;
+    // Time limits: seconds since the connection came without a completed
+    // login, and seconds a transfer has waited for its passive connection.
+    bool LoginCompleted = false;
+    int LoginSeconds = 0;
+    int PassiveWaitSeconds = 0;
     // Raised when a line longer than the limit was dropped.
     std::function<void(TFtpCtrlSocket* Sender)> OnLineTooLong;
 
+    // Command lines run per turn of the event loop; the rest of a read waits
+    // for the next turn, so one busy client never holds the others up.
+    static constexpr int kLinesPerTurn = 4;
+    // SECURITY: a client that sends commands and never reads the replies
+    // would grow the send queue without end; above this many queued bytes
+    // its commands are not read until the replies drain.
+    static constexpr long long kReplyQueueBound = 16 * 1024;
+
 protected:
     bool TriggerDataAvailable(int Error) override;
+    void TriggerDataSent(int Error) override;
 
 private:
+    // Runs up to kLinesPerTurn of the held lines; holds reading while some
+    // are left or replies pile up.
+    void RunHeldLines();
+    void QueueMoreLines();
+    bool RepliesPiledUp() const { return BufferedByteCount() > kReplyQueueBound; }
+
     TLineAssembler lines_;
+    std::string held_; // the last read, from heldPos_ on not yet run
+    std::size_t heldPos_ = 0;
+    bool moreQueued_ = false;
 };

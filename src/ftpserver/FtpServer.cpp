@@ -42,6 +42,9 @@ TFtpServer::TFtpServer(QObject* parent)
     AddCommand("XRMD", &TFtpServer::CommandRMD, true);
     // SECURITY: MDTM would tell anyone the time of any file; it needs a login.
     AddCommand("MDTM", &TFtpServer::CommandMDTM, true);
+    timeLimitTimer_.setInterval(1000);
+    QObject::connect(&timeLimitTimer_, &QTimer::timeout, this, [this] { CheckTimeLimits(1); });
+    timeLimitTimer_.start();
 }
 
 TFtpServer::~TFtpServer() {
@@ -120,9 +123,23 @@ bool TFtpServer::IsClient(TFtpCtrlSocket* Client) const {
 void TFtpServer::ServerSessionAvailable(int Error) {
     if (Error != 0)
         throw FtpServerException(replies::kSessionAvailableError + std::to_string(Error));
-    const int handle = serverSocket_->Accept();
+    int handle = -1;
+    try {
+        handle = serverSocket_->Accept();
+    } catch (const ESocketException&) {
+        // Out of descriptors the listener pauses and tries again by itself
+        // (see Accept); it never stops. Other failures concern only the
+        // connection that went away before it was taken.
+        const int code = serverSocket_->LastError();
+        if (WSocketIsResourceShortage(code) && !acceptShortage_) {
+            acceptShortage_ = true;
+            LogLine(FormatReply(replies::kAcceptPaused, {WSocketErrorDesc(code)}), colours::clRed);
+        }
+        return;
+    }
     if (handle < 0)
         return;
+    acceptShortage_ = false;
     ++clientCounter_;
     auto* client = new TFtpCtrlSocket();
     client->setObjectName(QString("ClientWSocket%1").arg(clientCounter_));
@@ -344,17 +361,44 @@ void TFtpServer::CheckIdleClients(int elapsed, int timeout, std::string& message
         client->IdleSeconds += elapsed;
         if (client->IdleSeconds <= timeout)
             continue;
-        clients_.erase(std::find(clients_.begin(), clients_.end(), client));
-        detached_.push_back(client);
         message =
             FormatReply(replies::kIdleDisconnect, {client->UserName, client->PeerAddr,
                                                    client->PeerPort, std::to_string(timeout)});
-        try {
-            if (client->State() == wsConnected)
-                client->SendReplyLine(replies::kIdleGoodbye);
-        } catch (const std::exception&) {
+        DropClient(client, replies::kIdleGoodbye);
+    }
+}
+
+void TFtpServer::DropClient(TFtpCtrlSocket* Client, const char* goodbye) {
+    clients_.erase(std::find(clients_.begin(), clients_.end(), Client));
+    detached_.push_back(Client);
+    try {
+        if (Client->State() == wsConnected)
+            Client->SendReplyLine(goodbye);
+    } catch (const std::exception&) {
+    }
+    Client->DataStream.Close();
+    Client->CloseDelayed();
+}
+
+void TFtpServer::CheckTimeLimits(int elapsed) {
+    const std::vector<TFtpCtrlSocket*> all = clients_;
+    for (TFtpCtrlSocket* client : all) {
+        if (!client->LoginCompleted) {
+            client->LoginSeconds += elapsed;
+            // SECURITY: connections count against the user limit before they
+            // log in; silent ones would otherwise lock everyone out.
+            if (client->LoginSeconds > kLoginTimeLimit) {
+                LogLine(FormatReply(replies::kLoginTimeoutLog, {client->PeerAddr, client->PeerPort,
+                                                                std::to_string(kLoginTimeLimit)}),
+                        colours::clGreen);
+                DropClient(client, replies::kLoginTimeout);
+                continue;
+            }
         }
-        client->DataStream.Close();
-        client->CloseDelayed();
+        if (client->PassiveStart && !client->PassiveConnected && client->TransferReplyPending) {
+            client->PassiveWaitSeconds += elapsed;
+            if (client->PassiveWaitSeconds > kPassiveWaitLimit)
+                FailPassiveTransfer(client);
+        }
     }
 }

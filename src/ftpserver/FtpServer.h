@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -79,6 +80,14 @@ public:
     // Adds IdleSeconds to every client and drops those idle beyond timeout;
     // message describes the last one dropped.
     void CheckIdleClients(int elapsed, int timeout, std::string& message);
+    // Time limits that hold whatever the idle setting: a connection without a
+    // completed login is answered "421 Login time-out." and closed once it
+    // has been there longer than kLoginTimeLimit seconds; a transfer whose
+    // passive connection has not come within kPassiveWaitLimit seconds ends
+    // with 425. A timer calls this every second; tests pass chosen values.
+    static constexpr int kLoginTimeLimit = 60;
+    static constexpr int kPassiveWaitLimit = 60;
+    void CheckTimeLimits(int elapsed);
     // Adds a keyword to the CommandTable; a full table raises "Too many command".
     void AddCommand(const std::string& keyword, TCommandHandler handler, bool needsLogin,
                     bool oneTransfer = false);
@@ -142,6 +151,9 @@ private:
     void ClientSessionClosed(TFtpCtrlSocket* Client);
     void ClientDataSent(TFtpCtrlSocket* Client);
     bool IsClient(TFtpCtrlSocket* Client) const;
+    // Takes a client out of the list, sends goodbye plain and closes it;
+    // its close is handled later as any other.
+    void DropClient(TFtpCtrlSocket* Client, const char* goodbye);
     std::string DecipherLine(const std::string& line);
 
     // Encrypted session.
@@ -189,6 +201,9 @@ private:
     void CommandREST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
     void CommandABOR(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
     void PassiveSessionAvailable(TFtpCtrlSocket* Client);
+    // The waiting transfer ends with 425: its passive connection did not
+    // come in time or could not be accepted.
+    void FailPassiveTransfer(TFtpCtrlSocket* Client);
     void StartDataConnection(TFtpCtrlSocket* Client, bool upload);
     void HookDataHandlers(TFtpCtrlSocket* Client, bool upload);
     void PrepareDownload(TFtpCtrlSocket* Client);
@@ -252,6 +267,9 @@ private:
     // close has not been handled yet; freed with the server at the latest.
     std::vector<TFtpCtrlSocket*> detached_;
     int clientCounter_ = 0;
+    QTimer timeLimitTimer_;
+    // Accepting failed for lack of descriptors; logged once until it works.
+    bool acceptShortage_ = false;
     std::vector<TCommandSlot> commandTable_;
     bool destroying_ = false;
     std::unique_ptr<TRSA> ownPeerKey_;

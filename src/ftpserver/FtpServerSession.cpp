@@ -31,6 +31,7 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
         return;
     }
     Client->FtpState = ftpcReady;
+    Client->LoginCompleted = true;
     Client->Directory = WithTrailingSlash(CanonicalPath(Client->HomeDir, true));
     Answer = FormatReply(replies::kLoggedIn, {Client->UserName});
 }

@@ -107,6 +107,12 @@ void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client) {
     try {
         handle = listener->Accept();
     } catch (const std::exception&) {
+        // Out of descriptors: a transfer that waits for this connection ends
+        // with 425 rather than waiting in silence; before the transfer
+        // command the listener tries again shortly (see Accept).
+        if (WSocketIsResourceShortage(listener->LastError()) && Client->PassiveStart &&
+            Client->TransferReplyPending)
+            FailPassiveTransfer(Client);
         return;
     }
     if (handle < 0)
@@ -135,6 +141,17 @@ void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client) {
         else
             RetrSessionConnected(Client, 0);
     }
+}
+
+void TFtpServer::FailPassiveTransfer(TFtpCtrlSocket* Client) {
+    if (Client->PasvListener)
+        Client->PasvListener->Close();
+    Client->PassiveMode = false;
+    Client->DataConnectFailed = true;
+    if (IsUpload(Client->CurCmdType))
+        StorSessionClosed(Client, 0);
+    else
+        RetrSessionClosed(Client, 0);
 }
 
 void TFtpServer::HookDataHandlers(TFtpCtrlSocket* Client, bool upload) {
@@ -176,6 +193,7 @@ void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, bool upload) {
                 RetrSessionConnected(Client, 0);
         } else {
             Client->PassiveStart = true;
+            Client->PassiveWaitSeconds = 0;
         }
         return;
     }

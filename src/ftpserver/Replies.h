@@ -11,6 +11,7 @@ namespace replies {
 inline constexpr const char* kServerBanner = "220 Vexa Server Ready.";
 inline constexpr const char* kClientBanner = "220 Vexa Server ready.";
 inline constexpr const char* kTooManyUsers = "421 Too many users connected.";
+inline constexpr const char* kLoginTimeout = "421 Login time-out.";
 
 // Dispatch
 inline constexpr const char* kNotUnderstood = "500 '%s': command not understood.";
@@ -112,6 +113,9 @@ inline constexpr const char* kUnexpectedChar = "unexpected char";
 inline constexpr const char* kStorProgramError = "Program error in ClientStorSessionClosed";
 inline constexpr const char* kIdleDisconnect =
     "Disconnecting %s (%s:%s) due to %d seconds of inactivity.";
+inline constexpr const char* kLoginTimeoutLog = "Disconnecting %s:%s: no login within %d seconds.";
+inline constexpr const char* kAcceptPaused =
+    "Cannot accept a connection now (%s); still listening, accepting again shortly.";
 inline constexpr const char* kNoDecipherKey = "Private key not loaded";
 inline constexpr const char* kNotInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kUploadIsLink = "Too many levels of symbolic links";

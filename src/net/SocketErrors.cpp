@@ -139,6 +139,11 @@ int WSocketGaiToCode(int gaiError) {
     }
 }
 
+bool WSocketIsResourceShortage(int code) {
+    return code == wsa::WSAEMFILE || code == wsa::WSAENOBUFS ||
+           code == WSocketErrnoToCode(ENFILE) || code == WSocketErrnoToCode(ENOMEM);
+}
+
 std::string WSocketErrorMessage(int code, const std::string& operation) {
     return "Error " + std::to_string(code) + " in function " + operation + "\r\n" +
            WSocketErrorDesc(code);

@@ -52,5 +52,9 @@ int WSocketErrnoToCode(int err);
 // Maps a getaddrinfo() result (EAI_*) onto its WinSock number.
 int WSocketGaiToCode(int gaiError);
 
+// True for the codes of a system out of descriptors or buffer memory
+// (EMFILE, ENFILE, ENOBUFS, ENOMEM): the operation may succeed later.
+bool WSocketIsResourceShortage(int code);
+
 // "Error <code> in function <operation>" CR LF <text>.
 std::string WSocketErrorMessage(int code, const std::string& operation);

@@ -24,6 +24,11 @@ namespace {
 // same as sending the 1514-byte blocks one by one, with far fewer calls.
 constexpr int kBlocksPerSend = 64;
 constexpr size_t kSpareBlocksKept = 64;
+// Handler calls per readable notification. Then the loop serves every other
+// socket before this one reads again, so no fast sender holds the one thread.
+constexpr int kReadsPerNotification = 4;
+// Pause of a listener that cannot accept for lack of descriptors or memory.
+constexpr int kAcceptBackoffMs = 100;
 
 bool SetNonBlocking(int fd) {
     int flags = ::fcntl(fd, F_GETFL, 0);
@@ -268,7 +273,7 @@ void TCustomWSocket::CreateNotifiers(bool wantWrite) {
                              return;
                          Dispatch([this] { OnWritable(); });
                      });
-    readNotifier_->setEnabled(!paused_);
+    readNotifier_->setEnabled(!paused_ && !readHeld_);
     writeNotifier_->setEnabled(wantWrite && !paused_);
 }
 
@@ -365,7 +370,7 @@ void TCustomWSocket::HandleClosedByPeer(int Error) {
 
 void TCustomWSocket::ReceiveLoop(int Error) {
     QPointer<TCustomWSocket> self(this);
-    for (;;) {
+    for (int calls = 1;; ++calls) {
         lastError_ = 0;
         long long before = readCount_;
         try {
@@ -380,7 +385,8 @@ void TCustomWSocket::ReceiveLoop(int Error) {
         }
         if (!self)
             return;
-        if (noReceiveLoop_ || lastError_ != 0 || handle_ < 0 || paused_)
+        if (noReceiveLoop_ || lastError_ != 0 || handle_ < 0 || paused_ || readHeld_ ||
+            calls == kReadsPerNotification)
             break;
         int count = GetRcvdCount();
         if (count <= 0)
@@ -761,13 +767,13 @@ int TCustomWSocket::Accept() {
     if (handle < 0) {
         acceptedHandle_ = -1;
         int err = errno;
-        if ((err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM) && readNotifier_) {
+        if (WSocketIsResourceShortage(WSocketErrnoToCode(err)) && readNotifier_) {
             // Out of descriptors or memory: the pending connection stays
             // readable, so stop watching for a moment instead of spinning.
             readNotifier_->setEnabled(false);
             QPointer<QSocketNotifier> notifier(readNotifier_);
-            QTimer::singleShot(100, this, [this, notifier] {
-                if (notifier && notifier == readNotifier_ && !paused_)
+            QTimer::singleShot(kAcceptBackoffMs, this, [this, notifier] {
+                if (notifier && notifier == readNotifier_ && !paused_ && !readHeld_)
                     notifier->setEnabled(true);
             });
         }
@@ -903,6 +909,7 @@ void TCustomWSocket::ResetToDefaults() {
     allSent_ = true;
     readCount_ = 0;
     paused_ = false;
+    readHeld_ = false;
     closeReported_ = false;
     listening_ = false;
     writablePosted_ = false;
@@ -1016,9 +1023,15 @@ void TCustomWSocket::Pause() {
 void TCustomWSocket::Resume() {
     paused_ = false;
     if (readNotifier_)
-        readNotifier_->setEnabled(true);
+        readNotifier_->setEnabled(!readHeld_);
     if (writeNotifier_)
         writeNotifier_->setEnabled(state_ == wsConnecting || !sendQueue_.empty());
+}
+
+void TCustomWSocket::HoldReading(bool held) {
+    readHeld_ = held;
+    if (readNotifier_)
+        readNotifier_->setEnabled(!held && !paused_);
 }
 
 void TCustomWSocket::MessagePump() {

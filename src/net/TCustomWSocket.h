@@ -42,7 +42,9 @@ using TBgExceptionEvent =
 // Listen and Send start work that finishes later through the events below.
 // Sending goes through a queue of 1514-byte blocks drained whenever the
 // system can take more; OnDataSent tells that the queue has become empty and
-// is always raised from the loop, never from inside Send.
+// is always raised from the loop, never from inside Send. One readable
+// notification calls the data handler a few times at most, so every socket
+// of the loop is served in turn.
 class TCustomWSocket : public QObject {
 public:
     explicit TCustomWSocket(QObject* parent = nullptr);
@@ -153,6 +155,11 @@ protected:
     void ApplyLinger();
     void DropSendQueue();
     void DestroyNotifiers();
+    // Stops (true) or restarts readable notifications without pausing the
+    // rest: a layer above that still holds unread work, or whose replies pile
+    // up, reads nothing more until it lets go.
+    void HoldReading(bool held);
+    bool ReadingHeld() const { return readHeld_; }
     bool CloseReported() const { return closeReported_; }
     void SetCloseReported(bool value) { closeReported_ = value; }
     bool Destroying() const { return destroying_; }
@@ -196,6 +203,7 @@ private:
     bool allSent_ = true;
     long long readCount_ = 0;
     bool paused_ = false;
+    bool readHeld_ = false;
     bool closeReported_ = false;
     bool noReceiveLoop_ = false;
     bool destroying_ = false;

@@ -4,6 +4,7 @@
 #include "PythonPeer.h"
 #include "TempDir.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 
@@ -27,12 +28,16 @@ void WriteSettings(const std::string& dataDir, int port) {
                                          "\r\n[Global Options]\r\nDeleteTemporaryFiles=1\r\n");
 }
 
-// A running vexa2 --headless; stopped with SIGTERM.
+// A running vexa2 --headless, with at most maxFiles descriptors when given;
+// stopped with SIGTERM.
 struct HeadlessServer {
     QProcess process;
-    explicit HeadlessServer(const std::string& dataDir) {
-        process.start(QString::fromStdString(ProgramPath("vexa2")),
-                      {"--headless", "--data-dir", QString::fromStdString(dataDir)});
+    explicit HeadlessServer(const std::string& dataDir, int maxFiles = 0) {
+        QStringList args = {QString::fromStdString(ProgramPath("vexa2")), "--headless",
+                            "--data-dir", QString::fromStdString(dataDir)};
+        if (maxFiles > 0)
+            args.prepend(QString("--nofile=%1:%1").arg(maxFiles));
+        process.start(maxFiles > 0 ? "prlimit" : args.takeFirst(), args);
         process.waitForStarted(10000);
     }
     ~HeadlessServer() {
@@ -49,10 +54,11 @@ struct HeadlessServer {
     }
 };
 
-// Reads the program's output until it holds text (at most 20 s).
-bool WaitForOutput(QProcess& process, std::string& out, const std::string& text) {
+// Reads the program's output until it holds text (at most timeoutMs).
+bool WaitForOutput(QProcess& process, std::string& out, const std::string& text,
+                   int timeoutMs = 20000) {
     for (int waited = 0; out.find(text) == std::string::npos; waited += 100) {
-        if (waited > 20000 || process.state() == QProcess::NotRunning)
+        if (waited > timeoutMs || process.state() == QProcess::NotRunning)
             return false;
         process.waitForReadyRead(100);
         out += process.readAllStandardOutput().toStdString();
@@ -85,7 +91,81 @@ ftp.quit()
 print('ok')
 )";
 
+// Client a logs in and asks for PASV; then a burst of connections takes
+// every descriptor the server has; a's transfer must end with 425. After
+// the burst a fresh client logs in and downloads.
+const char* kDescriptorBurstScript = R"(
+import ftplib, socket, sys
+port, count = int(sys.argv[1]), int(sys.argv[2])
+a = ftplib.FTP()
+a.connect('127.0.0.1', port, timeout=20)
+a.login('alice', 'secret')
+host, dport = ftplib.parse227(a.sendcmd('PASV'))
+burst = [socket.create_connection(('127.0.0.1', port), timeout=20) for _ in range(count)]
+print('burst', flush=True)
+sys.stdin.readline()  # the server has run out of descriptors
+data = socket.create_connection((host, dport), timeout=20)
+print(a.sendcmd('RETR f.txt'))
+try:
+    print(a.getresp())
+except ftplib.error_temp as e:
+    print(e)
+data.close()
+for s in burst:
+    s.close()
+a.voidcmd('NOOP')
+b = ftplib.FTP()
+b.connect('127.0.0.1', port, timeout=20)
+b.login('alice', 'secret')
+got = bytearray()
+b.retrbinary('RETR f.txt', got.extend)
+assert bytes(got) == b'content', got
+b.quit()
+a.quit()
+print('ok', flush=True)
+)";
+
 } // namespace
+
+TEST(HeadlessServer, OutOfDescriptorsKeepsListeningAndEndsAWaitingTransferWith425) {
+    TempDir data, root, work;
+    const std::string dataDir = data.Path();
+    const std::string home = root.Path();
+    WriteFile(home + "f.txt", "content");
+    Admin(dataDir, {"user", "add", "alice"});
+    Admin(dataDir, {"user", "set", "alice", "password", "secret"});
+    Admin(dataDir, {"user", "set", "alice", "home", home});
+    Admin(dataDir, {"user", "access", "alice", "add", home, "read,list"});
+    const int port = FreePort();
+    WriteFile(dataDir + "vexa2.ini", "[Server Options]\r\nServerPort=" + std::to_string(port) +
+                                         "\r\nMaximumConcurrentUsers=0\r\n");
+
+    // About ten descriptors are in use after start-up; 200 connections are
+    // many more than the 40 allowed.
+    HeadlessServer server(dataDir, 40);
+    ASSERT_TRUE(WaitForPort(port)) << server.process.readAllStandardError().toStdString();
+    WriteFile(work.File("burst.py"), kDescriptorBurstScript);
+    QProcess client;
+    client.start("/usr/bin/python3",
+                 {QString::fromStdString(work.File("burst.py")), QString::number(port), "200"});
+    std::string clientOut, serverOut;
+    ASSERT_TRUE(WaitForOutput(client, clientOut, "burst\n"))
+        << clientOut << client.readAllStandardError().toStdString();
+    ASSERT_TRUE(WaitForOutput(server.process, serverOut,
+                              "Cannot accept a connection now (Too many open files)"))
+        << serverOut;
+    client.write("go\n");
+    ASSERT_TRUE(WaitForOutput(client, clientOut, "ok\n", 60000))
+        << clientOut << client.readAllStandardError().toStdString();
+    client.waitForFinished(10000);
+    EXPECT_EQ(clientOut, "burst\n150 Opening data connection for f.txt.\n425 Cannot open data "
+                         "connection.\nok\n");
+
+    // Still listening until asked to stop.
+    serverOut += server.process.readAllStandardOutput().toStdString();
+    EXPECT_EQ(serverOut.find("No longer listening"), std::string::npos) << serverOut;
+    EXPECT_EQ(server.Stop(), 0);
+}
 
 TEST(HeadlessServer, ServesRealClientsAndClosesCleanlyOnSigterm) {
     TempDir data, root, work;
