@@ -37,6 +37,7 @@ std::string GenerateKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& 
     settings.SetString(keys::CurrentKeyBits, KeyBitsText(rsa1.KeyBits()));
     settings.SetString(keys::PublicKey, rsa1.PublicKey());
     settings.SetString(keys::PrivateKey, rsa1.PrivateKey());
+    settings.SetStoredKeysInvalid(false);
     settings.SetCommandPortEncryption(apptexts::kEncryptionReady);
     return {};
 }
@@ -49,6 +50,7 @@ std::string ClearKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& gua
     rsa1.ClearKeys();
     settings.SetString(keys::PublicKey, "");
     settings.SetString(keys::PrivateKey, "");
+    settings.SetStoredKeysInvalid(false);
     return {};
 }
 

@@ -58,9 +58,10 @@ std::string LoadDefaults(const FtpToolOptions& o, const std::string& dataFolder,
         if (!settings.LoadErrors().empty())
             return settings.LoadErrors().front();
     }
-    // A pair that did not load has been cleared from the working copy.
-    defaults.publicKey = settings.GetString(keys::PublicKey);
-    defaults.privateKey = settings.GetString(keys::PrivateKey);
+    // Only a pair that loaded is announced: stored texts that do not load are
+    // kept in the settings but are no key.
+    defaults.publicKey = rsa1.PublicKeyLoaded() ? rsa1.PublicKey() : std::string();
+    defaults.privateKey = rsa1.PrivateKeyLoaded() ? rsa1.PrivateKey() : std::string();
     defaults.keyLengthText = settings.GetString(keys::CurrentKeyLength);
     defaults.keyBitsText = settings.GetString(keys::CurrentKeyBits);
     defaults.socksServer = settings.GetString(keys::SocksServer);

@@ -458,7 +458,7 @@ TEST_F(Owner, AdminToolChangesAreEnforced) {
 }
 
 TEST_F(Owner, UserLimitStartAndStopLines) {
-    EXPECT_EQ(log.Count(texts::ServerStarted("0")), 1);
+    EXPECT_EQ(log.Count(texts::ServerStarted(std::to_string(port))), 1);
     EXPECT_EQ(log.lines.front().colour, colours::clBlue);
     policy.maximumConcurrentUsers = 1;
     NewUser("bob", "pw");
@@ -471,7 +471,8 @@ TEST_F(Owner, UserLimitStartAndStopLines) {
     owner->KickAllUsers();
     ASSERT_TRUE(first.Finish());
     owner->Stop();
-    EXPECT_TRUE(RunLoopUntil([&] { return log.Count(texts::ServerStopped("0")) == 1; }));
+    EXPECT_TRUE(
+        RunLoopUntil([&] { return log.Count(texts::ServerStopped(std::to_string(port))) == 1; }));
     EXPECT_EQ(owner->StatusText().rfind("OFFLINE - ", 0), 0u);
 }
 

@@ -37,7 +37,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
     WriteFile(home + "sub/file.txt", "12345");
     WriteFile(home + "sub/.hidden", "h");
     std::filesystem::create_symlink("file.txt", home + "sub/ln");
-    fx.Server().PermaLinkTable[0] = {"/srv/elsewhere/", "perma"};
+    fx.Server().PermaLinkTable = {TPermaLinkEntry{"/srv/elsewhere/", "perma"}};
     c.Cmd("CWD sub");
     const std::string list = List("LIST");
     EXPECT_NE(list.find(" .\r\n"), std::string::npos);
@@ -56,7 +56,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
               ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\n"
               "lrw-rw-rw-   1 ftp      ftp          289 Apr 21 08:32 perma -> /srv/elsewhere/\r\n");
     // An option is taken for a name.
-    fx.Server().PermaLinkTable[0] = {};
+    fx.Server().PermaLinkTable.clear();
     EXPECT_EQ(List("LIST -la"), home + "sub/-la not found\r\n");
     // A listing of one file, and of another folder by path.
     EXPECT_EQ(List("NLST file.txt"), "file.txt\r\n");
