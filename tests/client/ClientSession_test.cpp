@@ -46,6 +46,25 @@ struct SessionFixture {
 };
 } // namespace
 
+namespace {
+void GiveKeyPair(SessionFixture& f, const TRSA& pair) {
+    f.rsa1 = pair;
+    f.defaults.publicKey = pair.PublicKey();
+    f.defaults.privateKey = pair.PrivateKey();
+    f.defaults.keyLengthText = SymKeyLengthText(pair.SymKeyLength());
+    f.defaults.keyBitsText = KeyBitsText(pair.KeyBits());
+}
+
+void PointAt(SessionFixture& f, const OwnServer& server) {
+    f.session.CurrentSite.Host = "127.0.0.1";
+    f.session.CurrentSite.Port = server.PortText();
+    f.session.CurrentSite.UserName = OwnServer::kUser;
+    f.session.CurrentSite.Password = OwnServer::kPass;
+    f.session.CurrentSite.LoginType = 1;
+    f.session.CurrentSite.Passive = true;
+}
+} // namespace
+
 TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
     TempDir home;
     WriteFile(home.File("report.txt"), "12345");
@@ -53,12 +72,7 @@ TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
     OwnServer server(home.Path());
     SessionFixture f;
     f.session.CurrentSite.Name = "own";
-    f.session.CurrentSite.Host = "127.0.0.1";
-    f.session.CurrentSite.Port = server.PortText();
-    f.session.CurrentSite.UserName = OwnServer::kUser;
-    f.session.CurrentSite.Password = OwnServer::kPass;
-    f.session.CurrentSite.LoginType = 1;
-    f.session.CurrentSite.Passive = true;
+    PointAt(f, server);
     f.session.Connect();
     ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
 
@@ -117,24 +131,6 @@ TEST(ClientSession, FailedOpenAndFailedLoginAreToldInRed) {
     EXPECT_FALSE(wrong.session.Groups().RemoteUp);
 }
 
-namespace {
-void GiveKeyPair(SessionFixture& f, const TRSA& pair) {
-    f.rsa1 = pair;
-    f.defaults.publicKey = pair.PublicKey();
-    f.defaults.privateKey = pair.PrivateKey();
-    f.defaults.keyLengthText = SymKeyLengthText(pair.SymKeyLength());
-    f.defaults.keyBitsText = KeyBitsText(pair.KeyBits());
-}
-
-void PointAt(SessionFixture& f, const OwnServer& server) {
-    f.session.CurrentSite.Host = "127.0.0.1";
-    f.session.CurrentSite.Port = server.PortText();
-    f.session.CurrentSite.UserName = OwnServer::kUser;
-    f.session.CurrentSite.Password = OwnServer::kPass;
-    f.session.CurrentSite.LoginType = 1;
-    f.session.CurrentSite.Passive = true;
-}
-} // namespace
 
 TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
     const TRSA serverPair = testing_support::OneBitShortPair(kb0512);
