@@ -89,10 +89,11 @@ TEST_F(SettingsKeyPairTest, KeysThatDoNotLoadAreKeptButNotUsed) {
         const std::string saved = ReadFile(folder + "vexa2.ini");
         for (const char* key : {"PublicKey=", "PrivateKey="}) {
             const auto at = before.find(key);
-            if (at != std::string::npos)
+            if (at != std::string::npos) {
                 EXPECT_NE(saved.find(before.substr(at, before.find("\r\n", at) - at)),
                           std::string::npos)
                     << c.what << " " << key;
+            }
         }
     }
 }

@@ -184,10 +184,9 @@ TEST_F(SettingsTest, CorrectedValuesAreReportedWithKeyFoundAndUsed) {
         Settings s(folder);
         s.LoadSettingsFile();
         EXPECT_EQ(s.Text(c.key), c.used) << c.entry;
-        if (*c.line)
-            EXPECT_EQ(s.LoadCorrections(), std::vector<std::string>{c.line}) << c.entry;
-        else
-            EXPECT_TRUE(s.LoadCorrections().empty()) << c.entry;
+        const std::vector<std::string> expected =
+            *c.line ? std::vector<std::string>{c.line} : std::vector<std::string>{};
+        EXPECT_EQ(s.LoadCorrections(), expected) << c.entry;
         EXPECT_TRUE(s.LoadErrors().empty()) << c.entry;
     }
 }

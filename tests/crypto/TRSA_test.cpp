@@ -491,12 +491,10 @@ TEST(TRSA, DegenerateKeysAreRefusedAndAOneBitShortModulusLoads) {
             << c.what;
         EXPECT_FALSE(rsa.PublicKeyLoaded()) << c.what;
         const bool modulusCase = std::string(c.what).find("exponent") == std::string::npos;
-        if (modulusCase)
-            EXPECT_EQ(Raised<EInvalidKey>([&] { rsa.SetPrivateKey(c.privateKey); }),
-                      "Private key not valid")
-                << c.what;
-        else
-            EXPECT_NO_THROW(rsa.SetPrivateKey(c.privateKey)) << c.what;
+        // The private key text carries the modulus but not the public exponent.
+        EXPECT_EQ(Raised<EInvalidKey>([&] { rsa.SetPrivateKey(c.privateKey); }),
+                  modulusCase ? "Private key not valid" : "(no exception)")
+            << c.what;
     }
     for (TKeyBits bits : {kb0512, kb1024}) {
         TRSA made = OneBitShortPair(bits);
