@@ -1,6 +1,7 @@
 #include "accounts/AccountFiles.h"
 
 #include "accounts/FileCopy.h"
+#include "base/StoredFile.h"
 
 namespace accounts {
 
@@ -17,6 +18,9 @@ AccountFiles::AccountFiles(std::string programDir, LogWriter log)
       groups_(dir_ + kGroupsWorking, log) {}
 
 void AccountFiles::StartUp() const {
+    for (const std::string& path :
+         {SavedUsersPath(), users_.Path(), SavedGroupsPath(), groups_.Path()})
+        stored_file::RemoveLeftovers(path);
     CopyFile(SavedUsersPath(), users_.Path());
     CopyFile(SavedGroupsPath(), groups_.Path());
 }

@@ -26,8 +26,9 @@ public:
     std::string SavedUsersPath() const { return dir_ + kUsersSaved; }
     std::string SavedGroupsPath() const { return dir_ + kGroupsSaved; }
 
-    // Start-up: the saved files are copied over the working files (a missing
-    // saved file leaves its working file as it was).
+    // Start-up: temporary files of interrupted writes are removed, then the
+    // saved files are copied over the working files (a missing saved file
+    // leaves its working file as it was).
     void StartUp() const;
     bool SaveUsers() const;
     bool SaveGroups() const;

@@ -53,7 +53,9 @@ inline constexpr const char* kVirtualMappingTitle = "Type Virtual Mapping";
 inline constexpr const char* kLinkNameTitle = "Give Link a Name";
 inline constexpr const char* kClearListQuestion =
     "Are you sure you want to clear this list?  It is undoable!";
-inline constexpr const char* kListFull = "Sorry, a list holds at most 128 rows.";
+inline std::string ListNotWritten(const std::string& path, const std::string& reason) {
+    return "Cannot write the server list " + path + ": " + reason + "; it keeps its old rows.";
+}
 inline constexpr const char* kNoSuchRow = "No such row.";
 
 // Admission and login.

@@ -3,9 +3,10 @@
 
 namespace accounts {
 
-// Copies one file over another in 64 KiB blocks, creating or truncating the
-// destination. When the source cannot be opened nothing happens and the
-// destination is left as it was; returns whether the whole copy was made.
+// Copies one file over another all-or-nothing: the destination holds either
+// its old content or the whole source, whatever happens meanwhile. When the
+// source cannot be read nothing happens and the destination is left as it
+// was; returns whether the copy was made.
 bool CopyFile(const std::string& source, const std::string& destination);
 
 bool FileExists(const std::string& path);

@@ -2,13 +2,13 @@
 
 #include "accounts/AccountTexts.h"
 #include "accounts/FileCopy.h"
+#include "base/StoredFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace accounts {
 
@@ -36,20 +36,6 @@ bool ReadExactly(int fd, char* data, std::size_t size) {
             return false;
         data += n;
         size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
-    while (size > 0) {
-        ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += n;
     }
     return true;
 }
@@ -120,79 +106,74 @@ std::optional<Record> RecordFile<Record>::Find(const std::string& name) const {
     return std::nullopt;
 }
 
-template <class Record> long RecordFile<Record>::FindOffset(const std::string& name) const {
-    auto records = ReadAll();
-    if (!records)
-        return -1;
-    for (std::size_t i = 0; i < records->size(); ++i)
-        if ((*records)[i].Name.Equals(name))
-            return static_cast<long>(i * sizeof(Record));
-    return -1;
+template <class Record> typename RecordFile<Record>::Shape RecordFile<Record>::Inspect() const {
+    Shape shape;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0)
+        return shape;
+    shape.exists = true;
+    const long size = static_cast<long>(st.st_size);
+    shape.records = size / static_cast<long>(sizeof(Record));
+    shape.tailBytes = size % static_cast<long>(sizeof(Record));
+    return shape;
+}
+
+template <class Record>
+bool RecordFile<Record>::WriteAll(const std::vector<Record>& records) const {
+    std::string bytes;
+    bytes.reserve(records.size() * sizeof(Record));
+    for (const auto& r : records)
+        bytes.append(reinterpret_cast<const char*>(&r), sizeof(Record));
+    return stored_file::WriteWhole(path_, bytes) == 0;
 }
 
 template <class Record> bool RecordFile<Record>::WriteBack(const Record& record) const {
     if (record.Name.Empty())
         return false;
-    long offset = FindOffset(record.Name.Get());
-    if (offset < 0)
+    auto records = ReadAll();
+    if (!records)
         return false;
-    Fd f(::open(path_.c_str(), O_WRONLY | O_CLOEXEC));
-    if (!f.Ok())
-        return false;
-    return WriteAt(f.fd, reinterpret_cast<const char*>(&record), sizeof(Record), offset);
+    for (auto& r : *records)
+        if (r.Name.Equals(record.Name.Get())) {
+            r = record;
+            return WriteAll(*records);
+        }
+    return false;
 }
 
 template <class Record> bool RecordFile<Record>::Append(const Record& record) const {
-    Fd f(::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-    if (!f.Ok())
-        return false;
-    long size = FileSize(f.fd);
-    if (size < 0)
-        return false;
-    // After the last whole record: an incomplete tail of a damaged file is
+    // A missing file is created; an incomplete tail of a damaged file is
     // dropped, so the new record and every later one stay aligned.
-    long offset = size - size % static_cast<long>(sizeof(Record));
-    if (offset != size && ::ftruncate(f.fd, offset) != 0)
-        return false;
-    return WriteAt(f.fd, reinterpret_cast<const char*>(&record), sizeof(Record), offset);
+    std::vector<Record> records;
+    if (FileExists(path_)) {
+        auto existing = ReadAll();
+        if (!existing)
+            return false;
+        records = std::move(*existing);
+    }
+    records.push_back(record);
+    return WriteAll(records);
 }
 
 template <class Record>
 bool RecordFile<Record>::RenameFirst(const std::string& oldName, const std::string& newName) const {
-    auto record = Find(oldName);
-    long offset = FindOffset(oldName);
-    if (!record || offset < 0)
+    auto records = ReadAll();
+    if (!records)
         return false;
-    record->Name.Set(newName);
-    Fd f(::open(path_.c_str(), O_WRONLY | O_CLOEXEC));
-    if (!f.Ok())
-        return false;
-    return WriteAt(f.fd, reinterpret_cast<const char*>(&record->Name), sizeof(record->Name),
-                   offset);
+    for (auto& r : *records)
+        if (r.Name.Equals(oldName)) {
+            r.Name.Set(newName);
+            return WriteAll(*records);
+        }
+    return false;
 }
 
 template <class Record> bool RecordFile<Record>::DeleteByName(const std::string& name) const {
-    const std::string companion = path_ + ".tmp";
-    if (!CopyFile(path_, companion))
+    auto records = ReadAll();
+    if (!records)
         return false;
-    RecordFile<Record> copy(companion, {});
-    auto records = copy.ReadAll();
-    bool ok = records.has_value();
-    if (ok) {
-        Fd f(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        ok = f.Ok();
-        off_t offset = 0;
-        for (const auto& r : *records) {
-            if (!ok)
-                break;
-            if (r.Name.Equals(name))
-                continue;
-            ok = WriteAt(f.fd, reinterpret_cast<const char*>(&r), sizeof(Record), offset);
-            offset += static_cast<off_t>(sizeof(Record));
-        }
-    }
-    std::remove(companion.c_str());
-    return ok;
+    std::erase_if(*records, [&](const Record& r) { return r.Name.Equals(name); });
+    return WriteAll(*records);
 }
 
 template class RecordFile<UserRecord>;

@@ -12,7 +12,9 @@ namespace accounts {
 // operation opens the file, does its work and closes it again, so nothing is
 // held open between events. A file whose size is not a whole number of
 // records is damaged: its incomplete last record is not a record, it is never
-// read past, and it is reported once in the server log.
+// read past, and it is reported once in the server log. Every change
+// rewrites the whole file all-or-nothing, so a crash leaves the old records
+// or the new ones.
 template <class Record> class RecordFile {
 public:
     RecordFile(std::string path, LogWriter log) : path_(std::move(path)), log_(std::move(log)) {}
@@ -33,13 +35,19 @@ public:
     bool Append(const Record& record) const;
     // Gives the first record of oldName the name newName (cut to 40).
     bool RenameFirst(const std::string& oldName, const std::string& newName) const;
-    // Removes every record of the name through the ".tmp" companion
-    // (path + ".tmp"), which exists only during the operation.
+    // Removes every record of the name.
     bool DeleteByName(const std::string& name) const;
+    // Counts of a file as it stands: whether it exists, its whole records and
+    // the bytes of an incomplete last record (0 in a sound file).
+    struct Shape {
+        bool exists = false;
+        long records = 0;
+        long tailBytes = 0;
+    };
+    Shape Inspect() const;
 
 private:
-    // Offset of the first record of the name, or -1.
-    long FindOffset(const std::string& name) const;
+    bool WriteAll(const std::vector<Record>& records) const;
     void ReportDamage(long size) const;
 
     std::string path_;

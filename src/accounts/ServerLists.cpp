@@ -1,6 +1,7 @@
 #include "accounts/ServerLists.h"
 
 #include "accounts/AccountTexts.h"
+#include "base/StoredFile.h"
 
 #include <algorithm>
 #include <fstream>
@@ -48,21 +49,19 @@ std::vector<ListPair> ReadPairs(const std::string& path) {
     std::vector<ListPair> pairs;
     for (std::size_t i = 0; i < lines.size(); i += 2) {
         ListPair pair{lines[i], i + 1 < lines.size() ? lines[i + 1] : std::string()};
-        // A file edited by hand may hold more rows than the tables take.
-        if (!pair.folder.empty() && pairs.size() < static_cast<std::size_t>(kListRows))
+        if (!pair.folder.empty())
             pairs.push_back(pair);
     }
     return pairs;
 }
 
-bool WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+void WriteLines(const std::string& path, const std::vector<std::string>& lines,
+                std::vector<std::string>& failures) {
+    std::string text;
     for (const auto& line : lines)
-        out << line << "\r\n";
-    out.close();
-    return static_cast<bool>(out);
+        text += line + "\r\n";
+    if (int error = stored_file::WriteWhole(path, text))
+        failures.push_back(texts::ListNotWritten(path, stored_file::ErrorText(error)));
 }
 
 std::vector<std::string> PairLines(const std::vector<ListPair>& pairs) {
@@ -77,8 +76,6 @@ std::vector<std::string> PairLines(const std::vector<ListPair>& pairs) {
 } // namespace
 
 AdminResult ServerLists::AddIp(const std::string& text) {
-    if (IpList.size() >= static_cast<std::size_t>(kListRows))
-        return AdminResult::Fail(texts::kListFull);
     IpList.push_back(text);
     return AdminResult::Ok();
 }
@@ -86,8 +83,6 @@ AdminResult ServerLists::AddIp(const std::string& text) {
 AdminResult ServerLists::AddVirtMap(const std::string& folder, const std::string& virtualPath) {
     if (folder.empty() || virtualPath.empty())
         return AdminResult::Ok();
-    if (VirtMaps.size() >= static_cast<std::size_t>(kListRows))
-        return AdminResult::Fail(texts::kListFull);
     std::string local = WithTrailingSlash(Slashes(folder));
     std::string virt = Slashes(virtualPath);
     if (virt.front() != '/')
@@ -101,8 +96,6 @@ AdminResult ServerLists::AddVirtMap(const std::string& folder, const std::string
 AdminResult ServerLists::AddPermaLink(const std::string& folder, const std::string& linkName) {
     if (folder.empty() || linkName.empty())
         return AdminResult::Ok();
-    if (PermaLinks.size() >= static_cast<std::size_t>(kListRows))
-        return AdminResult::Fail(texts::kListFull);
     PermaLinks.push_back({folder, linkName});
     RebuildTables();
     return AdminResult::Ok();
@@ -148,12 +141,8 @@ bool ServerLists::ClearPermaLinks(Prompts& prompts) {
 }
 
 void ServerLists::RebuildTables() {
-    VirtMapTable.fill({});
-    PermaLinkTable.fill({});
-    for (std::size_t i = 0; i < VirtMaps.size() && i < VirtMapTable.size(); ++i)
-        VirtMapTable[i] = VirtMaps[i];
-    for (std::size_t i = 0; i < PermaLinks.size() && i < PermaLinkTable.size(); ++i)
-        PermaLinkTable[i] = PermaLinks[i];
+    VirtMapTable = VirtMaps;
+    PermaLinkTable = PermaLinks;
     if (OnTablesChanged)
         OnTablesChanged();
 }
@@ -162,7 +151,7 @@ void ServerLists::LoadIpAndVirtMaps(const std::string& programDir) {
     bool exists = false;
     IpList.clear();
     for (auto& line : ReadLines(programDir + kIpListFile, exists))
-        if (!line.empty() && IpList.size() < static_cast<std::size_t>(kListRows))
+        if (!line.empty())
             IpList.push_back(line);
     VirtMaps = ReadPairs(programDir + kVirtMapFile);
 }
@@ -172,16 +161,19 @@ void ServerLists::LoadPermaLinks(const std::string& programDir) {
 }
 
 void ServerLists::Load(const std::string& programDir) {
+    for (const char* file : {kIpListFile, kVirtMapFile, kPermaLinkFile})
+        stored_file::RemoveLeftovers(programDir + file);
     LoadIpAndVirtMaps(programDir);
     LoadPermaLinks(programDir);
     RebuildTables();
 }
 
-bool ServerLists::Save(const std::string& programDir) const {
-    bool ok = WriteLines(programDir + kIpListFile, IpList);
-    ok = WriteLines(programDir + kVirtMapFile, PairLines(VirtMaps)) && ok;
-    ok = WriteLines(programDir + kPermaLinkFile, PairLines(PermaLinks)) && ok;
-    return ok;
+std::vector<std::string> ServerLists::Save(const std::string& programDir) const {
+    std::vector<std::string> failures;
+    WriteLines(programDir + kIpListFile, IpList, failures);
+    WriteLines(programDir + kVirtMapFile, PairLines(VirtMaps), failures);
+    WriteLines(programDir + kPermaLinkFile, PairLines(PermaLinks), failures);
+    return failures;
 }
 
 } // namespace accounts

@@ -1,7 +1,6 @@
 #pragma once
 #include "accounts/AccountAdmin.h"
 
-#include <array>
 #include <functional>
 #include <set>
 #include <string>
@@ -9,7 +8,6 @@
 
 namespace accounts {
 
-inline constexpr int kListRows = 128;
 inline constexpr const char* kIpListFile = "ipdenials.dat";
 inline constexpr const char* kVirtMapFile = "virtmaps.dat";
 inline constexpr const char* kPermaLinkFile = "permalinks.dat";
@@ -23,7 +21,8 @@ struct ListPair {
     std::string name;
     friend bool operator==(const ListPair&, const ListPair&) = default;
 };
-using PairTable = std::array<ListPair, kListRows>;
+// The tables hold every row of their list, however many.
+using PairTable = std::vector<ListPair>;
 
 // The three server lists, with the two tables the engine reads. Both tables
 // are rebuilt after every change of the virtual directories or the permanent
@@ -55,16 +54,18 @@ public:
 
     void RebuildTables();
 
-    // Start-up: reads the files that exist (a missing file leaves its list
-    // empty) and rebuilds the tables. programDir ends in "/".
+    // Start-up: removes temporary files of interrupted writes, reads the
+    // files that exist (a missing file leaves its list empty; every row is
+    // kept) and rebuilds the tables. programDir ends in "/".
     void Load(const std::string& programDir);
     // The permanent links are read separately, after the message files have
     // been checked at start-up.
     void LoadIpAndVirtMaps(const std::string& programDir);
     void LoadPermaLinks(const std::string& programDir);
-    // Shutdown: writes the three files anew; a file that cannot be created is
-    // skipped. Returns false when any was skipped.
-    bool Save(const std::string& programDir) const;
+    // Shutdown: writes the three files anew, each all-or-nothing; a file that
+    // cannot be written is skipped and keeps its old content. Returns the
+    // reason for each file skipped (empty when all were written).
+    std::vector<std::string> Save(const std::string& programDir) const;
 };
 
 } // namespace accounts

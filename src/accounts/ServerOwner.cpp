@@ -67,14 +67,12 @@ void ServerOwner::Log(int level, const std::string& text, TColor colour) const {
 }
 
 void ServerOwner::CopyTables() {
-    for (int i = 0; i < kListRows; ++i) {
-        server_.VirtMapTable[static_cast<std::size_t>(i)] = {
-            lists_.VirtMapTable[static_cast<std::size_t>(i)].folder,
-            lists_.VirtMapTable[static_cast<std::size_t>(i)].name};
-        server_.PermaLinkTable[static_cast<std::size_t>(i)] = {
-            lists_.PermaLinkTable[static_cast<std::size_t>(i)].folder,
-            lists_.PermaLinkTable[static_cast<std::size_t>(i)].name};
-    }
+    server_.VirtMapTable.clear();
+    for (const ListPair& pair : lists_.VirtMapTable)
+        server_.VirtMapTable.push_back({pair.folder, pair.name});
+    server_.PermaLinkTable.clear();
+    for (const ListPair& pair : lists_.PermaLinkTable)
+        server_.PermaLinkTable.push_back({pair.folder, pair.name});
 }
 
 void ServerOwner::ApplyMaxClients() {
@@ -177,11 +175,14 @@ void ServerOwner::Hook() {
         Log(level, text, colour);
     };
     server_.OnStart = [this](TFtpServer*) {
-        Log(logServer, texts::ServerStarted(server_.Port), colours::clBlue);
+        // The port actually bound: with port 0 the system chose it.
+        listeningPort_ = server_.ListeningPort();
+        Log(logServer, texts::ServerStarted(listeningPort_), colours::clBlue);
         Refresh();
     };
     server_.OnStop = [this](TFtpServer*) {
-        Log(logServer, texts::ServerStopped(server_.Port), colours::clRed);
+        Log(logServer, texts::ServerStopped(listeningPort_.empty() ? server_.Port : listeningPort_),
+            colours::clRed);
         Refresh();
     };
 

@@ -94,6 +94,7 @@ private:
     std::vector<ConnectionRow> rows_;
     std::map<TFtpCtrlSocket*, Transfer> transfers_;
     QTimer idleTimer_;
+    std::string listeningPort_; // the port bound at the last start
 };
 
 } // namespace accounts

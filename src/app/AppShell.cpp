@@ -89,6 +89,8 @@ void AppShell::StartUp() {
     }
     for (const std::string& error : settings_.LoadErrors())
         logger_.WriteLog(logBoth, error, colours::clRed);
+    for (const std::string& correction : settings_.LoadCorrections())
+        logger_.WriteLog(logBoth, correction, colours::clRed);
 
     std::error_code ec;
     if (!fs::exists(helpFilePath_, ec))
@@ -128,8 +130,17 @@ bool AppShell::StartServer(std::string& error) {
         error = apptexts::kBusyGeneratingKeys;
         return false;
     }
+    // A number beyond 65535 would be cut to 16 bits by the socket layer and
+    // listen on another port than the one configured.
+    const std::string port = settings_.GetString(keys::ServerPort);
+    int number = -1;
+    if (port.empty() || port.find_first_not_of("0123456789 \t") != std::string::npos ||
+        !ParseSettingInt(port, number) || number < 0 || number > 65535) {
+        error = apptexts::ServerPortInvalid(port);
+        return false;
+    }
     try {
-        owner_->Start(settings_.GetString(keys::ServerPort));
+        owner_->Start(port);
     } catch (const std::exception& e) {
         // One line: the socket error's text follows its CR LF.
         std::string reason = e.what();
@@ -221,7 +232,8 @@ void AppShell::Close() {
         logger_.WriteLog(logBoth, settings_.LastSaveError(), colours::clRed);
     if (SaveUnsavedAccountEdits)
         SaveUnsavedAccountEdits();
-    lists_.Save(dataFolder_);
+    for (const std::string& failure : lists_.Save(dataFolder_))
+        logger_.WriteLog(logBoth, failure, colours::clRed);
     if (settings_.GetBool(keys::DeleteTemporaryFiles))
         DeleteTemporaryFiles(dataFolder_);
 }

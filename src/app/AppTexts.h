@@ -2,6 +2,8 @@
 
 // Every message text of the application shell (settings, logging, data
 // folder), kept in one place so each is written exactly once.
+#include <string>
+
 namespace apptexts {
 
 // Settings file.
@@ -14,6 +16,12 @@ inline constexpr const char* kSettingsCannotRead = "Cannot read the settings fil
 inline constexpr const char* kSettingsUsingDefaults =
     "; the application default settings are used.";
 inline constexpr const char* kSettingsCannotWrite = "Cannot write the settings file ";
+inline constexpr const char* kSettingsNotText = "not a text file (it holds NUL bytes)";
+inline std::string SettingCorrected(const std::string& key, const std::string& found,
+                                    const std::string& used, bool outOfRange) {
+    return "Setting " + key + "=" + found + (outOfRange ? " is out of range" : " is not a number") +
+           "; " + used + " is used instead.";
+}
 
 // "Command Port Encryption" indicator.
 inline constexpr const char* kEncryptionReady = "READY";
@@ -107,6 +115,11 @@ inline constexpr const char* kHeadlessUsage =
 inline constexpr const char* kUnknownOption = "unknown option ";
 inline constexpr const char* kTooManyArguments = "only one settings file may be named";
 inline constexpr const char* kServerStartFailed = "cannot start the FTP server on port ";
+inline std::string ServerPortInvalid(const std::string& text) {
+    return "ServerPort \"" + text +
+           "\" is not a port number from 0 to 65535 (0 lets the system choose); the FTP server is "
+           "not started";
+}
 inline constexpr const char* kErrorPrefix = "vexa2: ";
 
 // Key pair management.

@@ -45,20 +45,9 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
     // Without a client, the server log is the whole story: each line once.
     StdoutLogSink stdoutSink(STDOUT_FILENO, logServer);
     shell.Log().AddSink(&stdoutSink);
-    shell.StartUp();
-    std::string error;
-    if (!shell.StartServer(error)) {
-        shell.Log().RemoveSink(&stdoutSink);
-        return Fail(error);
-    }
 
-    // Without a window nobody answers the update check's question (taken as
-    // No) or reads its error dialog (logged instead).
-    shell.CheckForUpdateOnStartup([&shell](const UpdateCheckResult& result) {
-        if (result.outcome == UpdateCheckResult::Outcome::Error)
-            shell.Log().WriteLog(logBoth, result.errorText, colours::clRed);
-    });
-
+    // The stop signals are caught before the server announces its port: a
+    // SIGTERM right after that line still closes the program in order.
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return Fail("cannot create the signal pipe");
     QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
@@ -68,6 +57,24 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+
+    shell.StartUp();
+    std::string error;
+    if (!shell.StartServer(error)) {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        shell.Log().RemoveSink(&stdoutSink);
+        ::close(signalPipe[0]);
+        ::close(signalPipe[1]);
+        return Fail(error);
+    }
+
+    // Without a window nobody answers the update check's question (taken as
+    // No) or reads its error dialog (logged instead).
+    shell.CheckForUpdateOnStartup([&shell](const UpdateCheckResult& result) {
+        if (result.outcome == UpdateCheckResult::Outcome::Error)
+            shell.Log().WriteLog(logBoth, result.errorText, colours::clRed);
+    });
 
     QCoreApplication::exec();
 

@@ -1,5 +1,8 @@
 #include "app/IniFile.h"
 
+#include "app/AppTexts.h"
+#include "base/StoredFile.h"
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -152,6 +155,12 @@ IniFile::LoadResult IniFile::Load(const std::string& path) {
         }
     }
     ::close(fd);
+    // A settings file never holds NUL bytes: such a file is some other file,
+    // and is neither read nor written over.
+    if (text.find('\0') != std::string::npos) {
+        result.error = apptexts::kSettingsNotText;
+        return result;
+    }
     result.ini = FromText(text);
     return result;
 }
@@ -219,46 +228,21 @@ void IniFile::Write(const std::string& section, const std::string& key,
         finalEol_ = true;
 }
 
-std::string IniFile::Save(const std::string& pathIn) const {
-    // Write through a symbolic link to its target rather than replacing the link.
-    std::string path = pathIn;
-    if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
-    mode_t mode = S_IRUSR | S_IWUSR;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-
+std::string IniFile::Save(const std::string& path) const {
     const std::string text = ToText();
-    const std::string tmp = path + ".saving";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd < 0) {
-        // A file we may write in a folder we may not: rewrite it in place.
-        const int err = errno;
-        if (err != EACCES || ::access(path.c_str(), W_OK) != 0)
-            return ErrnoText(err);
-        fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0)
-            return ErrnoText(errno);
-        const bool ok = WriteAll(fd, text);
-        const int writeErr = errno;
-        if (::close(fd) != 0 || !ok)
-            return ErrnoText(ok ? errno : writeErr);
+    // A new settings file is readable by its owner only: it holds the private key.
+    const int error = stored_file::WriteWhole(path, text, S_IRUSR | S_IWUSR);
+    if (error == 0)
         return {};
-    }
-    ::fchmod(fd, mode);
-    if (!WriteAll(fd, text) || ::fsync(fd) != 0) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return ErrnoText(err);
-    }
-    if (::close(fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return ErrnoText(err);
-    }
+    // A file we may write in a folder we may not: rewrite it in place.
+    if (error != EACCES || ::access(path.c_str(), W_OK) != 0)
+        return ErrnoText(error);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        return ErrnoText(errno);
+    const bool ok = WriteAll(fd, text);
+    const int writeErr = errno;
+    if (::close(fd) != 0 || !ok)
+        return ErrnoText(ok ? errno : writeErr);
     return {};
 }

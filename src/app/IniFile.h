@@ -19,7 +19,7 @@ public:
     static IniFile FromText(const std::string& text);
 
     // Reads a file. An absent file gives an empty INI with exists() false;
-    // a file that exists but cannot be read gives an error text.
+    // a file that exists but cannot be read, or is not text, gives an error text.
     struct LoadResult;
     static LoadResult Load(const std::string& path);
 

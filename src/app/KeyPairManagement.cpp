@@ -41,6 +41,7 @@ void StoreGeneratedPair(Settings& settings, const TRSA& pair) {
     settings.SetString(keys::CurrentKeyBits, KeyBitsText(pair.KeyBits()));
     settings.SetString(keys::PublicKey, pair.PublicKey());
     settings.SetString(keys::PrivateKey, pair.PrivateKey());
+    settings.SetStoredKeysInvalid(false);
     settings.SetCommandPortEncryption(apptexts::kEncryptionReady);
 }
 
@@ -60,6 +61,7 @@ std::string ClearKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& gua
     rsa1.ClearKeys();
     settings.SetString(keys::PublicKey, "");
     settings.SetString(keys::PrivateKey, "");
+    settings.SetStoredKeysInvalid(false);
     return {};
 }
 

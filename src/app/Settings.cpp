@@ -4,6 +4,7 @@
 #include "app/IniFile.h"
 #include "app/RegistryMigration.h"
 #include "app/SettingsKeys.h"
+#include "base/StoredFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -132,6 +133,8 @@ std::string Settings::Text(const std::string& key) const {
 void Settings::LoadSettingsFile() {
     pendingMessage_.clear();
     loadErrors_.clear();
+    loadCorrections_.clear();
+    stored_file::RemoveLeftovers(settingsPath_);
 
     bool exists = ::access(settingsPath_.c_str(), F_OK) == 0;
     if (IsDefaultPath() && !exists && RegistryStoreExists(registryPath_)) {
@@ -178,24 +181,40 @@ void Settings::ReadFileValues() {
             continue;
         }
         int n = 0;
+        const bool number = ParseSettingInt(*stored, n);
         switch (o.type) {
         case OptionType::String:
+            // A negative user limit would refuse nobody and count nothing.
+            if (std::string(o.key) == keys::MaximumConcurrentUsers && (!number || n < 0)) {
+                if (!stored->empty())
+                    Correct(o, *stored, number);
+                break;
+            }
             Store(o, *stored);
             break;
         case OptionType::Bool:
-            if (ParseSettingInt(*stored, n))
+            if (number)
                 SetBool(o.key, n != 0);
             else if (fallback)
                 Store(o, *fallback);
+            if (!number && !stored->empty())
+                Correct(o, *stored, false);
             break;
         case OptionType::Integer:
-            if (ParseSettingInt(*stored, n))
+            if (number)
                 SetInt(o.key, n);
             else if (fallback)
                 Store(o, *fallback);
+            if (!number ? !stored->empty() : values_.at(o.key) != std::to_string(n))
+                Correct(o, *stored, number);
             break;
         }
     }
+}
+
+void Settings::Correct(const OptionInfo& option, const std::string& found, bool outOfRange) {
+    loadCorrections_.push_back(
+        apptexts::SettingCorrected(option.key, found, values_.at(option.key), outOfRange));
 }
 
 bool Settings::SaveSettings() {

@@ -64,6 +64,16 @@ public:
     // Failures met while loading (file unreadable, not creatable, migration
     // not completed); the start-up sequence logs them in red.
     const std::vector<std::string>& LoadErrors() const { return loadErrors_; }
+    // Values of the file that could not be used as they stand (out of range,
+    // not a number), one line each naming the key, the value found and the
+    // value used; the start-up sequence logs them.
+    const std::vector<std::string>& LoadCorrections() const { return loadCorrections_; }
+
+    // The stored key texts did not load as a key pair at the last load. They
+    // are kept (and written back at exit) so nothing is lost; the program
+    // runs without a key pair until a new one is generated.
+    bool StoredKeysInvalid() const { return storedKeysInvalid_; }
+    void SetStoredKeysInvalid(bool invalid) { storedKeysInvalid_ = invalid; }
 
     // "Command Port Encryption" indicator: "READY" or "DISABLED".
     const std::string& CommandPortEncryption() const { return commandPortEncryption_; }
@@ -73,6 +83,7 @@ private:
     const OptionInfo& Option(const std::string& key, OptionType expected) const;
     void Store(const OptionInfo& option, const std::string& text);
     void ReadFileValues();
+    void Correct(const OptionInfo& option, const std::string& found, bool outOfRange);
 
     std::string dataFolder_;
     std::string settingsPath_;
@@ -80,6 +91,8 @@ private:
     std::map<std::string, std::string> values_;
     std::string pendingMessage_;
     std::vector<std::string> loadErrors_;
+    std::vector<std::string> loadCorrections_;
+    bool storedKeysInvalid_ = false;
     std::string lastSaveError_;
     std::string commandPortEncryption_;
 };

@@ -30,6 +30,7 @@ void Settings::LoadKeyPair(TRSA& rsa1) {
     else if (length == "256")
         rsa1.SetSymKeyLength(sk256);
 
+    storedKeysInvalid_ = false;
     const std::string publicKey = GetString(keys::PublicKey);
     const std::string privateKey = GetString(keys::PrivateKey);
     if (publicKey.empty() && privateKey.empty())
@@ -44,8 +45,9 @@ void Settings::LoadKeyPair(TRSA& rsa1) {
             // A key text that does not load leaves the program without a key pair.
         }
     }
+    // The texts stay in the settings, so an exit does not erase them: they
+    // may be mended by hand, or come from a newer program.
     rsa1.ClearKeys();
-    SetString(keys::PublicKey, "");
-    SetString(keys::PrivateKey, "");
+    storedKeysInvalid_ = true;
     SetCommandPortEncryption(apptexts::kEncryptionDisabled);
 }

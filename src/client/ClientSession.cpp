@@ -1,6 +1,7 @@
 #include "client/ClientSession.h"
 
 #include "client/SessionTexts.h"
+#include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "net/TWSocket.h"
 
@@ -281,8 +282,8 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         return;
     }
     case ftpPubk:
-        AfterPubk();
-        Start([this] { ftp_.User(); });
+        if (AfterPubk())
+            Start([this] { ftp_.User(); });
         return;
     case ftpUser:
         Start([this] { ftp_.Pass(); });
@@ -323,15 +324,31 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
     }
 }
 
-void ClientSession::AfterPubk() {
+bool ClientSession::AfterPubk() {
     // "666 " then the key text, its 3-character length and 4-character size.
     const std::string& reply = ftp_.LastResponse();
     if (reply.size() > 4 + 7 && reply.compare(4, 2, "++") == 0) {
         ftp_.ServerPublicKeyBits = reply.substr(reply.size() - 4);
         ftp_.ServerPublicKeyLength = reply.substr(reply.size() - 7, 3);
         ftp_.ServerPublicKey = reply.substr(4, reply.size() - 4 - 7);
+        // A key that does not load would fail every command before it is
+        // sent, and the login would wait for an answer that never comes.
+        try {
+            TRSA trial;
+            LoadPeerKey(trial, ftp_.ServerPublicKey, ftp_.ServerPublicKeyLength,
+                        ftp_.ServerPublicKeyBits);
+            trial.EncryptString(kKeyFileRemoteName);
+        } catch (const std::exception& e) {
+            ftp_.ServerPublicKey.clear();
+            indicators_.CommandPortEncryption = kNotSupported;
+            Log(kServerKeyRefusedPrefix + std::string(e.what()) + kServerKeyRefusedSuffix,
+                colours::clRed);
+            ftp_.Abort();
+            return false;
+        }
     }
     indicators_.CommandPortEncryption = ftp_.ServerPublicKey.empty() ? kNotSupported : kEnabled;
+    return true;
 }
 
 void ClientSession::AfterPass(int error) {

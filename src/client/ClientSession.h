@@ -104,7 +104,8 @@ private:
     void Log(const std::string& text, TColor colour) const;
     void Changed();
     void RequestDone(TFtpRequest request, int error);
-    void AfterPubk();
+    // False when the server's key does not load: the login has been ended.
+    bool AfterPubk();
     void AfterPass(int error);
     void AfterSyst();
     void AfterGet(TFtpRequest request, int error);

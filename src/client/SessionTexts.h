@@ -22,6 +22,9 @@ inline constexpr const char* kAborting = "Aborting...";
 inline constexpr const char* kKeyFileRemoteName = "*encryption.key*";
 inline constexpr const char* kKeyFileSuffix = "encryption.key";
 inline constexpr const char* kEncryptionEnabledMark = " - Encryption ENABLED";
+inline constexpr const char* kServerKeyRefusedPrefix =
+    "The server's public key in its 666 reply does not load (";
+inline constexpr const char* kServerKeyRefusedSuffix = "); the login is ended.";
 
 inline constexpr const char* kNegotiated = "Encryption Successfully negotiated.";
 inline constexpr const char* kUsingPrefix = "Using ";

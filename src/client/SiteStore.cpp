@@ -1,6 +1,7 @@
 #include "SiteStore.h"
 
 #include "SiteStoreTexts.h"
+#include "base/StoredFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -27,11 +28,14 @@ std::vector<SiteRecord::Bytes> ReadAll(const std::string& path, bool& opened, bo
     return records;
 }
 
+// Writes the whole store all-or-nothing: a crash leaves the old store or the
+// new one, never a shortened one.
 bool WriteAll(const std::string& path, const std::vector<SiteRecord::Bytes>& records) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const auto& bytes : records)
-        out.write(reinterpret_cast<const char*>(bytes.data()), SiteRecord::kSize);
-    return static_cast<bool>(out);
+    std::string bytes;
+    bytes.reserve(records.size() * SiteRecord::kSize);
+    for (const auto& record : records)
+        bytes.append(reinterpret_cast<const char*>(record.data()), SiteRecord::kSize);
+    return stored_file::WriteWhole(path, bytes) == 0;
 }
 
 bool AllLookLikeCurrentRecords(const std::string& path, std::uintmax_t size) {
@@ -91,12 +95,12 @@ bool SiteStore::ConvertOldStore() {
 
 const std::vector<std::string>& SiteStore::Load() {
     names_.clear();
+    stored_file::RemoveLeftovers(StorePath());
     ConvertOldStore();
     const std::string path = StorePath();
     std::error_code ec;
     if (!fs::exists(path, ec)) {
-        std::ofstream create(path, std::ios::binary);
-        if (!create) {
+        if (!WriteAll(path, {})) {
             Fail(kCouldNotCreatePrefix + path + kCouldNotCreateListSuffix);
             return names_;
         }
@@ -125,22 +129,20 @@ bool SiteStore::SaveDetails(const SiteRecord& details) {
     std::error_code ec;
     if (!fs::exists(path, ec))
         return false;
-    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-    if (!file) {
+    bool opened = false, truncated = false;
+    auto records = ReadAll(path, opened, truncated);
+    if (!opened) {
         Fail(kCouldNotOpenPrefix + path + kChangesNotWrittenSuffix);
         return false;
     }
-    SiteRecord::Bytes bytes{};
-    std::streamoff position = 0;
-    while (file.read(reinterpret_cast<char*>(bytes.data()), SiteRecord::kSize)) {
+    for (auto& bytes : records) {
         if (SiteRecord::FromBytes(bytes.data()).Name == details.Name) {
-            SiteRecord::Bytes updated = details.ToBytes();
-            file.clear();
-            file.seekp(position);
-            file.write(reinterpret_cast<const char*>(updated.data()), SiteRecord::kSize);
-            return static_cast<bool>(file);
+            bytes = details.ToBytes();
+            if (WriteAll(path, records))
+                return true;
+            Fail(kCouldNotOpenPrefix + path + kChangesNotWrittenSuffix);
+            return false;
         }
-        position += static_cast<std::streamoff>(SiteRecord::kSize);
     }
     return false;
 }
@@ -159,14 +161,14 @@ std::optional<std::string> SiteStore::AskUniqueName(const char* title, const cha
 }
 
 bool SiteStore::AppendRecord(const SiteRecord& record) {
-    std::ofstream out(StorePath(), std::ios::binary | std::ios::app);
-    if (!out) {
+    bool opened = false, truncated = false;
+    auto records = ReadAll(StorePath(), opened, truncated);
+    if (!opened) {
         Fail(kCouldNotOpenPrefix + StorePath() + kCannotAddSuffix);
         return false;
     }
-    SiteRecord::Bytes bytes = record.ToBytes();
-    out.write(reinterpret_cast<const char*>(bytes.data()), SiteRecord::kSize);
-    if (!out) {
+    records.push_back(record.ToBytes());
+    if (!WriteAll(StorePath(), records)) {
         Fail(kCouldNotOpenPrefix + StorePath() + kCannotAddSuffix);
         return false;
     }
@@ -182,8 +184,7 @@ std::optional<std::string> SiteStore::New(const SiteRecord* shown) {
         return std::nullopt;
     std::error_code ec;
     if (!fs::exists(StorePath(), ec)) {
-        std::ofstream create(StorePath(), std::ios::binary);
-        if (!create) {
+        if (!WriteAll(StorePath(), {})) {
             Fail(kCouldNotCreatePrefix + StorePath() + kCannotAddSuffix);
             return std::nullopt;
         }

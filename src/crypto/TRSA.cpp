@@ -109,6 +109,18 @@ void TRSA::ParseKeyText(const std::string& text, BigNum& first, BigNum& second, 
     }
     ReadKeyWords(b.data(), part);
     WipeString(part);
+    // SECURITY: a degenerate key would "encipher" into the plain text or into
+    // garbage (n = 0 gives nothing but zero bytes); refuse it like a malformed one.
+    const BigNum& modulus = isPublic ? b : a;
+    // An even modulus, or one with fewer significant words than the key size
+    // (which also covers n <= 1), is no product of two primes of that size.
+    const bool badModulus =
+        (modulus[0] & 1u) == 0 || modulus[static_cast<std::size_t>(keyWords_ - 1)] == 0;
+    const bool badExponent = isPublic && BigDigits(a.data(), keyWords_) <= 1 && a[0] <= 1;
+    if (badModulus || badExponent) {
+        SetStatus(notValid);
+        throw EInvalidKey(notValid);
+    }
     first = a;
     second = b;
 }

@@ -1,6 +1,6 @@
 #pragma once
-#include <array>
 #include <string>
+#include <vector>
 
 // The two path tables the owner fills and the engine reads. An entry whose
 // DirPath is empty is unused.
@@ -14,6 +14,6 @@ struct TPermaLinkEntry {
     std::string LinkName; // name shown in every listing
 };
 
-inline constexpr int kPathTableSize = 128;
-using TVirtMapTable = std::array<TVirtMapEntry, kPathTableSize>;
-using TPermaLinkTable = std::array<TPermaLinkEntry, kPathTableSize>;
+// Each table holds as many entries as its list has rows.
+using TVirtMapTable = std::vector<TVirtMapEntry>;
+using TPermaLinkTable = std::vector<TPermaLinkEntry>;

@@ -2,6 +2,7 @@
 
 #include "accounts/AccountAdmin.h"
 #include "accounts/AccountTexts.h"
+#include "accounts/FileCopy.h"
 #include "accounts/ServerLists.h"
 #include "app/DataFolder.h"
 #include "app/KeyPairManagement.h"
@@ -221,6 +222,26 @@ bool OwnVerb(GroupAdmin&, const std::string&, const std::string&, Args&) {
     return false;
 }
 
+// The working file is where every change starts. When it is missing (the
+// program deleted its temporary files at exit, or the folder was restored
+// from the saved files) it is taken from the saved file, as the program's own
+// start does; a damaged file is refused rather than saved with fewer records
+// than it holds.
+template <class Record>
+void PrepareAccountFile(const RecordFile<Record>& working, const std::string& savedPath,
+                        bool changing) {
+    if (!FileExists(working.Path()) && FileExists(savedPath) &&
+        !CopyFile(savedPath, working.Path()))
+        Fail(admin_texts::kCannotTakeSavedFile + working.Path());
+    if (!changing)
+        return;
+    for (const std::string& path : {working.Path(), savedPath}) {
+        const auto shape = RecordFile<Record>(path, {}).Inspect();
+        if (shape.tailBytes != 0)
+            Fail(admin_texts::DamagedAccountFile(path, shape.records, shape.tailBytes));
+    }
+}
+
 // The verbs of "user" and "group": one handler over either administration,
 // with the overloads above for what only one of them has.
 template <class Admin>
@@ -329,7 +350,9 @@ void ListCommand(const std::string& folder, const std::string& which, Args& args
     } else {
         Fail(admin_texts::kUnknownCommand);
     }
-    lists.Save(folder);
+    const auto failures = lists.Save(folder);
+    if (!failures.empty())
+        Fail(failures.front());
 }
 
 void KeysCommand(const std::string& folder, Args& args, std::ostream& out) {
@@ -345,6 +368,8 @@ void KeysCommand(const std::string& folder, Args& args, std::ostream& out) {
             << "Current key length: " << settings.GetString(keys::CurrentKeyLength) << "\n"
             << "Command Port Encryption: " << settings.CommandPortEncryption() << "\n"
             << "Public key: " << settings.GetString(keys::PublicKey) << "\n";
+        if (settings.StoredKeysInvalid())
+            out << admin_texts::kStoredKeysInvalid << "\n";
         return;
     }
     // SECURITY: the running program writes the settings at exit and would
@@ -434,6 +459,11 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         FlagPrompts prompts(opt.yes, err);
         LogWriter log = [&err](int, const std::string& text, TColor) { err << text << "\n"; };
         AccountFiles files(folder.path, log);
+        const bool changing = rest.size() > 1 && rest[1] != "list" && rest[1] != "show";
+        if (area == "user")
+            PrepareAccountFile(files.Users(), files.SavedUsersPath(), changing);
+        else if (area == "group")
+            PrepareAccountFile(files.Groups(), files.SavedGroupsPath(), changing);
         if (area == "user") {
             // Warnings on: the superuser question is asked, and --yes answers it.
             UserAdmin admin(files, prompts, [] { return true; });

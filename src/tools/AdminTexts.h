@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 // Every text vexa2-admin prints, in one place.
 namespace admin_texts {
@@ -63,6 +64,16 @@ inline constexpr const char* kKeysLocked =
 inline constexpr const char* kBadKeyBits = "key bits must be 512, 1024 or 2048";
 inline constexpr const char* kBadKeyLength = "key length must be 64, 128, 192 or 256";
 inline constexpr const char* kSettingsNotSaved = "the settings file could not be written: ";
+inline constexpr const char* kStoredKeysInvalid =
+    "The stored key texts are invalid: they do not load as a key pair, so the program runs "
+    "without one. They are kept in the settings file; generate a new pair to replace them.";
+inline constexpr const char* kCannotTakeSavedFile =
+    "the working account file could not be made from the saved one: ";
+inline std::string DamagedAccountFile(const std::string& path, long records, long tailBytes) {
+    return "the account file " + path + " is damaged (" + std::to_string(records) +
+           " whole records and an incomplete one of " + std::to_string(tailBytes) +
+           " bytes); nothing was changed, so no record is lost. Repair or remove the file first";
+}
 inline constexpr const char* kAnsweredNo = "not done: the question was answered No (use --yes)";
 
 } // namespace admin_texts

@@ -204,6 +204,23 @@ TEST_F(Owner, DenyModeDecidesOnLoopbackAddress) {
     EXPECT_EQ(out[0], std::string("220 ") + kVersionText);
 }
 
+TEST_F(Owner, EveryRowOfALongListIsEnforced) {
+    std::string ipRows, pairRows;
+    for (int i = 1; i < 300; ++i)
+        ipRows += "10.9." + std::to_string(i) + ".\r\n";
+    for (int i = 1; i <= 300; ++i)
+        pairRows += root + "/\r\n/v" + std::to_string(i) + "/\r\n";
+    WriteFile(data.File(kIpListFile), ipRows + "127.0.0.1\r\n"); // row 300
+    WriteFile(data.File(kVirtMapFile), pairRows);
+    lists.Load(data.Path());
+    policy.ipMode = IpMode::Deny;
+    EXPECT_EQ(server.VirtMapTable.size(), 300u);
+    EXPECT_EQ(server.VirtMapTable.back().VirtMap, "/v300/");
+    auto out = Session({"NOOP"});
+    ASSERT_FALSE(out.empty());
+    EXPECT_TRUE(StartsWith(out[0], "ERR connect")) << out[0];
+}
+
 TEST_F(Owner, AllowModeRefusesWithNoGreeting) {
     policy.ipMode = IpMode::Allow;
     lists.IpList = {"10.0.0.*"};
@@ -499,7 +516,7 @@ TEST_F(Owner, AdminToolChangesAreEnforced) {
 }
 
 TEST_F(Owner, UserLimitStartAndStopLines) {
-    EXPECT_EQ(log.Count(texts::ServerStarted("0")), 1);
+    EXPECT_EQ(log.Count(texts::ServerStarted(std::to_string(port))), 1);
     EXPECT_EQ(log.lines.front().colour, colours::clBlue);
     policy.maximumConcurrentUsers = 1;
     NewUser("bob", "pw");
@@ -512,7 +529,8 @@ TEST_F(Owner, UserLimitStartAndStopLines) {
     owner->KickAllUsers();
     ASSERT_TRUE(first.Finish());
     owner->Stop();
-    EXPECT_TRUE(RunLoopUntil([&] { return log.Count(texts::ServerStopped("0")) == 1; }));
+    EXPECT_TRUE(
+        RunLoopUntil([&] { return log.Count(texts::ServerStopped(std::to_string(port))) == 1; }));
     EXPECT_EQ(owner->StatusText().rfind("OFFLINE - ", 0), 0u);
 }
 

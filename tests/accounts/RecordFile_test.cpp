@@ -2,8 +2,12 @@
 #include "accounts/FileCopy.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
+#include "support/WriteStops.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
 
 using namespace accounts;
 using namespace testing_support;
@@ -42,7 +46,7 @@ TEST(RecordFile, WriteBackOverwritesFirstRecordOfTheName) {
     EXPECT_FALSE(files.Users().WriteBack(User("")));
 }
 
-TEST(RecordFile, DeleteByNameRemovesEveryRecordOfTheNameThroughCompanion) {
+TEST(RecordFile, DeleteByNameRemovesEveryRecordOfTheName) {
     TempDir dir;
     AccountFiles files(dir.Path(), {});
     for (const char* n : {"a", "b", "c", "b"})
@@ -82,4 +86,63 @@ TEST(RecordFile, StartUpWithoutSavedFileKeepsOldWorkingFile) {
     ASSERT_TRUE(files.Groups().Append(g));
     files.StartUp();
     EXPECT_EQ(files.Groups().LoadNames()->size(), 2u);
+}
+
+TEST(RecordFile, EveryWriteOfAnAccountFileIsAllOrNothing) {
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* what;
+        bool savedFile; // the operation writes the saved file, else the working file
+        std::function<bool(const AccountFiles&)> run;
+        Names after;
+    };
+    const Case cases[] = {
+        {"append",
+         false,
+         [](const AccountFiles& f) { return f.Users().Append(User("c")); },
+         {"a", "b", "w", "c"}},
+        {"write back",
+         false,
+         [](const AccountFiles& f) { return f.Users().WriteBack(User("b", "new")); },
+         {"a", "b", "w"}},
+        {"rename",
+         false,
+         [](const AccountFiles& f) { return f.Users().RenameFirst("a", "z"); },
+         {"z", "b", "w"}},
+        {"delete",
+         false,
+         [](const AccountFiles& f) { return f.Users().DeleteByName("a"); },
+         {"b", "w"}},
+        {"save", true, [](const AccountFiles& f) { return f.SaveUsers(); }, {"a", "b", "w"}},
+        {"discard", false, [](const AccountFiles& f) { return f.DiscardUsers(); }, {"a", "b", "s"}},
+    };
+    for (const Case& c : cases) {
+        for (auto step : kWriteSteps) {
+            TempDir dir;
+            AccountFiles files(dir.Path(), {});
+            // Saved: a, b, s. Working: a, b, w.
+            for (const char* n : {"a", "b", "s"})
+                ASSERT_TRUE(files.Users().Append(User(n, "old")));
+            ASSERT_TRUE(files.SaveUsers());
+            ASSERT_TRUE(files.Users().DeleteByName("s"));
+            ASSERT_TRUE(files.Users().Append(User("w", "old")));
+            const std::string target = c.savedFile ? files.SavedUsersPath() : files.Users().Path();
+            const std::string before = ReadFile(target);
+            {
+                StopWritesAt stop(step);
+                EXPECT_FALSE(c.run(files)) << c.what << ", " << StepName(step);
+                EXPECT_EQ(stop.stops, 1) << c.what << ", " << StepName(step);
+            }
+            EXPECT_TRUE(ReadFile(target) == before) << c.what << ", " << StepName(step);
+            // Run again without a stop: the new content, whole.
+            ASSERT_TRUE(c.run(files)) << c.what;
+            EXPECT_EQ(*UserFile(target, {}).LoadNames(), c.after) << c.what;
+            // The next start removes what the stopped write left behind.
+            files.StartUp();
+            int entries = 0;
+            for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
+                ++entries;
+            EXPECT_EQ(entries, 2) << c.what << ": leftovers after " << StepName(step);
+        }
+    }
 }

@@ -1,10 +1,14 @@
 #include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
+#include "accounts/Admission.h"
 #include "accounts/ServerLists.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
+#include "support/WriteStops.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 using namespace accounts;
@@ -38,8 +42,7 @@ TEST(ServerLists, TablesRebuiltAfterEveryChange) {
     ASSERT_TRUE(lists.AddPermaLink("/srv/b", "b").ok);
     ASSERT_TRUE(lists.AddPermaLink("/srv/c", "c").ok);
     ASSERT_TRUE(lists.DeletePermaLinks({0, 1}).ok);
-    EXPECT_EQ(lists.PermaLinkTable[0], (ListPair{"/srv/c", "c"}));
-    EXPECT_TRUE(lists.PermaLinkTable[1].folder.empty());
+    EXPECT_EQ(lists.PermaLinkTable, (PairTable{{"/srv/c", "c"}}));
     EXPECT_EQ(rebuilt, 4);
     ScriptedPrompts no;
     no.confirmAnswers = {false};
@@ -50,7 +53,7 @@ TEST(ServerLists, TablesRebuiltAfterEveryChange) {
     yes.confirmAnswers = {true};
     EXPECT_TRUE(lists.ClearPermaLinks(yes));
     EXPECT_EQ(yes.asked[0], texts::kClearListQuestion);
-    EXPECT_TRUE(lists.PermaLinkTable[0].folder.empty());
+    EXPECT_TRUE(lists.PermaLinkTable.empty());
 }
 
 TEST(ServerLists, ThreeAdjacentRowsDeletedAndBadRowRefused) {
@@ -63,17 +66,71 @@ TEST(ServerLists, ThreeAdjacentRowsDeletedAndBadRowRefused) {
     EXPECT_EQ(lists.IpList.size(), 2u);
 }
 
-TEST(ServerLists, AtMost128RowsPerList) {
+TEST(ServerLists, ListFileOf300RowsIsLoadedEnforcedAndWrittenBackWhole) {
+    TempDir dir;
+    std::string ipFile, pairFile;
+    for (int i = 1; i < 300; ++i)
+        ipFile += "10.9." + std::to_string(i) + ".\r\n";
+    ipFile += "127.0.0.1\r\n"; // the denying row is the 300th
+    for (int i = 1; i <= 300; ++i)
+        pairFile += "/srv/" + std::to_string(i) + "/\r\n/v" + std::to_string(i) + "/\r\n";
+    WriteFile(dir.File(kIpListFile), ipFile);
+    WriteFile(dir.File(kVirtMapFile), pairFile);
+    WriteFile(dir.File(kPermaLinkFile), pairFile);
     ServerLists lists;
-    for (int i = 0; i < kListRows; ++i) {
-        ASSERT_TRUE(lists.AddIp("10." + std::to_string(i)).ok);
-        ASSERT_TRUE(lists.AddVirtMap("/srv/" + std::to_string(i), "v" + std::to_string(i)).ok);
-        ASSERT_TRUE(lists.AddPermaLink("/srv/" + std::to_string(i), "l" + std::to_string(i)).ok);
+    lists.Load(dir.Path());
+    ASSERT_EQ(lists.IpList.size(), 300u);
+    EXPECT_FALSE(IpAdmitted(lists.IpList, IpMode::Deny, "127.0.0.1", {}));
+    ASSERT_EQ(lists.VirtMapTable.size(), 300u);
+    EXPECT_EQ(lists.VirtMapTable.back(), (ListPair{"/srv/300/", "/v300/"}));
+    EXPECT_EQ(lists.PermaLinkTable.size(), 300u);
+    // More rows can be added, and every row is written back.
+    ASSERT_TRUE(lists.AddIp("10.10.").ok);
+    ASSERT_TRUE(lists.Save(dir.Path()).empty());
+    EXPECT_EQ(ReadFile(dir.File(kIpListFile)), ipFile + "10.10.\r\n");
+    EXPECT_EQ(ReadFile(dir.File(kVirtMapFile)), pairFile);
+    EXPECT_EQ(ReadFile(dir.File(kPermaLinkFile)), pairFile);
+}
+
+TEST(ServerLists, AnInterruptedSaveLeavesEveryFileOldAndTheNextSaveWritesTheNew) {
+    TempDir dir;
+    ServerLists old;
+    ASSERT_TRUE(old.AddIp("10.0.0.*").ok);
+    ASSERT_TRUE(old.AddVirtMap("/srv/old", "old").ok);
+    ASSERT_TRUE(old.AddPermaLink("/srv/old", "Old").ok);
+    ASSERT_TRUE(old.Save(dir.Path()).empty());
+    const std::string files[] = {kIpListFile, kVirtMapFile, kPermaLinkFile};
+    std::map<std::string, std::string> before;
+    for (const auto& f : files)
+        before[f] = ReadFile(dir.File(f));
+    ServerLists changed = old;
+    ASSERT_TRUE(changed.AddIp("192.168.*").ok);
+    ASSERT_TRUE(changed.AddVirtMap("/srv/new", "new").ok);
+    ASSERT_TRUE(changed.AddPermaLink("/srv/new", "New").ok);
+    for (auto step : kWriteSteps) {
+        {
+            StopWritesAt stop(step);
+            EXPECT_EQ(changed.Save(dir.Path()).size(), 3u) << StepName(step);
+            EXPECT_EQ(stop.stops, 3) << StepName(step);
+        }
+        for (const auto& f : files)
+            EXPECT_EQ(ReadFile(dir.File(f)), before[f]) << f << ", " << StepName(step);
+        ServerLists loaded; // the next start also clears what the stop left behind
+        loaded.Load(dir.Path());
+        EXPECT_EQ(loaded.IpList, old.IpList);
+        EXPECT_EQ(loaded.VirtMaps, old.VirtMaps);
+        EXPECT_EQ(loaded.PermaLinks, old.PermaLinks);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                                std::filesystem::directory_iterator()),
+                  3)
+            << "leftovers after " << StepName(step);
     }
-    EXPECT_EQ(lists.AddIp("x").message, texts::kListFull);
-    EXPECT_EQ(lists.AddVirtMap("/x", "x").message, texts::kListFull);
-    EXPECT_EQ(lists.AddPermaLink("/x", "x").message, texts::kListFull);
-    EXPECT_EQ(lists.VirtMapTable[127].name, "/v127/");
+    ASSERT_TRUE(changed.Save(dir.Path()).empty());
+    ServerLists loaded;
+    loaded.Load(dir.Path());
+    EXPECT_EQ(loaded.IpList, changed.IpList);
+    EXPECT_EQ(loaded.VirtMaps, changed.VirtMaps);
+    EXPECT_EQ(loaded.PermaLinks, changed.PermaLinks);
 }
 
 TEST(ServerLists, FilesRoundTripWithCrLf) {
@@ -82,7 +139,7 @@ TEST(ServerLists, FilesRoundTripWithCrLf) {
     ASSERT_TRUE(lists.AddIp("10.0.0.*").ok);
     ASSERT_TRUE(lists.AddVirtMap("/srv/pub", "pub").ok);
     ASSERT_TRUE(lists.AddPermaLink("/srv/pub", "Public").ok);
-    ASSERT_TRUE(lists.Save(dir.Path()));
+    ASSERT_TRUE(lists.Save(dir.Path()).empty());
     EXPECT_EQ(ReadFile(dir.File(kIpListFile)), "10.0.0.*\r\n");
     EXPECT_EQ(ReadFile(dir.File(kVirtMapFile)), "/srv/pub/\r\n/pub/\r\n");
     EXPECT_EQ(ReadFile(dir.File(kPermaLinkFile)), "/srv/pub\r\nPublic\r\n");
@@ -112,7 +169,7 @@ TEST(ServerLists, MissingFilesLeaveListsEmptyAndUnwritableFileIsSkipped) {
     EXPECT_TRUE(lists.IpList.empty() && lists.VirtMaps.empty() && lists.PermaLinks.empty());
     ASSERT_TRUE(lists.AddIp("1.").ok);
     ASSERT_EQ(::mkdir(dir.File(kVirtMapFile).c_str(), 0755), 0); // a folder in the way
-    EXPECT_FALSE(lists.Save(dir.Path()));
+    EXPECT_EQ(lists.Save(dir.Path()).size(), 1u);
     EXPECT_EQ(ReadFile(dir.File(kIpListFile)), "1.\r\n");
     EXPECT_EQ(ReadFile(dir.File(kPermaLinkFile)), "");
 }

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "crypto/TRSA.h"
+#include "support/KeyCases.h"
 
 #include <memory>
 
@@ -53,13 +54,13 @@ TEST_F(SettingsKeyPairTest, StoredPairLoadsAndShowsReady) {
     EXPECT_EQ(settings->GetString(keys::PublicKey), pair.PublicKey());
 }
 
-TEST_F(SettingsKeyPairTest, KeysThatDoNotLoadAreClearedAndShowDisabled) {
+TEST_F(SettingsKeyPairTest, KeysThatDoNotLoadAreKeptButNotUsed) {
     const TRSA& pair = Pair512();
     struct Case {
-        const char* what;
+        std::string what;
         std::string entries;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"only the public key", "PublicKey=" + pair.PublicKey() + "\r\n"},
         {"only the private key", "PrivateKey=" + pair.PrivateKey() + "\r\n"},
         {"no colon", "PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=nocolonhere\r\n"},
@@ -67,6 +68,9 @@ TEST_F(SettingsKeyPairTest, KeysThatDoNotLoadAreClearedAndShowDisabled) {
         {"wrong length for the key size", "PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=" +
                                               pair.PrivateKey() + "\r\nRSAKeyBits=1024\r\n"},
     };
+    for (const auto& k : testing_support::DegenerateKeys(pair))
+        cases.push_back({k.what, "PublicKey=" + k.publicKey + "\r\nPrivateKey=" + k.privateKey +
+                                     "\r\nRSAKeyBits=512\r\n"});
     for (const Case& c : cases) {
         Settings s(folder);
         TRSA rsa;
@@ -78,13 +82,29 @@ TEST_F(SettingsKeyPairTest, KeysThatDoNotLoadAreClearedAndShowDisabled) {
         EXPECT_EQ(s.CommandPortEncryption(), "DISABLED") << c.what;
         EXPECT_FALSE(rsa.PublicKeyLoaded()) << c.what;
         EXPECT_FALSE(rsa.PrivateKeyLoaded()) << c.what;
-        EXPECT_EQ(s.GetString(keys::PublicKey), "") << c.what;
-        EXPECT_EQ(s.GetString(keys::PrivateKey), "") << c.what;
+        EXPECT_TRUE(s.StoredKeysInvalid()) << c.what;
+        // The texts survive an exit: the file keeps exactly what it held.
+        const std::string before = ReadFile(folder + "vexa2.ini");
         ASSERT_TRUE(s.SaveSettings());
         const std::string saved = ReadFile(folder + "vexa2.ini");
-        EXPECT_NE(saved.find("PublicKey=\r\n"), std::string::npos) << c.what;
-        EXPECT_NE(saved.find("PrivateKey=\r\n"), std::string::npos) << c.what;
+        for (const char* key : {"PublicKey=", "PrivateKey="}) {
+            const auto at = before.find(key);
+            if (at != std::string::npos) {
+                EXPECT_NE(saved.find(before.substr(at, before.find("\r\n", at) - at)),
+                          std::string::npos)
+                    << c.what << " " << key;
+            }
+        }
     }
+}
+
+TEST_F(SettingsKeyPairTest, APairWhoseModulusIsOneBitShortLoads) {
+    const TRSA pair = testing_support::OneBitShortPair(kb0512);
+    Load("PublicKey=" + pair.PublicKey() + "\r\nPrivateKey=" + pair.PrivateKey() +
+         "\r\nRSAKeyBits=512\r\n");
+    EXPECT_EQ(settings->CommandPortEncryption(), "READY");
+    EXPECT_FALSE(settings->StoredKeysInvalid());
+    EXPECT_EQ(rsa1.DecryptString(rsa1.EncryptString("NOOP")), "NOOP");
 }
 
 TEST_F(SettingsKeyPairTest, NoKeysChangeNothing) {

@@ -155,6 +155,57 @@ TEST_F(SettingsTest, ValuesAreReadAsTheirType) {
     }
 }
 
+TEST_F(SettingsTest, CorrectedValuesAreReportedWithKeyFoundAndUsed) {
+    struct Case {
+        const char* entry;
+        const char* key;
+        const char* used; // the working value afterwards
+        const char* line; // the report, or "" for none
+    };
+    const Case cases[] = {
+        {"[Server Options]\nIdleCount=0", "IdleCount", "60",
+         "Setting IdleCount=0 is out of range; 60 is used instead."},
+        {"[Server Options]\nIdleCount=99999", "IdleCount", "3600",
+         "Setting IdleCount=99999 is out of range; 3600 is used instead."},
+        {"[Server Options]\nIdleCount=12abc", "IdleCount", "300",
+         "Setting IdleCount=12abc is not a number; 300 is used instead."},
+        {"[Server Options]\nMaximumConcurrentUsers=-2", "MaximumConcurrentUsers", "3",
+         "Setting MaximumConcurrentUsers=-2 is out of range; 3 is used instead."},
+        {"[Server Options]\nMaximumConcurrentUsers=many", "MaximumConcurrentUsers", "3",
+         "Setting MaximumConcurrentUsers=many is not a number; 3 is used instead."},
+        {"[Server Options]\nIdleTimeout=yes", "IdleTimeout", "1",
+         "Setting IdleTimeout=yes is not a number; 1 is used instead."},
+        {"[Server Options]\nIdleCount=600\nMaximumConcurrentUsers=0\nIdleTimeout=2", "IdleCount",
+         "600", ""},
+        {"[Server Options]\nIdleCount=", "IdleCount", "300", ""},
+    };
+    for (const Case& c : cases) {
+        WriteFile(folder + "vexa2.ini", std::string(c.entry) + "\n");
+        Settings s(folder);
+        s.LoadSettingsFile();
+        EXPECT_EQ(s.Text(c.key), c.used) << c.entry;
+        const std::vector<std::string> expected =
+            *c.line ? std::vector<std::string>{c.line} : std::vector<std::string>{};
+        EXPECT_EQ(s.LoadCorrections(), expected) << c.entry;
+        EXPECT_TRUE(s.LoadErrors().empty()) << c.entry;
+    }
+}
+
+TEST_F(SettingsTest, AFileThatIsNotTextIsReportedAndLeftAlone) {
+    const std::string path = folder + "vexa2.ini";
+    const std::string binary("[Server Options]\r\nServerPort=2121\r\n\0\x01\x02binary", 40);
+    WriteFile(path, binary);
+    Settings s(folder);
+    s.LoadSettingsFile();
+    ASSERT_EQ(s.LoadErrors().size(), 1u);
+    EXPECT_EQ(s.LoadErrors()[0], "Cannot read the settings file " + path +
+                                     ": not a text file (it holds NUL bytes); the application "
+                                     "default settings are used.");
+    EXPECT_EQ(s.GetString(keys::ServerPort), "21");
+    EXPECT_FALSE(s.SaveSettings());
+    EXPECT_EQ(ReadFile(path), binary);
+}
+
 TEST_F(SettingsTest, FileOfAnOlderVersionLoadsEveryValue) {
     const std::string older = Fixture();
     ASSERT_NE(older.find("\r\n"), std::string::npos) << "the fixture must keep its CR LF line ends";

@@ -4,6 +4,8 @@
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 #include "client/ClientSession.h"
+#include "crypto/KeyAnnouncement.h"
+#include "support/KeyCases.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,7 @@ struct SessionFixture {
     TFtpClient ftp;
     TRSA rsa1, rsa2;
     ScriptedPrompts prompts;
+    ClientDefaults defaults;
     std::vector<LoggedLine> log;
     ClientSession session{ftp,
                           rsa1,
@@ -29,7 +32,7 @@ struct SessionFixture {
                               log.push_back({text, colour});
                           },
                           [this] {
-                              ClientDefaults d;
+                              ClientDefaults d = defaults;
                               d.programDirectory = programDir.Path();
                               return d;
                           }};
@@ -43,6 +46,25 @@ struct SessionFixture {
 };
 } // namespace
 
+namespace {
+void GiveKeyPair(SessionFixture& f, const TRSA& pair) {
+    f.rsa1 = pair;
+    f.defaults.publicKey = pair.PublicKey();
+    f.defaults.privateKey = pair.PrivateKey();
+    f.defaults.keyLengthText = SymKeyLengthText(pair.SymKeyLength());
+    f.defaults.keyBitsText = KeyBitsText(pair.KeyBits());
+}
+
+void PointAt(SessionFixture& f, const OwnServer& server) {
+    f.session.CurrentSite.Host = "127.0.0.1";
+    f.session.CurrentSite.Port = server.PortText();
+    f.session.CurrentSite.UserName = OwnServer::kUser;
+    f.session.CurrentSite.Password = OwnServer::kPass;
+    f.session.CurrentSite.LoginType = 1;
+    f.session.CurrentSite.Passive = true;
+}
+} // namespace
+
 TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
     TempDir home;
     WriteFile(home.File("report.txt"), "12345");
@@ -50,12 +72,7 @@ TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
     OwnServer server(home.Path());
     SessionFixture f;
     f.session.CurrentSite.Name = "own";
-    f.session.CurrentSite.Host = "127.0.0.1";
-    f.session.CurrentSite.Port = server.PortText();
-    f.session.CurrentSite.UserName = OwnServer::kUser;
-    f.session.CurrentSite.Password = OwnServer::kPass;
-    f.session.CurrentSite.LoginType = 1;
-    f.session.CurrentSite.Passive = true;
+    PointAt(f, server);
     f.session.Connect();
     ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
 
@@ -112,4 +129,59 @@ TEST(ClientSession, FailedOpenAndFailedLoginAreToldInRed) {
     RunLoopFor(100);
     EXPECT_TRUE(wrong.Logged("530 Login incorrect.", colours::clRed));
     EXPECT_FALSE(wrong.session.Groups().RemoteUp);
+}
+
+
+TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
+    const TRSA serverPair = testing_support::OneBitShortPair(kb0512);
+    const TRSA clientPair = testing_support::OneBitShortPair(kb0512);
+    struct Case {
+        std::string what, keyText, bits;
+    };
+    std::vector<Case> cases = {
+        {"a character outside the alphabet", "++11IE:!!not-a-key", "0512"},
+        {"a size other than announced", serverPair.PublicKey(), "1024"},
+    };
+    for (const auto& k : testing_support::DegenerateKeys(serverPair))
+        cases.push_back({k.what, k.publicKey, "0512"});
+    TempDir home;
+    for (const Case& c : cases) {
+        OwnServer server(home.Path());
+        ProgramKeys serverKeys = ProgramKeys::From(serverPair);
+        server.Server().Keys = &serverKeys;
+        // The server announces the case's key text instead of its own.
+        server.Server().OnAnswerToClient = [&c](TFtpServer*, TFtpCtrlSocket*,
+                                                std::string& answer) {
+            if (answer.rfind("666 ", 0) == 0)
+                answer = "666 " + c.keyText + "064" + c.bits;
+        };
+        SessionFixture f;
+        GiveKeyPair(f, clientPair);
+        PointAt(f, server);
+        f.ftp.Timeout = 600; // only the refusal can end this login in time
+        f.session.Connect();
+        ASSERT_TRUE(RunLoopUntil([&] { return !f.ftp.Connected(); }, 20000)) << c.what;
+        bool told = false;
+        for (const auto& line : f.log)
+            told |= line.colour == colours::clRed &&
+                    line.text.rfind("The server's public key in its 666 reply does not load (",
+                                    0) == 0 &&
+                    line.text.find("); the login is ended.") != std::string::npos;
+        EXPECT_TRUE(told) << c.what;
+        EXPECT_FALSE(f.Logged("SEND -> USER carol", colours::clMaroon)) << c.what;
+        EXPECT_FALSE(f.session.Groups().RemoteUp) << c.what;
+    }
+
+    // Keys one bit short of their size on both ends: the login completes.
+    OwnServer server(home.Path());
+    ProgramKeys serverKeys = ProgramKeys::From(serverPair);
+    server.Server().Keys = &serverKeys;
+    SessionFixture f;
+    GiveKeyPair(f, clientPair);
+    PointAt(f, server);
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+    EXPECT_EQ(f.session.Indicators().CommandPortEncryption, "ENABLED");
+    f.session.Disconnect();
+    ASSERT_TRUE(RunLoopUntil([&] { return !f.session.Groups().Disconnect; }, 20000));
 }

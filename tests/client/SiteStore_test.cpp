@@ -2,8 +2,10 @@
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 #include "client/SiteStore.h"
+#include "support/WriteStops.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 using testing_support::ReadFile;
@@ -210,4 +212,60 @@ TEST(SiteStore, NewCloneRenameDeleteWithUniqueCaseSensitiveNames) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("vexa2sites.dat")));
     EXPECT_TRUE(store.Names().empty());
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST(SiteStore, EveryWriteOfTheStoreIsAllOrNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(SiteStore&, ScriptedPrompts&)> run;
+    };
+    const Case cases[] = {
+        {"save details",
+         [](SiteStore& store, ScriptedPrompts&) {
+             SiteRecord shown = *store.Find("A");
+             shown.Host = "changed.example.org";
+             store.SaveDetails(shown);
+         }},
+        {"new",
+         [](SiteStore& store, ScriptedPrompts& prompts) {
+             prompts.textAnswers = {std::string("C")};
+             store.New(nullptr);
+         }},
+        {"clone",
+         [](SiteStore& store, ScriptedPrompts& prompts) {
+             prompts.textAnswers = {std::string("C")};
+             store.Clone(*store.Find("A"));
+         }},
+        {"rename",
+         [](SiteStore& store, ScriptedPrompts& prompts) {
+             SiteRecord shown = *store.Find("A");
+             prompts.textAnswers = {std::string("C")};
+             store.Rename(shown);
+         }},
+        {"delete", [](SiteStore& store, ScriptedPrompts&) { store.Delete("A", nullptr); }},
+    };
+    for (const Case& c : cases) {
+        for (auto step : testing_support::kWriteSteps) {
+            TempDir dir;
+            ScriptedPrompts prompts;
+            SiteStore store(dir.Path(), prompts);
+            store.Load();
+            prompts.textAnswers = {std::string("A"), std::string("B")};
+            ASSERT_TRUE(store.New(nullptr));
+            ASSERT_TRUE(store.New(nullptr));
+            const std::string before = ReadFile(dir.File("vexa2sites.dat"));
+            {
+                testing_support::StopWritesAt stop(step);
+                c.run(store, prompts);
+                EXPECT_GE(stop.stops, 1) << c.what << ", " << testing_support::StepName(step);
+            }
+            EXPECT_TRUE(ReadFile(dir.File("vexa2sites.dat")) == before)
+                << c.what << ", " << testing_support::StepName(step);
+            SiteStore restarted(dir.Path(), prompts);
+            EXPECT_EQ(restarted.Load(), (std::vector<std::string>{"A", "B"})) << c.what;
+            for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+                EXPECT_EQ(entry.path().filename().string().find(".saving."), std::string::npos)
+                    << c.what << ": leftover " << entry.path();
+        }
+    }
 }

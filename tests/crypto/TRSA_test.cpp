@@ -3,12 +3,16 @@
 #include "CryptoTestHelpers.h"
 #include "crypto/SystemRandom.h"
 #include "crypto/TRSA.h"
+#include "support/KeyCases.h"
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <thread>
 
 using namespace crypto_test;
+using testing_support::DegenerateKeys;
+using testing_support::KeyCase;
+using testing_support::OneBitShortPair;
 
 namespace {
 // What a generation showed through the test seam, before the primes were wiped.
@@ -476,12 +480,29 @@ TEST(TRSA, ArbitraryKeyTextsAndCiphertextsNeverCrash) {
         } catch (const ECryptoError&) {
         }
     }
-    // A modulus of zero words loads (only lengths are checked) and gives
-    // garbage, never a fault.
-    TRSA zero;
-    const std::string zeros = Base64Encode(std::string(64, '\0'));
-    zero.SetPublicKey("++11IE:" + zeros);
-    zero.SetPrivateKey(zeros + ":" + zeros);
-    std::string c = zero.EncryptString("hello");
-    EXPECT_NO_THROW(zero.DecryptString(c));
+}
+
+TEST(TRSA, DegenerateKeysAreRefusedAndAOneBitShortModulusLoads) {
+    TRSA& good = *Pair(kb0512).rsa;
+    for (const KeyCase& c : DegenerateKeys(good)) {
+        TRSA rsa;
+        EXPECT_EQ(Raised<EInvalidKey>([&] { rsa.SetPublicKey(c.publicKey); }),
+                  "Public key not valid")
+            << c.what;
+        EXPECT_FALSE(rsa.PublicKeyLoaded()) << c.what;
+        const bool modulusCase = std::string(c.what).find("exponent") == std::string::npos;
+        // The private key text carries the modulus but not the public exponent.
+        EXPECT_EQ(Raised<EInvalidKey>([&] { rsa.SetPrivateKey(c.privateKey); }),
+                  modulusCase ? "Private key not valid" : "(no exception)")
+            << c.what;
+    }
+    for (TKeyBits bits : {kb0512, kb1024}) {
+        TRSA made = OneBitShortPair(bits);
+        TRSA loaded;
+        loaded.SetKeyBits(bits);
+        loaded.SetPrivateKey(made.PrivateKey());
+        loaded.SetPublicKey(made.PublicKey());
+        EXPECT_EQ(loaded.DecryptString(loaded.EncryptString("short by one bit")),
+                  "short by one bit");
+    }
 }

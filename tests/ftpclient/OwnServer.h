@@ -33,6 +33,7 @@ public:
     }
     ~OwnServer() { server_->DisconnectAll(); }
     int Port() const { return port_; }
+    TFtpServer& Server() { return *server_; }
     std::string PortText() const { return std::to_string(port_); }
 
 private:

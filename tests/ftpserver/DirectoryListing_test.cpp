@@ -73,8 +73,8 @@ TEST(DirectoryListing, ListsDotsHidesDotFilesAndAppendsLinks) {
     const std::string root = std::filesystem::canonical(tmp.Path()).string();
     WriteFile(root + "/b.txt", "1");
     WriteFile(root + "/.secret", "1");
-    TPermaLinkTable links{};
-    TVirtMapTable maps{};
+    TPermaLinkTable links(2);
+    TVirtMapTable maps(1);
     links[0] = {"/data/pub/", "pub"};
     links[1] = {root + "/", "self"};
     maps[0] = {"/data/", "/v/"};

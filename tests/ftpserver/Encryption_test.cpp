@@ -10,6 +10,7 @@
 #include "crypto/KeyFile.h"
 #include "crypto/TRSA.h"
 #include "ftpserver/Version.h"
+#include "support/KeyCases.h"
 
 #include <filesystem>
 #include <sys/socket.h>
@@ -132,6 +133,22 @@ TEST_F(EncryptedServer, PubkAnswersEncipheredAndLogsOut) {
     EXPECT_EQ(Plain(c.Cmd("PWD")), "530 Please login with USER and PASS.");
     EXPECT_EQ(Cmd(c, "USER bob"), "331 Password required for bob.");
     EXPECT_EQ(Cmd(c, "PASS secret"), "230 User bob logged in.");
+}
+
+TEST_F(EncryptedServer, ADegenerateClientKeyIsNoKeyAndAOneBitShortOneWorks) {
+    LineClient c(fixture->Port());
+    c.Reply();
+    for (const KeyCase& k : DegenerateKeys(clientPair)) {
+        // Answered in plain: enciphering with such a key would give garbage.
+        EXPECT_EQ(c.Cmd("PUBK " + k.publicKey + "0640512"), "666 " + Announcement(serverPair))
+            << k.what;
+        EXPECT_TRUE(Conn()->PublicKey.empty()) << k.what;
+    }
+    TRSA shortPair = OneBitShortPair(kb0512);
+    EXPECT_EQ(shortPair.DecryptString(c.Cmd("PUBK " + Announcement(shortPair))),
+              "666 " + Announcement(serverPair));
+    EXPECT_EQ(shortPair.DecryptString(c.Cmd(serverPair.EncryptString("USER bob"))),
+              "331 Password required for bob.");
 }
 
 TEST_F(EncryptedServer, WithoutItsOwnKeyRepliesStayPlain) {

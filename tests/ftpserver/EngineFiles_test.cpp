@@ -37,7 +37,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
     WriteFile(home + "sub/file.txt", "12345");
     WriteFile(home + "sub/.hidden", "h");
     std::filesystem::create_symlink("file.txt", home + "sub/ln");
-    fx.Server().PermaLinkTable[0] = {"/srv/elsewhere/", "perma"};
+    fx.Server().PermaLinkTable = {TPermaLinkEntry{"/srv/elsewhere/", "perma"}};
     c.Cmd("CWD sub");
     const std::string list = List("LIST");
     EXPECT_NE(list.find(" .\r\n"), std::string::npos);
@@ -57,7 +57,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
     // A missing path is not found, without the permanent links.
     EXPECT_EQ(List("LIST gone"), home + "sub/gone not found\r\n");
     EXPECT_EQ(List("NLST gone"), "");
-    fx.Server().PermaLinkTable[0] = {};
+    fx.Server().PermaLinkTable.clear();
     // A listing of one file, and of another folder by path.
     EXPECT_EQ(List("NLST file.txt"), "file.txt\r\n");
     EXPECT_NE(List("LIST " + home).find(" sub\r\n"), std::string::npos);
@@ -70,7 +70,7 @@ TEST_F(EngineFiles, PatternsAndOptionWords) {
     std::filesystem::create_directory(home + "d1");
     WriteFile(home + "d1/x.txt", "1");
     WriteFile(home + "d1/y.log", "1");
-    fx.Server().PermaLinkTable[0] = {"/srv/elsewhere/", "pub"};
+    fx.Server().PermaLinkTable = {TPermaLinkEntry{"/srv/elsewhere/", "pub"}};
     struct Case {
         std::string command;
         std::string names; // NLST: the names; LIST: one line or "" for a long listing

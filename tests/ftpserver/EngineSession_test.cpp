@@ -140,7 +140,7 @@ TEST_F(EngineSession, RandomBytesNeverHurtTheServer) {
 TEST_F(EngineSession, ChangeDirectory) {
     std::filesystem::create_directories(home + "a/b");
     std::filesystem::create_directory_symlink(home + "a/b", home + "lnk");
-    fx.Server().PermaLinkTable[0] = {home + "a/", "alink"};
+    fx.Server().PermaLinkTable = {TPermaLinkEntry{home + "a/", "alink"}};
     RawClient c(fx.Port());
     c.Reply();
     c.Login();
@@ -167,7 +167,7 @@ TEST_F(EngineSession, ChangeDirectory) {
 TEST_F(EngineSession, VirtualDirectoryInPwdAndCwd) {
     TempDir other;
     const std::string pub = Real(other.Path());
-    fx.Server().VirtMapTable[0] = {pub, "/pub/"};
+    fx.Server().VirtMapTable = {TVirtMapEntry{pub, "/pub/"}};
     RawClient c(fx.Port());
     c.Reply();
     c.Login();

@@ -260,7 +260,7 @@ TEST_F(EngineTransfers, UploadsNeverFollowALink) {
 TEST_F(EngineTransfers, VirtualDirectoryForStorListAndDele) {
     TempDir other;
     const std::string pub = std::filesystem::canonical(other.Path()).string() + "/";
-    fx.Server().VirtMapTable[0] = {pub, "/pub/"};
+    fx.Server().VirtMapTable = {TVirtMapEntry{pub, "/pub/"}};
     EXPECT_EQ(Stor("STOR /pub/v.txt", "virtual"), "226 File received ok");
     EXPECT_EQ(ReadFile(pub + "v.txt"), "virtual");
     const int fd = c.OpenPassive();

@@ -23,7 +23,7 @@ TEST(PathModel, BackslashesAndCurrentDirectory) {
 }
 
 TEST(PathModel, VirtualPathsMatchCaseInsensitively) {
-    TVirtMapTable t{};
+    TVirtMapTable t(3);
     t[1] = {"/data/pub/", "/pub/"};
     t[2] = {"/other", "/pub"};
     EXPECT_EQ(ApplyVirtMap(t, "/PUB/x.txt"), "/data/pub/x.txt");

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -241,6 +242,53 @@ TEST(HeadlessServer, ServesRealClientsAndClosesCleanlyOnSigterm) {
     }
     EXPECT_TRUE(fs::exists(dataDir + "vexa2users.dat"));
     EXPECT_FALSE(fs::exists(dataDir + "vexa2.lock"));
+
+    // The working files are gone; vexa2-admin starts from the saved ones and
+    // keeps every account.
+    Admin(dataDir, {"user", "add", "carol"});
+    CommandResult users =
+        RunCommand(ProgramPath("vexa2-admin"), {"--data-dir", dataDir, "user", "list"});
+    EXPECT_EQ(users.out, "alice\ncarol\n");
+    EXPECT_EQ(fs::file_size(dataDir + "vexa2users.dat"), 2u * 3718u);
+}
+
+TEST(HeadlessServer, PortAndCorrectedSettingsAreReported) {
+    TempDir data;
+    const std::string dataDir = data.Path();
+    for (const char* port : {"99999", "65536", "-1", "21x", "ftp"}) {
+        WriteFile(dataDir + "vexa2.ini", std::string("[Server Options]\r\nServerPort=") + port +
+                                             "\r\n");
+        CommandResult r = RunHeadlessOnce(dataDir);
+        EXPECT_EQ(r.exitCode, 1) << port;
+        EXPECT_EQ(r.err, std::string("vexa2: ServerPort \"") + port +
+                             "\" is not a port number from 0 to 65535 (0 lets the system choose); "
+                             "the FTP server is not started\n");
+    }
+
+    // Port 0: the system chooses, and the log names the port bound.
+    WriteFile(dataDir + "vexa2.ini", "[Server Options]\r\nServerPort=0\r\nIdleCount=0\r\n"
+                                     "MaximumConcurrentUsers=-5\r\n");
+    HeadlessServer server(dataDir);
+    std::string log;
+    const std::string started = "FTP Server Started listening on port ";
+    for (int i = 0; i < 200 && log.find(started) == std::string::npos; ++i) {
+        server.process.waitForReadyRead(100);
+        log += server.process.readAllStandardOutput().toStdString();
+    }
+    const auto at = log.find(started);
+    ASSERT_NE(at, std::string::npos) << log;
+    const int port = std::atoi(log.c_str() + at + started.size());
+    EXPECT_GT(port, 0);
+    EXPECT_TRUE(WaitForPort(port));
+    EXPECT_EQ(server.Stop(), 0);
+    log += server.process.readAllStandardOutput().toStdString();
+    EXPECT_NE(log.find("Setting IdleCount=0 is out of range; 60 is used instead."),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Setting MaximumConcurrentUsers=-5 is out of range; 3 is used instead."),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("No longer listening on " + std::to_string(port)), std::string::npos);
 }
 
 TEST(HeadlessServer, HelpAndBadArgumentsAnswerWithoutStarting) {

@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "crypto/TRSA.h"
+#include "support/KeyCases.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
@@ -56,4 +57,30 @@ TEST(AdminKeys, GenerateShowClearAndRefuseWhileTheFolderIsHeld) {
     EXPECT_FALSE(none.PrivateKeyLoaded());
     EXPECT_EQ(cleared.GetString(keys::PublicKey), "");
     EXPECT_EQ(cleared.CommandPortEncryption(), "DISABLED");
+}
+
+TEST(AdminKeys, StoredTextsThatDoNotLoadAreShownInvalidAndKept) {
+    TempDir data;
+    ASSERT_EQ(Keys(data, {"generate", "--bits", "512"}).exitCode, 0);
+    Settings settings(data.Path());
+    settings.SetSettingsPath(data.File("vexa2.ini"));
+    TRSA good;
+    settings.LoadSettings(good);
+    ASSERT_TRUE(good.PrivateKeyLoaded());
+    EXPECT_EQ(Keys(data, {"show"}).out.find("invalid"), std::string::npos);
+    // The modulus replaced by 0: the texts no longer load.
+    const KeyCase degenerate = DegenerateKeys(good).front();
+    settings.SetString(keys::PublicKey, degenerate.publicKey);
+    settings.SetString(keys::PrivateKey, degenerate.privateKey);
+    ASSERT_TRUE(settings.SaveSettings());
+    const std::string stored = ReadFile(data.File("vexa2.ini"));
+
+    CommandResult shown = Keys(data, {"show"});
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_NE(shown.out.find("Command Port Encryption: DISABLED"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("The stored key texts are invalid"), std::string::npos) << shown.out;
+    EXPECT_EQ(ReadFile(data.File("vexa2.ini")), stored);
+    // A new pair replaces them and is valid again.
+    ASSERT_EQ(Keys(data, {"generate", "--bits", "512"}).exitCode, 0);
+    EXPECT_EQ(Keys(data, {"show"}).out.find("invalid"), std::string::npos);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace testing_support;
 
@@ -103,6 +104,46 @@ TEST_F(AdminTool, NoSaveChangesOnlyTheWorkingFile) {
     EXPECT_EQ(files.Users().Find("bob")->Password.Get(), "working");
     files.StartUp();
     EXPECT_EQ(files.Users().Find("bob")->Password.Get(), "");
+}
+
+TEST_F(AdminTool, AMissingWorkingFileIsTakenFromTheSavedOne) {
+    for (const char* name : {"ann", "ben", "cat"})
+        Ok({"user", "add", name});
+    Ok({"group", "add", "staff"});
+    // A stop with "Delete Temporary Files on exit" removes the working files.
+    std::filesystem::remove(data.File("vexa2users.tmp"));
+    std::filesystem::remove(data.File("vexa2groups.tmp"));
+    EXPECT_EQ(Admin({"user", "list"}).out, "ann\nben\ncat\n");
+    std::filesystem::remove(data.File("vexa2users.tmp"));
+    Ok({"user", "add", "carol"});
+    Ok({"group", "add", "admins"});
+    accounts::AccountFiles files(data.Path(), {});
+    files.StartUp();
+    EXPECT_EQ(*files.Users().LoadNames(), (std::vector<std::string>{"ann", "ben", "cat", "carol"}));
+    EXPECT_EQ(*files.Groups().LoadNames(), (std::vector<std::string>{"staff", "admins"}));
+}
+
+TEST_F(AdminTool, ADamagedAccountFileIsRefusedAndNothingIsWritten) {
+    for (const char* name : {"ann", "ben", "cat"})
+        Ok({"user", "add", name});
+    const std::string saved = ReadFile(data.File("vexa2users.dat"));
+    for (const char* damaged : {"vexa2users.tmp", "vexa2users.dat"}) {
+        const std::string whole = ReadFile(data.File(damaged));
+        // A kill during an older program's write: one record and part of the next.
+        WriteFile(data.File(damaged), whole.substr(0, 3718 + 100));
+        auto r = Admin({"user", "add", "dave"});
+        EXPECT_EQ(r.exitCode, 1) << damaged;
+        EXPECT_EQ(r.err, "vexa2-admin: the account file " + data.File(damaged) +
+                             " is damaged (1 whole records and an incomplete one of 100 bytes); "
+                             "nothing was changed, so no record is lost. Repair or remove the "
+                             "file first\n");
+        EXPECT_TRUE(ReadFile(data.File(damaged)) == whole.substr(0, 3718 + 100)) << damaged;
+        WriteFile(data.File(damaged), whole);
+    }
+    EXPECT_TRUE(ReadFile(data.File("vexa2users.dat")) == saved);
+    // Looking is still allowed.
+    WriteFile(data.File("vexa2users.tmp"), saved.substr(0, 3718 + 100));
+    EXPECT_EQ(Admin({"user", "list"}).out, "ann\n");
 }
 
 TEST_F(AdminTool, ListsAreWrittenAndRefusedWhileFolderIsHeld) {
