@@ -105,8 +105,8 @@ bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& 
     auto armSilence = [&] {
         using namespace std::chrono;
         const auto left = lastActivity + seconds(timeout) - steady_clock::now();
-        silence.start(static_cast<int>(std::max<std::int64_t>(
-            0, duration_cast<milliseconds>(left).count())));
+        silence.start(
+            static_cast<int>(std::max<std::int64_t>(0, duration_cast<milliseconds>(left).count())));
     };
     QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
         // Activity moves the time-out on; the timer looks again when it fires early.
