@@ -102,6 +102,28 @@ const DownloadCase kCases[] = {
      Outcome::Received},
 };
 
+// The peer's side up to binary type: greeting, login, TYPE I.
+void ScriptBinaryLogin(Conn& c) {
+    c.Send("220 scripted\r\n");
+    c.ReadLine(); // USER
+    c.Send("331 password please\r\n");
+    c.ReadLine(); // PASS
+    c.Send("230 in\r\n");
+    c.ReadLine(); // TYPE I
+    c.Send("200 binary\r\n");
+}
+
+// The client's side of the same: logged in, passive, binary type.
+void LogInBinary(ClientHarness& h, const ScriptedPeer& peer) {
+    h.client.HostName = "127.0.0.1";
+    h.client.Port = peer.PortText();
+    h.client.UserName = "u";
+    h.client.PassWord = "p";
+    h.client.SetUsePassive(true);
+    ASSERT_EQ(h.Run([&] { h.client.Connect(); }), 0);
+    ASSERT_EQ(h.Run([&] { h.client.TypeBinary(); }), 0);
+}
+
 void ResetAndClose(int fd) {
     linger hard{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
@@ -116,13 +138,7 @@ TEST_P(Download, LocalFileAfterTheEnd) {
     const DownloadCase& tc = kCases[std::get<0>(GetParam())];
     const bool existing = std::get<1>(GetParam());
     ScriptedPeer peer([&](Conn& c) {
-        c.Send("220 scripted\r\n");
-        c.ReadLine(); // USER
-        c.Send("331 password please\r\n");
-        c.ReadLine(); // PASS
-        c.Send("230 in\r\n");
-        c.ReadLine(); // TYPE I
-        c.Send("200 binary\r\n");
+        ScriptBinaryLogin(c);
         if (tc.sizeReply) {
             c.ReadLine();
             c.Send(std::string(tc.sizeReply) + "\r\n");
@@ -151,13 +167,7 @@ TEST_P(Download, LocalFileAfterTheEnd) {
     if (existing)
         WriteFile(path, kOld);
     ClientHarness h;
-    h.client.HostName = "127.0.0.1";
-    h.client.Port = peer.PortText();
-    h.client.UserName = "u";
-    h.client.PassWord = "p";
-    h.client.SetUsePassive(true);
-    ASSERT_EQ(h.Run([&] { h.client.Connect(); }), 0);
-    ASSERT_EQ(h.Run([&] { h.client.TypeBinary(); }), 0);
+    ASSERT_NO_FATAL_FAILURE(LogInBinary(h, peer));
     h.client.HostFileName = "f";
     if (tc.sizeReply)
         ASSERT_EQ(h.Run([&] { h.client.Size(); }), 0);
@@ -191,11 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DownloadResume, ShortResumeFailsAndKeepsTheOldBytes) {
     const std::string content = PatternBytes(3000, 9);
     ScriptedPeer peer([&](Conn& c) {
-        c.Send("220 scripted\r\n");
-        c.ReadLine();
-        c.Send("230 in\r\n");
-        c.ReadLine(); // TYPE I
-        c.Send("200 binary\r\n");
+        ScriptBinaryLogin(c);
         c.ReadLine(); // SIZE
         c.Send("213 3000\r\n");
         c.ReadLine(); // PASV
@@ -213,13 +219,7 @@ TEST(DownloadResume, ShortResumeFailsAndKeepsTheOldBytes) {
     TempDir local;
     WriteFile(local.File("r.bin"), content.substr(0, 1000));
     ClientHarness h;
-    h.client.HostName = "127.0.0.1";
-    h.client.Port = peer.PortText();
-    h.client.UserName = "u";
-    h.client.PassWord = "p";
-    h.client.SetUsePassive(true);
-    ASSERT_EQ(h.Run([&] { h.client.Connect(); }), 0);
-    ASSERT_EQ(h.Run([&] { h.client.TypeBinary(); }), 0);
+    ASSERT_NO_FATAL_FAILURE(LogInBinary(h, peer));
     h.client.HostFileName = "r.bin";
     ASSERT_EQ(h.Run([&] { h.client.Size(); }), 0);
     h.client.LocalFileName = local.File("r.bin");

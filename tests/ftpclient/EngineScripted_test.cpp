@@ -24,6 +24,16 @@ void ScriptLogin(Conn& c) {
     c.Send("230 in\r\n");
 }
 
+// The rest of a download once the data connection is up: 150, the bytes,
+// the close, 226, then the client's next line.
+void ServeDownload(Conn& c, int data, const std::string& content) {
+    c.Send("150 here\r\n");
+    Conn::SendAll(data, content);
+    ::close(data);
+    c.Send("226 done\r\n");
+    c.ReadLine();
+}
+
 void Point(TFtpClient& client, const ScriptedPeer& peer) {
     client.HostName = "127.0.0.1";
     client.Port = peer.PortText();
@@ -270,11 +280,7 @@ TEST(EngineScripted, PassiveReplyWithoutParentheses) {
                std::to_string(port % 256) + "\r\n");
         int data = c.AcceptData();
         c.ReadLine(); // RETR
-        c.Send("150 here\r\n");
-        Conn::SendAll(data, content);
-        ::close(data);
-        c.Send("226 done\r\n");
-        c.ReadLine();
+        ServeDownload(c, data, content);
     });
     TempDir local;
     ClientHarness h;
@@ -326,12 +332,7 @@ TEST(EngineScripted, ActiveDataConnectionOnlyFromTheServer) {
             strangerGot = Conn::ReadAll(stranger); // empty once the client closes it
             ::close(stranger);
         }
-        int data = Conn::ConnectData(port);
-        c.Send("150 here\r\n");
-        Conn::SendAll(data, content);
-        ::close(data);
-        c.Send("226 done\r\n");
-        c.ReadLine();
+        ServeDownload(c, Conn::ConnectData(port), content);
     });
     TempDir local;
     ClientHarness h;

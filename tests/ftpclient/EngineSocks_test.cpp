@@ -10,6 +10,21 @@
 
 using namespace testing_support;
 
+namespace {
+// Aims the client at vsftpd through a SOCKS proxy on 127.0.0.1.
+void ThroughProxy(TFtpClient& client, const VsftpdPeer& ftp, const std::string& proxyPort,
+                  const std::string& user, const std::string& password) {
+    client.HostName = "127.0.0.1";
+    client.Port = ftp.PortText();
+    client.UserName = VsftpdPeer::User();
+    client.PassWord = VsftpdPeer::Password();
+    client.SetSocksServer("127.0.0.1");
+    client.SetSocksPort(proxyPort);
+    client.SetSocksUserCode(user);
+    client.SetSocksPassword(password);
+}
+} // namespace
+
 class EngineSocks : public ::testing::TestWithParam<bool> {};
 
 TEST_P(EngineSocks, SessionGetAndPutThroughDante) {
@@ -23,16 +38,8 @@ TEST_P(EngineSocks, SessionGetAndPutThroughDante) {
     TempDir local;
 
     ClientHarness h;
-    h.client.HostName = "127.0.0.1";
-    h.client.Port = ftp.PortText();
-    h.client.UserName = VsftpdPeer::User();
-    h.client.PassWord = VsftpdPeer::Password();
-    h.client.SetSocksServer("127.0.0.1");
-    h.client.SetSocksPort(dante.PortText());
-    if (withUser) {
-        h.client.SetSocksUserCode(test_user::Name());
-        h.client.SetSocksPassword(test_user::Password());
-    }
+    ThroughProxy(h.client, ftp, dante.PortText(), withUser ? test_user::Name() : "",
+                 withUser ? test_user::Password() : "");
     h.client.SetConnectionType(ftpSocks5);
     h.client.SetUsePassive(false); // a proxy always means passive mode
     EXPECT_TRUE(h.client.UsePassive());
@@ -101,14 +108,7 @@ TEST(EngineSocksFailures, RefusalsNameTheProxyAndItsReason) {
     };
     for (const auto& c : cases) {
         ClientHarness h;
-        h.client.HostName = "127.0.0.1";
-        h.client.Port = ftp.PortText();
-        h.client.UserName = VsftpdPeer::User();
-        h.client.PassWord = VsftpdPeer::Password();
-        h.client.SetSocksServer("127.0.0.1");
-        h.client.SetSocksPort(c.proxyPort);
-        h.client.SetSocksUserCode(c.user);
-        h.client.SetSocksPassword(c.password);
+        ThroughProxy(h.client, ftp, c.proxyPort, c.user, c.password);
         h.client.SetConnectionType(c.level);
         EXPECT_EQ(h.Run([&] { h.client.Connect(); }), c.error) << c.name;
         EXPECT_EQ(h.client.ErrorMessage(), "500 SOCKS proxy 127.0.0.1:" + c.proxyPort + ": " +
