@@ -553,6 +553,7 @@ void TCustomFtpCli::SendStep(bool append) {
     if (!inSequence_)
         requestCode_ = append ? ftpAppend : ftpPut;
     commandStep_ = append ? stepAppend : stepPut;
+    ForgetKnownSize(commandStep_); // an upload may change any file's size
     receiving_ = false;
     replySeen_ = sendClosed_ = false;
     requestDoneFlag_ = false;

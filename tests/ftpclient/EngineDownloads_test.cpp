@@ -230,3 +230,42 @@ TEST(DownloadResume, ShortResumeFailsAndKeepsTheOldBytes) {
     EXPECT_TRUE(ReadFile(local.File("r.bin")) == content.substr(0, 2500));
     h.client.Abort();
 }
+
+// A size asked before an upload says nothing about the file after it.
+TEST(DownloadSize, ForgottenAfterAnUpload) {
+    const std::string smaller = PatternBytes(700, 4);
+    ScriptedPeer peer([&](Conn& c) {
+        ScriptBinaryLogin(c);
+        c.ReadLine(); // SIZE
+        c.Send("213 1000\r\n");
+        c.ReadLine(); // PASV
+        c.Send(PassiveReplyFor("127,0,0,1", c.ListenData()));
+        int upload = c.AcceptData();
+        c.ReadLine(); // STOR
+        c.Send("150 send it\r\n");
+        Conn::ReadAll(upload);
+        ::close(upload);
+        c.Send("226 stored\r\n");
+        c.ReadLine(); // PASV
+        c.Send(PassiveReplyFor("127,0,0,1", c.ListenData()));
+        int data = c.AcceptData();
+        c.ReadLine(); // RETR
+        c.Send("150 Here it comes.\r\n");
+        Conn::SendAll(data, smaller);
+        ::close(data);
+        c.Send("226 Transfer complete.\r\n");
+        c.ReadLine();
+    });
+    TempDir local;
+    WriteFile(local.File("up.bin"), smaller);
+    ClientHarness h;
+    ASSERT_NO_FATAL_FAILURE(LogInBinary(h, peer));
+    h.client.HostFileName = "f";
+    ASSERT_EQ(h.Run([&] { h.client.Size(); }), 0);
+    h.client.LocalFileName = local.File("up.bin");
+    ASSERT_EQ(h.Run([&] { h.client.Put(); }), 0);
+    h.client.LocalFileName = local.File("down.bin");
+    EXPECT_EQ(h.Run([&] { h.client.Get(); }), 0) << h.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(local.File("down.bin")) == smaller);
+    h.client.Abort();
+}
