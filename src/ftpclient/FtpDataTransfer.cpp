@@ -290,8 +290,9 @@ void TCustomFtpCli::LocalFileFailed(const char* prefix, int error) {
 
 bool TCustomFtpCli::CheckLocalForReceive() {
     // An existing file is opened for writing and closed again untouched; for
-    // a new name its folder must take a new file.
-    int fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CLOEXEC);
+    // a new name its folder must take a new file. (O_NONBLOCK: a named pipe
+    // without a reader fails here instead of stopping the loop.)
+    int fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         ::close(fd);
         return true;
