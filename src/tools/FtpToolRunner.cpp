@@ -261,8 +261,10 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         } else if (cmd.name == "get" || cmd.name == "resume-get") {
             client.HostFileName = a[0];
             client.LocalFileName = a.size() > 1 ? a[1] : BaseName(a[0]);
+            // The size also lets the engine fail a download that ends short
+            // (a server that does not know SIZE just leaves it unknown).
             std::int64_t total = -1;
-            if (progressBar && client.SizeSync())
+            if (client.SizeSync())
                 total = client.ReplySize();
             client.HostFileName = a[0];
             ok = transfer(

@@ -6,6 +6,7 @@
 #include "EventLoop.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
+#include "ScriptedPeer.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -370,4 +371,38 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
     EXPECT_TRUE(Has(refused.err, "vexa2-ftp: failed: login: 500 SOCKS proxy 127.0.0.1:" +
                                      dante.PortText() + ": socks authentication failed"))
         << refused.err;
+}
+
+// A download that ends short of the size the server gave fails, even after
+// "226", and keeps what it received for a resume.
+TEST(FtpEndToEnd, ShortDownloadFails) {
+    using Conn = ScriptedPeer::Conn;
+    const std::string content = PatternBytes(1000, 5);
+    ScriptedPeer peer([&](Conn& c) {
+        c.Send("220 scripted\r\n");
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+            const std::string word = line.substr(0, 4);
+            if (word == "USER")
+                c.Send("230 in\r\n");
+            else if (word == "SIZE")
+                c.Send("213 1000\r\n");
+            else if (word == "PASV")
+                c.Send(PassiveReplyFor("127,0,0,1", c.ListenData()));
+            else if (word == "RETR") {
+                int data = c.AcceptData();
+                c.Send("150 Here it comes.\r\n");
+                Conn::SendAll(data, content.substr(0, 400));
+                ::close(data);
+                c.Send("226 Transfer complete.\r\n");
+            } else
+                c.Send("200 ok\r\n");
+        }
+    });
+    TempDir local;
+    auto r = RunFtp(
+        {"ftp://u:p@127.0.0.1:" + peer.PortText() + "/", "get", "f.bin", local.File("f.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "vexa2-ftp: failed: get f.bin " + local.File("f.bin") +
+                         ": 426 Download incomplete: expected 1000 bytes, received 400 bytes\n");
+    EXPECT_TRUE(ReadFile(local.File("f.bin")) == content.substr(0, 400));
 }
