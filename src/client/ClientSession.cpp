@@ -42,6 +42,7 @@ ClientSession::~ClientSession() {
     ftp_.OnResponse = nullptr;
     ftp_.OnSessionConnected = nullptr;
     ftp_.OnSessionClosed = nullptr;
+    ftp_.OnNotice = nullptr;
     ftp_.OnProgress = nullptr;
     ftp_.OnBgException = nullptr;
     ftp_.OnRequestDone = nullptr;
@@ -85,6 +86,7 @@ void ClientSession::Hook() {
             colours::clNavy);
     };
     ftp_.OnSessionClosed = [this](TCustomFtpCli*, int) { SessionClosed(); };
+    ftp_.OnNotice = [this](TCustomFtpCli*, const std::string& note) { Log(note, colours::clRed); };
     ftp_.OnProgress = [this](TCustomFtpCli*, std::int64_t count, bool& abort) {
         double seconds = transferStart_.isValid() ? transferStart_.elapsed() / 1000.0 : 0.0;
         figures_ = ComputeTransferFigures(count, resumeBase_, fileSize_, seconds);
@@ -286,7 +288,13 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
             Start([this] { ftp_.User(); });
         return;
     case ftpUser:
-        Start([this] { ftp_.Pass(); });
+        // A server that logs the user in on USER alone (230) gets no PASS,
+        // which a strict server would refuse; a refused USER ends the login
+        // as a refused PASS does.
+        if (error != 0 || ftp_.StatusCode() == 230)
+            AfterPass(error);
+        else
+            Start([this] { ftp_.Pass(); });
         return;
     case ftpPass:
         AfterPass(error);
@@ -306,7 +314,7 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         AfterPwd();
         return;
     case ftpDir:
-        AfterDir();
+        AfterDir(error);
         return;
     case ftpMkd:
         AfterMkd(error);
@@ -463,11 +471,13 @@ void ClientSession::AfterPwd() {
     Start([this] { ftp_.Dir(); });
 }
 
-void ClientSession::AfterDir() {
+void ClientSession::AfterDir(int error) {
     if (!ftp_.Connected())
         return;
+    // A failed listing leaves no file (or the one of an earlier listing): it
+    // shows as an empty list.
     bool readable = false;
-    std::string listing = ReadWholeFile(ListingFileName(), readable);
+    std::string listing = error == 0 ? ReadWholeFile(ListingFileName(), readable) : std::string();
     remoteItems_ = ParseListing(listing, ServerKind);
     SortRemoteItems(remoteItems_, SortColumn);
     groups_.RemoteUp = true;

@@ -110,7 +110,7 @@ private:
     void AfterSyst();
     void AfterGet(TFtpRequest request, int error);
     void AfterPwd();
-    void AfterDir();
+    void AfterDir(int error);
     void AfterMkd(int error);
     void KeyCheck();
     void KeyCheckFailed();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
+#include <optional>
 #include <sstream>
 
 TServerKind ServerKindFromSyst(const std::string& systReply) {
@@ -18,12 +20,11 @@ struct Field {
     size_t end;
 };
 
-// The first count blank-separated fields (runs of blanks count as one
-// separator); fewer when the line ends early.
-std::vector<Field> LeadingFields(const std::string& line, int count) {
+// Every blank-separated field of a line (runs of blanks count as one separator).
+std::vector<Field> Fields(const std::string& line) {
     std::vector<Field> fields;
     size_t pos = 0;
-    while (static_cast<int>(fields.size()) < count) {
+    while (true) {
         while (pos < line.size() && line[pos] == ' ')
             ++pos;
         if (pos >= line.size())
@@ -42,35 +43,155 @@ std::string Lower(const std::string& text) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower;
 }
+
+bool IsDigitChar(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The text of a field against a pattern: '9' a digit, 'a' a letter, any
+// other character itself.
+bool Matches(const std::string& text, const char* pattern) {
+    size_t i = 0;
+    for (; pattern[i] != '\0'; ++i) {
+        if (i >= text.size())
+            return false;
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (pattern[i] == '9'   ? !IsDigitChar(text[i])
+            : pattern[i] == 'a' ? !std::isalpha(c)
+                                : text[i] != pattern[i])
+            return false;
+    }
+    return i == text.size();
+}
+
+bool MatchesAny(const std::string& text, std::initializer_list<const char*> patterns) {
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&](const char* p) { return Matches(text, p); });
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigitChar);
+}
+
+class Line {
+public:
+    explicit Line(const std::string& text) : text_(text), fields_(Fields(text)) {}
+    size_t Count() const { return fields_.size(); }
+    std::string Text(size_t i) const {
+        return text_.substr(fields_[i].begin, fields_[i].end - fields_[i].begin);
+    }
+    std::string Span(size_t first, size_t last) const {
+        return text_.substr(fields_[first].begin, fields_[last].end - fields_[first].begin);
+    }
+    const Field& At(size_t i) const { return fields_[i]; }
+    const std::string& Whole() const { return text_; }
+
+private:
+    const std::string& text_;
+    std::vector<Field> fields_;
+};
+
+// "Mar 07 14:05", "Jan 31  2023", "2024-01-31 12:00": the number of fields
+// the date takes at field i, 0 when none starts there.
+size_t DateFieldsAt(const Line& line, size_t i) {
+    if (i + 1 < line.Count() && Matches(line.Text(i), "9999-99-99") &&
+        MatchesAny(line.Text(i + 1), {"99:99", "9:99", "99:99:99"}))
+        return 2;
+    if (i + 2 < line.Count() && Matches(line.Text(i), "aaa") &&
+        MatchesAny(line.Text(i + 1), {"9", "99"}) &&
+        MatchesAny(line.Text(i + 2), {"99:99", "9:99", "9999"}))
+        return 3;
+    return 0;
+}
+
+// The size in front of the date at field i: a number, or a device's
+// "major, minor" ("1,   3"). The first field of the size, or nothing.
+std::optional<size_t> SizeBefore(const Line& line, size_t dateAt) {
+    // Permission text, then at least two fields (links and owner, or the
+    // NetWare rights and owner) before the size.
+    constexpr size_t kFirstSizeField = 3;
+    if (dateAt < kFirstSizeField + 1)
+        return std::nullopt;
+    const std::string last = line.Text(dateAt - 1);
+    if (AllDigits(last)) {
+        const std::string before = line.Text(dateAt - 2);
+        if (dateAt - 2 >= kFirstSizeField && before.size() > 1 && before.back() == ',' &&
+            AllDigits(before.substr(0, before.size() - 1)))
+            return dateAt - 2;
+        return dateAt - 1;
+    }
+    const size_t comma = last.find(',');
+    if (comma != std::string::npos && AllDigits(last.substr(0, comma)) &&
+        AllDigits(last.substr(comma + 1)))
+        return dateAt - 1;
+    return std::nullopt;
+}
+
+// A Unix-style line: permissions, link count, owner and group (either may
+// hold blanks), size, date, one blank, then the name as it stands.
+bool ParseUnixLine(const Line& line, RemoteItem& item) {
+    const std::string& text = line.Whole();
+    const std::string permissions = line.Text(0);
+    if (std::string("-dlbcps").find(permissions[0]) == std::string::npos)
+        return false;
+    for (size_t i = 1; i < line.Count(); ++i) {
+        const size_t dateFields = DateFieldsAt(line, i);
+        if (dateFields == 0)
+            continue;
+        const auto sizeAt = SizeBefore(line, i);
+        if (!sizeAt)
+            continue;
+        const size_t dateEnd = line.At(i + dateFields - 1).end;
+        if (dateEnd + 1 >= text.size())
+            return false;
+        item.Icon = permissions[0] == 'd'   ? RemoteIcon::Folder
+                    : permissions[0] == 'l' ? RemoteIcon::Link
+                                            : RemoteIcon::File;
+        item.Caption = text.substr(dateEnd + 1);
+        item.Size = line.Span(*sizeAt, i - 1);
+        item.Date = line.Span(i, i + dateFields - 1);
+        return true;
+    }
+    return false;
+}
+
+// A DOS-style line: "01-31-24  10:15PM  <DIR>  name" or "... 1234 name".
+bool ParseDosLine(const Line& line, RemoteItem& item) {
+    if (line.Count() < 4 || !MatchesAny(line.Text(0), {"99-99-99", "99-99-9999"}))
+        return false;
+    const std::string time = Lower(line.Text(1));
+    const bool twelveHour =
+        MatchesAny(time, {"99:99aa", "9:99aa"}) && (time.ends_with("am") || time.ends_with("pm"));
+    if (!twelveHour && !Matches(time, "99:99"))
+        return false;
+    const std::string size = line.Text(2);
+    const bool folder = Lower(size) == "<dir>";
+    std::string digits = size;
+    digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
+    if (!folder && !AllDigits(digits))
+        return false;
+    item.Icon = folder ? RemoteIcon::Folder : RemoteIcon::File;
+    item.Caption = line.Whole().substr(line.At(3).begin);
+    item.Size = folder ? std::string() : size;
+    item.Date = line.Span(0, 1);
+    return true;
+}
 } // namespace
 
-bool ParseListingLine(const std::string& line, TServerKind kind, RemoteItem& item) {
-    if (line.size() > 1 && line.find("not found", 1) != std::string::npos)
+bool ParseListingLine(const std::string& text, TServerKind /*kind*/, RemoteItem& item) {
+    // The fields are found from the date backwards, so owner and group names
+    // with blanks, NetWare's layout without a group and device files all
+    // parse; a line that is no entry (a "total" line, a server's message) is
+    // skipped, and an entry is kept whatever its name holds.
+    const Line line(text);
+    if (line.Count() == 0)
         return false;
-    if (line.compare(0, 5, "total") == 0)
+    RemoteItem parsed;
+    if (!ParseUnixLine(line, parsed) && !ParseDosLine(line, parsed))
         return false;
-    // Permission, link count, owner, [group,] size.
-    const int fieldsBeforeDate = kind == skNetWare ? 4 : 5;
-    std::vector<Field> fields = LeadingFields(line, fieldsBeforeDate);
-    if (static_cast<int>(fields.size()) < fieldsBeforeDate)
+    if (parsed.Caption.empty() || parsed.Caption == "." || parsed.Caption == "..")
         return false;
-    const Field& sizeField = fields.back();
-    // The blank after the size, then 12 characters of date, then the name.
-    size_t dateStart = sizeField.end + 1;
-    if (dateStart >= line.size())
-        return false;
-    std::string name = dateStart + 12 < line.size() ? line.substr(dateStart + 12) : std::string();
-    size_t firstNonBlank = name.find_first_not_of(' ');
-    name.erase(0, firstNonBlank == std::string::npos ? name.size() : firstNonBlank);
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    char kindLetter = line[fields.front().begin];
-    item.Icon = kindLetter == 'd'   ? RemoteIcon::Folder
-                : kindLetter == 'l' ? RemoteIcon::Link
-                                    : RemoteIcon::File;
-    item.Caption = name;
-    item.Size = line.substr(sizeField.begin, sizeField.end - sizeField.begin);
-    item.Date = line.substr(dateStart, 12);
+    item = std::move(parsed);
     return true;
 }
 

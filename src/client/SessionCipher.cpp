@@ -20,21 +20,18 @@ std::string TSessionCipher::EncipherCommand(const std::string& line,
 }
 
 bool TSessionCipher::DecipherReply(const std::string& line, std::string& plain) {
-    if (!LooksLikePlainReply(line)) {
+    // Only a well-formed ciphertext for our own key is deciphered, also one
+    // that begins with three digits and a minus sign. Every other line (an
+    // uncoded middle line of a multi-line reply, a plain reply, a stray
+    // text) is read as it is.
+    if (!own_.PrivateKeyLoaded() || !IsWellFormedCiphertext(line, own_.ModulusBytes()))
+        return false;
+    try {
         plain = own_.DecryptString(line);
         return true;
+    } catch (const std::exception&) {
+        return false;
     }
-    // A ciphertext may begin with three digits and a minus sign; a plain
-    // reply line never has the form of a whole number of cipher blocks.
-    if (own_.PrivateKeyLoaded() && IsWellFormedCiphertext(line, own_.ModulusBytes())) {
-        try {
-            plain = own_.DecryptString(line);
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
-    return false;
 }
 
 void TSessionCipher::EncipherChunk(char* data, int len) {

@@ -115,8 +115,23 @@ const std::vector<std::string>& SiteStore::Load() {
 }
 
 std::optional<SiteRecord> SiteStore::Find(const std::string& name) const {
+    // A store still in the old layout is read as it is, converted in
+    // memory: looking a site up never writes.
+    const std::string path = StorePath();
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size % SiteRecord::kOldSize == 0 && !AllLookLikeCurrentRecords(path, size)) {
+        std::ifstream in(path, std::ios::binary);
+        std::array<std::uint8_t, SiteRecord::kOldSize> old{};
+        while (in.read(reinterpret_cast<char*>(old.data()), SiteRecord::kOldSize)) {
+            SiteRecord record = SiteRecord::FromOldBytes(old.data());
+            if (record.Name == name)
+                return record;
+        }
+        return std::nullopt;
+    }
     bool opened = false, truncated = false;
-    for (const auto& bytes : ReadAll(StorePath(), opened, truncated)) {
+    for (const auto& bytes : ReadAll(path, opened, truncated)) {
         SiteRecord record = SiteRecord::FromBytes(bytes.data());
         if (record.Name == name)
             return record;

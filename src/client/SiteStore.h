@@ -20,7 +20,8 @@ public:
     const std::vector<std::string>& Load();
     const std::vector<std::string>& Names() const { return names_; }
 
-    // The first stored record with exactly this name.
+    // The first stored record with exactly this name (an old-layout store
+    // is read in memory, never converted here).
     std::optional<SiteRecord> Find(const std::string& name) const;
 
     // Writes the details over the stored record of the same name; a name not

@@ -49,8 +49,25 @@ inline constexpr const char* kSndBufFailed = "winsock.getsockopt(SO_SNDBUF) fail
 inline constexpr const char* kConnectionLost =
     "500 Control connection closed before the reply arrived";
 inline constexpr const char* kBadPassiveReply = "Unusable passive reply: ";
+// Local file failures end with ": " and the system's reason.
 inline constexpr const char* kCannotOpenLocalFile = "Cannot open local file ";
 inline constexpr const char* kLocalWriteFailed = "550 Error writing local file ";
 inline constexpr const char* kLocalReadFailed = "550 Error reading local file ";
+inline constexpr const char* kReasonSeparator = ": ";
+// A download that ended before the size the server announced.
+inline constexpr const char* kShortDownloadPrefix = "426 Download incomplete: expected ";
+inline constexpr const char* kShortDownloadMiddle = " bytes, received ";
+inline constexpr const char* kShortDownloadSuffix = " bytes";
+// A data connection that closed with an error (a reset), whatever the server replied.
+inline constexpr const char* kDataConnectionFailed = "426 Data connection failed: ";
+// Connections through a SOCKS proxy name it: "SOCKS proxy HOST:PORT: reason".
+inline constexpr const char* kSocksProxyPrefix = "SOCKS proxy ";
+inline constexpr const char* kSocksProxyReason = ": ";
+inline constexpr const char* kDataSocksOpen = " (";
+inline constexpr const char* kDataSocksClose = ")";
+// A port-mode data connection from another host than the server.
+inline constexpr const char* kForeignDataPeerPrefix = "Refused a data connection from ";
+inline constexpr const char* kForeignDataPeerMiddle = " (the server is ";
+inline constexpr const char* kForeignDataPeerSuffix = ")";
 
 } // namespace ftpclient_texts

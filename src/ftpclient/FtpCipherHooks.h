@@ -16,7 +16,8 @@ public:
 
     // Decides whether a received line is an enciphered reply and, when it is,
     // returns its plain text (which may hold several CR LF separated lines).
-    // Returns false for a line that is to be read as it is.
+    // Returns false for a line that is to be read as it is. The engine asks
+    // only once it has announced its key on the connection (PUBK).
     virtual bool DecipherReply(const std::string& line, std::string& plain) = 0;
 
     // Data connections: each chunk is enciphered or deciphered on its own, in place.

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -47,6 +48,10 @@ void TCustomFtpCli::PortStep() {
     ResetDataSocket();
     std::string cmd = "PASV";
     if (!usePassive_) {
+        // SECURITY: the listener is open only on the address the server
+        // reaches us at (the control connection's own), not on every
+        // interface of the machine.
+        data_->SetAddr(control_->GetXAddr());
         data_->SetLingerOnOff(wsLingerOn);
         data_->SetLingerTimeout(10);
         data_->Listen();
@@ -125,6 +130,8 @@ bool TCustomFtpCli::ConnectPassiveData() {
 
 void TCustomFtpCli::DataConnectFailed(int error) {
     lastReply_ = kDataConnectionError + std::to_string(error);
+    if (IsSocks())
+        lastReply_ += kDataSocksOpen + SocksFailureText(error) + kDataSocksClose;
     replyCode_ = 550;
     FailTransferStart(550);
 }
@@ -147,6 +154,20 @@ int TCustomFtpCli::AcceptDataConnection() {
         handle = data_->Accept();
     } catch (const std::exception&) {
         code = data_->LastError() ? data_->LastError() : code;
+    }
+    if (handle >= 0) {
+        // SECURITY: only the server may open the data connection; another
+        // host that reaches the port first would otherwise receive an upload
+        // or feed a download. It is turned away and the listener keeps waiting.
+        const std::string peer = TCustomWSocket::PeerAddrOfHandle(handle);
+        const std::string server = control_->GetPeerAddr();
+        if (peer != server) {
+            ::close(handle);
+            if (OnNotice)
+                OnNotice(this, kForeignDataPeerPrefix + (peer.empty() ? "?" : peer) +
+                                   kForeignDataPeerMiddle + server + kForeignDataPeerSuffix);
+            return -1;
+        }
     }
     dataPhase_ = dpIdle;
     data_->Close(); // the listener
@@ -182,6 +203,12 @@ void TCustomFtpCli::TransferDataClosed(bool& closed, int error) {
     ReleaseLocalFile();
     closed = true;
     dataError_ = error;
+    if (error != 0 && !localError_) {
+        // A reset says more than the server's reply, which may well be
+        // "226 Transfer complete".
+        errorMessage_ = kDataConnectionFailed + WSocketErrorDesc(error) + kSocketErrorReplyMiddle +
+                        std::to_string(error) + kSocketErrorReplySuffix;
+    }
     FinishTransferIfDone(closed);
 }
 
@@ -189,8 +216,34 @@ void TCustomFtpCli::FinishTransferIfDone(bool closed) {
     if (!replySeen_ || !closed || requestDoneFlag_)
         return;
     WriteStatistics();
+    const int result = receiving_ ? ReceiveResult() : dataError_;
     ResumeOffset = 0;
-    Done(LocalFailureResult());
+    if (localError_) {
+        Done(LocalFailureResult());
+        return;
+    }
+    Done(result);
+}
+
+int TCustomFtpCli::ReceiveResult() {
+    if (dataError_ != 0 || localError_ || DisplayFileFlag)
+        return dataError_;
+    const std::int64_t end = receiveOffset_ + transferCount_;
+    if (expectedSize_ >= 0 && end < expectedSize_) {
+        // The data connection ended early: a failure, whatever the server said.
+        lastReply_ = kShortDownloadPrefix + std::to_string(expectedSize_) + kShortDownloadMiddle +
+                     std::to_string(end) + kShortDownloadSuffix;
+        errorMessage_ = lastReply_;
+        replyCode_ = requestResult_ = 426;
+        return 426;
+    }
+    if (localUntouched_) {
+        // A complete transfer of no bytes: the empty file is its result.
+        if (!OpenLocalForReceive())
+            return 0; // LocalFileFailed has recorded the failure
+        ReleaseLocalFile();
+    }
+    return 0;
 }
 
 void TCustomFtpCli::DataConnected(int error) {
@@ -230,26 +283,65 @@ void TCustomFtpCli::WriteStatistics() {
 
 // ---------------------------------------------------------------- local file
 
+void TCustomFtpCli::LocalFileFailed(const char* prefix, int error) {
+    localError_ = true;
+    errorMessage_ = prefix + LocalFileName + kReasonSeparator + std::strerror(error);
+}
+
+bool TCustomFtpCli::CheckLocalForReceive() {
+    // An existing file is opened for writing and closed again untouched; for
+    // a new name its folder must take a new file. (O_NONBLOCK: a named pipe
+    // without a reader fails here instead of stopping the loop.)
+    int fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != ENOENT)
+        return false;
+    std::string folder = ".";
+    std::size_t slash = LocalFileName.find_last_of('/');
+    if (slash != std::string::npos)
+        folder = slash == 0 ? "/" : LocalFileName.substr(0, slash);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 bool TCustomFtpCli::OpenLocalForReceive() {
-    int fd;
-    if (ResumeOffset > 0) {
-        fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd >= 0 && ::lseek(fd, ResumeOffset, SEEK_SET) < 0) {
-            ::close(fd);
-            fd = -1;
-        }
-    } else {
-        fd = ::open(LocalFileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A download replaces what was there only now that its data has come
+    // (or it completed with none); a resumed one appends at its offset.
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
+    if (receiveOffset_ <= 0)
+        flags |= O_TRUNC;
+    int fd = ::open(LocalFileName.c_str(), flags, 0644);
+    if (fd >= 0 && receiveOffset_ > 0 && ::lseek(fd, receiveOffset_, SEEK_SET) < 0) {
+        const int error = errno;
+        ::close(fd);
+        fd = -1;
+        errno = error;
+    }
+    if (fd < 0) {
+        LocalFileFailed(kCannotOpenLocalFile, errno);
+        return false;
     }
     localFd_ = fd;
-    return fd >= 0;
+    localUntouched_ = false;
+    return true;
 }
 
 bool TCustomFtpCli::OpenLocalForSend() {
     int fd = ::open(LocalFileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0 && ResumeOffset > 0 && ::lseek(fd, ResumeOffset, SEEK_SET) < 0) {
+        const int error = errno;
         ::close(fd);
         fd = -1;
+        errno = error;
     }
     localFd_ = fd;
     return fd >= 0;
@@ -299,10 +391,18 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
     dataError_ = 0;
     localError_ = false;
     receiving_ = true;
+    receiveOffset_ = ResumeOffset > 0 ? ResumeOffset : 0;
+    localUntouched_ = false;
+    expectedSize_ = -1;
     if (!DisplayFileFlag) {
         ReleaseLocalFile();
-        if (!OpenLocalForReceive())
-            throw FtpException(kCannotOpenLocalFile + LocalFileName);
+        if (!CheckLocalForReceive())
+            throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
+                               std::strerror(errno));
+        // Nothing is created or emptied before the first data byte.
+        localUntouched_ = true;
+        if (code == ftpGet && typeBinary_ && knownSizeName_ && *knownSizeName_ == HostFileName)
+            expectedSize_ = replySize_;
     }
     pendingCommand_ = HostFileName.empty() ? cmd : cmd + " " + HostFileName;
     if (usePassive_) {
@@ -376,6 +476,8 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
 }
 
 void TCustomFtpCli::Deliver(const char* bytes, int len) {
+    if (len > 0 && localUntouched_ && !localError_ && !OpenLocalForReceive())
+        data_->Shutdown(2);
     if (localFd_ >= 0 && !localError_) {
         int done = 0;
         while (done < len) {
@@ -386,8 +488,7 @@ void TCustomFtpCli::Deliver(const char* bytes, int len) {
                 TriggerDisplay(kErrorWritingLocalFile);
                 // A download that could not be stored is a failure, whatever
                 // the server says next.
-                localError_ = true;
-                errorMessage_ = kLocalWriteFailed + LocalFileName;
+                LocalFileFailed(kLocalWriteFailed, w < 0 ? errno : ENOSPC);
                 data_->Shutdown(2);
                 break;
             }
@@ -423,6 +524,11 @@ void TCustomFtpCli::ReceiveFirstReply() {
     int code = ftpreply::ReplyCodeOf(lastReply_);
     replyCode_ = code;
     if (code == 150 || code == 125) {
+        // "(N bytes)" in a binary download's first reply is the size the
+        // file must reach, also for a resumed one.
+        if (commandStep_ == stepGet && typeBinary_ && !DisplayFileFlag)
+            if (auto announced = ftpreply::AnnouncedSize(lastReply_))
+                expectedSize_ = *announced;
         nextHandler_ = &TCustomFtpCli::ReceiveFinalReply;
         return;
     }
@@ -448,6 +554,7 @@ void TCustomFtpCli::SendStep(bool append) {
     if (!inSequence_)
         requestCode_ = append ? ftpAppend : ftpPut;
     commandStep_ = append ? stepAppend : stepPut;
+    ForgetKnownSize(commandStep_); // an upload may change any file's size
     receiving_ = false;
     replySeen_ = sendClosed_ = false;
     requestDoneFlag_ = false;
@@ -468,7 +575,8 @@ void TCustomFtpCli::SendStep(bool append) {
     }
     ReleaseLocalFile();
     if (!OpenLocalForSend())
-        throw FtpException(kCannotOpenLocalFile + LocalFileName);
+        throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
+                           std::strerror(errno));
     sendEof_ = false;
     pendingCommand_ = (append ? "APPE " : "STOR ") + HostFileName;
     if (usePassive_) {
@@ -552,8 +660,7 @@ void TCustomFtpCli::SendNextBlock(int error) {
     if (n < 0) {
         // Reset the connection so the server never takes a cut-off upload
         // for a complete one.
-        localError_ = true;
-        errorMessage_ = kLocalReadFailed + LocalFileName;
+        LocalFileFailed(kLocalReadFailed, errno);
         sendEof_ = true;
         data_->Abort();
         return;

@@ -10,15 +10,19 @@ std::optional<std::string> ReplyLineBuffer::TakeLine(bool acceptLF) {
         end = data_.find("\r\n");
         skip = 2;
     }
+    bool cut = false;
     if (end == std::string::npos) {
         if (Room() > 0)
             return std::nullopt;
         end = data_.size();
         skip = 0;
+        cut = true;
     }
     std::string line = data_.substr(0, end);
     data_.erase(0, end + skip);
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.pop_back();
+    lastWasTail_ = midLine_;
+    midLine_ = cut;
     return line;
 }

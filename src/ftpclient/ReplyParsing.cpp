@@ -44,6 +44,12 @@ bool IsContinuation(const std::string& line) {
     return i > 0 && i < line.size() && line[i] == '-';
 }
 
+bool IsFinalReplyLine(const std::string& line) {
+    if (line.size() < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2]))
+        return false;
+    return line.size() == 3 || line[3] == ' ';
+}
+
 bool HasPlainReplyForm(const std::string& line) {
     if (line.size() < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2]))
         return false;
@@ -93,10 +99,67 @@ std::int64_t SecondNumber(const std::string& line) {
     return value;
 }
 
+namespace {
+// A byte value of a PORT/PASV address: digits with blanks around them.
+std::optional<int> ByteValue(const std::string& text) {
+    std::size_t a = text.find_first_not_of(' ');
+    std::size_t b = text.find_last_not_of(' ');
+    if (a == std::string::npos)
+        return std::nullopt;
+    int v = 0;
+    for (std::size_t i = a; i <= b; ++i) {
+        if (!IsDigit(text[i]))
+            return std::nullopt;
+        v = v * 10 + (text[i] - '0');
+        if (v > 255)
+            return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<int> PortOf(std::optional<int> high, std::optional<int> low) {
+    if (!high || !low)
+        return std::nullopt;
+    int port = (*high * 256 + *low) & 0xFFFF;
+    if (port == 0)
+        return std::nullopt;
+    return port;
+}
+
+// "227 Entering Passive Mode 127,0,0,1,4,1": the first run of six
+// comma-separated numbers after the code.
+std::optional<int> PortWithoutParentheses(const std::string& reply) {
+    std::size_t pos = 0;
+    while (pos < reply.size() && IsDigit(reply[pos]))
+        ++pos; // the reply code
+    for (; pos < reply.size(); ++pos) {
+        if (!IsDigit(reply[pos]) || (pos > 0 && IsDigit(reply[pos - 1])))
+            continue;
+        std::optional<int> numbers[6];
+        std::size_t at = pos;
+        int found = 0;
+        while (found < 6) {
+            std::size_t end = at;
+            while (end < reply.size() && IsDigit(reply[end]))
+                ++end;
+            if (end == at)
+                break;
+            numbers[found++] = ByteValue(reply.substr(at, end - at));
+            if (found < 6 && (end >= reply.size() || reply[end] != ','))
+                break;
+            at = end + 1;
+        }
+        if (found == 6 && numbers[0] && numbers[1] && numbers[2] && numbers[3])
+            return PortOf(numbers[4], numbers[5]);
+    }
+    return std::nullopt;
+}
+} // namespace
+
 std::optional<int> PassivePort(const std::string& reply) {
     std::size_t pos = reply.find('(');
     if (pos == std::string::npos)
-        return std::nullopt;
+        return PortWithoutParentheses(reply);
     ++pos;
     for (int k = 0; k < 4; ++k) {
         pos = reply.find(',', pos);
@@ -110,29 +173,22 @@ std::optional<int> PassivePort(const std::string& reply) {
     std::size_t close = reply.find(')', comma + 1);
     if (close == std::string::npos)
         return std::nullopt;
-    auto number = [](const std::string& text) -> std::optional<int> {
-        std::size_t a = text.find_first_not_of(' ');
-        std::size_t b = text.find_last_not_of(' ');
-        if (a == std::string::npos)
-            return std::nullopt;
-        int v = 0;
-        for (std::size_t i = a; i <= b; ++i) {
-            if (!IsDigit(text[i]))
-                return std::nullopt;
-            v = v * 10 + (text[i] - '0');
-            if (v > 255)
-                return std::nullopt;
-        }
-        return v;
-    };
-    auto high = number(reply.substr(pos, comma - pos));
-    auto low = number(reply.substr(comma + 1, close - comma - 1));
-    if (!high || !low)
-        return std::nullopt;
-    int port = (*high * 256 + *low) & 0xFFFF;
-    if (port == 0)
-        return std::nullopt;
-    return port;
+    return PortOf(ByteValue(reply.substr(pos, comma - pos)),
+                  ByteValue(reply.substr(comma + 1, close - comma - 1)));
+}
+
+std::optional<std::int64_t> AnnouncedSize(const std::string& line) {
+    static const std::string kBytes = " bytes)";
+    for (std::size_t open = line.find('('); open != std::string::npos;
+         open = line.find('(', open + 1)) {
+        std::size_t i = open + 1;
+        std::int64_t value = 0;
+        while (i < line.size() && IsDigit(line[i]) && value <= (INT64_MAX - 9) / 10)
+            value = value * 10 + (line[i++] - '0');
+        if (i > open + 1 && line.compare(i, kBytes.size(), kBytes) == 0)
+            return value;
+    }
+    return std::nullopt;
 }
 
 std::string PortCommand(const std::string& serverAddr, const std::string& localAddr, int port) {

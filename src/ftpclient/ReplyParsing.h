@@ -18,6 +18,11 @@ bool StartsWithDigit(const std::string& line);
 // line opens or continues a multi-line reply.
 bool IsContinuation(const std::string& line);
 
+// True when the line ends a reply: three digits followed by a space or by
+// nothing. Every other line (a "xyz-" line, an uncoded middle line of a
+// multi-line reply, a stray text) only continues one.
+bool IsFinalReplyLine(const std::string& line);
+
 // True when the line has the plain reply form: three digits and a space or '-'.
 // A line of exactly three digits also counts as plain.
 bool HasPlainReplyForm(const std::string& line);
@@ -30,8 +35,12 @@ std::string QuotedPath(const std::string& line);
 std::int64_t SecondNumber(const std::string& line);
 
 // The data port of a 227 reply: after "(", four fields skipped, then high and
-// low byte. Empty when the reply does not have that form.
+// low byte. A reply without parentheses gives the last two of the first six
+// comma-separated numbers after its code. Empty when the reply has neither form.
 std::optional<int> PassivePort(const std::string& reply);
+
+// The size a transfer reply announces as "(N bytes)"; empty when it names none.
+std::optional<std::int64_t> AnnouncedSize(const std::string& line);
 
 // The PORT command for a listener on `port`; "127.0.0.1" as server address
 // gives the loopback numbers, otherwise the local address of the control

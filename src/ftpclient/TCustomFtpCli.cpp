@@ -28,6 +28,9 @@ TCustomFtpCli::TCustomFtpCli(QObject* parent)
     };
     control_->OnBgException = bg;
     data_->OnBgException = bg;
+    auto socksError = [this](TCustomWSocket*, int, const std::string& msg) { socksReason_ = msg; };
+    control_->OnSocksError = socksError;
+    data_->OnSocksError = socksError;
     // The data socket's handlers stay attached for the client's whole life;
     // which transfer phase they serve is decided by the engine's own fields,
     // so a handler is never replaced while it runs.
@@ -167,6 +170,11 @@ bool TCustomFtpCli::TriggerProgress() {
     return abort;
 }
 
+void TCustomFtpCli::TriggerRequestDone(TFtpRequest request, int error) {
+    if (OnRequestDone)
+        OnRequestDone(this, request, error);
+}
+
 void TCustomFtpCli::TriggerReadyToTransmit(bool& cancel) {
     if (OnReadyToTransmit)
         OnReadyToTransmit(this, cancel);
@@ -223,6 +231,7 @@ void TCustomFtpCli::StartCommand(TFtpRequest code, TFtpStep step, const std::str
     if (!inSequence_)
         requestCode_ = code;
     acceptedCodes_.assign(accepted.begin(), accepted.end());
+    ForgetKnownSize(step);
     requestDoneFlag_ = false;
     nextHandler_ = &TCustomFtpCli::GenericReply;
     afterReplyQuit_ = isQuit;
@@ -275,12 +284,7 @@ void TCustomFtpCli::Done(int error) {
 void TCustomFtpCli::PostRequestDone(int error) {
     TFtpRequest code = requestCode_;
     QMetaObject::invokeMethod(
-        this,
-        [this, code, error] {
-            if (OnRequestDone)
-                OnRequestDone(this, code, error);
-        },
-        Qt::QueuedConnection);
+        this, [this, code, error] { TriggerRequestDone(code, error); }, Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------- sequences
@@ -386,6 +390,7 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         StartCommand(ftpCDup, stepCDup, "CDUP", {250});
         break;
     case stepTypeSet:
+        typeBinaryAsked_ = Binary;
         StartCommand(ftpTypeSet, stepTypeSet, Binary ? "TYPE I" : "TYPE A", {200});
         break;
     case stepPort:
@@ -425,6 +430,7 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         StartCommand(ftpRenTo, stepRenTo, "RNTO " + LocalFileName, {200, 250, 257});
         break;
     case stepSize:
+        sizeAskedFor_ = HostFileName;
         StartCommand(ftpSize, stepSize, "SIZE " + HostFileName, {213});
         break;
     case stepDele:
@@ -448,6 +454,10 @@ void TCustomFtpCli::ExtractResults(TFtpStep step) {
     switch (step) {
     case stepSize:
         replySize_ = ftpreply::SecondNumber(lastReply_);
+        knownSizeName_ = sizeAskedFor_;
+        break;
+    case stepTypeSet:
+        typeBinary_ = typeBinaryAsked_;
         break;
     case stepCwd:
     case stepMkd:
@@ -473,6 +483,10 @@ void TCustomFtpCli::OpenStep() {
     requestResult_ = 0;
     resolvedAddr_.clear();
     ServerPublicKey.clear();
+    keyAnnounced_ = false;
+    knownSizeName_.reset();
+    typeBinary_ = false;
+    socksReason_.clear();
     quitClosing_ = false;
     commandStep_ = stepOpen;
     SetState(ftpcResolving);
@@ -484,6 +498,30 @@ void TCustomFtpCli::OpenStep() {
         if (!requestDoneFlag_)
             throw;
     }
+}
+
+void TCustomFtpCli::ForgetKnownSize(TFtpStep step) {
+    // A size stays known only while nothing can have changed the file or
+    // what its name means.
+    switch (step) {
+    case stepSize:
+    case stepTypeSet:
+    case stepPort:
+    case stepRest:
+    case stepPwd:
+    case stepSyst:
+    case stepQuit:
+        return;
+    default:
+        knownSizeName_.reset();
+    }
+}
+
+std::string TCustomFtpCli::SocksFailureText(int error) const {
+    // The proxy's own reason for its refusals, the system's for the rest.
+    const bool proxyCode = error > 20000 && error <= 20016;
+    return kSocksProxyPrefix + socksServer_ + ":" + socksPort_ + kSocksProxyReason +
+           (proxyCode && !socksReason_.empty() ? socksReason_ : WSocketErrorDesc(error));
 }
 
 void TCustomFtpCli::FailOpen(int error, const std::string& text) {
@@ -526,7 +564,8 @@ void TCustomFtpCli::ControlConnected(int error) {
     if (state_ != ftpcAwaitingGreeting)
         return;
     if (error != 0) {
-        FailOpen(error, WSocketErrorDesc(error));
+        // Through a proxy, the failure is the proxy's: it is named with its reason.
+        FailOpen(error, IsSocks() ? SocksFailureText(error) : WSocketErrorDesc(error));
         sequenceDriverSet_ = false;
         Done(error);
         control_->Close();
@@ -585,38 +624,64 @@ void TCustomFtpCli::ControlDataAvailable(int /*error*/) {
         auto line = receiveBuffer_.TakeLine(acceptLF);
         if (!line)
             break;
-        std::string plain;
-        if (!ftpreply::HasPlainReplyForm(*line) && CipherHooks &&
-            CipherHooks->DecipherReply(*line, plain)) {
-            // One enciphered line may carry several plain ones.
-            ReplyLineBuffer inner;
-            std::size_t pos = 0;
-            while (pos <= plain.size()) {
-                std::size_t end = plain.find('\n', pos);
-                std::string part =
-                    plain.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-                while (!part.empty() && (part.back() == '\r' || part.back() == '\n'))
-                    part.pop_back();
-                if (!part.empty() || end != std::string::npos)
-                    HandleLine(part);
-                if (end == std::string::npos)
-                    break;
-                pos = end + 1;
+        // One line's failure never stops the loop: the lines after it are
+        // still read, so no reply is left waiting in the buffer.
+        try {
+            if (receiveBuffer_.LastWasTail()) {
+                // The rest of a cut line: text, never a reply.
+                HandleLine(*line, false);
+                continue;
             }
-            continue;
+            std::string plain;
+            if (DecipherLine(*line, plain)) {
+                // One enciphered line may carry several plain ones.
+                std::size_t pos = 0;
+                while (pos <= plain.size()) {
+                    std::size_t end = plain.find('\n', pos);
+                    std::string part =
+                        plain.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+                    while (!part.empty() && (part.back() == '\r' || part.back() == '\n'))
+                        part.pop_back();
+                    if (!part.empty() || end != std::string::npos)
+                        HandleLine(part, true);
+                    if (end == std::string::npos)
+                        break;
+                    pos = end + 1;
+                }
+                continue;
+            }
+            HandleLine(*line, true);
+        } catch (const std::exception& e) {
+            HandleBackgroundException(e);
         }
-        HandleLine(*line);
     }
 }
 
-void TCustomFtpCli::HandleLine(const std::string& line) {
+bool TCustomFtpCli::DecipherLine(const std::string& line, std::string& plain) {
+    // Replies come enciphered only after this client announced its key on
+    // this connection; before that every line is read as it is.
+    if (!keyAnnounced_ || !CipherHooks)
+        return false;
+    try {
+        return CipherHooks->DecipherReply(line, plain);
+    } catch (const std::exception&) {
+        // Not a reply for our key after all: a line of text.
+        return false;
+    }
+}
+
+void TCustomFtpCli::HandleLine(const std::string& line, bool canEndReply) {
     lastReply_ = line;
     if (OnResponse)
         OnResponse(this);
+    // Only a line of three digits and a space ends a reply; "xyz-" lines,
+    // uncoded middle lines of a multi-line reply, stray text and the rest of
+    // a cut line are passed over.
+    const bool final = canEndReply && ftpreply::IsFinalReplyLine(line);
     switch (state_) {
     case ftpcAwaitingGreeting: {
         TriggerDisplay(kReceivedPrefix + line);
-        if (line.empty() || !ftpreply::StartsWithDigit(line) || ftpreply::IsContinuation(line))
+        if (!final)
             return;
         int code = ftpreply::ReplyCodeOf(line);
         replyCode_ = code;
@@ -633,7 +698,7 @@ void TCustomFtpCli::HandleLine(const std::string& line) {
         return;
     }
     case ftpcAwaitingReply:
-        if (!ftpreply::StartsWithDigit(line) || ftpreply::IsContinuation(line))
+        if (!final)
             return;
         if (!nextHandler_) {
             TriggerDisplay(kProgramErrorNoNext);
@@ -734,6 +799,8 @@ void TCustomFtpCli::Pubk() {
         throw FtpException(kPublicKeyEmpty);
     inSequence_ = false;
     sequenceDriverSet_ = false;
+    // From this command on the server may encipher its replies for our key.
+    keyAnnounced_ = true;
     StartCommand(ftpPubk, stepPubk, "PUBK " + MyPublicKey + MyPublicKeyLength + MyPublicKeyBits,
                  {666});
 }

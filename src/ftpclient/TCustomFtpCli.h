@@ -9,6 +9,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,9 @@ public:
     std::function<void(TCustomFtpCli* Sender, bool& Cancel)> OnReadyToTransmit;
     std::function<void(TCustomFtpCli* Sender, const std::exception& E, bool& CanClose)>
         OnBgException;
+    // Something the owner should log that is no request's result (a
+    // stranger's data connection turned away).
+    std::function<void(TCustomFtpCli* Sender, const std::string& Msg)> OnNotice;
 
     // ---- Requests. Each either raises FtpException at once (started
     // wrongly) or ends with one OnRequestDone.
@@ -149,6 +153,8 @@ protected:
     virtual void TriggerDisplayFile(const std::string& msg);
     virtual bool TriggerProgress(); // true: the handler asked to abort
     virtual void TriggerReadyToTransmit(bool& cancel);
+    // Raises OnRequestDone; runs from the event loop.
+    virtual void TriggerRequestDone(TFtpRequest request, int error);
     virtual void HandleBackgroundException(const std::exception& e);
     void SetState(TFtpState s);
     // Records a failure the engine did not get from the server (time-out).
@@ -183,7 +189,11 @@ private:
     void PostRequestDone(int error);
     void SetErrorMessage();
     void GenericReply();
-    void HandleLine(const std::string& line);
+    // canEndReply is false for the rest of a cut line.
+    void HandleLine(const std::string& line, bool canEndReply);
+    bool DecipherLine(const std::string& line, std::string& plain);
+    void ForgetKnownSize(TFtpStep step);
+    std::string SocksFailureText(int error) const;
     void OpenStep();
     void UserStep();
     void PassStep();
@@ -238,7 +248,14 @@ private:
     void SendClosedHandler(int error);
     void WriteReceived(const char* bytes, int len);
     void DisplayReceived(const char* bytes, int len);
+    // Checks that the download target can be written, changing nothing.
+    bool CheckLocalForReceive();
+    // Opens (creating or emptying) the download target once data comes.
     bool OpenLocalForReceive();
+    void LocalFileFailed(const char* prefix, int error);
+    // A download's result once reply and data close are in: a data
+    // connection error, or a short file when its size is known.
+    int ReceiveResult();
     bool OpenLocalForSend();
     void ReleaseLocalFile();
     void WriteStatistics();
@@ -276,6 +293,12 @@ private:
     std::string replyPath_;
     std::int64_t replySize_ = -1;
     std::string errorMessage_;
+    bool keyAnnounced_ = false; // PUBK sent on this connection
+    std::string socksReason_;   // the proxy's text for its last refusal
+    std::string sizeAskedFor_;
+    std::optional<std::string> knownSizeName_; // the file replySize_ belongs to
+    bool typeBinaryAsked_ = true;
+    bool typeBinary_ = false; // the last TYPE accepted was "TYPE I"
     std::string resolvedAddr_;
     std::string passiveReply_;
 
@@ -292,8 +315,11 @@ private:
     bool storeAnswered_ = false;
     bool sendConnected_ = false;
     bool sendStarted_ = false;
-    bool receiving_ = false;  // a receive step owns the data socket
-    bool localError_ = false; // the local file could not be read or written
+    bool receiving_ = false;         // a receive step owns the data socket
+    bool localError_ = false;        // the local file could not be read or written
+    bool localUntouched_ = false;    // a download's target not yet created or emptied
+    std::int64_t expectedSize_ = -1; // the size a download must reach, -1 unknown
+    std::int64_t receiveOffset_ = 0; // where a download started in its file
     DataPhase dataPhase_ = dpIdle;
     std::string pendingCommand_;
     bool lastWasCR_ = false;

@@ -6,7 +6,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 
 using enum TFtpState;
 
@@ -26,51 +28,91 @@ bool TFtpClient::TriggerProgress() {
     return TCustomFtpCli::TriggerProgress();
 }
 
+void TFtpClient::TriggerRequestDone(TFtpRequest request, int error) {
+    if (wait_) {
+        if (!wait_->request || *wait_->request == request) {
+            wait_->done = true;
+            wait_->error = error;
+        }
+        // The wait looks again once this event is over (the owner's handler
+        // may start the next request first).
+        wait_->loop->quit();
+    }
+    TCustomFtpCli::TriggerRequestDone(request, error);
+}
+
 bool TFtpClient::Synchronize(const std::function<void()>& request) {
-    // Completion is watched through the request's own OnRequestDone, wrapped
-    // around the owner's handler so the owner still sees it.
-    auto ownerHandler = OnRequestDone;
-    done_ = false;
-    lastError_ = 0;
-    OnRequestDone = [this, ownerHandler](TCustomFtpCli* sender, TFtpRequest rq, int error) {
-        done_ = true;
-        lastError_ = error;
-        if (ownerHandler)
-            ownerHandler(sender, rq, error);
-    };
+    Wait wait;
     bool ok = false;
     try {
         request();
-        ok = WaitUntilReady();
+        wait.request = RequestType();
+        ok = RunWait(wait);
     } catch (const std::exception& e) {
         // A request started wrongly: its text is the failure to report.
         SetFailure(e.what(), StatusCode());
-        ok = false;
-        done_ = true;
         lastError_ = -1;
+        return false;
     }
-    OnRequestDone = ownerHandler;
+    lastError_ = ok ? wait.error : 426;
     return ok && lastError_ == 0;
 }
 
 bool TFtpClient::WaitUntilReady() {
+    Wait wait;
+    wait.done = State() == ftpcReady;
+    const bool ok = RunWait(wait);
+    lastError_ = ok ? wait.error : 426;
+    return ok;
+}
+
+bool TFtpClient::RunWait(Wait& wait) {
     deadline_ = Now() + static_cast<std::int64_t>(Timeout) * 1000;
-    QTimer tick; // wakes the wait below regularly, so the deadline is seen
-    tick.start(50);
+    QEventLoop loop;
+    wait.loop = &loop;
+    Wait* const outer = wait_;
+    wait_ = &wait;
+    bool timedOut = false;
+    // Sleeps until the deadline; progress moves the deadline, so the timer
+    // looks again when it fires early.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    auto armDeadline = [&] {
+        const std::int64_t left = std::max<std::int64_t>(0, deadline_ - Now());
+        deadline.start(static_cast<int>(std::min<std::int64_t>(left, INT_MAX)));
+    };
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        if (deadline_ - Now() > 0) {
+            armDeadline();
+            return;
+        }
+        timedOut = true;
+        loop.quit();
+    });
+    bool quitting = false;
+    if (auto* app = QCoreApplication::instance())
+        QObject::connect(app, &QCoreApplication::aboutToQuit, &loop, [&] {
+            quitting = true;
+            loop.quit();
+        });
+    bool ready = false;
     while (true) {
-        if (done_ && (State() == ftpcReady || State() == ftpcClosed))
-            return true;
-        if (QCoreApplication::closingDown())
+        if (wait.done && (State() == ftpcReady || State() == ftpcClosed)) {
+            ready = true;
             break;
-        if (Timeout > 0 && Now() > deadline_)
+        }
+        if (timedOut || quitting || QCoreApplication::closingDown())
             break;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        if (Timeout > 0 && !deadline.isActive())
+            armDeadline();
+        loop.exec();
     }
+    wait_ = outer;
+    if (ready)
+        return true;
     Abort();
     // The abort posts 426 for the running request; that is the timeout's own.
     QCoreApplication::processEvents();
-    lastError_ = 426;
-    done_ = true;
     SetFailure(ftpclient_texts::kTimeout, 426);
     return false;
 }

@@ -2,10 +2,14 @@
 #include "ftpclient/TCustomFtpCli.h"
 
 #include <functional>
+#include <optional>
+
+class QEventLoop;
 
 // The client component the program uses: the engine plus a time-out and
-// blocking variants of the requests, which pump the event loop until the
-// request has ended.
+// blocking variants of the requests, which run the event loop until the
+// request has ended. The wait sleeps in the loop: it wakes for the request's
+// completion or for its deadline, never to look.
 class TFtpClient : public TCustomFtpCli {
 public:
     explicit TFtpClient(QObject* parent = nullptr);
@@ -96,7 +100,7 @@ public:
     // Runs an asynchronous request and waits until the client is ready again.
     // True when the request ended without error.
     bool Synchronize(const std::function<void()>& request);
-    // Pumps the loop until the client is ready; false on time-out (the
+    // Runs the loop until the client is ready; false on time-out (the
     // request is then aborted and reports "426 Timeout").
     bool WaitUntilReady();
 
@@ -105,9 +109,20 @@ public:
 
 protected:
     bool TriggerProgress() override;
+    void TriggerRequestDone(TFtpRequest request, int error) override;
 
 private:
+    // One running wait; a synchronous call made from inside the owner's
+    // handler while another one waits has its own.
+    struct Wait {
+        std::optional<TFtpRequest> request; // the request waited for; any when empty
+        bool done = false;
+        int error = 0;
+        QEventLoop* loop = nullptr;
+    };
+    bool RunWait(Wait& wait);
+
     std::int64_t deadline_ = 0;
     int lastError_ = 0;
-    bool done_ = false;
+    Wait* wait_ = nullptr; // the innermost running wait
 };

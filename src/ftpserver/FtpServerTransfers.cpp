@@ -9,16 +9,6 @@
 
 namespace {
 
-std::string PeerAddressOf(int handle) {
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
-        return {};
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    return text;
-}
-
 bool IsUpload(std::uint8_t cmd) {
     return cmd == ftpcSTOR || cmd == ftpcAPPE;
 }
@@ -119,7 +109,7 @@ void TFtpServer::PassiveSessionAvailable(TFtpCtrlSocket* Client) {
         return;
     // SECURITY: only the client itself may open its data connection; a
     // stranger is turned away and the listener keeps waiting.
-    if (PeerAddressOf(handle) != Client->PeerAddr) {
+    if (TCustomWSocket::PeerAddrOfHandle(handle) != Client->PeerAddr) {
         ::close(handle);
         return;
     }

@@ -979,6 +979,14 @@ std::string TCustomWSocket::GetPeerAddr() {
     return DottedText(peer.sin_addr.s_addr);
 }
 
+std::string TCustomWSocket::PeerAddrOfHandle(int handle) {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    if (handle < 0 || ::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
+        return {};
+    return DottedText(peer.sin_addr.s_addr);
+}
+
 std::string TCustomWSocket::GetPeerPort() {
     if (state_ != wsConnected || handle_ < 0)
         return kNotConnectedText;

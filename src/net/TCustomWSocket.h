@@ -105,6 +105,9 @@ public:
     virtual void DnsLookup(const std::string& name);
     void CancelDnsLookup();
     std::string GetPeerAddr();
+    // The dotted peer address of any connected handle (an accepted one not
+    // yet adopted); empty when it has none.
+    static std::string PeerAddrOfHandle(int handle);
     std::string GetPeerPort();
     // Local port of a bound, connected or listening socket; "error" otherwise.
     std::string GetXPort();

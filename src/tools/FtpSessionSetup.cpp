@@ -105,10 +105,14 @@ std::string BuildSite(const FtpToolOptions& o, const std::string& dataFolder, Si
     }
     if (site.Host.empty())
         return kSiteWithoutHost + site.Name;
-    if (site.UserName.empty()) {
+    if (site.UserName.empty())
         site.UserName = kDefaultUser;
-        if (site.Password.empty())
-            site.Password = kDefaultPassword;
+    if (site.Password.empty()) {
+        // An anonymous login gets the usual placeholder; any other login
+        // without a password could only be refused by the server.
+        if (site.UserName != kDefaultUser)
+            return kNoPasswordPrefix + site.UserName + kNoPasswordSuffix;
+        site.Password = kDefaultPassword;
     }
     if (!o.socksHost.empty()) {
         site.SocksServer = o.socksHost;

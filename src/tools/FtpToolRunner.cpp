@@ -1,5 +1,6 @@
 #include "tools/FtpToolRunner.h"
 
+#include "app/WriteLog.h"
 #include "client/ClientSession.h"
 #include "crypto/TRSA.h"
 #include "ftpclient/TFtpClient.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -73,42 +75,62 @@ private:
 };
 
 // Connects through the client session (login, key exchange, key-file check,
-// first listing) and pumps the loop until it is ready or has failed. The
-// reason of a failure is the session's last red log line. Silence longer
-// than the time-out aborts.
+// first listing) and sleeps in the loop until it is ready or has failed: each
+// finished request wakes it, and so does a timer at the time-out. The reason
+// of a failure is the session's last red log line. Silence longer than the
+// time-out aborts.
 bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& lastRed,
                  std::chrono::steady_clock::time_point& lastActivity, int timeout,
                  std::string& reason) {
+    QEventLoop loop;
     bool openDone = false;
+    bool ready = false;
+    bool timedOut = false;
+    auto finished = [&] {
+        if (session.Groups().RemoteUp)
+            ready = true;
+        return ready || (openDone && !client.Connected());
+    };
     auto sessionDone = client.OnRequestDone;
     client.OnRequestDone = [&](TCustomFtpCli* sender, TFtpRequest request, int error) {
         if (request == ftpOpen)
             openDone = true;
         if (sessionDone)
             sessionDone(sender, request, error);
+        if (finished())
+            loop.quit();
     };
+    QTimer silence;
+    silence.setSingleShot(true);
+    auto armSilence = [&] {
+        using namespace std::chrono;
+        const auto left = lastActivity + seconds(timeout) - steady_clock::now();
+        silence.start(
+            static_cast<int>(std::max<std::int64_t>(0, duration_cast<milliseconds>(left).count())));
+    };
+    QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
+        // Activity moves the time-out on; the timer looks again when it fires early.
+        if (std::chrono::steady_clock::now() - lastActivity < std::chrono::seconds(timeout)) {
+            armSilence();
+            return;
+        }
+        timedOut = true;
+        loop.quit();
+    });
     lastActivity = std::chrono::steady_clock::now();
     session.Connect();
-    QTimer tick; // wakes the wait regularly so the deadline is seen
-    tick.start(50);
-    bool ready = false;
-    while (true) {
-        if (session.Groups().RemoteUp) {
-            ready = true;
-            break;
-        }
-        if (openDone && !client.Connected())
-            break;
-        if (QCoreApplication::closingDown())
-            break;
-        if (timeout > 0 &&
-            std::chrono::steady_clock::now() - lastActivity > std::chrono::seconds(timeout)) {
-            client.Abort();
-            QCoreApplication::processEvents();
-            reason = kTimedOut;
-            break;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    if (timeout > 0)
+        armSilence();
+    if (!finished())
+        loop.exec();
+    // A server that closes right after the first listing (refusing it) has
+    // not let the session in.
+    if (ready && !client.Connected())
+        ready = false;
+    if (timedOut && !ready) {
+        client.Abort();
+        QCoreApplication::processEvents();
+        reason = kTimedOut;
     }
     // From here on the tool drives the engine itself; the session stays only
     // for its cipher hooks and its log.
@@ -152,8 +174,9 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             else if (!o.verbose)
                 err << kPrefix << text << "\n";
         }
+        // SECURITY: the password is never shown, as in the program's own log.
         if (o.verbose)
-            err << text << "\n";
+            err << MaskPassword(text) << "\n";
     };
     if (o.socksLevel != "5")
         defaults.socksLevel = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
@@ -238,8 +261,10 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         } else if (cmd.name == "get" || cmd.name == "resume-get") {
             client.HostFileName = a[0];
             client.LocalFileName = a.size() > 1 ? a[1] : BaseName(a[0]);
+            // The size also lets the engine fail a download that ends short
+            // (a server that does not know SIZE just leaves it unknown).
             std::int64_t total = -1;
-            if (progressBar && client.SizeSync())
+            if (client.SizeSync())
                 total = client.ReplySize();
             client.HostFileName = a[0];
             ok = transfer(

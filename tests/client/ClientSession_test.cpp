@@ -1,6 +1,8 @@
 #include "../ftpclient/OwnServer.h"
+#include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
 #include "Peers.h"
+#include "ScriptedPeer.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 #include "client/ClientSession.h"
@@ -8,6 +10,8 @@
 #include "support/KeyCases.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace testing_support;
 
@@ -17,7 +21,22 @@ struct LoggedLine {
     TColor colour;
 };
 
+// One 512-bit pair for the tests that announce a key.
+const TRSA& TestPair() {
+    static std::unique_ptr<TRSA> pair = [] {
+        auto made = std::make_unique<TRSA>();
+        made->SetKeyBits(kb0512);
+        made->GenerateKeys();
+        return made;
+    }();
+    return *pair;
+}
+
 struct SessionFixture {
+    explicit SessionFixture(bool withKeyPair = false) {
+        if (withKeyPair)
+            rsa1 = TestPair();
+    }
     TempDir programDir;
     TFtpClient ftp;
     TRSA rsa1, rsa2;
@@ -34,6 +53,12 @@ struct SessionFixture {
                           [this] {
                               ClientDefaults d = defaults;
                               d.programDirectory = programDir.Path();
+                              if (rsa1.PrivateKeyLoaded()) {
+                                  d.publicKey = rsa1.PublicKey();
+                                  d.privateKey = rsa1.PrivateKey();
+                                  d.keyLengthText = SymKeyLengthText(rsa1.SymKeyLength());
+                                  d.keyBitsText = KeyBitsText(rsa1.KeyBits());
+                              }
                               return d;
                           }};
 
@@ -184,4 +209,80 @@ TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
     EXPECT_EQ(f.session.Indicators().CommandPortEncryption, "ENABLED");
     f.session.Disconnect();
     ASSERT_TRUE(RunLoopUntil([&] { return !f.session.Groups().Disconnect; }, 20000));
+}
+
+// A server that logs the user in on USER alone and refuses a PASS after it:
+// the session sends no PASS and goes on to SYST and the listing.
+TEST(ClientSession, UserAnsweredWith230SkipsPass) {
+    std::vector<std::string> received;
+    ScriptedPeer peer([&](ScriptedPeer::Conn& c) {
+        c.Send("220 scripted\r\n");
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+            received.push_back(line);
+            const std::string word = line.substr(0, 4);
+            if (word == "USER")
+                c.Send("230 No password needed.\r\n");
+            else if (word == "PASS")
+                c.Send("503 Already logged in.\r\n");
+            else if (word == "SYST")
+                c.Send("215 UNIX Type: L8\r\n");
+            else if (word == "PWD")
+                c.Send("257 \"/\" is current\r\n");
+            else if (word == "TYPE")
+                c.Send("200 ok\r\n");
+            else if (word == "PASV")
+                c.Send("502 not here\r\n");
+            else
+                c.Send("221 bye\r\n");
+        }
+    });
+    SessionFixture f;
+    f.session.CurrentSite.Host = "127.0.0.1";
+    f.session.CurrentSite.Port = peer.PortText();
+    f.session.CurrentSite.UserName = "guest";
+    f.session.CurrentSite.Password = "unused";
+    f.session.CurrentSite.Passive = true;
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+    EXPECT_EQ(std::count_if(received.begin(), received.end(),
+                            [](const std::string& l) { return l.rfind("PASS", 0) == 0; }),
+              0);
+    EXPECT_TRUE(f.session.Groups().Reconnect);
+    f.ftp.AbortSync();
+}
+
+// Through the session with its cipher hooks installed (a key pair loaded and
+// announced to a server that greets with "Vexa" but has no key), FEAT and
+// HELP, whose middle lines carry no code, complete with their final reply.
+TEST(ClientSession, FeatAndHelpWithCipherHooksAgainstVsftpd) {
+    VsftpdPeer::Options options;
+    options.ftpdBanner = "Vexa compatible test server";
+    VsftpdPeer peer(options);
+    ASSERT_TRUE(peer.Started());
+    SessionFixture f(true);
+    ASSERT_TRUE(f.rsa1.PrivateKeyLoaded());
+    f.session.CurrentSite.Host = "127.0.0.1";
+    f.session.CurrentSite.Port = peer.PortText();
+    f.session.CurrentSite.UserName = VsftpdPeer::User();
+    f.session.CurrentSite.Password = VsftpdPeer::Password();
+    f.session.CurrentSite.LoginType = 1;
+    f.session.CurrentSite.Passive = true;
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+    // The key was announced, so every reply line went to the cipher hook.
+    EXPECT_TRUE(std::any_of(f.log.begin(), f.log.end(), [](const LoggedLine& l) {
+        return l.text.rfind("SEND -> PUBK ", 0) == 0;
+    }));
+    const struct {
+        const char* command;
+        int code;
+    } cases[] = {{"FEAT", 211}, {"HELP", 214}};
+    for (const auto& c : cases) {
+        f.ftp.LocalFileName = c.command;
+        f.ftp.Timeout = 5;
+        EXPECT_TRUE(f.ftp.QuoteSync()) << c.command << ": " << f.ftp.ErrorMessage();
+        EXPECT_EQ(f.ftp.StatusCode(), c.code) << c.command;
+        EXPECT_EQ(f.ftp.LastResponse().substr(0, 4), std::to_string(c.code) + " ");
+    }
+    f.ftp.QuitSync();
 }

@@ -39,6 +39,62 @@ TEST(RemoteListing, ParsesUnixAndNetWareLinesAndSkipsTheRest) {
     EXPECT_EQ(ServerKindFromSyst("215 UNIX Type: L8"), skOtherServer);
 }
 
+// Each form of listing line servers write, with what the list shows for it;
+// an empty caption means the line is skipped.
+TEST(RemoteListing, LineForms) {
+    struct Case {
+        const char* line;
+        RemoteIcon icon;
+        const char* caption;
+        const char* size;
+        const char* date;
+    } cases[] = {
+        {"-rw-r--r--   1 owner    group         12 Mar 07 14:05   three blanks.txt",
+         RemoteIcon::File, "  three blanks.txt", "12", "Mar 07 14:05"},
+        {"-rw-r--r--   1 owner    group         12 Mar  7  2023 single", RemoteIcon::File, "single",
+         "12", "Mar  7  2023"},
+        {"-rw-r--r--    1 ftp      ftp          4096 2024-01-31 12:00 iso.txt", RemoteIcon::File,
+         "iso.txt", "4096", "2024-01-31 12:00"},
+        {"drwxr-xr-x    2 John Smith Domain Users 0 Jan 31 09:00 shared", RemoteIcon::Folder,
+         "shared", "0", "Jan 31 09:00"},
+        {"crw-rw-rw-   1 root     root       1,   3 Jan 31 12:00 null", RemoteIcon::File, "null",
+         "1,   3", "Jan 31 12:00"},
+        {"brw-rw----   1 root     disk       8,0 Jan 31 12:00 sda", RemoteIcon::File, "sda", "8,0",
+         "Jan 31 12:00"},
+        {"- [RWCEAFMS] owner 5678 Feb 02 10:11 netware.doc", RemoteIcon::File, "netware.doc",
+         "5678", "Feb 02 10:11"},
+        {"lrwxrwxrwx 1 o g 7 Dec 01 09:00 now -> then", RemoteIcon::Link, "now -> then", "7",
+         "Dec 01 09:00"},
+        {"01-31-24  10:15PM       <DIR>          dos folder", RemoteIcon::Folder, "dos folder", "",
+         "01-31-24  10:15PM"},
+        {"01-31-24  10:15PM  1234 dos.txt", RemoteIcon::File, "dos.txt", "1234",
+         "01-31-24  10:15PM"},
+        {"01-31-2024  09:05AM     1,234,567 big.iso", RemoteIcon::File, "big.iso", "1,234,567",
+         "01-31-2024  09:05AM"},
+        // A parsed entry is kept whatever its name holds.
+        {"-rw-r--r-- 1 o g 1 Jan 01 00:00 not found", RemoteIcon::File, "not found", "1",
+         "Jan 01 00:00"},
+        // Lines that are no entry.
+        {"/pub/missing: not found", RemoteIcon::File, "", "", ""},
+        {"550 No files found", RemoteIcon::File, "", "", ""},
+        {"total 12", RemoteIcon::File, "", "", ""},
+        {"-rw-r--r-- 1 o g 1 Jan 01 00:00 ", RemoteIcon::File, "", "", ""},
+        {"drwxr-xr-x 1 o g 0 Jan 01 00:00 ..", RemoteIcon::File, "", "", ""},
+        {"Mar 07 14:05 name", RemoteIcon::File, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        RemoteItem item;
+        const bool parsed = ParseListingLine(c.line, skOtherServer, item);
+        EXPECT_EQ(parsed, c.caption[0] != '\0') << c.line;
+        if (!parsed)
+            continue;
+        EXPECT_EQ(item.Icon, c.icon) << c.line;
+        EXPECT_EQ(item.Caption, c.caption) << c.line;
+        EXPECT_EQ(item.Size, c.size) << c.line;
+        EXPECT_EQ(item.Date, c.date) << c.line;
+    }
+}
+
 TEST(RemoteListing, SortsAsCaseInsensitiveText) {
     std::vector<RemoteItem> items = {{RemoteIcon::File, "beta", "20", "Mar 01 10:00"},
                                      {RemoteIcon::File, "Alpha", "100", "Jan 01 10:00"},

@@ -132,3 +132,44 @@ TEST(EngineCipherSeams, CommandsRepliesAndChunks) {
     EXPECT_TRUE(uploaded == Invert(content));
     EXPECT_EQ(hooks.encipheredChunks, (std::vector<int>{1514, 1514, 1514, 458}));
 }
+
+// Lines reach the decipher hook only once the key was announced; a hook
+// that fails on a line (an uncoded middle line of FEAT) leaves that line as
+// text and the rest of the reply is still read.
+TEST(EngineCipherSeams, UncodedLinesAfterTheKeyAnnouncement) {
+    struct ThrowingHooks : ToyHooks {
+        int asked = 0;
+        bool DecipherReply(const std::string& line, std::string& plain) override {
+            ++asked;
+            if (line.rfind("ENC:", 0) != 0)
+                throw std::runtime_error("not a ciphertext");
+            return ToyHooks::DecipherReply(line, plain);
+        }
+    } hooks;
+    ScriptedPeer peer([&](Conn& c) {
+        c.Send("220-Vexa\r\n an uncoded line\r\n220 Vexa ready\r\n");
+        c.ReadLine(); // PUBK
+        c.Send("ENC:" + Hex(Invert("666 no key here")) + "\r\n");
+        c.ReadLine(); // FEAT
+        c.Send("211-Features:\r\n EPRT\r\n MDTM\r\n211 End\r\n");
+        c.ReadLine(); // HELP
+        c.Send("214-The following commands are recognized.\r\n ABOR ACCT ALLO APPE\r\n"
+               "214 Help OK.\r\n");
+        c.ReadLine();
+    });
+    ClientHarness h;
+    h.client.CipherHooks = &hooks;
+    h.client.HostName = "127.0.0.1";
+    h.client.Port = peer.PortText();
+    ASSERT_EQ(h.Run([&] { h.client.Open(); }), 0);
+    EXPECT_EQ(hooks.asked, 0);
+    h.client.MyPublicKey = "CLIENTKEY";
+    ASSERT_EQ(h.Run([&] { h.client.Pubk(); }), 0);
+    EXPECT_EQ(h.client.LastResponse(), "666 no key here");
+    for (const char* command : {"FEAT", "HELP"}) {
+        h.client.LocalFileName = command;
+        EXPECT_EQ(h.Run([&] { h.client.Quote(); }, 5000), 0) << command;
+    }
+    EXPECT_EQ(h.client.LastResponse(), "214 Help OK.");
+    EXPECT_EQ(hooks.asked, 1 + 4 + 3);
+}

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -20,6 +22,16 @@ void ScriptLogin(Conn& c) {
     c.Send("331 password please\r\n");
     c.ReadLine(); // PASS
     c.Send("230 in\r\n");
+}
+
+// The rest of a download once the data connection is up: 150, the bytes,
+// the close, 226, then the client's next line.
+void ServeDownload(Conn& c, int data, const std::string& content) {
+    c.Send("150 here\r\n");
+    Conn::SendAll(data, content);
+    ::close(data);
+    c.Send("226 done\r\n");
+    c.ReadLine();
 }
 
 void Point(TFtpClient& client, const ScriptedPeer& peer) {
@@ -199,4 +211,142 @@ TEST(EngineScripted, SynchronousRequestTimesOut) {
     EXPECT_EQ(h.client.ErrorMessage(), "426 Timeout");
     EXPECT_EQ(h.client.StatusCode(), 426);
     EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
+}
+
+// Replies as servers and networks send them: uncoded middle lines of
+// multi-line replies, stray lines before a reply, and lines far longer than
+// the receive buffer. Each login must complete and the PWD after it must get
+// its own reply.
+struct ReplyFormCase {
+    const char* name;
+    std::string greeting, userReply, passReply;
+};
+
+class ReplyForms : public ::testing::TestWithParam<ReplyFormCase> {};
+
+TEST_P(ReplyForms, LoginCompletesAndStaysInStep) {
+    const ReplyFormCase& tc = GetParam();
+    ScriptedPeer peer([&](Conn& c) {
+        c.Send(tc.greeting);
+        c.ReadLine(); // USER
+        c.Send(tc.userReply);
+        c.ReadLine(); // PASS
+        c.Send(tc.passReply);
+        c.ReadLine(); // PWD
+        c.Send("257 \"/here\" is current\r\n");
+        c.ReadLine();
+    });
+    ClientHarness h;
+    Point(h.client, peer);
+    ASSERT_EQ(h.Run([&] { h.client.Connect(); }), 0) << h.client.ErrorMessage();
+    EXPECT_EQ(h.client.StatusCode(), 230);
+    EXPECT_EQ(h.CountCommands("PASS"), 1);
+    ASSERT_EQ(h.Run([&] { h.client.Pwd(); }), 0);
+    EXPECT_EQ(h.client.ReplyPath(), "/here");
+}
+
+namespace {
+// A 200 kB line whose cut pieces may begin like replies.
+std::string LongText() {
+    std::string text;
+    while (text.size() < 200000)
+        text += "226 not the end; ";
+    return text;
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ReplyForms,
+    ::testing::Values(
+        ReplyFormCase{"UncodedContinuationLines",
+                      "220-Welcome\r\n  an indented line\r\nno code at all\r\n220 ready\r\n",
+                      "331 password please\r\n", "230-Hello\r\n uncoded\r\n\r\n230 in\r\n"},
+        ReplyFormCase{"GarbageBeforeReplies",
+                      std::string("\x01\x02\xff garbage\r\n42 short code\r\n2024 long code\r\n") +
+                          "220 ready\r\n",
+                      "junk\r\n331- also junk\r\n331 password please\r\n", "230 in\r\n"},
+        ReplyFormCase{"LinesLongerThanTheBuffer", "220 ready\r\n",
+                      "331-" + LongText() + "\r\n331 password please\r\n",
+                      "230 " + LongText() + "\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EngineScripted, PassiveReplyWithoutParentheses) {
+    const std::string content = PatternBytes(5000, 2);
+    ScriptedPeer peer([&](Conn& c) {
+        ScriptLogin(c);
+        c.ReadLine(); // PASV
+        const int port = c.ListenData();
+        c.Send("227 Entering Passive Mode 127,0,0,1," + std::to_string(port / 256) + "," +
+               std::to_string(port % 256) + "\r\n");
+        int data = c.AcceptData();
+        c.ReadLine(); // RETR
+        ServeDownload(c, data, content);
+    });
+    TempDir local;
+    ClientHarness h;
+    Point(h.client, peer);
+    h.client.SetUsePassive(true);
+    ASSERT_EQ(h.Run([&] { h.client.Connect(); }), 0);
+    h.client.HostFileName = "f";
+    h.client.LocalFileName = local.File("f");
+    ASSERT_EQ(h.Run([&] { h.client.Get(); }), 0) << h.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(local.File("f")) == content);
+}
+
+// Port mode: a stranger that reaches the client's data port first is turned
+// away (and named in a note) while the server's own connection is taken.
+TEST(EngineScripted, ActiveDataConnectionOnlyFromTheServer) {
+    const std::string content = PatternBytes(5000, 12);
+    std::string strangerGot = "not closed";
+    bool otherAddressReached = true;
+    ScriptedPeer peer([&](Conn& c) {
+        ScriptLogin(c);
+        const int port = PortOfPortCommand(c.ReadLine());
+        c.Send("200 PORT ok\r\n");
+        c.ReadLine(); // RETR
+        auto connectTo = [port](std::uint32_t fromAddr, std::uint32_t toAddr) {
+            int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in from{};
+            from.sin_family = AF_INET;
+            from.sin_addr.s_addr = htonl(fromAddr);
+            ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_addr.s_addr = htonl(toAddr);
+            to.sin_port = htons(static_cast<uint16_t>(port));
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+                ::close(fd);
+                return -1;
+            }
+            return fd;
+        };
+        // Another address of this machine does not reach the listener.
+        int other = connectTo(0x7F000001, 0x7F000003);
+        otherAddressReached = other >= 0;
+        if (other >= 0)
+            ::close(other);
+        // The stranger comes from 127.0.0.2.
+        int stranger = connectTo(0x7F000002, 0x7F000001);
+        if (stranger >= 0) {
+            Conn::SendAll(stranger, "stolen?");
+            strangerGot = Conn::ReadAll(stranger); // empty once the client closes it
+            ::close(stranger);
+        }
+        ServeDownload(c, Conn::ConnectData(port), content);
+    });
+    TempDir local;
+    ClientHarness h;
+    std::vector<std::string> notes;
+    h.client.OnNotice = [&](TCustomFtpCli*, const std::string& note) { notes.push_back(note); };
+    Point(h.client, peer);
+    ASSERT_EQ(h.Run([&] { h.client.Connect(); }), 0);
+    h.client.HostFileName = "f";
+    h.client.LocalFileName = local.File("f");
+    ASSERT_EQ(h.Run([&] { h.client.Get(); }), 0) << h.client.ErrorMessage();
+    EXPECT_TRUE(ReadFile(local.File("f")) == content);
+    EXPECT_EQ(strangerGot, "");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], "Refused a data connection from 127.0.0.2 (the server is 127.0.0.1)");
+    // The listener is bound to the control connection's own address only.
+    EXPECT_FALSE(otherAddressReached);
 }

@@ -2,12 +2,28 @@
 #include "ClientHarness.h"
 #include "DantePeer.h"
 #include "Peers.h"
+#include "ScriptedPeer.h"
 #include "TempDir.h"
 #include "VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
+
+namespace {
+// Aims the client at vsftpd through a SOCKS proxy on 127.0.0.1.
+void ThroughProxy(TFtpClient& client, const VsftpdPeer& ftp, const std::string& proxyPort,
+                  const std::string& user, const std::string& password) {
+    client.HostName = "127.0.0.1";
+    client.Port = ftp.PortText();
+    client.UserName = VsftpdPeer::User();
+    client.PassWord = VsftpdPeer::Password();
+    client.SetSocksServer("127.0.0.1");
+    client.SetSocksPort(proxyPort);
+    client.SetSocksUserCode(user);
+    client.SetSocksPassword(password);
+}
+} // namespace
 
 class EngineSocks : public ::testing::TestWithParam<bool> {};
 
@@ -22,16 +38,8 @@ TEST_P(EngineSocks, SessionGetAndPutThroughDante) {
     TempDir local;
 
     ClientHarness h;
-    h.client.HostName = "127.0.0.1";
-    h.client.Port = ftp.PortText();
-    h.client.UserName = VsftpdPeer::User();
-    h.client.PassWord = VsftpdPeer::Password();
-    h.client.SetSocksServer("127.0.0.1");
-    h.client.SetSocksPort(dante.PortText());
-    if (withUser) {
-        h.client.SetSocksUserCode(test_user::Name());
-        h.client.SetSocksPassword(test_user::Password());
-    }
+    ThroughProxy(h.client, ftp, dante.PortText(), withUser ? test_user::Name() : "",
+                 withUser ? test_user::Password() : "");
     h.client.SetConnectionType(ftpSocks5);
     h.client.SetUsePassive(false); // a proxy always means passive mode
     EXPECT_TRUE(h.client.UsePassive());
@@ -69,4 +77,44 @@ TEST(EngineSocksSettings, ConnectionTypeRules) {
     EXPECT_EQ(c.ShareMode(), ftpShareExclusive);
     c.SetShareMode(ftpShareDenyNone);
     EXPECT_EQ(c.ShareMode(), ftpShareDenyNone);
+}
+
+// A proxy's refusal names the proxy and gives its reason.
+TEST(EngineSocksFailures, RefusalsNameTheProxyAndItsReason) {
+    VsftpdPeer ftp;
+    ASSERT_TRUE(ftp.Started());
+    DantePeer dante(true);
+    ASSERT_TRUE(dante.Started());
+    // A SOCKS 4 proxy that rejects every request.
+    ScriptedPeer socks4([](ScriptedPeer::Conn& c) {
+        c.ReadBytes(9); // 4, 1, port, address, empty user id, 0
+        c.Send(std::string("\x00\x5b\x00\x00\x00\x00\x00\x00", 8));
+        ScriptedPeer::Conn::Sleep(200);
+    });
+    struct Case {
+        const char* name;
+        std::string proxyPort;
+        TFtpConnectionType level;
+        std::string user, password;
+        int error;
+        std::string reason;
+    } cases[] = {
+        {"wrong password", dante.PortText(), ftpSocks5, test_user::Name(), "wrong", 20015,
+         "socks authentication failed"},
+        {"no acceptable method", dante.PortText(), ftpSocks5, "", "", 20003,
+         "authentification method not acceptable"},
+        {"SOCKS 4 reject", socks4.PortText(), ftpSocks4, "", "", 20016,
+         "request rejected or failed"},
+    };
+    for (const auto& c : cases) {
+        ClientHarness h;
+        ThroughProxy(h.client, ftp, c.proxyPort, c.user, c.password);
+        h.client.SetConnectionType(c.level);
+        EXPECT_EQ(h.Run([&] { h.client.Connect(); }), c.error) << c.name;
+        EXPECT_EQ(h.client.ErrorMessage(), "500 SOCKS proxy 127.0.0.1:" + c.proxyPort + ": " +
+                                               c.reason + " (Winsock error #" +
+                                               std::to_string(c.error) + ")")
+            << c.name;
+        EXPECT_EQ(h.CountCommands("USER"), 0) << c.name;
+    }
 }

@@ -12,22 +12,24 @@ TEST(ReplyParsing, ReplyCodes) {
         bool digit;
         bool continuation;
         bool plain;
+        bool final;
     } cases[] = {
-        {"220 ready", 220, true, false, true},
-        {"230-Welcome", 230, true, true, true},
-        {" 230 x", 230, false, false, false},
-        {"hello", 0, false, false, false},
-        {"", 0, false, false, false},
-        {"214", 214, true, false, true},
-        {"12 short", 12, true, false, false},
-        {"2201 long", 2201, true, false, false},
-        {"ABC-encrypted", 0, false, false, false},
+        {"220 ready", 220, true, false, true, true},
+        {"230-Welcome", 230, true, true, true, false},
+        {" 230 x", 230, false, false, false, false},
+        {"hello", 0, false, false, false, false},
+        {"", 0, false, false, false, false},
+        {"214", 214, true, false, true, true},
+        {"12 short", 12, true, false, false, false},
+        {"2201 long", 2201, true, false, false, false},
+        {"ABC-encrypted", 0, false, false, false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ReplyCodeOf(c.line), c.code) << c.line;
         EXPECT_EQ(StartsWithDigit(c.line), c.digit) << c.line;
         EXPECT_EQ(IsContinuation(c.line), c.continuation) << c.line;
         EXPECT_EQ(HasPlainReplyForm(c.line), c.plain) << c.line;
+        EXPECT_EQ(IsFinalReplyLine(c.line), c.final) << c.line;
     }
 }
 
@@ -50,6 +52,19 @@ TEST(ReplyParsing, PassivePort) {
     EXPECT_FALSE(PassivePort("227 (1,2,3,4,300,1)"));
     EXPECT_FALSE(PassivePort("227 (1,2,3,4,x,1)"));
     EXPECT_FALSE(PassivePort("227 (1,2,3,4,0,0)"));
+    // Without parentheses: the first six comma-separated numbers.
+    EXPECT_EQ(PassivePort("227 Entering Passive Mode 127,0,0,1,4,1"), 4 * 256 + 1);
+    EXPECT_EQ(PassivePort("227 =10,9,8,7,0,21 ok"), 21);
+    EXPECT_EQ(PassivePort("227 Mode 2, then 127,0,0,1,4,2."), 4 * 256 + 2);
+    EXPECT_FALSE(PassivePort("227 Entering Passive Mode 1,2,3,4,5"));
+    EXPECT_FALSE(PassivePort("227 1,2,3,4,5,999"));
+}
+
+TEST(ReplyParsing, AnnouncedSize) {
+    EXPECT_EQ(AnnouncedSize("150 Opening BINARY mode data connection for f (1234 bytes)."), 1234);
+    EXPECT_EQ(AnnouncedSize("150 (x) for (0 bytes)"), 0);
+    EXPECT_FALSE(AnnouncedSize("150 Opening data connection for f."));
+    EXPECT_FALSE(AnnouncedSize("150 (12 kbytes)"));
 }
 
 TEST(ReplyParsing, PortCommand) {
@@ -85,5 +100,12 @@ TEST(ReplyLineBuffer, SplitLinesAndOverlongLines) {
     auto cut = b.TakeLine(true);
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->size(), longLine.size());
+    EXPECT_FALSE(b.LastWasTail());
     EXPECT_EQ(b.Room(), ReplyLineBuffer::kCapacity);
+    // The rest of a cut line is a tail, however it begins; the next line is not.
+    b.Append("226 tail\r\n220 next\r\n", 20);
+    EXPECT_EQ(*b.TakeLine(true), "226 tail");
+    EXPECT_TRUE(b.LastWasTail());
+    EXPECT_EQ(*b.TakeLine(true), "220 next");
+    EXPECT_FALSE(b.LastWasTail());
 }

@@ -1,5 +1,6 @@
 #include "ScriptedPeer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
@@ -61,6 +62,22 @@ std::string ScriptedPeer::Conn::ReadLine() {
             return {};
         pending_.append(buf, static_cast<std::size_t>(n));
     }
+}
+
+std::string ScriptedPeer::Conn::ReadBytes(std::size_t count) {
+    while (pending_.size() < count) {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0)
+            break;
+        char buf[4096];
+        ssize_t n = ::recv(fd_, buf, std::min(sizeof buf, count - pending_.size()), 0);
+        if (n <= 0)
+            break;
+        pending_.append(buf, static_cast<std::size_t>(n));
+    }
+    std::string bytes = pending_.substr(0, count);
+    pending_.erase(0, bytes.size());
+    return bytes;
 }
 
 int ScriptedPeer::Conn::ListenData() {

@@ -16,6 +16,8 @@ public:
         void Send(const std::string& text);
         // The next line without CR LF; empty on close or after 10 s.
         std::string ReadLine();
+        // Exactly count bytes (fewer on close or after 10 s), for binary peers.
+        std::string ReadBytes(std::size_t count);
         // Passive data: listens on a free port and returns it.
         int ListenData();
         int AcceptData(); // fd of the data connection, -1 on failure
