@@ -15,6 +15,17 @@ std::string RateText(double bytes, double seconds) {
     return text;
 }
 
+std::string SecondsText(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    std::string out = text;
+    while (!out.empty() && out.back() == '0')
+        out.pop_back();
+    if (!out.empty() && out.back() == '.')
+        out.pop_back();
+    return out;
+}
+
 TransferFigures ComputeTransferFigures(long long count, long long resumeBase, long long fileSize,
                                        double elapsedSeconds) {
     TransferFigures figures;

@@ -5,6 +5,10 @@
 // passed, "0" below one byte, else kilobytes per second with two decimals.
 std::string RateText(double bytes, double seconds);
 
+// Elapsed seconds with millisecond precision, as the log lines show them:
+// "2", "0.25", "13.407".
+std::string SecondsText(double seconds);
+
 // Figures of the progress display for a transfer that started resumeBase
 // bytes into the file.
 struct TransferFigures {
