@@ -15,7 +15,9 @@ std::int64_t LocalFileSize(const std::string& path) {
 } // namespace
 
 bool ClientSession::BeginTransfer(TransferDone& done) {
-    if (!transferDone_) {
+    // The engine's fields are set only once it is idle: a request still
+    // running reads them when its next step starts.
+    if (!transferDone_ && ftp_.State() == TFtpState::ftpcReady) {
         transferDone_ = std::move(done);
         transferBase_ = 0;
         return true;
