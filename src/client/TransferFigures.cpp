@@ -1,5 +1,6 @@
 #include "TransferFigures.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -13,6 +14,12 @@ std::string RateText(double bytes, double seconds) {
         return "0";
     std::snprintf(text, sizeof text, "%.2f", bytes / seconds / 1024.0);
     return text;
+}
+
+std::int64_t SizeTextValue(const std::string& text) {
+    std::int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
 std::string SecondsText(double seconds) {

@@ -3,19 +3,14 @@
 #include "client/TransferQueue.h"
 
 #include "client/QueueTexts.h"
+#include "client/TransferFigures.h"
 
 #include <algorithm>
-#include <charconv>
 #include <sys/stat.h>
 
 using namespace queue_texts;
 
 namespace {
-std::int64_t SizeValue(const std::string& text) {
-    std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() ? value : 0;
-}
 
 std::string JoinRemote(const std::string& dir, const std::string& name) {
     if (!dir.empty() && (dir.back() == '/' || dir.back() == '\\'))
@@ -118,7 +113,7 @@ void TransferQueue::LocalFolder(const std::string& folder) {
 void TransferQueue::Recompute() {
     std::int64_t sum = 0;
     for (const QueueEntry& e : entries_)
-        sum += SizeValue(e.Direction == kUpload ? e.LocalSize : e.RemoteSize);
+        sum += SizeTextValue(e.Direction == kUpload ? e.LocalSize : e.RemoteSize);
     totals_.Count = std::to_string(entries_.size());
     totals_.Bytes = std::to_string(sum);
     totals_.Kind = kKindFile;

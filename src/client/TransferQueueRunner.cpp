@@ -6,7 +6,6 @@
 #include "client/TransferQueue.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <system_error>
 
@@ -14,11 +13,6 @@ using namespace queue_texts;
 namespace fs = std::filesystem;
 
 namespace {
-std::int64_t SizeValue(const std::string& text) {
-    std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() ? value : 0;
-}
 
 // The items of a local folder for a directory upload, by name. Links to
 // folders are left out (a link to a parent would never end), and so is
@@ -121,7 +115,7 @@ void TransferQueue::StartDirectoryDownload(QueueEntry& entry) {
     SetStatus(entry, kDownloading);
     totals_.Kind = kKindDirectoryDown;
     totals_.Path = entry.Remote;
-    totals_.FileSize = "0";
+    totals_.FileSize = std::to_string(0);
     session_.SetQueueGroups(session_.Groups().TransferQueue, true);
     clock_.start();
     Changed();
@@ -232,7 +226,7 @@ void TransferQueue::StartFileDownload(QueueEntry& entry) {
     session_.SetQueueGroups(session_.Groups().TransferQueue, true);
     Changed();
     auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
-        const std::int64_t size = SizeValue(e.RemoteSize);
+        const std::int64_t size = SizeTextValue(e.RemoteSize);
         auto done = Callback(&TransferQueue::FileDownloaded, e.Id);
         if (answer == FileExistsAnswer::Skip) {
             Skip(e.Id, e.Local);
@@ -258,14 +252,14 @@ void TransferQueue::StartFileUpload(QueueEntry& entry) {
     session_.SetQueueGroups(session_.Groups().TransferQueue, true);
     Changed();
     auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
-        const std::int64_t size = SizeValue(e.LocalSize);
+        const std::int64_t size = SizeTextValue(e.LocalSize);
         auto done = Callback(&TransferQueue::FileUploaded, e.Id);
         if (answer == FileExistsAnswer::Skip) {
             Skip(e.Id, e.Remote);
             return;
         }
         if (answer == FileExistsAnswer::Resume)
-            session_.AppendUpload(e.Local, e.Remote, SizeValue(e.RemoteSize), size,
+            session_.AppendUpload(e.Local, e.Remote, SizeTextValue(e.RemoteSize), size,
                                   std::move(done));
         else
             session_.Upload(e.Local, e.Remote, size, std::move(done));
