@@ -21,6 +21,8 @@ void TreeRoundTrip(QueueEnv& env, const std::string& remoteRoot) {
     fs::create_symlink("a file.txt", remoteRoot + "tree/link to a");
     ASSERT_TRUE(env.Connect());
     const auto original = TreeOf(remoteRoot + "tree");
+    std::vector<std::string> panel; // where the local panel was moved
+    env.Queue().OnLocalFolderChanged = [&](const std::string& f) { panel.push_back(f); };
 
     env.Queue().AddDownloads(env.Items({"tree"}), env.local);
     ASSERT_EQ(env.Queue().Entries().size(), 1u);
@@ -30,6 +32,8 @@ void TreeRoundTrip(QueueEnv& env, const std::string& remoteRoot) {
     EXPECT_EQ(TreeOf(env.local + "tree"), original);
     EXPECT_FALSE(fs::exists(env.local + "tree/link to a")) << "a link was queued";
     EXPECT_FALSE(env.LineStarting("Received Directory ").empty());
+    ASSERT_FALSE(panel.empty());
+    EXPECT_EQ(panel.front(), env.local + "tree");
     const std::string inner =
         env.LineStarting("Downloaded " + env.local + "tree/sub dir/inner.bin");
     EXPECT_NE(inner.find(" (300000 bytes) in "), std::string::npos) << inner;
@@ -291,4 +295,27 @@ TEST(TransferQueue, ListedNamesThatArePathsAreNotQueued) {
     ASSERT_EQ(env.Queue().Entries().size(), 1u);
     EXPECT_EQ(env.Queue().Entries()[0].Local, env.local + "fine.txt");
     EXPECT_TRUE(env.Logged("Not queued, unsafe name: ../escape.txt", colours::clRed));
+}
+
+TEST(TransferQueue, ADirectoryThatCannotBeEnteredQueuesNothing) {
+    VsftpdPeer peer;
+    ASSERT_TRUE(peer.Started());
+    QueueEnv env;
+    env.PointClientAt(peer.Port(), VsftpdPeer::User(), VsftpdPeer::Password());
+    // A refused CWD leaves the server in the folder above, which holds the
+    // locked folder again: that listing must never be queued as its contents.
+    fs::create_directories(peer.Root() + "locked");
+    WriteFile(peer.Root() + "locked/secret", "s");
+    ::chmod((peer.Root() + "locked").c_str(), 0700);
+    WriteFile(peer.Root() + "after.txt", "after");
+    ASSERT_TRUE(env.Connect());
+
+    env.Queue().AddDownloads(env.Items({"locked", "after.txt"}), env.local);
+    ASSERT_TRUE(env.RunQueue());
+    EXPECT_TRUE(env.Logged("ERROR creating/changing into directory " + env.Client().RemotePath() +
+                               "/locked",
+                           colours::clRed));
+    EXPECT_FALSE(fs::exists(env.local + "locked"));
+    EXPECT_EQ(ReadFile(env.local + "after.txt"), "after");
+    EXPECT_TRUE(env.Queue().Entries().empty());
 }
