@@ -319,3 +319,31 @@ TEST(TransferQueue, ADirectoryThatCannotBeEnteredQueuesNothing) {
     EXPECT_EQ(ReadFile(env.local + "after.txt"), "after");
     EXPECT_TRUE(env.Queue().Entries().empty());
 }
+
+TEST(TransferQueue, IsEmptiedByADisconnectDuringADownload) {
+    QueueEnv env;
+    ASSERT_TRUE(env.StartServer());
+    WriteFile(env.served + "huge.bin", PatternBytes(64u << 20, 5));
+    WriteFile(env.served + "next.txt", "next");
+    ASSERT_TRUE(env.Connect());
+    TFtpClient& ftp = env.shell->Ftp();
+    auto inner = ftp.OnProgress;
+    bool pressed = false;
+    ftp.OnProgress = [&](TCustomFtpCli* sender, std::int64_t count, bool& abort) {
+        if (!pressed && count > 0) {
+            pressed = true;
+            QTimer::singleShot(0, [&] { env.Client().Disconnect(); });
+        }
+        inner(sender, count, abort);
+    };
+    env.Queue().AddDownloads(env.Items({"huge.bin", "next.txt"}), env.local);
+    env.Queue().Run();
+    ASSERT_TRUE(RunLoopUntil([&] { return pressed && env.Queue().Entries().empty(); }, 30000));
+    RunLoopFor(200);
+    ftp.OnProgress = inner;
+    EXPECT_FALSE(env.Queue().Busy());
+    EXPECT_FALSE(env.Client().TransferRunning());
+    EXPECT_EQ(env.Queue().Totals().Count, "");
+    EXPECT_TRUE(env.LineStarting("Downloaded ").empty());
+    EXPECT_FALSE(fs::exists(env.local + "next.txt"));
+}
