@@ -30,6 +30,7 @@ AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string
     session_ = std::make_unique<ClientSession>(ftp_, keys_.RSA1, keys_.RSA2, prompts_, writer,
                                                [this] { return ClientSettings(); });
     sites_ = std::make_unique<SiteStore>(dataFolder_, prompts_);
+    queue_ = std::make_unique<TransferQueue>(*session_, prompts_, writer);
     settings_.OnChanged = [this](const std::string& key) { SettingChanged(key); };
 }
 

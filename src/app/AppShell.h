@@ -10,6 +10,7 @@
 #include "app/WriteLog.h"
 #include "client/ClientSession.h"
 #include "client/SiteStore.h"
+#include "client/TransferQueue.h"
 #include "crypto/ProgramKeys.h"
 #include "ftpclient/TFtpClient.h"
 #include "ftpserver/FtpServer.h"
@@ -19,8 +20,8 @@
 #include <string>
 
 // The program without its window: settings, logs, the key pairs, the server
-// with its account owner and lists, the client engine with its session and
-// the site store, and the start-up and closing sequences that the desktop
+// with its account owner and lists, the client engine with its session, the
+// transfer queue and the site store, and the start-up and closing sequences that the desktop
 // window and the headless server both run. The window reaches everything
 // below it through this object.
 class AppShell {
@@ -82,6 +83,7 @@ public:
     TFtpClient& Ftp() { return ftp_; }
     ClientSession& Client() { return *session_; }
     SiteStore& Sites() { return *sites_; }
+    TransferQueue& Queue() { return *queue_; }
     const std::string& DataFolder() const { return dataFolder_; }
 
     // Unsaved account edits of the window's pages, saved on close; the window
@@ -111,6 +113,7 @@ private:
     TFtpClient ftp_;
     std::unique_ptr<ClientSession> session_;
     std::unique_ptr<SiteStore> sites_;
+    std::unique_ptr<TransferQueue> queue_;
     KeyPairWorker keyWorker_;
 };
 

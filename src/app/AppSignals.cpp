@@ -39,7 +39,8 @@ void AppSignals::Sink::Write(int log, const std::string& line, TColor colour) {
 AppSignals::AppSignals(AppShell& shell, QObject* parent)
     : QObject(parent), shell_(shell), sink_(*this),
       rowThrottle_(kProgressIntervalMs, [this] { FlushRows(); }),
-      progressThrottle_(kProgressIntervalMs, [this] { emit clientProgress(); }) {
+      progressThrottle_(kProgressIntervalMs, [this] { emit clientProgress(); }),
+      queueRowThrottle_(kProgressIntervalMs, [this] { FlushQueueRows(); }) {
     accounts::ServerOwner& owner = shell_.Owner();
     owner.OnListChanged = [this] {
         // A full refresh carries every pending row change with it.
@@ -52,6 +53,16 @@ AppSignals::AppSignals(AppShell& shell, QObject* parent)
         rowThrottle_.Poke();
     };
     shell_.Client().OnChanged = [this] { ClientChanged(); };
+    TransferQueue& queue = shell_.Queue();
+    queue.OnChanged = [this] {
+        pendingQueueRows_.clear();
+        queueRowThrottle_.Cancel();
+        emit queueChanged();
+    };
+    queue.OnRowChanged = [this](int row) {
+        pendingQueueRows_.insert(row);
+        queueRowThrottle_.Poke();
+    };
     shell_.OnSettingChanged = [this](const std::string& key) {
         emit settingChanged(QString::fromStdString(key));
     };
@@ -64,6 +75,8 @@ AppSignals::~AppSignals() {
     shell_.Owner().OnListChanged = nullptr;
     shell_.Owner().OnRowChanged = nullptr;
     shell_.Client().OnChanged = nullptr;
+    shell_.Queue().OnChanged = nullptr;
+    shell_.Queue().OnRowChanged = nullptr;
     shell_.OnSettingChanged = nullptr;
     shell_.OnKeyPairChanged = nullptr;
 }
@@ -75,6 +88,15 @@ void AppSignals::FlushRows() {
     for (int row : rows)
         if (row < count)
             emit serverRowChanged(row);
+}
+
+void AppSignals::FlushQueueRows() {
+    const std::set<int> rows = std::move(pendingQueueRows_);
+    pendingQueueRows_.clear();
+    const int count = static_cast<int>(shell_.Queue().Entries().size());
+    for (int row : rows)
+        if (row >= 0 && row < count)
+            emit queueRowChanged(row);
 }
 
 void AppSignals::ClientChanged() {

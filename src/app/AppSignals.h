@@ -34,6 +34,10 @@ signals:
     void clientListingChanged();
     void clientIndicatorsChanged();
     void clientProgress();
+    // Transfer queue: entries came or went (or the totals changed), or one
+    // entry's values changed.
+    void queueChanged();
+    void queueRowChanged(int row);
     void settingChanged(const QString& key);
     // A screen line of a log (1 client, 2 server), after masking and the
     // filter; rgb is the colour as 0xRRGGBB.
@@ -52,12 +56,15 @@ private:
 
     void ClientChanged();
     void FlushRows();
+    void FlushQueueRows();
 
     AppShell& shell_;
     Sink sink_;
     Throttle rowThrottle_;
     Throttle progressThrottle_;
     std::set<int> pendingRows_;
+    Throttle queueRowThrottle_;
+    std::set<int> pendingQueueRows_;
     // What the views last heard of the client, to tell what changed.
     std::vector<RemoteItem> items_;
     std::vector<std::string> paths_;

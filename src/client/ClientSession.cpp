@@ -267,6 +267,8 @@ void ClientSession::StartTransferClock(long long resumeBase, long long fileSize)
 // ---------------------------------------------------------- the session flow
 
 void ClientSession::RequestDone(TFtpRequest request, int error) {
+    if (TransferStep(request, error))
+        return;
     switch (request) {
     case ftpOpen: {
         if (error != 0) {
@@ -456,13 +458,16 @@ void ClientSession::KeyCheckFailed() {
     }
 }
 
-void ClientSession::AfterPwd() {
-    const std::string path = ftp_.ReplyPath();
+void ClientSession::ShowRemotePath(const std::string& path) {
     if (std::find(remotePaths_.begin(), remotePaths_.end(), path) == remotePaths_.end()) {
         remotePaths_.push_back(path);
         std::sort(remotePaths_.begin(), remotePaths_.end());
     }
     remotePath_ = path;
+}
+
+void ClientSession::AfterPwd() {
+    ShowRemotePath(ftp_.ReplyPath());
     ftp_.LocalFileName = ListingFileName();
     ftp_.HostFileName.clear();
     ftp_.Binary = false;
@@ -514,5 +519,7 @@ void ClientSession::SessionClosed() {
     ClearIndicatorValues();
     if (rsa1_.PrivateKeyLoaded())
         indicators_.Encryption = kReady;
+    if (OnClosed)
+        OnClosed();
     Changed();
 }

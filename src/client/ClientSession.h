@@ -1,6 +1,7 @@
 #pragma once
 #include "client/RemoteListing.h"
 #include "client/SessionCipher.h"
+#include "client/SessionTransfers.h"
 #include "client/SiteRecord.h"
 #include "client/TransferFigures.h"
 #include "ftpclient/TFtpClient.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,6 +100,40 @@ public:
     std::function<void(TFtpRequest request, int error)> OnTransferDone;
     // Any value the page shows has changed.
     std::function<void()> OnChanged;
+    // The control connection closed (after the session cleared its state).
+    std::function<void()> OnClosed;
+
+    // The transfer API (ClientSessionTransfers.cpp): one operation at a
+    // time, each ending in exactly one call of its done, always from the
+    // event loop, never inside the call that started it. Transfers set the
+    // type first and keep the progress figures; the transfer queue drives
+    // them.
+    void Download(const std::string& remote, const std::string& local, std::int64_t fileSize,
+                  TransferDone done);
+    // Continues the local file from its size (REST), counting from there.
+    void ResumeDownload(const std::string& remote, const std::string& local, std::int64_t fileSize,
+                        TransferDone done);
+    void Upload(const std::string& local, const std::string& remote, std::int64_t fileSize,
+                TransferDone done);
+    // Sends the local file from offset on and appends it to the remote one.
+    void AppendUpload(const std::string& local, const std::string& remote, std::int64_t offset,
+                      std::int64_t fileSize, TransferDone done);
+    void DeleteFile(const std::string& remote, TransferDone done);
+    void RemoveDirectory(const std::string& remote, TransferDone done);
+    void RenameFile(const std::string& from, const std::string& to, TransferDone done);
+    void MakeRemoteDirectory(const std::string& remote, TransferDone done);
+    // Cwd then Pwd; the result carries the directory the server reports.
+    void EnterDirectory(const std::string& remote, TransferDone done);
+    // Cwd, Pwd and the listing: the path box and the remote list show it.
+    void ListDirectory(const std::string& remote, TransferDone done);
+    bool TransferRunning() const { return static_cast<bool>(transferDone_); }
+    // The path box shows path (added to its list when new).
+    void ShowRemotePath(const std::string& path);
+    // Pwd and the listing, so the remote list shows what transfers changed.
+    void ListCurrentDirectory();
+    // Command groups the transfer queue switches: 17 and 18, and 99.
+    void SetQueueGroups(bool transferQueue, bool stop);
+    void SetRemoteUp(bool on);
 
 private:
     void Hook();
@@ -135,4 +171,18 @@ private:
     long long resumeBase_ = 0;
     long long fileSize_ = 0;
     int number_ = 0; // this session's number in key-file and listing names
+
+    // The running operation of the transfer API.
+    bool TransferStep(TFtpRequest request, int error);
+    bool BeginTransfer(TransferDone& done);
+    void Await(TFtpRequest request, const std::function<void()>& start, std::function<void()> then,
+               bool passOn = false);
+    void FinishTransfer(TFtpRequest request, int error, const std::string& failure = {});
+    void StartTransferType(bool binary, std::function<void()> then);
+    TransferDone transferDone_;
+    TFtpRequest awaited_ = ftpNone;
+    std::function<void()> then_;
+    bool passOn_ = false; // the session's own flow also handles the completion
+    std::int64_t transferBase_ = 0;
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 };

@@ -1,5 +1,6 @@
 #include "TransferFigures.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -13,6 +14,23 @@ std::string RateText(double bytes, double seconds) {
         return "0";
     std::snprintf(text, sizeof text, "%.2f", bytes / seconds / 1024.0);
     return text;
+}
+
+std::int64_t SizeTextValue(const std::string& text) {
+    std::int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+std::string SecondsText(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    std::string out = text;
+    while (!out.empty() && out.back() == '0')
+        out.pop_back();
+    if (!out.empty() && out.back() == '.')
+        out.pop_back();
+    return out;
 }
 
 TransferFigures ComputeTransferFigures(long long count, long long resumeBase, long long fileSize,

@@ -5,6 +5,30 @@
 #include <optional>
 #include <string>
 
+// The file-exists question of the transfer queue: the target of a transfer
+// is already there. Resume continues it, Overwrite starts it again, Skip
+// leaves it.
+enum class FileExistsAnswer { Resume, Overwrite, Skip };
+
+struct FileExistsQuestion {
+    bool upload = false; // the entry's direction: "->" upload, else download
+    std::string localPath, localSize;
+    std::string remotePath, remoteSize;
+    // The size rule: for a download Resume when the local file is smaller,
+    // Skip when the sizes are equal, Skip without Resume when it is larger;
+    // for an upload the other way round. Filled by MakeFileExistsQuestion.
+    FileExistsAnswer defaultAnswer = FileExistsAnswer::Skip;
+    bool resumeAllowed = true;
+    // The asker takes the default answer when this many seconds pass
+    // without one; a dialog counts them down.
+    int countdownSeconds = 15;
+};
+
+// The question for an entry, with its default answer by the size rule
+// (sizes compared as integers; a text that is not a number counts as 0).
+FileExistsQuestion MakeFileExistsQuestion(bool upload, std::string localPath, std::string localSize,
+                                          std::string remotePath, std::string remoteSize);
+
 // Questions to the user. The window answers them with dialogs; tests and the
 // command-line front ends answer them from a script. Modules that need more
 // kinds of question (the client's file-exists choice) extend this interface.
@@ -35,6 +59,16 @@ public:
                               std::function<void(std::optional<std::string>)> answer) {
         Deliver(std::move(answer), AskText(title, prompt, initial));
     }
+    // The file-exists question; by default the size rule's answer. The asker
+    // owns the countdown: when it runs out the asker takes the default and
+    // calls WithdrawFileExists, after which an answer is ignored.
+    virtual void AskFileExistsLater(const FileExistsQuestion& question,
+                                    std::function<void(FileExistsAnswer)> answer) {
+        Deliver(std::move(answer), question.defaultAnswer);
+    }
+    // The question asked last is no longer wanted (its countdown ran out):
+    // a dialog that shows it closes.
+    virtual void WithdrawFileExists() {}
     virtual void InformLater(const std::string& title, const std::string& text,
                              std::function<void()> closed) {
         Inform(title, text);

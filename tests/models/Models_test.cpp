@@ -4,8 +4,10 @@
 #include "models/ConnectionListModel.h"
 #include "models/NameListModel.h"
 #include "models/RemoteListingModel.h"
+#include "models/TransferQueueModel.h"
 #include "support/EventLoop.h"
 #include "support/Peers.h"
+#include "support/QueueEnv.h"
 #include "support/ShellEnv.h"
 
 #include <QAbstractItemModelTester>
@@ -163,4 +165,42 @@ TEST(NameListModel, ChangesOnlyWhatDiffers) {
         for (int row = 0; row < model.rowCount(); ++row)
             EXPECT_EQ(model.index(row, 0).data().toString().toStdString(), step.names[row]);
     }
+}
+
+TEST(TransferQueueModel, FollowsARecursiveDownloadOneRowAtATime) {
+    QueueEnv env;
+    AppSignals events(*env.shell);
+    TransferQueueModel model(env.Queue(), events);
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    ChangeLog log(model);
+    MakeTree(env.served + "tree");
+    ASSERT_TRUE(env.StartServer());
+    ASSERT_TRUE(env.Connect());
+
+    EXPECT_EQ(model.columnCount(), 7);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Local");
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "");
+    EXPECT_EQ(model.headerData(6, Qt::Horizontal).toString(), "Status");
+    env.Queue().AddDownloads(env.Items({"tree"}), env.local);
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.index(0, 2).data().toString(), "<-");
+    EXPECT_EQ(model.index(0, 6).data().toString(), "queued");
+    EXPECT_EQ(model.index(0, 0).data(TransferQueueModel::KindRole).toInt(), 1);
+
+    // Starting the entry changes its own row only.
+    std::vector<std::string> statuses;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& a) {
+        statuses.push_back(model.index(a.row(), 6).data().toString().toStdString());
+    });
+    ASSERT_TRUE(env.RunQueue());
+    EXPECT_EQ(TreeOf(env.local + "tree"), TreeOf(env.served + "tree"));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(log.resets, 0);
+    EXPECT_GT(log.inserted, 1); // the contents of each folder
+    EXPECT_GT(log.removed, 1);
+    ASSERT_FALSE(log.changed.empty());
+    for (const auto& [from, to] : log.changed)
+        EXPECT_EQ(from, to) << "a change covered more than one row";
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "downloading"), statuses.end());
 }

@@ -2,6 +2,7 @@
 #include "net/Prompts.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,26 @@ public:
         return answer;
     }
     void Inform(const std::string&, const std::string& text) override { messages.push_back(text); }
+
+    // File-exists questions: scripted answers first, then the default; with
+    // holdFileExists nobody answers (the asker's countdown decides).
+    std::deque<FileExistsAnswer> fileExistsAnswers;
+    bool holdFileExists = false;
+    std::vector<FileExistsQuestion> fileExistsAsked;
+    int fileExistsWithdrawn = 0;
+    void AskFileExistsLater(const FileExistsQuestion& question,
+                            std::function<void(FileExistsAnswer)> answer) override {
+        fileExistsAsked.push_back(question);
+        if (holdFileExists)
+            return;
+        FileExistsAnswer a = question.defaultAnswer;
+        if (!fileExistsAnswers.empty()) {
+            a = fileExistsAnswers.front();
+            fileExistsAnswers.pop_front();
+        }
+        Deliver(std::move(answer), a);
+    }
+    void WithdrawFileExists() override { ++fileExistsWithdrawn; }
 };
 
 } // namespace testing_support

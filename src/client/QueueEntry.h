@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The icon of a queue entry.
+enum class QueueIcon { Directory = 1, File = 2 };
+
+// One row of the transfer queue. Texts as the list shows them; entries are
+// never stored.
+struct QueueEntry {
+    int Id = 0; // unique within the queue, for views that follow rows
+    QueueIcon Icon = QueueIcon::File;
+    std::string Local;      // local path; empty for delete requests
+    std::string LocalSize;  // decimal; "0" when missing; empty for delete requests
+    std::string Direction;  // "<-", "->" or "del"
+    std::string Remote;     // remote path
+    std::string RemoteSize; // as the remote list showed it; "0" when not there
+    std::string Host;       // the site's name
+    std::string Status;     // "queued", then "downloading", "uploading" or "deleting"
+};
+
+// The queue's figures: the number of entries, the sum of their sizes (local
+// for uploads, remote otherwise), the kind of the running entry ("File" when
+// none) with its path, and the size of the file being transferred. All empty
+// when the connection has closed.
+struct QueueTotals {
+    std::string Count;
+    std::string Bytes;
+    std::string Kind;
+    std::string Path;
+    std::string FileSize;
+};
+
+// An item of the local panel as uploads take it.
+struct LocalItem {
+    std::string Name;
+    std::int64_t Size = 0;
+    bool Folder = false;
+};

@@ -1,0 +1,23 @@
+#pragma once
+#include "ftpclient/FtpClientTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// How one operation of the session's transfer API ended.
+struct TransferResult {
+    TFtpRequest Request = ftpNone; // the request that ended it
+    int Error = 0;                 // 0, the failing reply code, a socket error word, or
+                                   // kTransferNotStarted
+    std::int64_t Count = 0;        // bytes the transfer itself moved
+    std::int64_t ResumeBase = 0;   // bytes already there when it started
+    std::string Reply;             // the last reply line
+    std::string ErrorMessage;      // why it failed
+    std::string ReplyPath;         // the directory of a Cwd/Pwd/Mkd reply
+};
+
+// The request could not be started (not connected, another request running).
+inline constexpr int kTransferNotStarted = -1;
+
+using TransferDone = std::function<void(const TransferResult&)>;

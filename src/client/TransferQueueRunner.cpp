@@ -1,0 +1,388 @@
+// The queue runner: starts the first "queued" entry, asks what to do with a
+// target that exists, and finishes each entry from its completion.
+#include "client/QueueTexts.h"
+#include "client/SessionTexts.h"
+#include "client/TransferFigures.h"
+#include "client/TransferQueue.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+using namespace queue_texts;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The items of a local folder for a directory upload, by name. Links to
+// folders are left out (a link to a parent would never end), and so is
+// anything that is neither a file nor a folder (a pipe would never end
+// either).
+bool ListLocalFolder(const std::string& folder, std::vector<LocalItem>& items) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec)
+        return false;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            return false;
+        std::error_code linkEc, statEc;
+        const bool link = it->is_symlink(linkEc);
+        const fs::file_status status = fs::status(it->path(), statEc);
+        if (statEc)
+            continue;
+        LocalItem item;
+        item.Name = it->path().filename().string();
+        if (fs::is_directory(status)) {
+            if (link)
+                continue;
+            item.Folder = true;
+        } else if (fs::is_regular_file(status)) {
+            std::error_code sizeEc;
+            item.Size = static_cast<std::int64_t>(fs::file_size(it->path(), sizeEc));
+        } else {
+            continue;
+        }
+        items.push_back(std::move(item));
+    }
+    std::sort(items.begin(), items.end(),
+              [](const LocalItem& a, const LocalItem& b) { return a.Name < b.Name; });
+    return true;
+}
+} // namespace
+
+TransferDone TransferQueue::Callback(void (TransferQueue::*step)(int, const TransferResult&),
+                                     int id) {
+    std::weak_ptr<int> alive = lifetime_;
+    return [this, alive, step, id](const TransferResult& result) {
+        if (alive.expired())
+            return;
+        busy_ = false;
+        (this->*step)(id, result);
+    };
+}
+
+std::string TransferQueue::TimingText(std::int64_t bytes) const {
+    const double seconds = clock_.isValid() ? static_cast<double>(clock_.elapsed()) / 1000.0 : 0;
+    return SecondsText(seconds) + kSecondsOpen + RateText(static_cast<double>(bytes), seconds) +
+           kKbPerSec;
+}
+
+// ------------------------------------------------------------------ runner
+
+void TransferQueue::Run() {
+    if (busy_)
+        return; // one entry at a time; its end runs the queue on
+    if (entries_.empty()) {
+        session_.SetQueueGroups(false, session_.Groups().Stop);
+        return;
+    }
+    auto it = std::find_if(entries_.begin(), entries_.end(),
+                           [](const QueueEntry& e) { return e.Status == kQueued; });
+    if (it == entries_.end())
+        return;
+    busy_ = true;
+    QueueEntry& entry = *it;
+    if (entry.Direction == kDelete)
+        StartDelete(entry);
+    else if (entry.Icon == QueueIcon::Directory && entry.Direction == kDownload)
+        StartDirectoryDownload(entry);
+    else if (entry.Icon == QueueIcon::Directory)
+        StartDirectoryUpload(entry);
+    else if (entry.Direction == kDownload)
+        StartFileDownload(entry);
+    else
+        StartFileUpload(entry);
+}
+
+void TransferQueue::TransferStarted() {
+    session_.SetRemoteUp(false);
+    clock_.start();
+}
+
+// Runs the next entry; when none is left, a change on the server is shown
+// by listing the remote directory again.
+void TransferQueue::RunOnOrRefresh(bool refresh) {
+    if (!entries_.empty())
+        Run();
+    else if (refresh)
+        session_.ListCurrentDirectory();
+}
+
+// --------------------------------------------------------- directory download
+
+void TransferQueue::StartDirectoryDownload(QueueEntry& entry) {
+    SetStatus(entry, kDownloading);
+    totals_.Kind = kKindDirectoryDown;
+    totals_.Path = entry.Remote;
+    totals_.FileSize = std::to_string(0);
+    session_.SetQueueGroups(session_.Groups().TransferQueue, true);
+    clock_.start();
+    Changed();
+    session_.ListDirectory(entry.Remote, Callback(&TransferQueue::DirectoryListed, entry.Id));
+}
+
+void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    // A directory that cannot be entered or listed queues nothing: its
+    // contents would otherwise be taken from another directory.
+    if (result.Error != 0) {
+        DirectoryFailed(id);
+        return;
+    }
+    const QueueEntry e = *entry;
+    Log(kReceivedDirectory + e.Remote + kIn + TimingText(result.Count), colours::clBlue);
+    std::error_code ec;
+    if (!fs::is_directory(e.Local, ec) && !fs::create_directory(e.Local, ec)) {
+        Log(session_texts::kCreateFailedPrefix + e.Local, colours::clRed);
+        Erase(id);
+        Recompute();
+        session_.SetRemoteUp(true);
+        RunOnOrRefresh(false);
+        return;
+    }
+    LocalFolder(e.Local);
+    Erase(id);
+    Recompute();
+    session_.SetRemoteUp(true);
+    AddDownloads(session_.RemoteItems(), e.Local);
+    Run();
+}
+
+void TransferQueue::DirectoryFailed(int id) {
+    const QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    Log(kDirectoryError + entry->Remote, colours::clRed);
+    Erase(id);
+    Recompute();
+    session_.SetRemoteUp(true);
+    RunOnOrRefresh(false);
+}
+
+// ----------------------------------------------------------- directory upload
+
+void TransferQueue::StartDirectoryUpload(QueueEntry& entry) {
+    LocalFolder(entry.Local);
+    SetStatus(entry, kUploading);
+    std::vector<LocalItem> items;
+    if (!ListLocalFolder(entry.Local, items)) {
+        Log(kLocalReadFailed + entry.Local, colours::clRed);
+        busy_ = false;
+        Erase(entry.Id);
+        Recompute();
+        RunOnOrRefresh(false);
+        return;
+    }
+    folderContents_[entry.Id] = std::move(items);
+    session_.MakeRemoteDirectory(entry.Remote, Callback(&TransferQueue::DirectoryMade, entry.Id));
+}
+
+void TransferQueue::DirectoryMade(int id, const TransferResult& result) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    if (result.Error != 0) {
+        // The entry stays "uploading", so the runner passes over it.
+        Log(session_texts::kCreateFailedPrefix + entry->Remote, colours::clRed);
+        folderContents_.erase(id);
+        RunOnOrRefresh(false);
+        return;
+    }
+    Log(session_texts::kCreatedPrefix + entry->Remote, colours::clBlue);
+    busy_ = true;
+    session_.EnterDirectory(entry->Remote, Callback(&TransferQueue::DirectoryEntered, id));
+}
+
+void TransferQueue::DirectoryEntered(int id, const TransferResult& result) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    // The server must now be in the directory just made: its reply names a
+    // path as long as the entry's, or one longer (a trailing "/").
+    const std::size_t want = entry->Remote.size(), got = result.ReplyPath.size();
+    if (result.Error != 0 || (got != want && got != want + 1)) {
+        DirectoryFailed(id);
+        return;
+    }
+    const QueueEntry e = *entry;
+    std::vector<LocalItem> items = std::move(folderContents_[id]);
+    session_.ShowRemotePath(result.ReplyPath);
+    Erase(id);
+    // The directory was just made: nothing in it exists yet.
+    AddUploadsTo(items, e.Local, result.ReplyPath, nullptr);
+    Run();
+}
+
+// ------------------------------------------------------------ file transfers
+
+void TransferQueue::StartFileDownload(QueueEntry& entry) {
+    SetStatus(entry, kDownloading);
+    totals_.Kind = kKindFileDown;
+    totals_.Path = entry.Local;
+    totals_.FileSize = entry.RemoteSize;
+    session_.SetQueueGroups(session_.Groups().TransferQueue, true);
+    Changed();
+    auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
+        const std::int64_t size = SizeTextValue(e.RemoteSize);
+        auto done = Callback(&TransferQueue::FileDownloaded, e.Id);
+        if (answer == FileExistsAnswer::Skip) {
+            Skip(e.Id, e.Local);
+            return;
+        }
+        if (answer == FileExistsAnswer::Resume)
+            session_.ResumeDownload(e.Remote, e.Local, size, std::move(done));
+        else
+            session_.Download(e.Remote, e.Local, size, std::move(done));
+        TransferStarted();
+    };
+    if (entry.LocalSize != "0")
+        Ask(entry, false, go);
+    else
+        go(entry, FileExistsAnswer::Overwrite);
+}
+
+void TransferQueue::StartFileUpload(QueueEntry& entry) {
+    SetStatus(entry, kUploading);
+    totals_.Kind = kKindFileUp;
+    totals_.Path.clear();
+    totals_.FileSize = entry.LocalSize;
+    session_.SetQueueGroups(session_.Groups().TransferQueue, true);
+    Changed();
+    auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
+        const std::int64_t size = SizeTextValue(e.LocalSize);
+        auto done = Callback(&TransferQueue::FileUploaded, e.Id);
+        if (answer == FileExistsAnswer::Skip) {
+            Skip(e.Id, e.Remote);
+            return;
+        }
+        if (answer == FileExistsAnswer::Resume)
+            session_.AppendUpload(e.Local, e.Remote, SizeTextValue(e.RemoteSize), size,
+                                  std::move(done));
+        else
+            session_.Upload(e.Local, e.Remote, size, std::move(done));
+        TransferStarted();
+    };
+    if (entry.RemoteSize != "0")
+        Ask(entry, true, go);
+    else
+        go(entry, FileExistsAnswer::Overwrite);
+}
+
+void TransferQueue::Ask(const QueueEntry& entry, bool upload,
+                        std::function<void(QueueEntry&, FileExistsAnswer)> go) {
+    FileExistsQuestion q = MakeFileExistsQuestion(upload, entry.Local, entry.LocalSize,
+                                                  entry.Remote, entry.RemoteSize);
+    q.countdownSeconds = (CountdownMs + 999) / 1000;
+    const int question = ++questionCount_;
+    question_ = question;
+    questionEntry_ = entry.Id;
+    questionDefault_ = q.defaultAnswer;
+    questionResume_ = q.resumeAllowed;
+    questionGo_ = std::move(go);
+    countdown_.start(CountdownMs);
+    std::weak_ptr<int> alive = lifetime_;
+    const int id = entry.Id;
+    prompts_.AskFileExistsLater(q, [this, alive, question, id](FileExistsAnswer answer) {
+        if (!alive.expired())
+            Answered(question, id, answer);
+    });
+}
+
+// The first of the answer and the end of the countdown decides.
+void TransferQueue::Answered(int question, int id, FileExistsAnswer answer) {
+    if (question == 0 || question != question_)
+        return;
+    question_ = 0;
+    countdown_.stop();
+    auto go = std::move(questionGo_);
+    questionGo_ = nullptr;
+    if (answer == FileExistsAnswer::Resume && !questionResume_)
+        answer = questionDefault_;
+    QueueEntry* entry = Find(id);
+    if (!entry) {
+        busy_ = false;
+        return;
+    }
+    go(*entry, answer);
+}
+
+void TransferQueue::Skip(int id, const std::string& path) {
+    Log(kSkipped + path, colours::clGreen);
+    busy_ = false;
+    Erase(id);
+    Recompute();
+    Run();
+}
+
+void TransferQueue::FileDownloaded(int id, const TransferResult& result) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    if (result.Error == kTransferNotStarted)
+        return; // said in the log; the entry stays and the runner passes over it
+    if (result.Error == 0)
+        Log(kDownloaded + entry->Local + " (" + std::to_string(result.Count) + kBytesIn +
+                TimingText(result.Count),
+            colours::clBlue);
+    else
+        Log(kFailedDownload + entry->Remote, colours::clRed);
+    Erase(id);
+    Recompute();
+    session_.SetRemoteUp(true);
+    RunOnOrRefresh(false);
+}
+
+void TransferQueue::FileUploaded(int id, const TransferResult& result) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    if (result.Error == kTransferNotStarted)
+        return;
+    if (result.Error == 0)
+        Log(kUploaded + entry->Remote + " (" + std::to_string(result.Count) + kBytesIn +
+                TimingText(result.Count),
+            colours::clBlue);
+    else
+        Log(kFailedUpload + entry->Remote, colours::clRed);
+    Erase(id);
+    Recompute();
+    session_.SetRemoteUp(true);
+    RunOnOrRefresh(true);
+}
+
+// ------------------------------------------------------------ delete requests
+
+void TransferQueue::StartDelete(QueueEntry& entry) {
+    SetStatus(entry, kDeleting);
+    const int id = entry.Id;
+    const bool folder = entry.Icon == QueueIcon::Directory;
+    std::weak_ptr<int> alive = lifetime_;
+    auto done = [this, alive, id, folder](const TransferResult& result) {
+        if (alive.expired())
+            return;
+        busy_ = false;
+        Deleted(id, folder, result);
+    };
+    if (folder)
+        session_.RemoveDirectory(entry.Remote, done);
+    else
+        session_.DeleteFile(entry.Remote, done);
+}
+
+void TransferQueue::Deleted(int id, bool folder, const TransferResult& result) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    if (result.Error == kTransferNotStarted)
+        return;
+    const bool ok = result.Error == 0;
+    const char* prefix = folder ? (ok ? kRemovedDirectory : kFailedRemoveDirectory)
+                                : (ok ? kDeleted : kFailedDelete);
+    Log(prefix + entry->Remote, ok ? colours::clBlue : colours::clRed);
+    Erase(id);
+    Recompute();
+    RunOnOrRefresh(true);
+}
