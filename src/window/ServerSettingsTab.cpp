@@ -1,0 +1,259 @@
+#include "app/AppShell.h"
+#include "app/AppTexts.h"
+#include "app/SettingsKeys.h"
+#include "window/SettingBinder.h"
+#include "window/SettingsTabs.h"
+#include "window/WindowTexts.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+QString L(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+// One of the three server lists: its rows, and the buttons beside them.
+class ListBox : public QGroupBox {
+public:
+    using Rows = std::function<std::vector<QStringList>()>;
+
+    ListBox(const char* title, QStringList columns, Rows rows, QWidget* parent)
+        : QGroupBox(L(title), parent), rows_(std::move(rows)) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(6, 2, 6, 4);
+        tree_ = new QTreeWidget(this);
+        tree_->setHeaderLabels(columns);
+        tree_->setRootIsDecorated(false);
+        tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        tree_->header()->setStretchLastSection(true);
+        layout->addWidget(tree_, 1);
+        buttons_ = new QVBoxLayout;
+        buttons_->setSpacing(2);
+        layout->addLayout(buttons_);
+        add_ = Button(wintexts::kAdd);
+        // Adding rows needs the folder and name dialogs of the list pages.
+        add_->setEnabled(false);
+        del_ = Button(wintexts::kDelete);
+        clear_ = Button(wintexts::kClear);
+        buttons_->addStretch(1);
+        Reload();
+    }
+
+    QPushButton* Button(const char* text) {
+        auto* button = new QPushButton(L(text), this);
+        buttons_->addWidget(button);
+        return button;
+    }
+    QVBoxLayout* Buttons() { return buttons_; }
+
+    std::set<int> SelectedRows() const {
+        std::set<int> rows;
+        for (QTreeWidgetItem* item : tree_->selectedItems())
+            rows.insert(tree_->indexOfTopLevelItem(item));
+        return rows;
+    }
+
+    void Reload() {
+        tree_->clear();
+        for (const QStringList& row : rows_())
+            tree_->addTopLevelItem(new QTreeWidgetItem(row));
+    }
+
+    QPushButton* del_ = nullptr;
+    QPushButton* clear_ = nullptr;
+
+private:
+    Rows rows_;
+    QTreeWidget* tree_ = nullptr;
+    QVBoxLayout* buttons_ = nullptr;
+    QPushButton* add_ = nullptr;
+};
+
+std::vector<QStringList> PairRows(const std::vector<accounts::ListPair>& pairs) {
+    std::vector<QStringList> rows;
+    for (const auto& pair : pairs)
+        rows.push_back({QString::fromStdString(pair.folder), QString::fromStdString(pair.name)});
+    return rows;
+}
+
+void WireList(ListBox* box, Prompts& prompts,
+              std::function<accounts::AdminResult(const std::set<int>&)> remove,
+              std::function<bool()> clear) {
+    QObject::connect(box->del_, &QPushButton::clicked, box, [box, remove, &prompts] {
+        const std::set<int> rows = box->SelectedRows();
+        if (rows.empty())
+            return;
+        const accounts::AdminResult result = remove(rows);
+        if (!result.ok)
+            prompts.InformLater(apptexts::kInformationTitle, result.message, nullptr);
+        box->Reload();
+    });
+    QObject::connect(box->clear_, &QPushButton::clicked, box, [box, clear] {
+        if (clear())
+            box->Reload();
+    });
+}
+
+// A path option with its browse button (and, for message files, the create
+// button).
+QWidget* PathRow(SettingBinder& binder, const char* key, bool withCreate, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto* edit = new QLineEdit(row);
+    edit->setObjectName(L(key));
+    binder.Bind(edit, key);
+    layout->addWidget(edit, 1);
+    auto* browse = new QToolButton(row);
+    browse->setText(QStringLiteral("..."));
+    browse->setToolTip(L(wintexts::kBrowseHint));
+    layout->addWidget(browse);
+    QObject::connect(browse, &QToolButton::clicked, row, [edit, key, withCreate] {
+        QFileDialog dialog(edit->window());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (withCreate)
+            dialog.setFileMode(QFileDialog::ExistingFile);
+        else
+            dialog.setFileMode(QFileDialog::Directory);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        QString path = dialog.selectedFiles().front();
+        if (!withCreate && !path.endsWith('/'))
+            path += '/';
+        edit->setText(path);
+        emit edit->textEdited(path);
+    });
+    if (withCreate) {
+        auto* create = new QToolButton(row);
+        create->setIcon(row->style()->standardIcon(QStyle::SP_FileIcon));
+        create->setToolTip(L(wintexts::kCreateHint));
+        // Editing message files comes with the message-file editor.
+        create->setEnabled(false);
+        layout->addWidget(create);
+    }
+    return row;
+}
+} // namespace
+
+QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder& binder) {
+    auto* tab = new QWidget;
+    auto* layout = new QHBoxLayout(tab);
+    accounts::ServerLists& lists = shell.Lists();
+
+    auto* left = new QVBoxLayout;
+    auto* links = new ListBox(
+        wintexts::kPermaLinksGroup, {L(wintexts::kDirectoryPath), L(wintexts::kLinkName)},
+        [&lists] { return PairRows(lists.PermaLinks); }, tab);
+    WireList(
+        links, prompts,
+        [&lists](const std::set<int>& rows) { return lists.DeletePermaLinks(rows); },
+        [&lists, &prompts] { return lists.ClearPermaLinks(prompts); });
+    auto* ips = new ListBox(
+        wintexts::kIpGroup, {L(wintexts::kAddressList)},
+        [&lists] {
+            std::vector<QStringList> rows;
+            for (const auto& ip : lists.IpList)
+                rows.push_back({QString::fromStdString(ip)});
+            return rows;
+        },
+        tab);
+    WireList(
+        ips, prompts, [&lists](const std::set<int>& rows) { return lists.DeleteIp(rows); },
+        [&lists, &prompts] { return lists.ClearIp(prompts); });
+    auto* allow = new QRadioButton(L(wintexts::kAllow), ips);
+    auto* deny = new QRadioButton(L(wintexts::kDeny), ips);
+    allow->setObjectName(L(keys::Allow));
+    deny->setObjectName(L(keys::Deny));
+    ips->Buttons()->addWidget(allow);
+    ips->Buttons()->addWidget(deny);
+    binder.BindPair(allow, deny, keys::Allow);
+    binder.BindPair(deny, allow, keys::Deny);
+    auto* virt = new ListBox(
+        wintexts::kVirtGroup, {L(wintexts::kDirectoryPath), L(wintexts::kVirtualMap)},
+        [&lists] { return PairRows(lists.VirtMaps); }, tab);
+    WireList(
+        virt, prompts, [&lists](const std::set<int>& rows) { return lists.DeleteVirtMaps(rows); },
+        [&lists, &prompts] { return lists.ClearVirtMaps(prompts); });
+    left->addWidget(links);
+    left->addWidget(ips);
+    left->addWidget(virt);
+    layout->addLayout(left, 1);
+
+    auto* right = new QGridLayout;
+    right->setVerticalSpacing(4);
+    int row = 0;
+    auto addRow = [&](const char* label, QWidget* field) {
+        right->addWidget(new QLabel(L(label), tab), row, 0);
+        right->addWidget(field, row, 1);
+        ++row;
+    };
+    auto* port = new QLineEdit(tab);
+    port->setObjectName(L(keys::ServerPort));
+    binder.Bind(port, keys::ServerPort);
+    addRow(wintexts::kServerPort, port);
+    addRow(wintexts::kDefaultHome, PathRow(binder, keys::DefaultHomeDirectory, false, tab));
+    auto* maxUsers = new QLineEdit(tab);
+    maxUsers->setObjectName(L(keys::MaximumConcurrentUsers));
+    binder.Bind(maxUsers, keys::MaximumConcurrentUsers);
+    addRow(wintexts::kMaxUsers, maxUsers);
+
+    auto* idle = new QCheckBox(L(wintexts::kIdleTimeout), tab);
+    idle->setObjectName(L(keys::IdleTimeout));
+    binder.Bind(idle, keys::IdleTimeout);
+    auto* idleRow = new QWidget(tab);
+    auto* idleLayout = new QHBoxLayout(idleRow);
+    idleLayout->setContentsMargins(0, 0, 0, 0);
+    auto* seconds = new QSpinBox(idleRow);
+    seconds->setObjectName(L(keys::IdleCount));
+    binder.Bind(seconds, keys::IdleCount);
+    idleLayout->addWidget(seconds);
+    auto* secondsLabel = new QLabel(L(wintexts::kSeconds), idleRow);
+    binder.EnableWith(secondsLabel, keys::IdleCount);
+    idleLayout->addWidget(secondsLabel);
+    idleLayout->addStretch(1);
+    right->addWidget(idle, row, 0);
+    right->addWidget(idleRow, row, 1);
+    ++row;
+
+    addRow(wintexts::kConnectMessage, PathRow(binder, keys::ConnectMessage, true, tab));
+    addRow(wintexts::kLoginMessage, PathRow(binder, keys::LoginMessage, true, tab));
+    addRow(wintexts::kLogoutMessage, PathRow(binder, keys::LogoutMessage, true, tab));
+
+    auto* onStartup = new QCheckBox(L(wintexts::kStartServerOnStartup), tab);
+    onStartup->setObjectName(L(keys::StartServerOnStartUp));
+    binder.Bind(onStartup, keys::StartServerOnStartUp);
+    right->addWidget(onStartup, row++, 0, 1, 2);
+
+    auto* encryption = new QGroupBox(L(wintexts::kEncryptionGroup), tab);
+    auto* encLayout = new QVBoxLayout(encryption);
+    encLayout->setContentsMargins(6, 2, 6, 4);
+    auto* normal = new QRadioButton(L(wintexts::kEncryptedAndNormal), encryption);
+    auto* only = new QRadioButton(L(wintexts::kEncryptedOnly), encryption);
+    only->setObjectName(L(keys::EncryptedOnlyClients));
+    encLayout->addWidget(normal);
+    encLayout->addWidget(only);
+    binder.BindPair(only, normal, keys::EncryptedOnlyClients);
+    right->addWidget(encryption, row++, 0, 1, 2);
+
+    auto* warnings = new QCheckBox(L(wintexts::kShowSuperuserWarnings), tab);
+    warnings->setObjectName(L(keys::ShowSuperUserWarnings));
+    binder.Bind(warnings, keys::ShowSuperUserWarnings);
+    right->addWidget(warnings, row++, 0, 1, 2);
+    right->setRowStretch(row, 1);
+    layout->addLayout(right, 1);
+    return tab;
+}
