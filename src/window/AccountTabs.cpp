@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "models/NameListModel.h"
+#include "window/SettingBinder.h"
 #include "window/WindowTexts.h"
 
 #include <QHBoxLayout>
@@ -15,7 +16,7 @@ QString L(const char* text) {
     return QString::fromLatin1(text);
 }
 
-QWidget* AdminTab(const char* listHeader, std::function<std::vector<std::string>()> names,
+QWidget* AdminTab(SettingBinder& binder, const char* listHeader, std::function<std::vector<std::string>()> names,
                   const std::vector<const char*>& detailTabs) {
     auto* tab = new QWidget;
     auto* layout = new QHBoxLayout(tab);
@@ -23,7 +24,7 @@ QWidget* AdminTab(const char* listHeader, std::function<std::vector<std::string>
     auto* list = new QTreeView(tab);
     list->setRootIsDecorated(false);
     auto* model = new NameListModel(L(listHeader), std::move(names), list);
-    model->Refresh();
+    binder.OnShowAll([model] { model->Refresh(); });
     list->setModel(model);
     list->setMaximumWidth(200);
     left->addWidget(list, 1);
@@ -50,8 +51,8 @@ QWidget* AdminTab(const char* listHeader, std::function<std::vector<std::string>
 }
 } // namespace
 
-QWidget* MakeUserAdminTab(AppShell& shell) {
-    return AdminTab(
+QWidget* MakeUserAdminTab(AppShell& shell, SettingBinder& binder) {
+    return AdminTab(binder, 
         wintexts::kUsers,
         [&shell] {
             return shell.Accounts().Users().LoadNames().value_or(std::vector<std::string>{});
@@ -59,8 +60,8 @@ QWidget* MakeUserAdminTab(AppShell& shell) {
         {wintexts::kBasicConfiguration, wintexts::kAdvancedConfiguration, wintexts::kStatistics});
 }
 
-QWidget* MakeGroupAdminTab(AppShell& shell) {
-    return AdminTab(wintexts::kGroups,
+QWidget* MakeGroupAdminTab(AppShell& shell, SettingBinder& binder) {
+    return AdminTab(binder, wintexts::kGroups,
                     [&shell] {
                         return shell.Accounts().Groups().LoadNames().value_or(
                             std::vector<std::string>{});

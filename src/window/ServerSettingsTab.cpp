@@ -188,6 +188,11 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     WireList(
         virt, prompts, [&lists](const std::set<int>& rows) { return lists.DeleteVirtMaps(rows); },
         [&lists, &prompts] { return lists.ClearVirtMaps(prompts); });
+    binder.OnShowAll([links, ips, virt] {
+        links->Reload();
+        ips->Reload();
+        virt->Reload();
+    });
     left->addWidget(links);
     left->addWidget(ips);
     left->addWidget(virt);

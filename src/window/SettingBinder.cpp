@@ -87,6 +87,8 @@ void SettingBinder::ShowAll() {
         if (control.show)
             control.show();
     RefreshEnabled();
+    for (const auto& reload : reloads_)
+        reload();
 }
 
 void SettingBinder::RefreshEnabled() {

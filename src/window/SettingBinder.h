@@ -32,7 +32,10 @@ public:
 
     // The option changed: show its value, then refresh every enabled state.
     void Changed(const std::string& key);
+    // Shows every option and runs the views' reloads (after loading).
     void ShowAll();
+    // A view of loaded data (a list of the settings pages) to refresh in ShowAll.
+    void OnShowAll(std::function<void()> reload) { reloads_.push_back(std::move(reload)); }
 
 private:
     struct Control {
@@ -44,4 +47,5 @@ private:
 
     Settings& settings_;
     std::map<std::string, Control> controls_;
+    std::vector<std::function<void()>> reloads_;
 };

@@ -27,8 +27,8 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
     keys_ = new KeyPairControls(shell, events, prompts);
     tabs_->addTab(MakeGlobalSettingsTab(*binder_, keys_),
                   QString::fromLatin1(wintexts::kGlobalSettingsTab));
-    tabs_->addTab(MakeUserAdminTab(shell), QString::fromLatin1(wintexts::kUserAdminTab));
-    tabs_->addTab(MakeGroupAdminTab(shell), QString::fromLatin1(wintexts::kGroupAdminTab));
+    tabs_->addTab(MakeUserAdminTab(shell, *binder_), QString::fromLatin1(wintexts::kUserAdminTab));
+    tabs_->addTab(MakeGroupAdminTab(shell, *binder_), QString::fromLatin1(wintexts::kGroupAdminTab));
     layout->addWidget(tabs_, 1);
 
     auto* bar = new QStatusBar(this);
@@ -43,4 +43,9 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
     connect(&events, &AppSignals::settingChanged, this,
             [this](const QString& key) { binder_->Changed(key.toStdString()); });
     binder_->ShowAll();
+}
+
+void SettingsPage::ShowLoaded() {
+    binder_->ShowAll();
+    keys_->ShowKeys();
 }

@@ -16,6 +16,9 @@ class SettingsPage : public QWidget {
 public:
     SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts, QWidget* parent = nullptr);
 
+    // Shows the options, lists and names as loaded at start-up.
+    void ShowLoaded();
+
     QTabWidget* Tabs() const { return tabs_; }
     KeyPairControls* Keys() const { return keys_; }
     QLabel* SettingsFile() const { return path_; }

@@ -78,6 +78,11 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::StartUpSteps() {
+    settings_->ShowLoaded();
+    commands_->SetEnabled(Command::Contents, shell_.HelpFileFound());
+    ShowServerState();
+    ShowClientGroups();
+    ShowLogPanes();
     const Settings& options = shell_.Options();
     if (options.GetBool(keys::StartServerOnStartUp))
         Run(Command::StartServer);

@@ -31,8 +31,10 @@ public:
     TForm1(AppShell& shell, Prompts& prompts, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The steps of the start-up sequence that need the window: the server
-    // started, the window maximised, the update check, the window minimised.
+    // After the shell's start-up (the window exists before it, so the panes
+    // show the start-up lines): the loaded state shown, then the steps that
+    // need the window: the server started, the window maximised, the update
+    // check, the window minimised.
     void StartUpSteps();
 
     CommandMap& Commands() { return *commands_; }

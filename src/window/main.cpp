@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vexa2"));
     WindowPrompts prompts;
     AppShell shell(launch.dataFolder, launch.settingsPath, launch.helpFilePath, &prompts);
-    shell.StartUp();
     TForm1 window(shell, prompts);
     prompts.SetParent(&window);
+    shell.StartUp();
     window.show();
     window.StartUpSteps();
     const int status = app.exec();

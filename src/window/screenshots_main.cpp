@@ -47,9 +47,9 @@ int main(int argc, char** argv) {
     WindowPrompts prompts;
     AppShell shell(data.toStdString(), data.toStdString() + "vexa2.ini",
                    QCoreApplication::applicationDirPath().toStdString() + "/vexa2.hlp", &prompts);
-    shell.StartUp();
     TForm1 window(shell, prompts);
     prompts.SetParent(&window);
+    shell.StartUp();
     window.show();
     window.StartUpSteps();
     bool ok = true;

@@ -23,6 +23,7 @@ struct WindowEnv : ShellEnv {
         : ShellEnv(accountKey) {
         window = std::make_unique<TForm1>(*shell, windowPrompts ? *windowPrompts : prompts);
         window->show();
+        window->StartUpSteps();
     }
     ~WindowEnv() { window.reset(); }
 
