@@ -16,7 +16,8 @@ QString L(const char* text) {
     return QString::fromLatin1(text);
 }
 
-QWidget* AdminTab(SettingBinder& binder, const char* listHeader, std::function<std::vector<std::string>()> names,
+QWidget* AdminTab(SettingBinder& binder, const char* listHeader,
+                  std::function<std::vector<std::string>()> names,
                   const std::vector<const char*>& detailTabs) {
     auto* tab = new QWidget;
     auto* layout = new QHBoxLayout(tab);
@@ -52,8 +53,8 @@ QWidget* AdminTab(SettingBinder& binder, const char* listHeader, std::function<s
 } // namespace
 
 QWidget* MakeUserAdminTab(AppShell& shell, SettingBinder& binder) {
-    return AdminTab(binder, 
-        wintexts::kUsers,
+    return AdminTab(
+        binder, wintexts::kUsers,
         [&shell] {
             return shell.Accounts().Users().LoadNames().value_or(std::vector<std::string>{});
         },

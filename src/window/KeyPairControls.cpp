@@ -45,8 +45,10 @@ KeyPairControls::KeyPairControls(AppShell& shell, AppSignals& events, Prompts& p
     auto* choices = new QGridLayout;
     choices->setVerticalSpacing(3);
     keyBits_ = new QComboBox(this);
+    keyBits_->setObjectName(QString::fromLatin1(keys::RSAKeyBits));
     keyBits_->addItems({"512", "1024", "2048"});
     keyLength_ = new QComboBox(this);
+    keyLength_->setObjectName(QString::fromLatin1(keys::SymKeyLength));
     keyLength_->addItems({"64", "128", "192", "256"});
     choices->addWidget(new QLabel(L(wintexts::kRsaKeyBits), this), 0, 0);
     choices->addWidget(keyBits_, 0, 1);

@@ -28,7 +28,8 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
     tabs_->addTab(MakeGlobalSettingsTab(*binder_, keys_),
                   QString::fromLatin1(wintexts::kGlobalSettingsTab));
     tabs_->addTab(MakeUserAdminTab(shell, *binder_), QString::fromLatin1(wintexts::kUserAdminTab));
-    tabs_->addTab(MakeGroupAdminTab(shell, *binder_), QString::fromLatin1(wintexts::kGroupAdminTab));
+    tabs_->addTab(MakeGroupAdminTab(shell, *binder_),
+                  QString::fromLatin1(wintexts::kGroupAdminTab));
     layout->addWidget(tabs_, 1);
 
     auto* bar = new QStatusBar(this);
