@@ -154,10 +154,13 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, QWidget* parent)
 
 void ClientPage::ShowIndicators() {
     const ClientIndicators& values = shell_.Client().Indicators();
-    const std::string* texts[] = {&values.Encryption, &values.Strength, &values.Algorythm,
-                                  &values.CommandPortEncryption};
-    for (int i = 0; i < 4; ++i)
+    const std::string* texts[] = {&values.Encryption, &values.Strength, &values.Algorythm};
+    for (int i = 0; i < 3; ++i)
         indicators_[i]->setText(QString::fromStdString(*texts[i]));
+    if (values.CommandPortEncryption != sessionCommandPort_) {
+        sessionCommandPort_ = values.CommandPortEncryption;
+        indicators_[3]->setText(QString::fromStdString(sessionCommandPort_));
+    }
     remoteUp_->setEnabled(shell_.Client().Groups().RemoteUp);
 }
 
@@ -185,6 +188,10 @@ void ClientPage::ShowLocalFolder(const QString& path) {
         date->setEditable(false);
         localModel_->appendRow({name, size, date});
     }
+}
+
+void ClientPage::ShowKeyPairState(const std::string& state) {
+    indicators_[3]->setText(QString::fromStdString(state));
 }
 
 void ClientPage::SetLocalViewStyle(ViewStyle style) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QWidget>
 
+#include <string>
+
 class AppShell;
 class AppSignals;
 class LogPane;
@@ -33,6 +35,10 @@ public:
     QWidget* QueuePanel() const { return queuePanel_; }
     // The value panel of an indicator: 0 Encryption .. 3 Command Port Encryption.
     QLabel* Indicator(int index) const { return indicators_[index]; }
+    // The "Command Port Encryption" panel shows the last word of either
+    // side: the program's key pair (loaded, generated, cleared) or the
+    // session's negotiation.
+    void ShowKeyPairState(const std::string& state);
     // The bottom panels each take a share of the page's height.
     void SetBottomHeight(int height);
 
@@ -41,6 +47,7 @@ private:
     void ShowLocalFolder(const QString& path);
 
     AppShell& shell_;
+    std::string sessionCommandPort_;
     QLabel* indicators_[4] = {};
     QComboBox* localPath_ = nullptr;
     QStackedWidget* localViews_ = nullptr;

@@ -61,6 +61,8 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
         if (key == keys::ShowClientLogWindow || key == keys::ShowServerLogWindow)
             ShowLogPanes();
     });
+    connect(signals_.get(), &AppSignals::keyPairChanged, this,
+            [this] { client_->ShowKeyPairState(shell_.Options().CommandPortEncryption()); });
     connect(qApp, &QApplication::focusChanged, this, &TForm1::FocusChanged);
 
     commands_->SetEnabled(Command::Contents, shell.HelpFileFound());
@@ -79,6 +81,8 @@ TForm1::~TForm1() = default;
 
 void TForm1::StartUpSteps() {
     settings_->ShowLoaded();
+    if (!shell_.Options().CommandPortEncryption().empty())
+        client_->ShowKeyPairState(shell_.Options().CommandPortEncryption());
     commands_->SetEnabled(Command::Contents, shell_.HelpFileFound());
     ShowServerState();
     ShowClientGroups();

@@ -95,7 +95,7 @@ inline constexpr const char* kClearKeypair = "Clear Keypair";
 inline constexpr const char* kPrivateKey = " Private Key ";
 inline constexpr const char* kPublicKey = " Public Key ";
 inline constexpr const char* kKeyTimeWarning =
-    "Generating a 2048 bit keypair can take several minutes.";
+    "A 2048 bit keypair takes the longest to generate; Vexa keeps working meanwhile.";
 
 // Account tabs.
 inline constexpr const char* kNew = "&New";

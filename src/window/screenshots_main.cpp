@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -55,6 +56,13 @@ int main(int argc, char** argv) {
     bool ok = true;
     ok &= Save(window, out, "client-session");
     window.Pages()->setCurrentIndex(1);
+    // A listening server is shown with its first client, when one comes.
+    if (shell.Server().Active()) {
+        QElapsedTimer waited;
+        waited.start();
+        while (shell.Owner().Rows().empty() && waited.elapsed() < 15000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
     ok &= Save(window, out, "server-session");
     window.Pages()->setCurrentIndex(2);
     const char* tabs[] = {"client-settings", "server-settings", "global-settings", "user-admin",

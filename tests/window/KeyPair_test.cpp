@@ -55,6 +55,7 @@ TEST(KeyPair, GenerationKeepsTheWindowServingAndTheNewPairNegotiates) {
     EXPECT_EQ(keys.GenerateButton()->text(), "Generate New Keypair");
     EXPECT_TRUE(keys.GenerateButton()->isEnabled());
     EXPECT_TRUE(env.prompts.messages.empty());
+    EXPECT_EQ(env.window->Client()->Indicator(3)->text(), "READY");
 
     const std::string publicKey = env.shell->Options().GetString(keys::PublicKey);
     ASSERT_FALSE(publicKey.empty());
