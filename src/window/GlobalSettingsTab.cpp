@@ -1,16 +1,15 @@
 #include "app/SettingsKeys.h"
+#include "window/PathRow.h"
 #include "window/SettingBinder.h"
 #include "window/SettingsTabs.h"
 #include "window/WindowTexts.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,31 +24,6 @@ QCheckBox* Box(SettingBinder& binder, const char* text, const char* key, QWidget
     return box;
 }
 
-QWidget* LogFileRow(SettingBinder& binder, const char* key, QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    auto* edit = new QLineEdit(row);
-    edit->setObjectName(L(key));
-    binder.Bind(edit, key);
-    layout->addWidget(edit, 1);
-    auto* browse = new QToolButton(row);
-    browse->setText(QStringLiteral("..."));
-    browse->setToolTip(L(wintexts::kBrowseHint));
-    layout->addWidget(browse);
-    QObject::connect(browse, &QToolButton::clicked, row, [edit] {
-        QFileDialog dialog(edit->window());
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return;
-        const QString path = dialog.selectedFiles().front();
-        edit->setText(path);
-        emit edit->textEdited(path);
-    });
-    return row;
-}
 } // namespace
 
 QWidget* MakeGlobalSettingsTab(SettingBinder& binder, QWidget* keyPairControls) {
@@ -73,9 +47,11 @@ QWidget* MakeGlobalSettingsTab(SettingBinder& binder, QWidget* keyPairControls) 
     logGrid->addWidget(Box(binder, wintexts::kShowServerLog, keys::ShowServerLogWindow, logging), 1,
                        2);
     logGrid->addWidget(new QLabel(L(wintexts::kClientLogFile), logging), 3, 0);
-    logGrid->addWidget(LogFileRow(binder, keys::ClientLogFile, logging), 3, 1, 1, 2);
+    logGrid->addWidget(MakePathRow(binder, keys::ClientLogFile, PathKind::LogFile, logging), 3, 1,
+                       1, 2);
     logGrid->addWidget(new QLabel(L(wintexts::kServerLogFile), logging), 4, 0);
-    logGrid->addWidget(LogFileRow(binder, keys::ServerLogFile, logging), 4, 1, 1, 2);
+    logGrid->addWidget(MakePathRow(binder, keys::ServerLogFile, PathKind::LogFile, logging), 4, 1,
+                       1, 2);
     top->addWidget(logging, 3);
 
     auto* misc = new QGroupBox(L(wintexts::kMiscGroup), tab);

@@ -1,12 +1,12 @@
 #include "app/AppShell.h"
 #include "app/AppTexts.h"
 #include "app/SettingsKeys.h"
+#include "window/PathRow.h"
 #include "window/SettingBinder.h"
 #include "window/SettingsTabs.h"
 #include "window/WindowTexts.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -107,46 +107,6 @@ void WireList(ListBox* box, Prompts& prompts,
     });
 }
 
-// A path option with its browse button (and, for message files, the create
-// button).
-QWidget* PathRow(SettingBinder& binder, const char* key, bool withCreate, QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    auto* edit = new QLineEdit(row);
-    edit->setObjectName(L(key));
-    binder.Bind(edit, key);
-    layout->addWidget(edit, 1);
-    auto* browse = new QToolButton(row);
-    browse->setText(QStringLiteral("..."));
-    browse->setToolTip(L(wintexts::kBrowseHint));
-    layout->addWidget(browse);
-    QObject::connect(browse, &QToolButton::clicked, row, [edit, key, withCreate] {
-        QFileDialog dialog(edit->window());
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        if (withCreate)
-            dialog.setFileMode(QFileDialog::ExistingFile);
-        else
-            dialog.setFileMode(QFileDialog::Directory);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return;
-        QString path = dialog.selectedFiles().front();
-        if (!withCreate && !path.endsWith('/'))
-            path += '/';
-        edit->setText(path);
-        emit edit->textEdited(path);
-    });
-    if (withCreate) {
-        auto* create = new QToolButton(row);
-        create->setIcon(row->style()->standardIcon(QStyle::SP_FileIcon));
-        create->setToolTip(L(wintexts::kCreateHint));
-        // Editing message files comes with the message-file editor.
-        create->setEnabled(false);
-        layout->addWidget(create);
-    }
-    return row;
-}
 } // namespace
 
 QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder& binder) {
@@ -210,7 +170,8 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     port->setObjectName(L(keys::ServerPort));
     binder.Bind(port, keys::ServerPort);
     addRow(wintexts::kServerPort, port);
-    addRow(wintexts::kDefaultHome, PathRow(binder, keys::DefaultHomeDirectory, false, tab));
+    addRow(wintexts::kDefaultHome,
+           MakePathRow(binder, keys::DefaultHomeDirectory, PathKind::Folder, tab));
     auto* maxUsers = new QLineEdit(tab);
     maxUsers->setObjectName(L(keys::MaximumConcurrentUsers));
     binder.Bind(maxUsers, keys::MaximumConcurrentUsers);
@@ -234,9 +195,12 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     right->addWidget(idleRow, row, 1);
     ++row;
 
-    addRow(wintexts::kConnectMessage, PathRow(binder, keys::ConnectMessage, true, tab));
-    addRow(wintexts::kLoginMessage, PathRow(binder, keys::LoginMessage, true, tab));
-    addRow(wintexts::kLogoutMessage, PathRow(binder, keys::LogoutMessage, true, tab));
+    addRow(wintexts::kConnectMessage,
+           MakePathRow(binder, keys::ConnectMessage, PathKind::MessageFile, tab));
+    addRow(wintexts::kLoginMessage,
+           MakePathRow(binder, keys::LoginMessage, PathKind::MessageFile, tab));
+    addRow(wintexts::kLogoutMessage,
+           MakePathRow(binder, keys::LogoutMessage, PathKind::MessageFile, tab));
 
     auto* onStartup = new QCheckBox(L(wintexts::kStartServerOnStartup), tab);
     onStartup->setObjectName(L(keys::StartServerOnStartUp));
