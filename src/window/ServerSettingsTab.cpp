@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
