@@ -60,6 +60,8 @@ std::string ClearKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& gua
     rsa1.ClearKeys();
     settings.SetString(keys::PublicKey, "");
     settings.SetString(keys::PrivateKey, "");
+    // Without a pair the program no longer offers command encryption.
+    settings.SetCommandPortEncryption(apptexts::kEncryptionDisabled);
     return {};
 }
 

@@ -77,4 +77,16 @@ TEST(KeyPair, GenerationKeepsTheWindowServingAndTheNewPairNegotiates) {
     ASSERT_TRUE(RunLoopUntil([&] { return indicator->text() == "ENABLED"; }, 30000))
         << indicator->text().toStdString();
     env.shell->Client().Disconnect();
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return !env.shell->Ftp().Connected() && env.shell->Server().ClientCount() == 0; },
+        30000));
+
+    // Clearing with only an idle listening server stops it and empties the pair.
+    keys.ClearButton()->click();
+    EXPECT_FALSE(env.shell->Server().Active());
+    EXPECT_TRUE(env.shell->Options().GetString(keys::PublicKey).empty());
+    for (QPlainTextEdit* memo : page.findChildren<QPlainTextEdit*>())
+        EXPECT_TRUE(memo->toPlainText().isEmpty());
+    EXPECT_EQ(indicator->text(), "DISABLED");
+    EXPECT_TRUE(env.prompts.messages.empty());
 }
