@@ -2,6 +2,9 @@
 // at least the room its text needs, and no two sibling controls overlap.
 #include "WindowEnv.h"
 
+#include "window/ClientPage.h"
+#include "window/LogPane.h"
+#include "window/ServerPage.h"
 #include "window/SettingsPage.h"
 
 #include <QAbstractButton>
@@ -67,6 +70,11 @@ TEST(Layout, EveryPageAndTabFitsAtTheInitialSize) {
                               .toStdString());
         }
     }
+    // The bottom panels each take a fifth of the client height.
+    const int share = (w.height() - w.menuBar()->height()) / 5;
+    EXPECT_EQ(w.Client()->QueuePanel()->height(), share);
+    EXPECT_EQ(w.Client()->Log()->height(), share);
+    EXPECT_EQ(w.Server()->Log()->height(), share);
     // Nothing asked for more room than the window has.
     EXPECT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
     EXPECT_LE(w.minimumSizeHint().width(), TForm1::kInitialWidth);

@@ -185,3 +185,22 @@ TEST(ServerPage, ClosingWithUsersConnectedAsksAndNoKeepsTheProgramRunning) {
     EXPECT_FALSE(env.shell->Server().Active());
     ASSERT_TRUE(RunLoopUntil([&] { return Finished(*peer); }, 30000));
 }
+
+TEST(ServerPage, ClosingWithClientAndServerBusyAsksTwiceAndNoToTheSecondKeepsRunning) {
+    WindowEnv env;
+    TForm1& w = *env.window;
+    ASSERT_TRUE(env.StartServer());
+    EXPECT_EQ(env.shell->ConnectClient(), "");
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return env.shell->Ftp().Connected() && Connections(env)->rowCount() == 1; }, 30000));
+    env.prompts.confirmAnswers = {true, false};
+    w.close();
+    ASSERT_TRUE(RunLoopUntil([&] { return env.prompts.asked.size() == 2; }));
+    testing_support::RunLoopFor(50);
+    EXPECT_EQ(env.prompts.asked[0], "Confirm: You are currently connected!  Still exit?");
+    EXPECT_EQ(env.prompts.asked[1], "Confirm: You have 1 users connected.  Still exit?");
+    EXPECT_FALSE(w.Closed());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(env.shell->Ftp().Connected());
+    env.shell->Client().Disconnect();
+}
