@@ -174,7 +174,13 @@ QAction* CommandMap::Tool(Command command) const {
     return found == toolActions_.end() ? nullptr : found->second;
 }
 
+void CommandMap::Await(Command command) {
+    awaiting_.insert(command);
+    SetEnabled(command, false);
+}
+
 void CommandMap::SetEnabled(Command command, bool enabled) {
+    enabled = enabled && awaiting_.count(command) == 0;
     if (QAction* action = Menu(command))
         action->setEnabled(enabled);
     if (QAction* action = Tool(command))

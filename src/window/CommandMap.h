@@ -3,6 +3,7 @@
 #include <QStyle>
 
 #include <map>
+#include <set>
 #include <vector>
 
 class QAction;
@@ -87,6 +88,9 @@ public:
     QAction* Tool(Command command) const;
     // Enables or disables the menu entry and the toolbar button together.
     void SetEnabled(Command command, bool enabled);
+    // A command whose handler is not part of the window yet: it stays
+    // visibly disabled whatever SetEnabled is told.
+    void Await(Command command);
 
 signals:
     void triggered(Command command);
@@ -97,4 +101,5 @@ private:
     std::map<QString, QMenu*> menus_;
     std::map<Command, QAction*> menuActions_;
     std::map<Command, QAction*> toolActions_;
+    std::set<Command> awaiting_;
 };

@@ -39,6 +39,11 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     addToolBar(toolbar_);
     commands_ = new CommandMap(*this, *toolbar_);
     connect(commands_, &CommandMap::triggered, this, &TForm1::Run);
+    // Carried out by the site manager, the update check and the client page's
+    // file commands, which are not part of the window yet.
+    for (Command command : {Command::SiteManager, Command::CheckForUpdate, Command::Delete,
+                            Command::ChangeDirectory, Command::MakeDirectory})
+        commands_->Await(command);
 
     pages_ = new QTabWidget(this);
     pages_->setDocumentMode(true);
@@ -102,12 +107,6 @@ void TForm1::Run(Command command) {
     ClientSession& session = shell_.Client();
     switch (command) {
     case Command::None:
-        break;
-    case Command::SiteManager:
-        emit siteManagerRequested();
-        break;
-    case Command::CheckForUpdate:
-        emit checkForUpdateRequested();
         break;
     case Command::QuickConnect: {
         const std::string refused = shell_.ConnectClient();
@@ -193,7 +192,10 @@ void TForm1::Run(Command command) {
     case Command::About:
         ShowAboutBox(this);
         break;
-    // Carried out by the client page and the transfer queue.
+    // Carried out by the site manager, the update check, the client page and
+    // the transfer queue.
+    case Command::SiteManager:
+    case Command::CheckForUpdate:
     case Command::Delete:
     case Command::ChangeDirectory:
     case Command::MakeDirectory:
@@ -235,9 +237,6 @@ void TForm1::ShowClientGroups() {
     commands_->SetEnabled(Command::Reconnect, groups.Reconnect);
     commands_->SetEnabled(Command::TransferQueue, groups.TransferQueue);
     commands_->SetEnabled(Command::Stop, groups.Stop);
-    // The site manager's menu entry waits for the site manager window.
-    if (QAction* entry = commands_->Menu(Command::SiteManager))
-        entry->setEnabled(false);
 }
 
 void TForm1::ShowLogPanes() {

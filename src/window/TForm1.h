@@ -54,11 +54,6 @@ public:
     void Run(Command command);
     void RestoreFromTray();
 
-signals:
-    // Commands carried out outside the window's own pages.
-    void siteManagerRequested();
-    void checkForUpdateRequested();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

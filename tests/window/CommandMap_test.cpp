@@ -25,12 +25,14 @@ struct Expected {
     int checked = -1; // -1: not checkable
 };
 
+// Commands whose handlers come with the site manager, the update check and
+// the client page's file commands are disabled until then.
 const std::vector<Expected> kMenu = {
     {{"&File", "&Site Manager"}, "F4", false},
     {{"&File", "&Quick Connect"}, "Ctrl+F4", false},
     {{"&File", "&Reconnect"}, "Ctrl+R", false},
     {{"&File", "&Disconnect"}, "Ctrl+D", false},
-    {{"&File", "&Check for Update"}, "Ctrl+U", true},
+    {{"&File", "&Check for Update"}, "Ctrl+U", false},
     {{"&File", "E&xit"}, "Alt+F4", true},
     {{"&Edit", "&Copy"}, "Ctrl+C", false},
     {{"&Edit", "Group s&elect"}, "", false},
@@ -54,10 +56,10 @@ const std::vector<Expected> kMenu = {
     {{"&View", "Refresh"}, "F5", true},
     {{"&View", "Toolbar"}, "", true, 1},
     {{"&Commands", "&File Actions", "Get &link as file"}, "", false},
-    {{"&Commands", "&File Actions", "D&elete"}, "Ctrl+D", true},
+    {{"&Commands", "&File Actions", "D&elete"}, "Ctrl+D", false},
     {{"&Commands", "&File Actions", "Re&name..."}, "F2", false},
-    {{"&Commands", "&Directory", "Change Directory..."}, "", true},
-    {{"&Commands", "&Directory", "Make New Directory..."}, "", true},
+    {{"&Commands", "&Directory", "Change Directory..."}, "", false},
+    {{"&Commands", "&Directory", "Make New Directory..."}, "", false},
     {{"&Transfer", "&Upload"}, "", false},
     {{"&Transfer", "&Download"}, "", false},
     {{"&Transfer", "&Transfer Queue"}, "", false},
@@ -88,7 +90,7 @@ const std::vector<Expected> kMenu = {
 
 // Toolbar hints in order; "|" marks a separator.
 const std::vector<std::pair<const char*, bool>> kToolbar = {
-    {"Site Manager", true},
+    {"Site Manager", false},
     {"Quick Connect", false},
     {"Disconnect", false},
     {"Reconnect", false},
