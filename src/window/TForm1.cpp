@@ -82,7 +82,10 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Focus moves while the children go; this window no longer listens.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TForm1::StartUpSteps() {
     settings_->ShowLoaded();
