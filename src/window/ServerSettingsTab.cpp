@@ -1,3 +1,4 @@
+#include "accounts/AccountTexts.h"
 #include "app/AppShell.h"
 #include "app/AppTexts.h"
 #include "app/SettingsKeys.h"
@@ -7,6 +8,7 @@
 #include "window/WindowTexts.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -43,8 +45,6 @@ public:
         buttons_->setSpacing(2);
         layout->addLayout(buttons_);
         add_ = Button(wintexts::kAdd);
-        // Adding rows needs the folder and name dialogs of the list pages.
-        add_->setEnabled(false);
         del_ = Button(wintexts::kDelete);
         clear_ = Button(wintexts::kClear);
         buttons_->addStretch(1);
@@ -71,6 +71,7 @@ public:
             tree_->addTopLevelItem(new QTreeWidgetItem(row));
     }
 
+    QPushButton* add_ = nullptr;
     QPushButton* del_ = nullptr;
     QPushButton* clear_ = nullptr;
 
@@ -78,7 +79,6 @@ private:
     Rows rows_;
     QTreeWidget* tree_ = nullptr;
     QVBoxLayout* buttons_ = nullptr;
-    QPushButton* add_ = nullptr;
 };
 
 std::vector<QStringList> PairRows(const std::vector<accounts::ListPair>& pairs) {
@@ -88,6 +88,40 @@ std::vector<QStringList> PairRows(const std::vector<accounts::ListPair>& pairs) 
     return rows;
 }
 
+void Report(Prompts& prompts, const accounts::AdminResult& result) {
+    if (!result.ok)
+        prompts.InformLater(apptexts::kInformationTitle, result.message, nullptr);
+}
+
+// The folder picker of the list pages; empty when cancelled.
+QString PickFolder(QWidget* parent) {
+    QFileDialog dialog(parent->window());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+// Add for the two lists of folder pairs: a folder, then the name asked under
+// the given title; an empty name adds nothing.
+void WirePairAdd(ListBox* box, Prompts& prompts, const char* title,
+                 std::function<accounts::AdminResult(const std::string&, const std::string&)> add) {
+    QObject::connect(box->add_, &QPushButton::clicked, box, [box, &prompts, title, add] {
+        const QString folder = PickFolder(box);
+        if (folder.isEmpty())
+            return;
+        prompts.AskTextLater(
+            title, {}, {},
+            [box, &prompts, add, folder = folder.toStdString()](std::optional<std::string> name) {
+                if (!name || name->empty())
+                    return;
+                Report(prompts, add(folder, *name));
+                box->Reload();
+            });
+    });
+}
+
 void WireList(ListBox* box, Prompts& prompts,
               std::function<accounts::AdminResult(const std::set<int>&)> remove,
               std::function<bool()> clear) {
@@ -95,9 +129,7 @@ void WireList(ListBox* box, Prompts& prompts,
         const std::set<int> rows = box->SelectedRows();
         if (rows.empty())
             return;
-        const accounts::AdminResult result = remove(rows);
-        if (!result.ok)
-            prompts.InformLater(apptexts::kInformationTitle, result.message, nullptr);
+        Report(prompts, remove(rows));
         box->Reload();
     });
     QObject::connect(box->clear_, &QPushButton::clicked, box, [box, clear] {
@@ -147,6 +179,24 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     WireList(
         virt, prompts, [&lists](const std::set<int>& rows) { return lists.DeleteVirtMaps(rows); },
         [&lists, &prompts] { return lists.ClearVirtMaps(prompts); });
+    namespace texts = accounts::texts;
+    WirePairAdd(links, prompts, texts::kLinkNameTitle,
+                [&lists](const std::string& folder, const std::string& name) {
+                    return lists.AddPermaLink(folder, name);
+                });
+    WirePairAdd(virt, prompts, texts::kVirtualMappingTitle,
+                [&lists](const std::string& folder, const std::string& name) {
+                    return lists.AddVirtMap(folder, name);
+                });
+    QObject::connect(ips->add_, &QPushButton::clicked, ips, [ips, &lists, &prompts] {
+        prompts.AskTextLater(texts::kAddIpTitle, texts::kAddIpText, {},
+                             [ips, &lists, &prompts](std::optional<std::string> text) {
+                                 if (!text)
+                                     return;
+                                 Report(prompts, lists.AddIp(*text));
+                                 ips->Reload();
+                             });
+    });
     binder.OnShowAll([links, ips, virt] {
         links->Reload();
         ips->Reload();

@@ -9,12 +9,18 @@
 #include "window/SettingsPage.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
+using testing_support::RunLoopUntil;
 using testing_support::WindowEnv;
 
 namespace {
@@ -145,4 +151,59 @@ TEST(Options, ShowLogWindowBoxesShowAndHideThePanes) {
     EXPECT_FALSE(w.Server()->Log()->isVisible());
     Control<QCheckBox>(env, keys::ShowServerLogWindow)->click();
     EXPECT_TRUE(w.Server()->Log()->isVisible());
+}
+
+TEST(Options, ServerListsAddDeleteAndClearFromTheirButtons) {
+    WindowEnv env;
+    accounts::ServerLists& lists = env.shell->Lists();
+    QWidget* tab = env.window->SettingsTab()->Tabs()->widget(1);
+    auto groupButton = [&](const char* group, const char* text) -> QPushButton* {
+        for (QGroupBox* box : tab->findChildren<QGroupBox*>())
+            if (box->title() == group)
+                for (QPushButton* button : box->findChildren<QPushButton*>())
+                    if (button->text() == text)
+                        return button;
+        return nullptr;
+    };
+    QPushButton* addIp = groupButton(" IP Address Allow/Deny ", "&Add");
+    QPushButton* deleteIp = groupButton(" IP Address Allow/Deny ", "&Delete");
+    QPushButton* clearIp = groupButton(" IP Address Allow/Deny ", "&Clear");
+    ASSERT_TRUE(addIp && deleteIp && clearIp);
+
+    env.prompts.textAnswers = {std::string("10.0.0.*"), std::string("192.168.1.1")};
+    addIp->click();
+    addIp->click();
+    ASSERT_TRUE(RunLoopUntil([&] { return lists.IpList.size() == 2; }));
+    EXPECT_EQ(env.prompts.asked[0], "Add IP Allow/Deny: IP Address/Range NO HOSTNAMES!");
+    auto* view = addIp->parentWidget()->findChild<QTreeWidget*>();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->topLevelItemCount(), 2);
+    view->topLevelItem(0)->setSelected(true);
+    deleteIp->click();
+    ASSERT_EQ(lists.IpList, std::vector<std::string>{"192.168.1.1"});
+    EXPECT_EQ(view->topLevelItemCount(), 1);
+    env.prompts.confirmAnswers = {true};
+    clearIp->click();
+    EXPECT_TRUE(lists.IpList.empty());
+    EXPECT_EQ(view->topLevelItemCount(), 0);
+
+    // A virtual directory: the folder picker, then the virtual path.
+    QPushButton* addVirt = groupButton(" Virtual Directories ", "&Add");
+    ASSERT_NE(addVirt, nullptr);
+    env.prompts.textAnswers = {std::string("pub")};
+    QTimer::singleShot(0, [&] {
+        RunLoopUntil([&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return false;
+            dialog->setDirectory(QString::fromStdString(env.served));
+            dialog->findChild<QLineEdit*>("fileNameEdit")
+                ->setText(QString::fromStdString(env.served));
+            static_cast<QDialog*>(dialog)->accept();
+            return true;
+        });
+    });
+    addVirt->click();
+    ASSERT_TRUE(RunLoopUntil([&] { return lists.VirtMaps.size() == 1; }));
+    EXPECT_EQ(lists.VirtMaps[0].name, "/pub/");
 }
