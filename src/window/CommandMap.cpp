@@ -87,7 +87,7 @@ const std::vector<MenuEntry> kMenu = {
 const std::vector<ToolEntry> kTools = {
     {"Site Manager", true, C::SiteManager, SP::SP_DirHomeIcon},
     {"Quick Connect", false, C::QuickConnect, SP::SP_DriveNetIcon},
-    {"Disconnect", false, C::Disconnect, SP::SP_DialogCloseButton},
+    {"Disconnect", false, C::Disconnect, SP::SP_MessageBoxCritical},
     {"Reconnect", false, C::Reconnect, SP::SP_BrowserReload},
     {nullptr, true, C::None, SP::SP_CustomBase},
     {"MP3/File Search", false, C::None, SP::SP_FileDialogContentsView},
