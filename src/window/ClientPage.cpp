@@ -206,6 +206,10 @@ QWidget* ClientPage::LocalList() const {
     return localViews_->currentWidget();
 }
 
+QWidget* ClientPage::LocalPanel() const {
+    return localViews_;
+}
+
 void ClientPage::SetBottomHeight(int height) {
     queuePanel_->setFixedHeight(height);
     log_->setFixedHeight(height);

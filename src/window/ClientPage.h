@@ -29,6 +29,8 @@ public:
     ViewStyle LocalViewStyle() const;
 
     QWidget* LocalList() const;
+    // Both views of the local panel.
+    QWidget* LocalPanel() const;
     QTreeView* RemoteList() const { return remoteList_; }
     QTreeWidget* Queue() const { return queue_; }
     LogPane* Log() const { return log_; }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -84,6 +85,36 @@ const std::vector<MenuEntry> kMenu = {
     {"&Help", "About Vexa", "Ctrl+F1", true, C::About},
 };
 
+const std::vector<MenuEntry> kRemotePopup = {
+    {"", "Make New Directory...", nullptr, true, C::MakeDirectory},
+    {"", "Change Directory...", nullptr, true, C::ChangeDirectory},
+    {"", nullptr, nullptr, true, C::None},
+    {"", "Group s&elect", nullptr, false, C::None},
+    {"", "Group &deselect", nullptr, false, C::None},
+    {"", "&Invert selection", nullptr, false, C::None},
+    {"", "Select &All", "Ctrl+A", true, C::SelectAll},
+};
+
+const std::vector<MenuEntry> kLocalPopup = {
+    {"", "Change Directory...", nullptr, true, C::None},
+    {"", "Make New Directory...", nullptr, true, C::MakeDirectory},
+    {"", "Select &All", "Ctrl+A", true, C::SelectAll},
+};
+
+const std::vector<MenuEntry> kQueuePopup = {
+    {"", "&Transfer Queue", nullptr, false, C::TransferQueue},
+    {"", nullptr, nullptr, true, C::None},
+    {"", "Remove from Queue", nullptr, true, C::RemoveFromQueue},
+    {"", "Remove All Items", nullptr, true, C::RemoveAllItems},
+    {"Move", "Move to Top", nullptr, false, C::None},
+    {"Move", "Move to bottom", nullptr, false, C::None},
+    {"Move", "Move Up", nullptr, false, C::None},
+    {"Move", "Move Down", nullptr, false, C::None},
+    {"", nullptr, nullptr, true, C::None},
+    {"", "Load Queue", nullptr, false, C::None},
+    {"", "Save Queue", nullptr, false, C::None},
+};
+
 const std::vector<ToolEntry> kTools = {
     {"Site Manager", true, C::SiteManager, SP::SP_DirHomeIcon},
     {"Quick Connect", false, C::QuickConnect, SP::SP_DriveNetIcon},
@@ -113,28 +144,27 @@ const std::vector<MenuEntry>& MainMenuEntries() {
     return kMenu;
 }
 
+const std::vector<MenuEntry>& PopupEntries(Popup popup) {
+    switch (popup) {
+    case Popup::RemoteList:
+        return kRemotePopup;
+    case Popup::LocalPanel:
+        return kLocalPopup;
+    case Popup::Queue:
+        break;
+    }
+    return kQueuePopup;
+}
+
 const std::vector<ToolEntry>& ToolbarEntries() {
     return kTools;
 }
 
 CommandMap::CommandMap(QMainWindow& window, QToolBar& toolbar) : QObject(&window) {
     for (const MenuEntry& entry : kMenu) {
-        QMenu* menu = MenuFor(window, QString::fromLatin1(entry.menu));
-        if (entry.text == nullptr) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(QString::fromLatin1(entry.text));
-        if (entry.shortcut != nullptr)
-            action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
-        action->setEnabled(entry.enabled);
-        action->setCheckable(entry.checkable);
-        action->setChecked(entry.checked);
-        if (entry.command == Command::None)
-            continue;
-        menuActions_[entry.command] = action;
-        const Command command = entry.command;
-        connect(action, &QAction::triggered, this, [this, command] { emit triggered(command); });
+        QAction* action = AddEntry(*MenuFor(window, QString::fromLatin1(entry.menu)), entry);
+        if (action != nullptr && entry.command != Command::None)
+            menuActions_[entry.command] = action;
     }
     QStyle* style = QApplication::style();
     for (const ToolEntry& entry : kTools) {
@@ -151,6 +181,55 @@ CommandMap::CommandMap(QMainWindow& window, QToolBar& toolbar) : QObject(&window
         const Command command = entry.command;
         connect(action, &QAction::triggered, this, [this, command] { emit triggered(command); });
     }
+}
+
+QAction* CommandMap::AddEntry(QMenu& menu, const MenuEntry& entry) {
+    if (entry.text == nullptr) {
+        menu.addSeparator();
+        return nullptr;
+    }
+    QAction* action = menu.addAction(QString::fromLatin1(entry.text));
+    if (entry.shortcut != nullptr)
+        action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+    action->setEnabled(entry.enabled);
+    action->setCheckable(entry.checkable);
+    action->setChecked(entry.checked);
+    if (entry.command != Command::None) {
+        const Command command = entry.command;
+        connect(action, &QAction::triggered, this, [this, command] { emit triggered(command); });
+    }
+    return action;
+}
+
+QMenu* CommandMap::AttachPopup(Popup popup, QWidget& widget) {
+    auto* menu = new QMenu(&widget);
+    std::map<QString, QMenu*> submenus;
+    for (const MenuEntry& entry : PopupEntries(popup)) {
+        const QString path = QString::fromLatin1(entry.menu);
+        QMenu* target = menu;
+        if (!path.isEmpty()) {
+            QMenu*& sub = submenus[path];
+            if (sub == nullptr)
+                sub = menu->addMenu(path);
+            target = sub;
+        }
+        QAction* action = AddEntry(*target, entry);
+        if (action == nullptr)
+            continue;
+        // The main menu holds the window-wide shortcut; this one acts only
+        // inside the open pop-up.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+        if (entry.command != Command::None) {
+            popupActions_.emplace(entry.command, action);
+            if (awaiting_.count(entry.command) != 0)
+                action->setEnabled(false);
+        }
+    }
+    widget.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&widget, &QWidget::customContextMenuRequested, menu,
+            [menu, &widget](const QPoint& at) { menu->popup(widget.mapToGlobal(at)); });
+    return menu;
 }
 
 QMenu* CommandMap::MenuFor(QMainWindow& window, const QString& path) {
@@ -185,4 +264,7 @@ void CommandMap::SetEnabled(Command command, bool enabled) {
         action->setEnabled(enabled);
     if (QAction* action = Tool(command))
         action->setEnabled(enabled);
+    auto [first, last] = popupActions_.equal_range(command);
+    for (auto it = first; it != last; ++it)
+        it->second->setEnabled(enabled);
 }

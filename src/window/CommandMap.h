@@ -71,7 +71,12 @@ struct ToolEntry {
     QStyle::StandardPixmap icon;
 };
 
+// The pop-up menus of the client page.
+enum class Popup { RemoteList, LocalPanel, Queue };
+
 const std::vector<MenuEntry>& MainMenuEntries();
+// The entries of a pop-up menu; their menu path is relative to the pop-up.
+const std::vector<MenuEntry>& PopupEntries(Popup popup);
 const std::vector<ToolEntry>& ToolbarEntries();
 
 // The main menu and the toolbar built from the tables, with the actions of
@@ -91,15 +96,20 @@ public:
     // A command whose handler is not part of the window yet: it stays
     // visibly disabled whatever SetEnabled is told.
     void Await(Command command);
+    // Gives the widget its pop-up menu (opened on a right click). The
+    // entries' shortcuts are shown and act only while the menu is open.
+    QMenu* AttachPopup(Popup popup, QWidget& widget);
 
 signals:
     void triggered(Command command);
 
 private:
     QMenu* MenuFor(QMainWindow& window, const QString& path);
+    QAction* AddEntry(QMenu& menu, const MenuEntry& entry);
 
     std::map<QString, QMenu*> menus_;
     std::map<Command, QAction*> menuActions_;
     std::map<Command, QAction*> toolActions_;
+    std::multimap<Command, QAction*> popupActions_;
     std::set<Command> awaiting_;
 };

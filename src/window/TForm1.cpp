@@ -41,8 +41,9 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     connect(commands_, &CommandMap::triggered, this, &TForm1::Run);
     // Carried out by the site manager, the update check and the client page's
     // file commands, which are not part of the window yet.
-    for (Command command : {Command::SiteManager, Command::CheckForUpdate, Command::Delete,
-                            Command::ChangeDirectory, Command::MakeDirectory})
+    for (Command command :
+         {Command::SiteManager, Command::CheckForUpdate, Command::Delete, Command::ChangeDirectory,
+          Command::MakeDirectory, Command::RemoveFromQueue, Command::RemoveAllItems})
         commands_->Await(command);
 
     pages_ = new QTabWidget(this);
@@ -54,6 +55,9 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     pages_->addTab(server_, QString::fromLatin1(wintexts::kServerPage));
     pages_->addTab(settings_, QString::fromLatin1(wintexts::kSettingsPage));
     setCentralWidget(pages_);
+    popups_[0] = commands_->AttachPopup(Popup::RemoteList, *client_->RemoteList());
+    popups_[1] = commands_->AttachPopup(Popup::LocalPanel, *client_->LocalPanel());
+    popups_[2] = commands_->AttachPopup(Popup::Queue, *client_->Queue());
     help_ = new HelpWindow(this);
 
     connect(signals_.get(), &AppSignals::logLine, this,

@@ -14,6 +14,7 @@ class ClientPage;
 class HelpWindow;
 class LogPane;
 class Prompts;
+class QMenu;
 class QSystemTrayIcon;
 class QTabWidget;
 class QToolBar;
@@ -45,6 +46,7 @@ public:
     SettingsPage* SettingsTab() const { return settings_; }
     AppSignals& Signals() { return *signals_; }
     QSystemTrayIcon* Tray() const { return tray_; }
+    QMenu* PopupMenu(Popup popup) const { return popups_[static_cast<int>(popup)]; }
     HelpWindow* Help() const { return help_; }
     // Set when the window minimised (to the tray or not), cleared on restore.
     bool MinimisedToTray() const { return minimised_; }
@@ -81,6 +83,7 @@ private:
     ServerPage* server_ = nullptr;
     SettingsPage* settings_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    QMenu* popups_[3] = {};
     HelpWindow* help_ = nullptr;
     bool minimised_ = false;
     bool asking_ = false;

@@ -8,6 +8,7 @@
 
 #include "window/LogPane.h"
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -248,4 +249,63 @@ TEST(CommandMap, LongThenShortListingLeavesTheLocalPanelInListView) {
     EXPECT_EQ(remote->headerData(0, Qt::Horizontal).toString(), "Name");
     EXPECT_EQ(remote->headerData(1, Qt::Horizontal).toString(), "Size");
     EXPECT_EQ(remote->headerData(2, Qt::Horizontal).toString(), "Modified");
+}
+
+TEST(CommandMap, PopupMenusOfTheClientPage) {
+    WindowEnv env;
+    struct Case {
+        Popup popup;
+        std::vector<Expected> entries;
+    };
+    // Entries waiting for the client page's file commands and the transfer
+    // queue are disabled until those come.
+    const Case cases[] = {
+        {Popup::RemoteList,
+         {{{"Make New Directory..."}, "", false},
+          {{"Change Directory..."}, "", false},
+          {{"Group s&elect"}, "", false},
+          {{"Group &deselect"}, "", false},
+          {{"&Invert selection"}, "", false},
+          {{"Select &All"}, "Ctrl+A", true}}},
+        {Popup::LocalPanel,
+         {{{"Change Directory..."}, "", true},
+          {{"Make New Directory..."}, "", false},
+          {{"Select &All"}, "Ctrl+A", true}}},
+        {Popup::Queue,
+         {{{"&Transfer Queue"}, "", false},
+          {{"Remove from Queue"}, "", false},
+          {{"Remove All Items"}, "", false},
+          {{"Move", "Move to Top"}, "", false},
+          {{"Move", "Move to bottom"}, "", false},
+          {{"Move", "Move Up"}, "", false},
+          {{"Move", "Move Down"}, "", false},
+          {{"Load Queue"}, "", false},
+          {{"Save Queue"}, "", false}}},
+    };
+    for (const Case& c : cases) {
+        QMenu* popup = env.window->PopupMenu(c.popup);
+        ASSERT_NE(popup, nullptr);
+        int entries = 0;
+        for (QAction* action : popup->actions())
+            entries += action->isSeparator() ? 0
+                       : action->menu()      ? action->menu()->actions().size()
+                                             : 1;
+        EXPECT_EQ(entries, static_cast<int>(c.entries.size()));
+        for (const Expected& e : c.entries) {
+            SCOPED_TRACE(e.path.join(" > ").toStdString());
+            QList<QAction*> actions = popup->actions();
+            QAction* found = nullptr;
+            for (const QString& text : e.path) {
+                found = nullptr;
+                for (QAction* action : actions)
+                    if (action->text() == text)
+                        found = action;
+                ASSERT_NE(found, nullptr);
+                if (found->menu() != nullptr)
+                    actions = found->menu()->actions();
+            }
+            EXPECT_EQ(found->shortcut().toString().toStdString(), e.shortcut);
+            EXPECT_EQ(found->isEnabled(), e.enabled);
+        }
+    }
 }
