@@ -7,6 +7,7 @@
 // generation (default 1).
 #include "app/AppShell.h"
 #include "app/KeyPairManagement.h"
+#include "app/SettingsKeys.h"
 #include "window/KeyPairControls.h"
 #include "window/SettingsPage.h"
 #include "window/TForm1.h"
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
         while (shell.GeneratingKeyPair())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         ticker.stop();
-        std::printf("key pair 2048: %.2f s, %d timer ticks served, longest gap %lld ms\n",
+        std::printf("key pair %s bits: %.2f s, %d timer ticks served, longest gap %lld ms\n",
+                    shell.Options().GetString(keys::CurrentKeyBits).c_str(),
                     generation.nsecsElapsed() / 1e9, ticks, static_cast<long long>(longestGap));
     }
     shell.Shutdown();
