@@ -94,7 +94,8 @@ void AppShell::StartUp() {
         logger_.WriteLog(logBoth, correction, colours::clRed);
 
     std::error_code ec;
-    if (!fs::exists(helpFilePath_, ec))
+    helpFileFound_ = fs::exists(helpFilePath_, ec);
+    if (!helpFileFound_)
         logger_.WriteLog(
             logBoth, apptexts::kHelpFilePrefix + helpFilePath_ + apptexts::kHelpFileNotFoundSuffix,
             colours::clRed);
@@ -228,11 +229,26 @@ bool AppShell::CheckForUpdateOnStartup(UpdateCheck::Done done) {
     return updateCheck_.Start(std::move(done));
 }
 
-void AppShell::Close() {
+void AppShell::SaveBeforeClose() {
     if (!settings_.SaveSettings())
         logger_.WriteLog(logBoth, settings_.LastSaveError(), colours::clRed);
     if (SaveUnsavedAccountEdits)
         SaveUnsavedAccountEdits();
+}
+
+std::vector<std::string> AppShell::CloseQuestions() const {
+    std::vector<std::string> questions;
+    if (ftp_.Connected())
+        questions.push_back(apptexts::kStillExitConnected);
+    if (server_.ClientCount() > 0)
+        questions.push_back(apptexts::kUsersConnectedPrefix +
+                            std::to_string(server_.ClientCount()) +
+                            apptexts::kUsersConnectedSuffix);
+    return questions;
+}
+
+void AppShell::Close() {
+    SaveBeforeClose();
     for (const std::string& failure : lists_.Save(dataFolder_))
         logger_.WriteLog(logBoth, failure, colours::clRed);
     if (settings_.GetBool(keys::DeleteTemporaryFiles))

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The program without its window: settings, logs, the key pairs, the server
 // with its account owner and lists, the client engine with its session, the
@@ -53,6 +54,13 @@ public:
     // The closing sequence: settings saved, account edits saved, the three
     // list files written, temporary and key files removed when so configured.
     void Close();
+    // The first steps of closing the window, before anything can still cancel
+    // it: the settings and unsaved account edits are saved.
+    void SaveBeforeClose();
+    // The questions closing the window asks, in order, as things stand now
+    // (a connected client; connected users of the server). Each must be
+    // answered Yes for the window to close.
+    std::vector<std::string> CloseQuestions() const;
 
     // Key pair commands. Generation runs on a worker thread; done receives
     // the refusal or failure text (empty on success) on the loop thread. A
@@ -85,6 +93,9 @@ public:
     SiteStore& Sites() { return *sites_; }
     TransferQueue& Queue() { return *queue_; }
     const std::string& DataFolder() const { return dataFolder_; }
+    // The user manual beside the program, and whether it was there at start-up.
+    const std::string& HelpFilePath() const { return helpFilePath_; }
+    bool HelpFileFound() const { return helpFileFound_; }
 
     // Unsaved account edits of the window's pages, saved on close; the window
     // sets these (the headless server has no edits).
@@ -100,6 +111,7 @@ private:
     std::string dataFolder_;
     mutable int lastUserLimit_ = 3;
     std::string helpFilePath_;
+    bool helpFileFound_ = false;
     Settings settings_;
     Logger logger_;
     ProgramKeys keys_;

@@ -141,4 +141,13 @@ inline constexpr const char* kBusyGeneratingKeys =
     "A new key pair is being generated.  Please wait until it is ready and try again.";
 inline constexpr const char* kGenerationFailed = "The new key pair could not be generated.";
 
+// Closing the window.
+inline constexpr const char* kConfirmTitle = "Confirm";
+inline constexpr const char* kStillExitConnected = "You are currently connected!  Still exit?";
+inline constexpr const char* kUsersConnectedPrefix = "You have ";
+inline constexpr const char* kUsersConnectedSuffix = " users connected.  Still exit?";
+
+// Message boxes of the settings pages.
+inline constexpr const char* kInformationTitle = "Information";
+
 } // namespace apptexts

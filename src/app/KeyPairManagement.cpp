@@ -62,6 +62,8 @@ std::string ClearKeyPair(Settings& settings, TRSA& rsa1, const KeyPairGuard& gua
     settings.SetString(keys::PublicKey, "");
     settings.SetString(keys::PrivateKey, "");
     settings.SetStoredKeysInvalid(false);
+    // Without a pair the program no longer offers command encryption.
+    settings.SetCommandPortEncryption(apptexts::kEncryptionDisabled);
     return {};
 }
 

@@ -3,11 +3,11 @@
 #include "app/AppTexts.h"
 #include "app/HeadlessServer.h"
 #include "app/ProgramLaunch.h"
-#include "ftpserver/Version.h"
+#include "window/TForm1.h"
+#include "window/WindowPrompts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QMainWindow>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -46,13 +46,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s%s\n", apptexts::kErrorPrefix, launch.error.c_str());
         return 1;
     }
-    AppShell shell(launch.dataFolder, launch.settingsPath, launch.helpFilePath);
+    QApplication::setApplicationName(QStringLiteral("vexa2"));
+    WindowPrompts prompts;
+    AppShell shell(launch.dataFolder, launch.settingsPath, launch.helpFilePath, &prompts);
+    TForm1 window(shell, prompts);
+    prompts.SetParent(&window);
     shell.StartUp();
-    QMainWindow window;
-    window.setWindowTitle(QString::fromLatin1(kVersionText));
-    window.resize(900, 640);
     window.show();
+    window.StartUpSteps();
     const int status = app.exec();
-    shell.Shutdown();
+    // A run that ends without the window's close (the session ending) still
+    // shuts down cleanly.
+    if (!window.Closed())
+        shell.Shutdown();
     return status;
 }

@@ -39,4 +39,5 @@ TEST(KeyPairManagement, RefusalsAndTheStopOfAnIdleServer) {
     EXPECT_EQ(ClearKeyPair(settings, rsa, KeyPairGuard{}), "");
     EXPECT_FALSE(rsa.PublicKeyLoaded());
     EXPECT_EQ(settings.GetString(keys::PublicKey), "");
+    EXPECT_EQ(settings.CommandPortEncryption(), "DISABLED");
 }

@@ -1,0 +1,39 @@
+#include "app/SettingsKeys.h"
+#include "window/SettingBinder.h"
+#include "window/SettingsTabs.h"
+#include "window/WindowTexts.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+QWidget* MakeClientSettingsTab(SettingBinder& binder) {
+    auto* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    auto* proxy = new QGroupBox(QString::fromLatin1(wintexts::kProxyGroup), tab);
+    auto* form = new QFormLayout(proxy);
+    const std::pair<const char*, const char*> fields[] = {
+        {wintexts::kSocksServer, keys::SocksServer},
+        {wintexts::kSocksPort, keys::SocksPort},
+        {wintexts::kSocksUsername, keys::SocksUsername},
+        {wintexts::kSocksPassword, keys::SocksPassword},
+    };
+    for (const auto& [label, key] : fields) {
+        auto* edit = new QLineEdit(proxy);
+        edit->setObjectName(QString::fromLatin1(key));
+        if (key == keys::SocksPassword)
+            edit->setEchoMode(QLineEdit::Password);
+        binder.Bind(edit, key);
+        form->addRow(QString::fromLatin1(label), edit);
+    }
+    proxy->setMaximumWidth(420);
+    layout->addWidget(proxy);
+    auto* passive = new QCheckBox(QString::fromLatin1(wintexts::kPassiveMode), tab);
+    passive->setObjectName(QString::fromLatin1(keys::PassiveMode));
+    binder.Bind(passive, keys::PassiveMode);
+    layout->addWidget(passive);
+    layout->addStretch(1);
+    return tab;
+}

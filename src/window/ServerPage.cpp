@@ -1,0 +1,50 @@
+#include "window/ServerPage.h"
+
+#include "app/AppShell.h"
+#include "app/AppSignals.h"
+#include "models/ConnectionListModel.h"
+#include "window/LogPane.h"
+#include "window/WindowTexts.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
+    : QWidget(parent), shell_(shell) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    list_ = new QTreeView(this);
+    model_ = new ConnectionListModel(shell.Owner(), events, this);
+    list_->setModel(model_);
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    const int widths[] = {36, 80, 130, 110, 200, 110, 80};
+    for (int column = 0; column < 7; ++column)
+        list_->header()->resizeSection(column, widths[column]);
+    layout->addWidget(list_, 1);
+    log_ = new LogPane(this);
+    layout->addWidget(log_);
+
+    auto* bar = new QStatusBar(this);
+    bar->setSizeGripEnabled(false);
+    bar->addWidget(new QLabel(QString::fromLatin1(wintexts::kServerStatus), bar));
+    status_ = new QLabel(QString::fromLatin1(wintexts::kServerStatusInitial), bar);
+    status_->setFrameShape(QFrame::Panel);
+    status_->setFrameShadow(QFrame::Sunken);
+    status_->setMinimumWidth(220);
+    bar->addWidget(status_);
+    layout->addWidget(bar);
+    connect(&events, &AppSignals::serverRowsReset, this, &ServerPage::ShowStatus);
+}
+
+void ServerPage::ShowStatus() {
+    status_->setText(QString::fromStdString(shell_.Owner().StatusText()));
+}
+
+void ServerPage::SetBottomHeight(int height) {
+    log_->setFixedHeight(height);
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <QWidget>
+
+class AppShell;
+class AppSignals;
+class ConnectionListModel;
+class LogPane;
+class QLabel;
+class QTreeView;
+
+// The "Server Session" page: the connection list, the server log and the
+// server status.
+class ServerPage : public QWidget {
+    Q_OBJECT
+public:
+    ServerPage(AppShell& shell, AppSignals& events, QWidget* parent = nullptr);
+
+    QTreeView* Connections() const { return list_; }
+    LogPane* Log() const { return log_; }
+    QLabel* Status() const { return status_; }
+    void ShowStatus();
+    void SetBottomHeight(int height);
+
+private:
+    AppShell& shell_;
+    QTreeView* list_ = nullptr;
+    ConnectionListModel* model_ = nullptr;
+    LogPane* log_ = nullptr;
+    QLabel* status_ = nullptr;
+};

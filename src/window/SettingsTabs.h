@@ -1,0 +1,14 @@
+#pragma once
+
+class AppShell;
+class Prompts;
+class QWidget;
+class SettingBinder;
+
+// The three option tabs of the settings page; every control is bound to its
+// option through the binder.
+QWidget* MakeClientSettingsTab(SettingBinder& binder);
+QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder& binder);
+// The key-pair controls are added by the caller into the returned tab's
+// encryption group (see KeyPairControls).
+QWidget* MakeGlobalSettingsTab(SettingBinder& binder, QWidget* keyPairControls);

@@ -1,0 +1,123 @@
+#pragma once
+
+// Every caption, label and hint of the main window, written once.
+namespace wintexts {
+
+// Pages and tabs.
+inline constexpr const char* kClientPage = "Client Session";
+inline constexpr const char* kServerPage = "Server Session";
+inline constexpr const char* kSettingsPage = "Settings / Server Admin";
+inline constexpr const char* kClientSettingsTab = "Client Settings";
+inline constexpr const char* kServerSettingsTab = "Server Settings";
+inline constexpr const char* kGlobalSettingsTab = "Global Settings";
+inline constexpr const char* kUserAdminTab = "User Admin";
+inline constexpr const char* kGroupAdminTab = "Group Admin";
+
+// Status bars.
+inline constexpr const char* kSettingsFile = "Settings File";
+inline constexpr const char* kServerStatus = "Server Status";
+inline constexpr const char* kServerStatusInitial = "OFFLINE";
+inline constexpr const char* kEncryption = "Encryption";
+inline constexpr const char* kStrength = "Strength";
+inline constexpr const char* kAlgorythm = "Algorythm";
+inline constexpr const char* kCommandPortEncryption = "Command Port Encryption";
+
+// Client page.
+inline constexpr const char* kUpHint = "Up one level";
+inline constexpr const char* kQueueFile = "File";
+inline constexpr const char* kQueueDirection = "Direction";
+inline constexpr const char* kQueueSize = "Size";
+inline constexpr const char* kQueueSite = "Site";
+
+// Client Settings tab.
+inline constexpr const char* kProxyGroup = " Default  Proxy Information ";
+inline constexpr const char* kSocksServer = "Socks Server";
+inline constexpr const char* kSocksPort = "Socks Port";
+inline constexpr const char* kSocksUsername = "Username";
+inline constexpr const char* kSocksPassword = "Password";
+inline constexpr const char* kPassiveMode = "Default Passive Mode";
+
+// Server Settings tab.
+inline constexpr const char* kPermaLinksGroup = " Permanent Links (shows all the time) ";
+inline constexpr const char* kIpGroup = " IP Address Allow/Deny ";
+inline constexpr const char* kVirtGroup = " Virtual Directories ";
+inline constexpr const char* kDirectoryPath = "Directory Path";
+inline constexpr const char* kLinkName = "Link Name";
+inline constexpr const char* kAddressList = "Address List";
+inline constexpr const char* kVirtualMap = "Virtual Map";
+inline constexpr const char* kAllow = "Allow";
+inline constexpr const char* kDeny = "Deny";
+inline constexpr const char* kAdd = "&Add";
+inline constexpr const char* kDelete = "&Delete";
+inline constexpr const char* kClear = "&Clear";
+inline constexpr const char* kServerPort = "Server Port";
+inline constexpr const char* kDefaultHome = "Default Home Directory";
+inline constexpr const char* kMaxUsers = "Maximum Concurrent Users";
+inline constexpr const char* kIdleTimeout = "Idle timeout";
+inline constexpr const char* kSeconds = "seconds";
+inline constexpr const char* kConnectMessage = "Connect Message";
+inline constexpr const char* kLoginMessage = "Login Message";
+inline constexpr const char* kLogoutMessage = "Logout Message";
+inline constexpr const char* kBrowseHint = "Browse for the file";
+inline constexpr const char* kCreateHint = "Create or edit the file";
+inline constexpr const char* kStartServerOnStartup = "Start Server on Startup";
+inline constexpr const char* kEncryptionGroup = " Encryption Settings ";
+inline constexpr const char* kEncryptedAndNormal = "Encrypted and Normal Clients";
+inline constexpr const char* kEncryptedOnly = "Encrypted Only Clients";
+inline constexpr const char* kShowSuperuserWarnings = "Show Superuser warnings";
+
+// Global Settings tab.
+inline constexpr const char* kLoggingGroup = " Logging Options ";
+inline constexpr const char* kMaskPasswords = "Mask Passwords";
+inline constexpr const char* kTimestampEvents = "Timestamp Events";
+inline constexpr const char* kVerboseLogging = "Verbose Logging (screen)";
+inline constexpr const char* kLogToFile = "Log To File";
+inline constexpr const char* kTimestampLogs = "Timestamp Logs";
+inline constexpr const char* kAppendLogs = "Append Logs";
+inline constexpr const char* kClientLogFile = "Client Log File";
+inline constexpr const char* kServerLogFile = "Server Log File";
+inline constexpr const char* kShowClientLog = "Show Client Log Window";
+inline constexpr const char* kShowServerLog = "Show Server Log Window";
+inline constexpr const char* kMiscGroup = " Miscellaneous Options ";
+inline constexpr const char* kCheckForUpdate = "Check for Update on startup.";
+inline constexpr const char* kStartMaximized = "Start Maximized";
+inline constexpr const char* kStartMinimized = "Start Minimized";
+inline constexpr const char* kMinimizeToTray = "Minimize to Tray";
+inline constexpr const char* kHideFromTaskbar = "Hide from Taskbar";
+inline constexpr const char* kDeleteTemporary = "Delete Temporary Files on exit";
+inline constexpr const char* kKeyGroup =
+    " Command Channel Encryption Settings - NOTE : You do NOT have to give out ANY of this "
+    "information ";
+inline constexpr const char* kRsaKeyBits = "RSA Key Bits";
+inline constexpr const char* kKeyLength = "Key Length";
+inline constexpr const char* kCurrently = "Currently (Length @ Bits )";
+inline constexpr const char* kClearKeypair = "Clear Keypair";
+inline constexpr const char* kPrivateKey = " Private Key ";
+inline constexpr const char* kPublicKey = " Public Key ";
+inline constexpr const char* kKeyTimeWarning =
+    "A 2048 bit keypair takes the longest to generate; Vexa keeps working meanwhile.";
+
+// Account tabs.
+inline constexpr const char* kNew = "&New";
+inline constexpr const char* kClone = "&Clone";
+inline constexpr const char* kRename = "&Rename";
+inline constexpr const char* kSave = "&Save";
+inline constexpr const char* kDiscard = "D&iscard";
+inline constexpr const char* kUsers = "Users";
+inline constexpr const char* kGroups = "Groups";
+inline constexpr const char* kBasicConfiguration = "Basic Configuration";
+inline constexpr const char* kAdvancedConfiguration = "Advanced Configuration";
+inline constexpr const char* kStatistics = "Statistics";
+
+// Help window and about box.
+inline constexpr const char* kHelpTitle = "Vexa Help";
+inline constexpr const char* kAboutTitle = "About Vexa";
+inline constexpr const char* kAboutText =
+    "Vexa for Linux: an FTP client and server in one window, with its own encryption of the "
+    "command and data channels.";
+inline constexpr const char* kOk = "OK";
+inline constexpr const char* kTrayTip = "Vexa";
+inline constexpr const char* kTrayRestore = "&Restore";
+inline constexpr const char* kTrayExit = "E&xit";
+
+} // namespace wintexts

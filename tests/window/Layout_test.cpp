@@ -1,0 +1,82 @@
+// Every page and tab at the window's initial size: each label and button has
+// at least the room its text needs, and no two sibling controls overlap.
+#include "WindowEnv.h"
+
+#include "window/ClientPage.h"
+#include "window/LogPane.h"
+#include "window/ServerPage.h"
+#include "window/SettingsPage.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTabWidget>
+
+using testing_support::RunLoopFor;
+using testing_support::WindowEnv;
+
+namespace {
+QString Describe(const QWidget* w) {
+    QString text;
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        text = label->text();
+    else if (auto* button = qobject_cast<const QAbstractButton*>(w))
+        text = button->text().isEmpty() ? button->toolTip() : button->text();
+    return QStringLiteral("%1 \"%2\" (%3)")
+        .arg(QString::fromLatin1(w->metaObject()->className()), text, w->objectName());
+}
+
+// Checks the visible widgets under root; where names the view in failures.
+void CheckView(QWidget* root, const std::string& where) {
+    SCOPED_TRACE(where);
+    const QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        if (!w->isVisible() || w->isWindow())
+            continue;
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+            const QSize hint = w->sizeHint();
+            EXPECT_GE(w->width(), hint.width()) << Describe(w).toStdString();
+            EXPECT_GE(w->height(), hint.height()) << Describe(w).toStdString();
+        }
+        QList<QWidget*> siblings;
+        for (QObject* child : w->children()) {
+            auto* sibling = qobject_cast<QWidget*>(child);
+            if (sibling != nullptr && sibling->isVisible() && !sibling->isWindow())
+                siblings << sibling;
+        }
+        for (int i = 0; i < siblings.size(); ++i)
+            for (int j = i + 1; j < siblings.size(); ++j)
+                EXPECT_FALSE(siblings[i]->geometry().intersects(siblings[j]->geometry()))
+                    << Describe(siblings[i]).toStdString() << " overlaps "
+                    << Describe(siblings[j]).toStdString() << " in " << Describe(w).toStdString();
+    }
+}
+} // namespace
+
+TEST(Layout, EveryPageAndTabFitsAtTheInitialSize) {
+    WindowEnv env;
+    TForm1& w = *env.window;
+
+    ASSERT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
+    QTabWidget* pages = w.Pages();
+    QTabWidget* settings = w.SettingsTab()->Tabs();
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        const int tabs = page == 2 ? settings->count() : 1;
+        for (int tab = 0; tab < tabs; ++tab) {
+            if (page == 2)
+                settings->setCurrentIndex(tab);
+            RunLoopFor(30);
+            CheckView(&w, (pages->tabText(page) + " / " + (page == 2 ? settings->tabText(tab) : ""))
+                              .toStdString());
+        }
+    }
+    // The bottom panels each take a fifth of the client height.
+    const int share = (w.height() - w.menuBar()->height()) / 5;
+    EXPECT_EQ(w.Client()->QueuePanel()->height(), share);
+    EXPECT_EQ(w.Client()->Log()->height(), share);
+    EXPECT_EQ(w.Server()->Log()->height(), share);
+    // Nothing asked for more room than the window has.
+    EXPECT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
+    EXPECT_LE(w.minimumSizeHint().width(), TForm1::kInitialWidth);
+    EXPECT_LE(w.minimumSizeHint().height(), TForm1::kInitialHeight);
+}
