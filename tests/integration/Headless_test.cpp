@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace testing_support;
 namespace fs = std::filesystem;
 
@@ -129,6 +131,11 @@ print('ok', flush=True)
 } // namespace
 
 TEST(HeadlessServer, OutOfDescriptorsKeepsListeningAndEndsAWaitingTransferWith425) {
+    // The undefined-behaviour sanitizer checks an object's type by reading
+    // it through a pipe; with no descriptor left it reports every checked
+    // object as broken, so this test runs in the plain build only.
+    if (std::getenv("UBSAN_OPTIONS") != nullptr)
+        GTEST_SKIP() << "needs a spare descriptor under the sanitizers";
     TempDir data, root, work;
     const std::string dataDir = data.Path();
     const std::string home = root.Path();
