@@ -1,20 +1,15 @@
 #include "accounts/AccountFiles.h"
 
 #include "accounts/FileCopy.h"
+#include "base/PathText.h"
 #include "base/StoredFile.h"
 
 namespace accounts {
 
-namespace {
-std::string WithSlash(std::string dir) {
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
-    return dir;
-}
-} // namespace
+namespace {} // namespace
 
 AccountFiles::AccountFiles(std::string programDir, LogWriter log)
-    : dir_(WithSlash(std::move(programDir))), users_(dir_ + kUsersWorking, log),
+    : dir_(WithTrailingSlash(std::move(programDir))), users_(dir_ + kUsersWorking, log),
       groups_(dir_ + kGroupsWorking, log) {}
 
 void AccountFiles::StartUp() const {

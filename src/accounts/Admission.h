@@ -1,6 +1,6 @@
 #pragma once
 #include "accounts/ServerLists.h"
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <string>
 #include <vector>

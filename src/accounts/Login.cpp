@@ -2,6 +2,7 @@
 
 #include "accounts/AccountTexts.h"
 #include "accounts/MessageFile.h"
+#include "base/PathText.h"
 
 #include <cctype>
 #include <random>
@@ -107,9 +108,7 @@ LoginOutcome Authenticate(const AccountFiles& files, LoginTable& table, const Lo
 
     outcome.homeDir = request.currentHome;
     if (!home.empty()) {
-        outcome.homeDir = home;
-        if (outcome.homeDir.back() != '/')
-            outcome.homeDir += '/';
+        outcome.homeDir = WithTrailingSlash(home);
     }
 
     slot.Id = request.socketId;

@@ -1,7 +1,7 @@
 #pragma once
 #include "accounts/AccountFiles.h"
 #include "accounts/LoginTable.h"
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <functional>
 #include <string>

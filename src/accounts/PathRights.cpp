@@ -1,5 +1,6 @@
 #include "accounts/PathRights.h"
 
+#include "base/PathText.h"
 #include "ftpserver/PathModel.h"
 
 #include <sys/stat.h>
@@ -15,9 +16,7 @@ namespace accounts {
 std::string NormalizePath(const std::string& path) {
     std::string n = path;
     std::replace(n.begin(), n.end(), '\\', '/');
-    if (n.empty() || n.back() != '/')
-        n += '/';
-    return n;
+    return WithTrailingSlash(n);
 }
 
 namespace {

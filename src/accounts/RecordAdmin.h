@@ -1,7 +1,7 @@
 #pragma once
 #include "accounts/AccessList.h"
 #include "accounts/AccountFiles.h"
-#include "net/Prompts.h"
+#include "base/Prompts.h"
 
 #include <string>
 #include <vector>

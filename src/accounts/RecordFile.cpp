@@ -2,6 +2,7 @@
 
 #include "accounts/AccountTexts.h"
 #include "accounts/FileCopy.h"
+#include "base/FileIo.h"
 #include "base/StoredFile.h"
 
 #include <fcntl.h>
@@ -26,19 +27,6 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
     bool Ok() const { return fd >= 0; }
 };
-
-bool ReadExactly(int fd, char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::read(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 long FileSize(int fd) {
     struct stat st {};

@@ -1,6 +1,6 @@
 #pragma once
 #include "accounts/AccountRecords.h"
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,7 @@
 #include "accounts/ServerLists.h"
 
 #include "accounts/AccountTexts.h"
+#include "base/PathText.h"
 #include "base/StoredFile.h"
 
 #include <algorithm>
@@ -12,12 +13,6 @@ namespace {
 
 std::string Slashes(std::string text) {
     std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
-std::string WithTrailingSlash(std::string text) {
-    if (text.empty() || text.back() != '/')
-        text += '/';
     return text;
 }
 

@@ -5,8 +5,8 @@
 #include "accounts/Login.h"
 #include "accounts/MessageFile.h"
 #include "accounts/Validation.h"
+#include "base/Version.h"
 #include "ftpserver/FtpServer.h"
-#include "ftpserver/Version.h"
 
 namespace accounts {
 

@@ -4,7 +4,7 @@
 #include "accounts/LoginTable.h"
 #include "accounts/ServerLists.h"
 #include "accounts/Validation.h"
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

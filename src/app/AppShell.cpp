@@ -5,7 +5,7 @@
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
 #include "crypto/KeyAnnouncement.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 
 #include <filesystem>
 #include <system_error>

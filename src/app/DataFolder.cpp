@@ -2,6 +2,7 @@
 
 #include "app/AppTexts.h"
 #include "app/XdgPaths.h"
+#include "base/PathText.h"
 
 #include <cerrno>
 #include <climits>
@@ -81,8 +82,7 @@ DataFolderResult ResolveDataFolder(const std::optional<std::string>& dataDirOpti
         }
         folder = base + apptexts::kDataFolderSubdir;
     }
-    if (folder.back() != '/')
-        folder += '/';
+    folder = WithTrailingSlash(folder);
     std::string why;
     if (!MakeFolders(folder, why)) {
         r.error = std::string(apptexts::kDataFolderCannotCreate) + folder + ": " + why;

@@ -1,5 +1,5 @@
 #pragma once
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "app/THttpCli.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 
 #include <functional>
 #include <string>

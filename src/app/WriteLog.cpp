@@ -3,6 +3,7 @@
 #include "app/AppTexts.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "base/FileIo.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -33,19 +34,6 @@ std::size_t FindPassIgnoringCase(const std::string& text) {
             return i;
     }
     return std::string::npos;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -157,8 +145,8 @@ void Logger::WriteFile(int log, const std::string& line, const QDateTime& now) {
     if (fd < 0) {
         err = errno;
     } else {
-        if (!WriteAll(fd, line + "\n"))
-            err = errno ? errno : EIO;
+        const std::string text = line + "\n";
+        err = WriteAll(fd, text.data(), text.size());
         if (::close(fd) != 0 && err == 0)
             err = errno;
     }

@@ -1,6 +1,6 @@
 #pragma once
 #include "app/LogSink.h"
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <QDateTime>
 #include <functional>

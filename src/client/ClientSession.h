@@ -5,8 +5,8 @@
 #include "client/SiteRecord.h"
 #include "client/TransferFigures.h"
 #include "ftpclient/TFtpClient.h"
-#include "net/LogColour.h"
-#include "net/Prompts.h"
+#include "base/LogColour.h"
+#include "base/Prompts.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "SiteRecord.h"
-#include "net/Prompts.h"
+#include "base/Prompts.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 #include "client/ClientSession.h"
 #include "client/QueueEntry.h"
-#include "net/LogColour.h"
-#include "net/Prompts.h"
+#include "base/LogColour.h"
+#include "base/Prompts.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

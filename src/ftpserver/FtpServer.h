@@ -7,7 +7,7 @@
 #include "ftpserver/FtpCtrlSocket.h"
 #include "ftpserver/FtpServerException.h"
 #include "ftpserver/ServerTables.h"
-#include "net/LogColour.h"
+#include "base/LogColour.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,5 +1,6 @@
 // The encrypted session on the server side: PUBK, enciphered replies, the
 // key file of "*encryption.key*" and the Blowfish framing of data connections.
+#include "base/PathText.h"
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "crypto/TRSA.h"
@@ -113,9 +114,8 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client) {
         return;
     Client->EncryptionKey = KeyText(Client);
     const TKeyFile file = MakeKeyFile(Client->EncryptionKey, keyFileRandom_);
-    std::string dir = ProgramDirectory.empty() ? std::string(kDefaultHomeDir) : ProgramDirectory;
-    if (dir.back() != '/')
-        dir += '/';
+    const std::string dir = WithTrailingSlash(
+        ProgramDirectory.empty() ? std::string(kDefaultHomeDir) : ProgramDirectory);
     const std::string path = dir + std::to_string(Client->HSocket()) + replies::kKeyFileSuffix;
     // SECURITY: the key file is never written through a symbolic link.
     const int fd =

@@ -1,6 +1,6 @@
 // Login, directory and informational commands.
 #include "ftpserver/FtpServer.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 
 void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {

@@ -67,12 +67,6 @@ std::string ClientName(const std::string& raw) {
     return out;
 }
 
-std::string WithTrailingSlash(const std::string& path) {
-    if (!path.empty() && path.back() == '/')
-        return path;
-    return path + "/";
-}
-
 std::string ApplyVirtMap(const TVirtMapTable& table, const std::string& name) {
     for (const auto& entry : table) {
         if (entry.DirPath.empty() || entry.VirtMap.empty())

@@ -2,6 +2,7 @@
 // The POSIX path model of the server: client names use "/" ("\" is turned
 // into "/"), directories always end in "/", and every path is made canonical
 // before anyone judges it.
+#include "base/PathText.h"
 #include "ftpserver/ServerTables.h"
 #include <string>
 
@@ -10,9 +11,6 @@ inline constexpr const char* kDefaultHomeDir = "/tmp/";
 
 // "\" becomes "/".
 std::string ClientName(const std::string& raw);
-
-// Appends "/" unless the text already ends with one.
-std::string WithTrailingSlash(const std::string& path);
 
 // Replaces a leading virtual path (matched case-insensitively, first entry
 // wins) by its local folder. Names that match no entry come back unchanged.

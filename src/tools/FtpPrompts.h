@@ -1,5 +1,5 @@
 #pragma once
-#include "net/Prompts.h"
+#include "base/Prompts.h"
 
 #include <ostream>
 

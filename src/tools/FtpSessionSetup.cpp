@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "app/XdgPaths.h"
+#include "base/PathText.h"
 #include "client/SiteStore.h"
 #include "crypto/TRSA.h"
 #include "tools/FtpPrompts.h"
@@ -34,12 +35,6 @@ std::string Absolute(const std::string& path) {
         return path;
     char buf[PATH_MAX];
     return ::getcwd(buf, sizeof buf) ? std::string(buf) + "/" + path : path;
-}
-
-std::string WithSlash(std::string path) {
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
 }
 
 // Loads the settings without writing anything: a missing file is simply not
@@ -137,7 +132,7 @@ std::string BuildSite(const FtpToolOptions& o, const std::string& dataFolder, Si
 FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir) {
     FtpDataFolder folder;
     if (dataDir) {
-        const std::string path = WithSlash(Absolute(*dataDir));
+        const std::string path = WithTrailingSlash(Absolute(*dataDir));
         if (!IsFolder(path))
             folder.error = kNoDataFolder + *dataDir;
         else

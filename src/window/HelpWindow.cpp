@@ -1,6 +1,6 @@
 #include "window/HelpWindow.h"
 
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 #include "window/ProgramIcon.h"
 #include "window/WindowTexts.h"
 

@@ -4,7 +4,7 @@
 #include "app/AppSignals.h"
 #include "app/AppTexts.h"
 #include "app/SettingsKeys.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 #include "window/ClientPage.h"
 #include "window/HelpWindow.h"
 #include "window/LogPane.h"

@@ -3,6 +3,7 @@
 #include "app/AppTexts.h"
 #include "app/HeadlessServer.h"
 #include "app/ProgramLaunch.h"
+#include "base/PathText.h"
 #include "window/TForm1.h"
 #include "window/WindowPrompts.h"
 
@@ -20,9 +21,7 @@ std::string ProgramFolder(const char* argv0) {
         path = argv0;
         path = path.substr(0, path.find_last_of('/') + 1);
     }
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
+    return WithTrailingSlash(path);
 }
 } // namespace
 

@@ -6,7 +6,7 @@
 #include "accounts/PathRights.h"
 #include "accounts/ServerOwner.h"
 #include "ftpserver/FtpServer.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 #include "support/EventLoop.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include "net/LogColour.h"
-#include "net/Prompts.h"
+#include "base/LogColour.h"
+#include "base/Prompts.h"
 
 #include <deque>
 #include <string>

@@ -9,7 +9,7 @@
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "crypto/TRSA.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 #include "support/KeyCases.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 // directories, informational commands and the edge cases of line reading.
 #include "ServerHarness.h"
 #include "crypto/TRSA.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 #include "support/EventLoop.h"
 #include "support/TempDir.h"
 

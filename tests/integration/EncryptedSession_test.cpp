@@ -2,7 +2,7 @@
 // layers of the encrypted session on: the whole negotiation, enciphered
 // listings and transfers of awkward sizes, at each RSA key size.
 #include "EncryptedSupport.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include "EncryptedSupport.h"
 #include "client/SessionCipher.h"
 #include "crypto/TDCP_blowfish.h"
-#include "ftpserver/Version.h"
+#include "base/Version.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "net/Prompts.h"
+#include "base/Prompts.h"
 
 #include <charconv>
 
