@@ -44,25 +44,24 @@ UserAdmin::UserAdmin(const AccountFiles& files, Prompts& prompts,
 
 void UserAdmin::SetPassword(const std::string& text) {
     current_.Password.Set(text);
-    unsaved_ = true;
+    MarkEdited();
 }
 
 void UserAdmin::SetEncryptionKey(const std::string& text) {
     current_.EncryptionKey.Set(text);
-    unsaved_ = true;
+    MarkEdited();
 }
 
 bool UserAdmin::SetSuperUser(bool on) {
+    const bool was = current_.SuperUser != 0;
     current_.SuperUser = on ? 1 : 0;
-    if (on && warnings_ && warnings_()) {
-        if (prompts_.Confirm(texts::kNewUserTitle, texts::kSuperUserWarning))
-            unsaved_ = true;
-        else
-            current_.SuperUser = 0;
-    } else if (on) {
-        // Granted without the question: still a change that must be saved.
-        unsaved_ = true;
-    }
+    if (on && warnings_ && warnings_() &&
+        !prompts_.Confirm(texts::kNewUserTitle, texts::kSuperUserWarning))
+        current_.SuperUser = 0;
+    // Granted, with or without the question, or taken away: a change that
+    // must be saved, or a revoked superuser would come back at the next start.
+    if ((current_.SuperUser != 0) != was)
+        MarkEdited();
     return current_.SuperUser != 0;
 }
 
@@ -93,7 +92,21 @@ AdminResult UserAdmin::AddMembership(const std::string& group) {
         return AdminResult::Fail(texts::kMembershipsFull);
     names.push_back(group);
     RebuildMemberships(names);
-    unsaved_ = true;
+    MarkEdited();
+    return AdminResult::Ok();
+}
+
+AdminResult UserAdmin::AddMemberships(const std::vector<std::string>& groups) {
+    if (auto r = RequireCurrent(); !r.ok)
+        return r;
+    const auto have = Memberships();
+    for (const auto& group : groups) {
+        if (group.empty() ||
+            std::find(have.begin(), have.end(), record_admin::StoredName(group)) != have.end())
+            continue;
+        if (auto r = AddMembership(group); !r.ok && r.message != texts::kAlreadyMember)
+            return r;
+    }
     return AdminResult::Ok();
 }
 
@@ -104,7 +117,7 @@ AdminResult UserAdmin::RemoveMembership(const std::string& group) {
         return AdminResult::Fail(texts::kNoSuchGroup);
     names.erase(it);
     RebuildMemberships(names);
-    unsaved_ = true; // as for access entries: a removal must reach the saved file
+    MarkEdited(); // as for access entries: a removal must reach the saved file
     return AdminResult::Ok();
 }
 

@@ -50,6 +50,9 @@ public:
     // Returns the flag's new state.
     bool SetSuperUser(bool on);
     AdminResult AddMembership(const std::string& group);
+    // The groups chosen in the group selector: each one the user does not
+    // yet belong to is added, in order; refused once 16 are held.
+    AdminResult AddMemberships(const std::vector<std::string>& groups);
     AdminResult RemoveMembership(const std::string& group);
 
 private:

@@ -53,12 +53,18 @@ public:
 
     // Reloads the name list from the working file (unchanged when it cannot be opened).
     void LoadNames();
-    // Writes the shown record back into the working file.
+    // Writes the shown record back into the working file when it holds edits
+    // made since it was read. An unedited record is never written: another
+    // program (vexa2-admin) may have changed that account in the working file
+    // meanwhile, and writing the old copy would undo its change.
     void WriteBack();
+    // Whether the shown record holds edits not yet in the working file.
+    bool Edited() const { return edited_; }
     // Writes back, then shows the first record of the name.
     AdminResult Select(const std::string& name);
     void ClearCurrent();
 
+    // A new record is shown at once (it is the one the user goes on to edit).
     AdminResult New(const std::string& name);
     AdminResult Clone(const std::string& source, const std::string& newName);
     AdminResult Rename(const std::string& oldName, const std::string& newName);
@@ -76,6 +82,17 @@ public:
     AdminResult RemoveAccess(int place);
     AdminResult SetRight(int place, Right right, bool on);
 
+    // The access entry whose rights the rights panel shows and edits: a
+    // 1-based place, 0 for none (the panel is then disabled). Showing a
+    // record, adding or removing an entry selects none.
+    int SelectedEntry() const { return selectedEntry_; }
+    AdminResult SelectEntry(int place);
+    // A click on a rights box: the right of the selected entry.
+    AdminResult SetSelectedRight(Right right, bool on);
+    // What the seven rights boxes show: the selected entry; with none, the
+    // first entry of a record just shown, and all clear after an Add.
+    AccessEntry PanelEntry() const;
+
     AdminResult Save();
     AdminResult Discard();
 
@@ -85,9 +102,24 @@ protected:
 
     const AccountFiles& files_;
     Prompts& prompts_;
+    // The shown record changed: it must reach the working file and the saved one.
+    void MarkEdited() {
+        edited_ = true;
+        unsaved_ = true;
+    }
+    // A record was (re)read or cleared: nothing of it is selected or edited.
+    void Shown() {
+        selectedEntry_ = 0;
+        panelFromFirst_ = true;
+        edited_ = false;
+    }
+
     Record current_{};
     std::vector<std::string> names_;
     bool unsaved_ = false;
+    bool edited_ = false;
+    int selectedEntry_ = 0;
+    bool panelFromFirst_ = true;
 };
 
 } // namespace accounts

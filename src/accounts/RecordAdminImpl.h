@@ -25,16 +25,15 @@ template <class File> bool NameTaken(const File& file, const std::string& name) 
 }
 
 // Asks for a name and runs op on it; Cancel or an empty answer ends with ok
-// and nothing done. With tellRefusal a refusal is shown under the same
-// title, unless it has no text (an answered No: the user already knows).
+// and nothing done. A refusal is shown under the same title, unless it has
+// no text (an answered No: the user already knows).
 template <class Op>
-AdminResult WithAskedName(Prompts& prompts, const char* title, const char* text, bool tellRefusal,
-                          Op op) {
+AdminResult WithAskedName(Prompts& prompts, const char* title, const char* text, Op op) {
     auto name = prompts.AskText(title, text, {});
     if (!name || name->empty())
         return AdminResult::Ok();
     AdminResult result = op(*name);
-    if (tellRefusal && !result.ok && !result.message.empty())
+    if (!result.ok && !result.message.empty())
         prompts.Inform(title, result.message);
     return result;
 }
@@ -51,11 +50,15 @@ template <class Kind> void RecordAdmin<Kind>::LoadNames() {
 }
 
 template <class Kind> void RecordAdmin<Kind>::WriteBack() {
+    if (!edited_)
+        return;
     (void)Kind::File(files_).WriteBack(current_);
+    edited_ = false;
 }
 
 template <class Kind> void RecordAdmin<Kind>::ClearCurrent() {
     current_ = Record{};
+    Shown();
 }
 
 template <class Kind> AdminResult RecordAdmin<Kind>::Select(const std::string& name) {
@@ -64,6 +67,7 @@ template <class Kind> AdminResult RecordAdmin<Kind>::Select(const std::string& n
     if (!record)
         return AdminResult::Fail(Kind::kTexts.noSuchRecord);
     current_ = *record;
+    Shown();
     return AdminResult::Ok();
 }
 
@@ -85,8 +89,12 @@ template <class Kind> AdminResult RecordAdmin<Kind>::New(const std::string& name
         Record record{};
         record.Name.Set(name);
         record.Enabled = 0;
-        if (!Kind::File(files_).Append(record))
+        if (Kind::File(files_).Append(record)) {
+            current_ = record;
+            Shown();
+        } else {
             result = AdminResult::Fail(texts::kFileError);
+        }
     }
     LoadNames();
     unsaved_ = true;
@@ -94,7 +102,7 @@ template <class Kind> AdminResult RecordAdmin<Kind>::New(const std::string& name
 }
 
 template <class Kind> AdminResult RecordAdmin<Kind>::NewFromPrompt() {
-    return record_admin::WithAskedName(prompts_, Kind::kTexts.newTitle, Kind::kTexts.newText, true,
+    return record_admin::WithAskedName(prompts_, Kind::kTexts.newTitle, Kind::kTexts.newText,
                                        [this](const std::string& name) { return New(name); });
 }
 
@@ -120,7 +128,7 @@ AdminResult RecordAdmin<Kind>::Clone(const std::string& source, const std::strin
 
 template <class Kind> AdminResult RecordAdmin<Kind>::CloneFromPrompt(const std::string& source) {
     return record_admin::WithAskedName(
-        prompts_, Kind::kTexts.cloneTitle, Kind::kTexts.cloneText, true,
+        prompts_, Kind::kTexts.cloneTitle, Kind::kTexts.cloneText,
         [&](const std::string& name) { return Clone(source, name); });
 }
 
@@ -129,6 +137,11 @@ AdminResult RecordAdmin<Kind>::Rename(const std::string& oldName, const std::str
     WriteBack();
     if (newName.empty())
         return AdminResult::Fail(texts::kEmptyName);
+    // Two records of one name would leave the second unreachable: every
+    // lookup, login included, takes the first.
+    if (record_admin::StoredName(newName) != oldName &&
+        record_admin::NameTaken(Kind::File(files_), newName))
+        return AdminResult::Fail(texts::kNameAlreadyExists);
     if (!Kind::File(files_).RenameFirst(oldName, newName))
         return AdminResult::Fail(Kind::kTexts.noSuchRecord);
     LoadNames();
@@ -138,10 +151,9 @@ AdminResult RecordAdmin<Kind>::Rename(const std::string& oldName, const std::str
     return AdminResult::Ok();
 }
 
-// A refused rename is only returned to the caller, not shown.
 template <class Kind> AdminResult RecordAdmin<Kind>::RenameFromPrompt(const std::string& oldName) {
     return record_admin::WithAskedName(
-        prompts_, Kind::kTexts.renameTitle, Kind::kTexts.renameText, false,
+        prompts_, Kind::kTexts.renameTitle, Kind::kTexts.renameText,
         [&](const std::string& name) { return Rename(oldName, name); });
 }
 
@@ -160,12 +172,12 @@ template <class Kind> AdminResult RecordAdmin<Kind>::Delete(const std::string& n
 
 template <class Kind> void RecordAdmin<Kind>::SetHomeDirectory(const std::string& text) {
     current_.HomeDirectory.Set(text);
-    unsaved_ = true;
+    MarkEdited();
 }
 
 template <class Kind> void RecordAdmin<Kind>::SetEnabled(bool on) {
     current_.Enabled = on ? 1 : 0;
-    unsaved_ = true;
+    MarkEdited();
 }
 
 template <class Kind> AdminResult RecordAdmin<Kind>::AddAccess(const std::string& path) {
@@ -175,7 +187,9 @@ template <class Kind> AdminResult RecordAdmin<Kind>::AddAccess(const std::string
         return AdminResult::Fail(texts::kNoSuchEntry);
     if (AddAccessEntry(current_.Access, path) == 0)
         return AdminResult::Fail(texts::kAccessListFull);
-    unsaved_ = true;
+    MarkEdited();
+    selectedEntry_ = 0;
+    panelFromFirst_ = false;
     return AdminResult::Ok();
 }
 
@@ -184,7 +198,11 @@ template <class Kind> AdminResult RecordAdmin<Kind>::RemoveAccess(int place) {
         return AdminResult::Fail(texts::kNoSuchEntry);
     // A removal is an edit like any other: without the mark it would be
     // dropped at exit, and a revoked right would quietly come back.
-    unsaved_ = true;
+    MarkEdited();
+    // The place now holds the next entry: the panel must not edit it
+    // while it still shows the removed one's rights.
+    selectedEntry_ = 0;
+    panelFromFirst_ = false;
     return AdminResult::Ok();
 }
 
@@ -192,8 +210,27 @@ template <class Kind> AdminResult RecordAdmin<Kind>::SetRight(int place, Right r
     if (place < 1 || place > kAccessEntries || !current_.Access[place - 1].Used())
         return AdminResult::Fail(texts::kNoSuchEntry);
     RightFlag(current_.Access[place - 1], right) = on ? 1 : 0;
-    unsaved_ = true;
+    MarkEdited();
     return AdminResult::Ok();
+}
+
+template <class Kind> AdminResult RecordAdmin<Kind>::SelectEntry(int place) {
+    if (place != 0 && (place < 1 || place > kAccessEntries || !current_.Access[place - 1].Used()))
+        return AdminResult::Fail(texts::kNoSuchEntry);
+    selectedEntry_ = place;
+    return AdminResult::Ok();
+}
+
+template <class Kind> AdminResult RecordAdmin<Kind>::SetSelectedRight(Right right, bool on) {
+    return SetRight(selectedEntry_, right, on);
+}
+
+template <class Kind> AccessEntry RecordAdmin<Kind>::PanelEntry() const {
+    if (selectedEntry_ > 0)
+        return current_.Access[selectedEntry_ - 1];
+    if (panelFromFirst_ && current_.Access[0].Used())
+        return current_.Access[0];
+    return AccessEntry{};
 }
 
 template <class Kind> AdminResult RecordAdmin<Kind>::Save() {

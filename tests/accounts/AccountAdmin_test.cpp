@@ -82,15 +82,81 @@ TEST_F(AdminFixture, CloneCopiesAccessAndGroupsButNotSecrets) {
     EXPECT_EQ(clash.message, texts::kNameAlreadyExists);
 }
 
-TEST_F(AdminFixture, RenameToExistingNameKeepsBothAndFirstIsFound) {
+TEST_F(AdminFixture, RenameToExistingNameIsRefusedAndKeepsBoth) {
     ASSERT_TRUE(users.New("a").ok);
     ASSERT_TRUE(users.New("b").ok);
     ASSERT_TRUE(users.Select("b").ok);
     users.SetPassword("from-b");
-    ASSERT_TRUE(users.Rename("b", "a").ok);
-    EXPECT_EQ(users.Names(), (std::vector<std::string>{"a", "a"}));
-    EXPECT_EQ(users.Current().Name.Get(), "a");
-    EXPECT_TRUE(files.Users().Find("a")->Password.Empty()); // the first one
+    // Asked through the prompt, the refusal is shown with its message.
+    prompts.textAnswers = {std::string("a")};
+    auto clash = users.RenameFromPrompt("b");
+    EXPECT_EQ(clash.message, texts::kNameAlreadyExists);
+    EXPECT_EQ(prompts.informed, std::vector<std::string>{texts::kNameAlreadyExists});
+    EXPECT_EQ(users.Names(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(users.Current().Name.Get(), "b");
+    // The edit was written back before the question, and b keeps it.
+    EXPECT_EQ(files.Users().Find("b")->Password.Get(), "from-b");
+    EXPECT_TRUE(files.Users().Find("a")->Password.Empty());
+    // A name that only differs in letter case is another name.
+    EXPECT_TRUE(users.Rename("b", "A").ok);
+    EXPECT_EQ(users.Current().Name.Get(), "A");
+}
+
+// The page's rights panel: what it shows and which entry a box click edits.
+TEST_F(AdminFixture, RightsPanelFollowsTheSelectedEntry) {
+    ASSERT_TRUE(users.New("a").ok);
+    ASSERT_TRUE(users.AddAccess("/one").ok);
+    ASSERT_TRUE(users.AddAccess("/two").ok);
+    ASSERT_TRUE(users.SetRight(1, Right::Read, true).ok);
+    ASSERT_TRUE(users.Save().ok);
+    ASSERT_TRUE(users.Select("a").ok);
+    // Shown: the boxes show the first entry, and nothing is selected.
+    EXPECT_EQ(users.SelectedEntry(), 0);
+    EXPECT_TRUE(users.PanelEntry().Read);
+    EXPECT_FALSE(users.SetSelectedRight(Right::Write, true).ok);
+    ASSERT_TRUE(users.SelectEntry(2).ok);
+    EXPECT_FALSE(users.PanelEntry().Read);
+    ASSERT_TRUE(users.SetSelectedRight(Right::Inherit, true).ok);
+    EXPECT_TRUE(users.Current().Access[1].Inherit);
+    EXPECT_FALSE(users.SelectEntry(3).ok);
+    // Add selects nothing and leaves every box clear; so does a removal.
+    ASSERT_TRUE(users.AddAccess("/three").ok);
+    EXPECT_EQ(users.SelectedEntry(), 0);
+    EXPECT_FALSE(users.PanelEntry().Used());
+    ASSERT_TRUE(users.SelectEntry(1).ok);
+    ASSERT_TRUE(users.RemoveAccess(1).ok);
+    EXPECT_EQ(users.SelectedEntry(), 0);
+    EXPECT_FALSE(users.PanelEntry().Used());
+}
+
+// A record that was only looked at is never written: another program may
+// have changed the account in the working file meanwhile.
+TEST_F(AdminFixture, AnUneditedRecordIsNotWrittenBack) {
+    ASSERT_TRUE(users.New("a").ok);
+    ASSERT_TRUE(users.New("b").ok);
+    ASSERT_TRUE(users.Select("a").ok);
+    auto changed = *files.Users().Find("a");
+    changed.Password.Set("set-elsewhere");
+    ASSERT_TRUE(files.Users().WriteBack(changed));
+    ASSERT_TRUE(users.Select("b").ok);
+    ASSERT_TRUE(users.Save().ok);
+    EXPECT_EQ(files.Users().Find("a")->Password.Get(), "set-elsewhere");
+    // An edited one is written once, when the selection moves on.
+    users.SetPassword("mine");
+    ASSERT_TRUE(users.Select("a").ok);
+    EXPECT_EQ(files.Users().Find("b")->Password.Get(), "mine");
+    EXPECT_FALSE(users.Edited());
+}
+
+TEST_F(AdminFixture, GroupSelectorAddsOnlyGroupsNotHeld) {
+    ASSERT_TRUE(users.New("a").ok);
+    ASSERT_TRUE(users.AddMembership("staff").ok);
+    ASSERT_TRUE(users.AddMemberships({"ops", "staff", "dev"}).ok);
+    std::vector<std::string> held;
+    for (const auto& m : users.Current().GroupMembership)
+        if (!m.Empty())
+            held.push_back(m.Get());
+    EXPECT_EQ(held, (std::vector<std::string>{"staff", "ops", "dev"}));
 }
 
 TEST_F(AdminFixture, DeleteShownAccountFallsBackToPrompt) {
@@ -132,12 +198,20 @@ TEST_F(AdminFixture, LimitsOf32EntriesAnd16GroupsAreRefused) {
 TEST_F(AdminFixture, SuperUserAnsweredNoStaysClear) {
     ASSERT_TRUE(users.New("a").ok);
     ASSERT_TRUE(users.Select("a").ok);
+    ASSERT_TRUE(users.Save().ok);
     prompts.confirmAnswers = {false};
     EXPECT_FALSE(users.SetSuperUser(true));
     EXPECT_EQ(prompts.asked.back(), texts::kSuperUserWarning);
     EXPECT_FALSE(users.Current().SuperUser);
+    EXPECT_FALSE(users.Unsaved()); // nothing changed
     warnings = false;
     EXPECT_TRUE(users.SetSuperUser(true));
+    ASSERT_TRUE(users.Save().ok);
+    // Taking the flag away must reach the saved file too.
+    EXPECT_FALSE(users.SetSuperUser(false));
+    EXPECT_TRUE(users.Unsaved());
+    ASSERT_TRUE(users.Save().ok);
+    EXPECT_FALSE(files.Users().Find("a")->SuperUser);
 }
 
 TEST_F(AdminFixture, RemovedMembershipIsGoneAfterSave) {
