@@ -4,11 +4,11 @@
 #include "app/SettingsKeys.h"
 #include "window/PathRow.h"
 #include "window/SettingBinder.h"
+#include "window/SettingsDialogs.h"
 #include "window/SettingsTabs.h"
 #include "window/WindowTexts.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,6 +29,9 @@ QString L(const char* text) {
 // One of the three server lists: its rows, and the buttons beside them.
 class ListBox : public QGroupBox {
 public:
+    static constexpr int kFolderColumnWidth = 200;
+    static constexpr int kNameColumnWidth = 100;
+
     using Rows = std::function<std::vector<QStringList>()>;
 
     ListBox(const char* title, QStringList columns, Rows rows, QWidget* parent)
@@ -39,7 +42,15 @@ public:
         tree_->setHeaderLabels(columns);
         tree_->setRootIsDecorated(false);
         tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        tree_->header()->setStretchLastSection(true);
+        if (columns.size() == 1) {
+            // The address list: one column as wide as the list, no header.
+            tree_->setHeaderHidden(true);
+            tree_->header()->setStretchLastSection(true);
+        } else {
+            tree_->header()->setStretchLastSection(false);
+            tree_->setColumnWidth(0, kFolderColumnWidth);
+            tree_->setColumnWidth(1, kNameColumnWidth);
+        }
         layout->addWidget(tree_, 1);
         buttons_ = new QVBoxLayout;
         buttons_->setSpacing(2);
@@ -57,6 +68,7 @@ public:
         return button;
     }
     QVBoxLayout* Buttons() { return buttons_; }
+    QTreeWidget* Tree() { return tree_; }
 
     std::set<int> SelectedRows() const {
         std::set<int> rows;
@@ -88,21 +100,6 @@ std::vector<QStringList> PairRows(const std::vector<accounts::ListPair>& pairs) 
     return rows;
 }
 
-void Report(Prompts& prompts, const accounts::AdminResult& result) {
-    if (!result.ok)
-        prompts.InformLater(apptexts::kInformationTitle, result.message, nullptr);
-}
-
-// The folder picker of the list pages; empty when cancelled.
-QString PickFolder(QWidget* parent) {
-    QFileDialog dialog(parent->window());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::Directory);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().front();
-}
-
 // Add for the two lists of folder pairs: a folder, then the name asked under
 // the given title; an empty name adds nothing.
 void WirePairAdd(ListBox* box, Prompts& prompts, const char* title,
@@ -116,7 +113,7 @@ void WirePairAdd(ListBox* box, Prompts& prompts, const char* title,
             [box, &prompts, add, folder = folder.toStdString()](std::optional<std::string> name) {
                 if (!name || name->empty())
                     return;
-                Report(prompts, add(folder, *name));
+                ReportRefusal(prompts, add(folder, *name));
                 box->Reload();
             });
     });
@@ -129,7 +126,7 @@ void WireList(ListBox* box, Prompts& prompts,
         const std::set<int> rows = box->SelectedRows();
         if (rows.empty())
             return;
-        Report(prompts, remove(rows));
+        ReportRefusal(prompts, remove(rows));
         box->Reload();
     });
     QObject::connect(box->clear_, &QPushButton::clicked, box, [box, clear] {
@@ -149,6 +146,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     auto* links = new ListBox(
         wintexts::kPermaLinksGroup, {L(wintexts::kDirectoryPath), L(wintexts::kLinkName)},
         [&lists] { return PairRows(lists.PermaLinks); }, tab);
+    links->Tree()->setObjectName(QStringLiteral("PermaLinks"));
     WireList(
         links, prompts,
         [&lists](const std::set<int>& rows) { return lists.DeletePermaLinks(rows); },
@@ -162,6 +160,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
             return rows;
         },
         tab);
+    ips->Tree()->setObjectName(QStringLiteral("IPDenied"));
     WireList(
         ips, prompts, [&lists](const std::set<int>& rows) { return lists.DeleteIp(rows); },
         [&lists, &prompts] { return lists.ClearIp(prompts); });
@@ -176,6 +175,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     auto* virt = new ListBox(
         wintexts::kVirtGroup, {L(wintexts::kDirectoryPath), L(wintexts::kVirtualMap)},
         [&lists] { return PairRows(lists.VirtMaps); }, tab);
+    virt->Tree()->setObjectName(QStringLiteral("Virtmaps"));
     WireList(
         virt, prompts, [&lists](const std::set<int>& rows) { return lists.DeleteVirtMaps(rows); },
         [&lists, &prompts] { return lists.ClearVirtMaps(prompts); });
@@ -193,7 +193,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
                              [ips, &lists, &prompts](std::optional<std::string> text) {
                                  if (!text)
                                      return;
-                                 Report(prompts, lists.AddIp(*text));
+                                 ReportRefusal(prompts, lists.AddIp(*text));
                                  ips->Reload();
                              });
     });

@@ -27,8 +27,9 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
     keys_ = new KeyPairControls(shell, events, prompts);
     tabs_->addTab(MakeGlobalSettingsTab(*binder_, keys_),
                   QString::fromLatin1(wintexts::kGlobalSettingsTab));
-    tabs_->addTab(MakeUserAdminTab(shell, *binder_), QString::fromLatin1(wintexts::kUserAdminTab));
-    tabs_->addTab(MakeGroupAdminTab(shell, *binder_),
+    tabs_->addTab(MakeUserAdminTab(shell, prompts, *binder_),
+                  QString::fromLatin1(wintexts::kUserAdminTab));
+    tabs_->addTab(MakeGroupAdminTab(shell, prompts, *binder_),
                   QString::fromLatin1(wintexts::kGroupAdminTab));
     layout->addWidget(tabs_, 1);
 
@@ -44,6 +45,14 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
     connect(&events, &AppSignals::settingChanged, this,
             [this](const QString& key) { binder_->Changed(key.toStdString()); });
     binder_->ShowAll();
+}
+
+bool SettingsPage::RefreshAccounts() {
+    auto* page = qobject_cast<AccountPage*>(tabs_->currentWidget());
+    if (page == nullptr || !isVisible())
+        return false;
+    page->Reload();
+    return true;
 }
 
 void SettingsPage::ShowLoaded() {

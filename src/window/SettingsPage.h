@@ -18,6 +18,9 @@ public:
 
     // Shows the options, lists and names as loaded at start-up.
     void ShowLoaded();
+    // The refresh command while an account tab is shown: its names are read
+    // again. False when no account tab is shown.
+    bool RefreshAccounts();
 
     QTabWidget* Tabs() const { return tabs_; }
     KeyPairControls* Keys() const { return keys_; }

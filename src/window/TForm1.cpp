@@ -131,7 +131,8 @@ void TForm1::Run(Command command) {
         session.Stop();
         break;
     case Command::Refresh:
-        session.Refresh();
+        if (!settings_->RefreshAccounts())
+            session.Refresh();
         break;
     case Command::Exit:
         if (minimised_)

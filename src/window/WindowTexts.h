@@ -108,6 +108,41 @@ inline constexpr const char* kGroups = "Groups";
 inline constexpr const char* kBasicConfiguration = "Basic Configuration";
 inline constexpr const char* kAdvancedConfiguration = "Advanced Configuration";
 inline constexpr const char* kStatistics = "Statistics";
+inline constexpr const char* kUserNameLabel = "User Name";
+inline constexpr const char* kGroupNameLabel = "Group Name";
+inline constexpr const char* kPasswordLabel = "Password";
+inline constexpr const char* kEncryptionKeyLabel = "Encryption Key";
+inline constexpr const char* kHomeDirectoryLabel = "Home Directory";
+inline constexpr const char* kSuperUser = "User has Superuser Access";
+inline constexpr const char* kUserEnabled = "Account Enabled";
+inline constexpr const char* kGroupEnabled = "Group Enabled";
+inline constexpr const char* kMembershipGroup = " Group Membership ";
+inline constexpr const char* kAccessGroup = " Directory Access ";
+inline constexpr const char* kRightsGroup = " Rights ";
+inline constexpr const char* kEntryAdd = "Add";
+inline constexpr const char* kEntryRemove = "Remove";
+inline constexpr const char* kDirectoryColumn = "Directory";
+inline constexpr const char* kGroupColumn = "Group";
+// The rights boxes in screen order: Read, Write, Create, List, Delete,
+// Rename, Inheritable.
+inline constexpr const char* kRightBoxes[] = {"Read",   "Write",  "Create",     "List",
+                                              "Delete", "Rename", "Inheritable"};
+inline constexpr const char* kGroupSelectorTitle = "Group Selector";
+inline constexpr const char* kSelectorOk = "&OK";
+inline constexpr const char* kSelectorCancel = "&Cancel";
+// The "Advanced Configuration" and "Statistics" tabs: controls shown
+// disabled, read and filled by nothing.
+inline constexpr const char* kLimitsGroup = " Limits ";
+inline constexpr const char* kConnectionLimit = "Maximum Connections";
+inline constexpr const char* kCredit = "Credit (KB)";
+inline constexpr const char* kRatio = "Upload/Download Ratio";
+inline constexpr const char* kTransfersGroup = " Transfers ";
+inline constexpr const char* kUploads = "Files Uploaded";
+inline constexpr const char* kDownloads = "Files Downloaded";
+inline constexpr const char* kUploadSpeed = "Average Upload Speed";
+inline constexpr const char* kDownloadSpeed = "Average Download Speed";
+inline constexpr const char* kIpHistory = " IP History ";
+inline constexpr const char* kTransferHistory = " Transfer History ";
 
 // Help window and about box.
 inline constexpr const char* kHelpTitle = "Vexa Help";

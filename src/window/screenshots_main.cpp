@@ -8,6 +8,7 @@
 #include "window/TForm1.h"
 #include "window/WindowPrompts.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -69,6 +70,17 @@ int main(int argc, char** argv) {
                           "group-admin"};
     for (int i = 0; i < 5; ++i) {
         window.SettingsTab()->Tabs()->setCurrentIndex(i);
+        // The account tabs show their first account with its first entry.
+        if (i >= 3) {
+            const QString prefix = i == 3 ? "User" : "Group";
+            for (const QString& list : {prefix + "ListBox", prefix + "Access"}) {
+                Settle();
+                if (auto* view = window.findChild<QAbstractItemView*>(list);
+                    view != nullptr && view->model()->rowCount() > 0)
+                    view->selectionModel()->select(view->model()->index(0, 0),
+                                                   QItemSelectionModel::ClearAndSelect);
+            }
+        }
         ok &= Save(window, out, tabs[i]);
     }
     window.Run(Command::Contents);
