@@ -293,7 +293,9 @@ void TForm1::AskNext(std::vector<std::string> questions) {
     if (questions.empty()) {
         asking_ = false;
         confirmed_ = true;
-        close();
+        // From the loop: a close() inside the close event that is still
+        // running (nothing was asked) would be ignored, and the window stay.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
     asking_ = true;
