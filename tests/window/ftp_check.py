@@ -5,7 +5,8 @@ usage: ftp_check.py PORT USER PASS STEP...
   list       LIST of the current directory -> "LIST <line>" per line, then "LIST END"
   get:NAME   download NAME         -> "GOT <content>" or "GET FAILED <reply>"
 Before the steps: "NO GREETING" when the server closes without a greeting,
-else "LOGIN OK" or "LOGIN FAILED <reply>".
+else "WELCOME <line>" for each line of the greeting, then "LOGIN OK" or
+"LOGIN FAILED <reply>".
 """
 import ftplib
 import sys
@@ -19,6 +20,8 @@ def main():
     except (EOFError, OSError, ftplib.Error):
         print("NO GREETING", flush=True)
         return 0
+    for line in ftp.getwelcome().splitlines():
+        print("WELCOME", line, flush=True)
     try:
         ftp.login(user, password)
     except ftplib.Error as e:
