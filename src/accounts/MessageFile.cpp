@@ -2,7 +2,9 @@
 
 #include "accounts/FileCopy.h"
 
+#include <fcntl.h>
 #include <fstream>
+#include <unistd.h>
 
 namespace accounts {
 
@@ -23,6 +25,16 @@ std::vector<std::string> MessageLines(const std::string& path, const std::string
         lines.push_back(prefix + line);
     }
     return lines;
+}
+
+bool CreateMessageFile(const std::string& path) {
+    if (path.empty())
+        return false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 } // namespace accounts

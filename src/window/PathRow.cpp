@@ -30,6 +30,9 @@ QWidget* MakePathRow(SettingBinder& binder, const char* key, PathKind kind, QWid
             dialog.setFileMode(QFileDialog::Directory);
             break;
         case PathKind::MessageFile:
+            dialog.setWindowTitle(QString::fromLatin1(wintexts::kLocateMessageFile));
+            dialog.setNameFilters({QString::fromLatin1(wintexts::kTextFilesFilter),
+                                   QString::fromLatin1(wintexts::kAllFilesFilter)});
             dialog.setFileMode(QFileDialog::ExistingFile);
             break;
         case PathKind::LogFile:
@@ -48,7 +51,8 @@ QWidget* MakePathRow(SettingBinder& binder, const char* key, PathKind kind, QWid
         auto* create = new QToolButton(row);
         create->setIcon(row->style()->standardIcon(QStyle::SP_FileIcon));
         create->setToolTip(QString::fromLatin1(wintexts::kCreateHint));
-        // Writing message files comes with the message-file editor.
+        create->setObjectName(QString::fromLatin1(key) + "Create");
+        // Enabled by the page that gives it its action (MessageFileRow).
         create->setEnabled(false);
         layout->addWidget(create);
     }

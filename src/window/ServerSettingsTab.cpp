@@ -2,6 +2,7 @@
 #include "app/AppShell.h"
 #include "app/AppTexts.h"
 #include "app/SettingsKeys.h"
+#include "window/MessageFileRow.h"
 #include "window/PathRow.h"
 #include "window/SettingBinder.h"
 #include "window/SettingsDialogs.h"
@@ -244,12 +245,16 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     right->addWidget(idleRow, row, 1);
     ++row;
 
+    const std::string& folder = shell.DataFolder();
     addRow(wintexts::kConnectMessage,
-           MakePathRow(binder, keys::ConnectMessage, PathKind::MessageFile, tab));
+           MakeMessageFileRow(binder, keys::ConnectMessage, wintexts::kCreateConnectMessage, folder,
+                              prompts, tab));
     addRow(wintexts::kLoginMessage,
-           MakePathRow(binder, keys::LoginMessage, PathKind::MessageFile, tab));
+           MakeMessageFileRow(binder, keys::LoginMessage, wintexts::kCreateLoginMessage, folder,
+                              prompts, tab));
     addRow(wintexts::kLogoutMessage,
-           MakePathRow(binder, keys::LogoutMessage, PathKind::MessageFile, tab));
+           MakeMessageFileRow(binder, keys::LogoutMessage, wintexts::kCreateLogoutMessage, folder,
+                              prompts, tab));
 
     auto* onStartup = new QCheckBox(L(wintexts::kStartServerOnStartup), tab);
     onStartup->setObjectName(L(keys::StartServerOnStartUp));

@@ -1,6 +1,7 @@
 #include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/Login.h"
+#include "accounts/MessageFile.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
@@ -189,4 +190,17 @@ TEST_F(LoginFixture, LoginMessageLinesAndKeyCopied) {
     EXPECT_EQ(ok.replyLines, (std::vector<std::string>{"230-one", "230-", "230-three"}));
     req.loginMessage = dir.File("missing.txt");
     EXPECT_TRUE(Login("u", "p", req).replyLines.empty());
+}
+
+TEST(MessageFile, CreatingKeepsAnExistingFileAndFailsWhereNoFileCanBe) {
+    TempDir dir;
+    const std::string fresh = dir.File("new.txt");
+    EXPECT_TRUE(accounts::CreateMessageFile(fresh));
+    EXPECT_EQ(ReadFile(fresh), "");
+    const std::string kept = dir.File("kept.txt");
+    WriteFile(kept, "Welcome\r\n");
+    EXPECT_TRUE(accounts::CreateMessageFile(kept));
+    EXPECT_EQ(ReadFile(kept), "Welcome\r\n");
+    EXPECT_FALSE(accounts::CreateMessageFile(dir.File("missing/x.txt")));
+    EXPECT_FALSE(accounts::CreateMessageFile(""));
 }

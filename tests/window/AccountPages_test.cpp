@@ -43,7 +43,7 @@ struct AdminEnv : WindowEnv {
     std::string Saved() { return ReadFile(shell->Accounts().SavedUsersPath()); }
     // The user page's access list gets folder through the folder picker.
     void AddAccess(QWidget* tab, const char* button, const std::string& folder) {
-        AnswerFolderPicker(folder);
+        AnswerFileDialog(folder);
         Named<QToolButton>(tab, QString::fromLatin1(button))->click();
     }
 };

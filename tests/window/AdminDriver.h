@@ -64,17 +64,20 @@ inline bool ClickRow(QAbstractItemView* view, int row) {
     return true;
 }
 
-// The next folder picker that opens is answered with folder; one that is
-// still open after the watchdog is cancelled, so no test hangs on it.
-inline void AnswerFolderPicker(const std::string& folder) {
-    QTimer::singleShot(0, [folder] {
-        RunLoopUntil([folder] {
+// The next file dialog that opens (a folder picker, a save dialog) is
+// answered with path; one that is still open after the watchdog is
+// cancelled, so no test hangs on it. title receives its title.
+inline void AnswerFileDialog(const std::string& path, QString* title = nullptr) {
+    QTimer::singleShot(0, [path, title] {
+        RunLoopUntil([path, title] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr)
                 return false;
-            dialog->setDirectory(QString::fromStdString(folder));
+            if (title != nullptr)
+                *title = dialog->windowTitle();
+            dialog->setDirectory(QString::fromStdString(path));
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-                ->setText(QString::fromStdString(folder));
+                ->setText(QString::fromStdString(path));
             static_cast<QDialog*>(dialog)->accept();
             return true;
         });

@@ -36,7 +36,7 @@ struct ListEnv : WindowEnv {
                  const std::vector<accounts::ListPair>& list) {
         const std::size_t before = list.size();
         prompts.textAnswers = {name};
-        AnswerFolderPicker(folder);
+        AnswerFileDialog(folder);
         Button(group, "&Add")->click();
         return RunLoopUntil([&] { return list.size() == before + 1; });
     }
