@@ -2,12 +2,15 @@
 // at least the room its text needs, and no two sibling controls overlap.
 #include "WindowEnv.h"
 
+#include "accounts/AccessList.h"
+#include "window/AccountTabs.h"
 #include "window/ClientPage.h"
 #include "window/LogPane.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QTabWidget>
 
@@ -52,9 +55,36 @@ void CheckView(QWidget* root, const std::string& where) {
 }
 } // namespace
 
+// An account tab with its first account and that account's first entry
+// selected, so every detail control is enabled and filled.
+void ShowFirstAccount(QWidget* tab) {
+    for (auto* view : tab->findChildren<QAbstractItemView*>()) {
+        const QString name = view->objectName();
+        if (name.endsWith("ListBox") && view->model()->rowCount() > 0)
+            view->selectionModel()->select(view->model()->index(0, 0),
+                                           QItemSelectionModel::ClearAndSelect);
+    }
+    RunLoopFor(10);
+    for (auto* view : tab->findChildren<QAbstractItemView*>())
+        if (view->objectName().endsWith("Access") && view->model()->rowCount() > 0)
+            view->selectionModel()->select(view->model()->index(0, 0),
+                                           QItemSelectionModel::ClearAndSelect);
+}
+
 TEST(Layout, EveryPageAndTabFitsAtTheInitialSize) {
     WindowEnv env;
     TForm1& w = *env.window;
+    // Rows in every list and an account of each kind to show.
+    accounts::GroupRecord group{};
+    group.Name.Set("staff");
+    group.HomeDirectory.Set(env.served);
+    (void)accounts::AddAccessEntry(group.Access, env.served);
+    ASSERT_TRUE(env.shell->Accounts().Groups().Append(group));
+    accounts::ServerLists& lists = env.shell->Lists();
+    (void)lists.AddIp("127.0.0.1");
+    (void)lists.AddVirtMap(env.served, "pub");
+    (void)lists.AddPermaLink(env.served, "readme");
+    w.SettingsTab()->ShowLoaded();
 
     ASSERT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
     QTabWidget* pages = w.Pages();
@@ -66,8 +96,26 @@ TEST(Layout, EveryPageAndTabFitsAtTheInitialSize) {
             if (page == 2)
                 settings->setCurrentIndex(tab);
             RunLoopFor(30);
-            CheckView(&w, (pages->tabText(page) + " / " + (page == 2 ? settings->tabText(tab) : ""))
-                              .toStdString());
+            const QString where =
+                pages->tabText(page) + " / " + (page == 2 ? settings->tabText(tab) : "");
+            CheckView(&w, where.toStdString());
+            // The account tabs with an account shown, each of their own tabs.
+            if (page != 2 || qobject_cast<AccountPage*>(settings->currentWidget()) == nullptr)
+                continue;
+            ShowFirstAccount(settings->currentWidget());
+            // The rights panel is enabled only with an account and an entry selected.
+            bool rightsEnabled = false;
+            for (auto* box : settings->currentWidget()->findChildren<QWidget*>())
+                rightsEnabled |= box->objectName().endsWith("Rights") && box->isEnabled();
+            EXPECT_TRUE(rightsEnabled) << where.toStdString();
+            auto* inner = settings->currentWidget()->findChild<QTabWidget*>();
+            for (int i = 0; i < (inner ? inner->count() : 1); ++i) {
+                if (inner)
+                    inner->setCurrentIndex(i);
+                RunLoopFor(30);
+                CheckView(&w,
+                          (where + " shown / " + (inner ? inner->tabText(i) : "")).toStdString());
+            }
         }
     }
     // The bottom panels each take a fifth of the client height.
