@@ -206,7 +206,8 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     left->addWidget(links);
     left->addWidget(ips);
     left->addWidget(virt);
-    layout->addLayout(left, 1);
+    // The lists get the room their two columns (200 and 100 pixels) need.
+    layout->addLayout(left, 4);
 
     auto* right = new QGridLayout;
     right->setVerticalSpacing(4);
@@ -277,6 +278,6 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     binder.Bind(warnings, keys::ShowSuperUserWarnings);
     right->addWidget(warnings, row++, 0, 1, 2);
     right->setRowStretch(row, 1);
-    layout->addLayout(right, 1);
+    layout->addLayout(right, 3);
     return tab;
 }
