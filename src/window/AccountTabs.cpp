@@ -512,6 +512,8 @@ private:
         auto* edit = new QLineEdit(basic_);
         edit->setObjectName(L(name));
         edit->setEchoMode(QLineEdit::Password);
+        // Masked with "*", not the style's dot.
+        edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
         edit->setMaxLength(max);
         grid->addWidget(new QLabel(L(label), basic_), row, 0);
         grid->addWidget(edit, row++, 1);
