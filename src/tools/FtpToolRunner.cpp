@@ -6,12 +6,10 @@
 #include "ftpclient/TFtpClient.h"
 #include "tools/FtpPrompts.h"
 #include "tools/FtpTexts.h"
+#include "tools/FtpToolWaiter.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +19,7 @@
 #include <vector>
 
 using namespace ftptool_texts;
+using Clock = FtpToolWaiter::Clock;
 
 namespace {
 
@@ -44,7 +43,7 @@ public:
         last_ = {};
     }
     void Show(std::int64_t count, bool force = false) {
-        auto now = std::chrono::steady_clock::now();
+        auto now = Clock::now();
         if (!force && now - last_ < std::chrono::milliseconds(100))
             return;
         last_ = now;
@@ -71,70 +70,27 @@ private:
     std::ostream& err_;
     std::int64_t total_ = 0;
     bool shown_ = false;
-    std::chrono::steady_clock::time_point last_{};
+    Clock::time_point last_{};
 };
 
 // Connects through the client session (login, key exchange, key-file check,
-// first listing) and sleeps in the loop until it is ready or has failed: each
-// finished request wakes it, and so does a timer at the time-out. The reason
-// of a failure is the session's last red log line. Silence longer than the
-// time-out aborts.
-bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& lastRed,
-                 std::chrono::steady_clock::time_point& lastActivity, int timeout,
-                 std::string& reason) {
-    QEventLoop loop;
-    bool openDone = false;
-    bool ready = false;
-    bool timedOut = false;
+// first listing) and waits until it is ready or has failed. The reason of a
+// failure is the session's last red log line.
+bool OpenSession(ClientSession& session, TFtpClient& client, FtpToolWaiter& waiter,
+                 const std::string& lastRed, std::string& reason) {
     auto finished = [&] {
-        if (session.Groups().RemoteUp)
-            ready = true;
-        return ready || (openDone && !client.Connected());
+        return session.Groups().RemoteUp || !session.Groups().Disconnect ||
+               session.Failure() != SessionFailure::None;
     };
-    auto sessionDone = client.OnRequestDone;
-    client.OnRequestDone = [&](TCustomFtpCli* sender, TFtpRequest request, int error) {
-        if (request == ftpOpen)
-            openDone = true;
-        if (sessionDone)
-            sessionDone(sender, request, error);
-        if (finished())
-            loop.quit();
-    };
-    QTimer silence;
-    silence.setSingleShot(true);
-    auto armSilence = [&] {
-        using namespace std::chrono;
-        const auto left = lastActivity + seconds(timeout) - steady_clock::now();
-        silence.start(
-            static_cast<int>(std::max<std::int64_t>(0, duration_cast<milliseconds>(left).count())));
-    };
-    QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
-        // Activity moves the time-out on; the timer looks again when it fires early.
-        if (std::chrono::steady_clock::now() - lastActivity < std::chrono::seconds(timeout)) {
-            armSilence();
-            return;
-        }
-        timedOut = true;
-        loop.quit();
-    });
-    lastActivity = std::chrono::steady_clock::now();
     session.Connect();
-    if (timeout > 0)
-        armSilence();
-    if (!finished())
-        loop.exec();
+    bool ready = waiter.Until(finished) && session.Groups().RemoteUp &&
+                 session.Failure() == SessionFailure::None;
     // A server that closes right after the first listing (refusing it) has
     // not let the session in.
     if (ready && !client.Connected())
         ready = false;
-    if (timedOut && !ready) {
-        client.Abort();
-        QCoreApplication::processEvents();
+    if (waiter.TimedOut())
         reason = kTimedOut;
-    }
-    // From here on the tool drives the engine itself; the session stays only
-    // for its cipher hooks and its log.
-    client.OnRequestDone = nullptr;
     if (!ready && reason.empty())
         reason = lastRed;
     return ready;
@@ -160,39 +116,45 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     std::string lastRed;
     // Red lines (errors, refusals, a failed key check) are never lost: with
     // --verbose they are in the log; without it, those met while logging in
-    // are shown once the session goes on regardless (a failure shows its
-    // reason instead), and later ones at once.
+    // or during a command are held and shown once it is over (a failure
+    // shows its reason instead of the line that said it).
     std::vector<std::string> heldRed;
-    bool loggedIn = false;
-    auto lastActivity = std::chrono::steady_clock::now();
+    auto lastActivity = Clock::now();
     LogWriter log = [&](int, const std::string& text, TColor colour) {
-        lastActivity = std::chrono::steady_clock::now();
+        lastActivity = Clock::now();
         if (colour == colours::clRed) {
             lastRed = text;
-            if (!o.verbose && !loggedIn)
+            if (!o.verbose)
                 heldRed.push_back(text);
-            else if (!o.verbose)
-                err << kPrefix << text << "\n";
         }
         // SECURITY: the password is never shown, as in the program's own log.
         if (o.verbose)
             err << MaskPassword(text) << "\n";
+    };
+    auto showHeld = [&](const std::string& except) {
+        for (const std::string& line : heldRed)
+            if (line != except)
+                err << kPrefix << line << "\n";
+        heldRed.clear();
     };
     if (o.socksLevel != "5")
         defaults.socksLevel = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
     ClientSession session(client, rsa1, rsa2, prompts, log, [defaults] { return defaults; });
     session.CurrentSite = setup.site;
     client.Timeout = o.timeout;
-    auto sessionProgress = client.OnProgress;
-    client.OnProgress = [&](TCustomFtpCli* sender, std::int64_t count, bool& abort) {
-        lastActivity = std::chrono::steady_clock::now();
-        if (sessionProgress)
-            sessionProgress(sender, count, abort);
-    };
 
+    FtpToolWaiter waiter(client, lastActivity, o.timeout);
     ProgressBar bar(err);
     bool barActive = false;
-    auto fail = [&](const std::string& what, std::string reason = {}) {
+    session.OnChanged = [&] {
+        if (barActive) {
+            lastActivity = Clock::now();
+            bar.Show(session.Progress().Count);
+        }
+        waiter.Wake();
+    };
+
+    auto fail = [&](const std::string& what, std::string reason) {
         bar.Finish();
         if (reason.empty())
             reason = client.ErrorMessage();
@@ -200,6 +162,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             reason = client.LastResponse();
         if (reason.empty())
             reason = kNoReply;
+        showHeld(reason);
         err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
         if (client.Connected() && client.State() == TFtpState::ftpcReady)
             client.QuitSync();
@@ -207,11 +170,11 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     };
 
     std::string reason;
-    if (!OpenSession(session, client, lastRed, lastActivity, o.timeout, reason))
+    if (!OpenSession(session, client, waiter, lastRed, reason)) {
+        heldRed.clear(); // the reason says it
         return fail(kLoginStep, reason);
-    loggedIn = true;
-    for (const std::string& line : heldRed)
-        err << kPrefix << line << "\n";
+    }
+    showHeld({});
     // SECURITY: with mandatory encryption no file is moved or changed in
     // plain, also when the key check never ran (a server that does not call
     // itself ours, or a site without a key): the session only quits when a
@@ -219,103 +182,105 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive)
         return fail(kLoginStep, kMandatoryNotAgreed);
 
-    client.OnProgress = [&](TCustomFtpCli*, std::int64_t count, bool&) {
-        if (barActive)
-            bar.Show(count);
+    auto run = [&](const std::function<void(TransferDone)>& start) { return waiter.Run(start); };
+    auto why = [](const TransferResult& r) {
+        return r.ErrorMessage.empty() ? r.Reply : r.ErrorMessage;
     };
-    client.OnDisplayFile = [&out](TCustomFtpCli*, const std::string& line) { out << line << "\n"; };
 
     if (!o.url.path.empty()) {
-        client.HostDirName = o.url.path;
-        if (!client.CwdSync())
-            return fail("cd " + o.url.path);
+        const TransferResult r =
+            run([&](TransferDone done) { session.EnterDirectory(o.url.path, std::move(done)); });
+        if (r.Error != 0)
+            return fail("cd " + o.url.path, why(r));
     }
-    if (!client.TypeBinarySync())
-        return fail("TYPE I");
 
     for (const auto& cmd : o.commands) {
         const auto& a = cmd.args;
-        bool ok = false;
-        client.DisplayFileFlag = false;
-        client.ResumeOffset = 0;
         std::string label = cmd.name;
         for (const auto& arg : a)
             label += " " + arg;
-        auto transfer = [&](std::int64_t total, const std::function<bool()>& run) {
+        auto transfer = [&](std::int64_t total, const std::function<void(TransferDone)>& start) {
             barActive = progressBar;
             if (barActive)
                 bar.Start(total);
-            bool result = run();
-            if (barActive && result)
-                bar.Show(client.TransferCount() + client.ResumeOffset, true);
+            TransferResult r = run(start);
+            if (barActive && r.Error == 0)
+                bar.Show(session.Progress().Count, true);
             bar.Finish();
             barActive = false;
-            return result;
+            return r;
         };
+        TransferResult r;
         if (cmd.name == "ls" || cmd.name == "nlst") {
-            client.HostFileName = a.empty() ? "" : a[0];
-            client.LocalFileName.clear();
-            client.DisplayFileFlag = true;
-            ok = cmd.name == "ls" ? client.DirSync() : client.LsSync();
+            const std::string path = a.empty() ? "" : a[0];
+            r = run([&](TransferDone done) {
+                session.ShowListing(
+                    path, cmd.name == "nlst",
+                    [&out](const std::string& line) { out << line << "\n"; }, std::move(done));
+            });
             out.flush();
         } else if (cmd.name == "get" || cmd.name == "resume-get") {
-            client.HostFileName = a[0];
-            client.LocalFileName = a.size() > 1 ? a[1] : BaseName(a[0]);
+            const std::string remote = a[0];
+            const std::string local = a.size() > 1 ? a[1] : BaseName(a[0]);
             // The size also lets the engine fail a download that ends short
             // (a server that does not know SIZE just leaves it unknown).
-            std::int64_t total = -1;
-            if (client.SizeSync())
-                total = client.ReplySize();
-            client.HostFileName = a[0];
-            ok = transfer(
-                total, [&] { return cmd.name == "get" ? client.GetSync() : client.RestGetSync(); });
+            const TransferResult size =
+                run([&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
+            const std::int64_t total = size.Error == 0 ? size.Size : -1;
+            r = transfer(total, [&](TransferDone done) {
+                const std::int64_t known = std::max<std::int64_t>(0, total);
+                if (cmd.name == "get")
+                    session.Download(remote, local, known, std::move(done));
+                else
+                    session.ResumeDownload(remote, local, known, std::move(done));
+            });
         } else if (cmd.name == "put" || cmd.name == "append" || cmd.name == "resume-put") {
-            client.LocalFileName = a[0];
-            client.HostFileName = a.size() > 1 ? a[1] : BaseName(a[0]);
+            const std::string local = a[0];
+            const std::string remote = a.size() > 1 ? a[1] : BaseName(a[0]);
+            std::int64_t offset = 0;
             if (cmd.name == "resume-put") {
                 // Continue from what the server already holds; nothing there
                 // means from the start.
-                client.ResumeOffset = client.SizeSync() ? client.ReplySize() : 0;
+                const TransferResult size = run(
+                    [&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
+                offset = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
             }
-            std::int64_t total = LocalSize(a[0]);
-            ok = transfer(total, [&] {
+            const std::int64_t total = LocalSize(local);
+            r = transfer(total, [&](TransferDone done) {
+                const std::int64_t known = std::max<std::int64_t>(0, total);
                 if (cmd.name == "put")
-                    return client.PutSync();
-                if (cmd.name == "append")
-                    return client.AppendSync();
-                return client.RestPutSync();
+                    session.Upload(local, remote, known, std::move(done));
+                else if (cmd.name == "append")
+                    session.AppendUpload(local, remote, 0, known, std::move(done));
+                else
+                    session.ResumeUpload(local, remote, offset, known, std::move(done));
             });
         } else if (cmd.name == "mkdir") {
-            client.HostFileName = a[0];
-            ok = client.MkdSync();
+            r = run([&](TransferDone done) { session.MakeRemoteDirectory(a[0], std::move(done)); });
         } else if (cmd.name == "rmdir") {
-            client.HostFileName = a[0];
-            ok = client.RmdSync();
+            r = run([&](TransferDone done) { session.RemoveDirectory(a[0], std::move(done)); });
         } else if (cmd.name == "rm") {
-            client.HostFileName = a[0];
-            ok = client.DeleSync();
+            r = run([&](TransferDone done) { session.DeleteFile(a[0], std::move(done)); });
         } else if (cmd.name == "mv") {
-            client.HostFileName = a[0];
-            client.LocalFileName = a[1];
-            ok = client.RenameSync();
+            r = run([&](TransferDone done) { session.RenameFile(a[0], a[1], std::move(done)); });
         } else if (cmd.name == "size") {
-            client.HostFileName = a[0];
-            ok = client.SizeSync();
-            if (ok)
-                out << client.ReplySize() << "\n";
+            r = run([&](TransferDone done) { session.RemoteFileSize(a[0], std::move(done)); });
+            if (r.Error == 0)
+                out << r.Size << "\n";
         } else if (cmd.name == "pwd") {
-            ok = client.PwdSync();
-            if (ok)
-                out << client.ReplyPath() << "\n";
+            r = run([&](TransferDone done) { session.CurrentDirectory(std::move(done)); });
+            if (r.Error == 0)
+                out << r.ReplyPath << "\n";
         } else if (cmd.name == "quote") {
-            client.LocalFileName = a[0];
-            ok = client.QuoteSync();
-            if (ok)
-                out << client.LastResponse() << "\n";
+            r = run([&](TransferDone done) { session.QuoteLine(a[0], std::move(done)); });
+            if (r.Error == 0)
+                out << r.Reply << "\n";
         }
-        if (!ok)
-            return fail(label);
+        if (r.Error != 0)
+            return fail(label, why(r));
+        showHeld({});
     }
-    client.QuitSync();
+    if (client.Connected() && client.State() == TFtpState::ftpcReady)
+        client.QuitSync();
     return 0;
 }
