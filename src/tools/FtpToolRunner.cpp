@@ -2,20 +2,28 @@
 
 #include "app/WriteLog.h"
 #include "client/ClientSession.h"
+#include "client/QueueTexts.h"
+#include "client/TransferFigures.h"
+#include "client/TransferQueue.h"
 #include "crypto/TRSA.h"
 #include "ftpclient/TFtpClient.h"
-#include "tools/FtpPrompts.h"
+#include "tools/FtpExitCodes.h"
+#include "tools/FtpExitStatus.h"
+#include "tools/FtpFileExists.h"
+#include "tools/FtpProgressLine.h"
+#include "tools/FtpQueueCommands.h"
 #include "tools/FtpTexts.h"
 #include "tools/FtpToolWaiter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
+#include <iostream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace ftptool_texts;
@@ -32,46 +40,6 @@ std::int64_t LocalSize(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
-
-// A one-line progress bar on a terminal, redrawn at most ten times a second.
-class ProgressBar {
-public:
-    explicit ProgressBar(std::ostream& err) : err_(err) {}
-    void Start(std::int64_t total) {
-        total_ = total;
-        shown_ = false;
-        last_ = {};
-    }
-    void Show(std::int64_t count, bool force = false) {
-        auto now = Clock::now();
-        if (!force && now - last_ < std::chrono::milliseconds(100))
-            return;
-        last_ = now;
-        shown_ = true;
-        char line[128];
-        if (total_ > 0) {
-            int percent = static_cast<int>(std::min<std::int64_t>(100, count * 100 / total_));
-            int filled = percent * 30 / 100;
-            std::snprintf(line, sizeof line, "\r[%-30s] %3d%% %lld/%lld bytes",
-                          std::string(static_cast<std::size_t>(filled), '#').c_str(), percent,
-                          static_cast<long long>(count), static_cast<long long>(total_));
-        } else {
-            std::snprintf(line, sizeof line, "\r%lld bytes", static_cast<long long>(count));
-        }
-        err_ << line << std::flush;
-    }
-    void Finish() {
-        if (shown_)
-            err_ << "\n";
-        shown_ = false;
-    }
-
-private:
-    std::ostream& err_;
-    std::int64_t total_ = 0;
-    bool shown_ = false;
-    Clock::time_point last_{};
-};
 
 // Connects through the client session (login, key exchange, key-file check,
 // first listing) and waits until it is ready or has failed. The reason of a
@@ -96,6 +64,14 @@ bool OpenSession(ClientSession& session, TFtpClient& client, FtpToolWaiter& wait
     return ready;
 }
 
+// The figures of the progress line: the running file from the session, the
+// whole queue from what has ended and what is still queued.
+struct QueueProgress {
+    std::int64_t endedBytes = 0; // sizes of the entries that have ended
+    std::int64_t movedBytes = 0; // bytes those entries moved in this run
+    QElapsedTimer clock;         // since the queue command started
+};
+
 } // namespace
 
 int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1, std::ostream& out,
@@ -105,14 +81,21 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     QTemporaryDir work(QDir::tempPath() + "/vexa2-ftp-XXXXXX");
     if (!work.isValid()) {
         err << kPrefix << kTempFolderFailed << work.errorString().toStdString() << "\n";
-        return 1;
+        return ftp_exit::kLocal;
+    }
+    if (o.existing == FtpExisting::Ask && ::isatty(STDIN_FILENO) == 0) {
+        err << kPrefix << kAskNeedsTerminal << "\n";
+        return ftp_exit::kUsage;
     }
     ClientDefaults defaults = setup.defaults;
     defaults.programDirectory = work.path().toStdString() + "/";
 
     TFtpClient client;
     TRSA rsa2;
-    FtpNoPrompts prompts(err);
+    FtpProgressLine progress(err);
+    const bool showProgress = progressBar || o.progress;
+    FtpTransferPrompts prompts(o.existing, std::cin, err);
+    prompts.BeforeQuestion = [&] { progress.Break(); };
     std::string lastRed;
     // Red lines (errors, refusals, a failed key check) are never lost: with
     // --verbose they are in the log; without it, those met while logging in
@@ -128,10 +111,14 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
                 heldRed.push_back(text);
         }
         // SECURITY: the password is never shown, as in the program's own log.
-        if (o.verbose)
+        if (o.verbose) {
+            progress.Break();
             err << MaskPassword(text) << "\n";
+        }
     };
     auto showHeld = [&](const std::string& except) {
+        if (!heldRed.empty())
+            progress.Break();
         for (const std::string& line : heldRed)
             if (line != except)
                 err << kPrefix << line << "\n";
@@ -142,76 +129,171 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     ClientSession session(client, rsa1, rsa2, prompts, log, [defaults] { return defaults; });
     session.CurrentSite = setup.site;
     client.Timeout = o.timeout;
+    TransferQueue queue(session, prompts, log);
+    queue.EnterExistingFolders = true;
+    queue.RefreshWhenDone = false;
+    // The tool answers at once or waits for the user: no countdown.
+    queue.CountdownMs = INT_MAX;
 
     FtpToolWaiter waiter(client, lastActivity, o.timeout);
-    ProgressBar bar(err);
-    bool barActive = false;
-    session.OnChanged = [&] {
-        if (barActive) {
-            lastActivity = Clock::now();
-            bar.Show(session.Progress().Count);
+
+    // The progress line: a single transfer names itself; the queue's
+    // running entry is its first file entry being transferred.
+    std::string singleName;
+    QueueProgress queued;
+    // finished: the last figures of a transfer that has just ended (drawn
+    // whatever the rate limit), for the queue's entry when one is given.
+    auto drawProgress = [&](bool finished, const QueueEntry* entry) {
+        if (!showProgress || (!finished && !session.TransferRunning()))
+            return;
+        const TransferProgress p = session.Progress();
+        FtpProgressFigures file{
+            p.Count, p.FileSize,
+            p.Seconds > 0 ? static_cast<double>(p.Count - p.ResumeBase) / p.Seconds : 0};
+        FtpProgressFigures all{0, -1, 0};
+        std::string name = singleName;
+        if (name.empty()) {
+            for (const QueueEntry& e : queue.Entries())
+                if (!entry && e.Icon == QueueIcon::File &&
+                    (e.Status == queue_texts::kDownloading || e.Status == queue_texts::kUploading))
+                    entry = &e;
+            if (!entry)
+                return;
+            name = entry->Direction == queue_texts::kDownload ? entry->Remote : entry->Local;
+            const double seconds = queued.clock.isValid() ? queued.clock.elapsed() / 1000.0 : 0;
+            // An entry that has ended counts among the ended ones already.
+            const std::int64_t running = finished ? 0 : p.Count;
+            all.done = queued.endedBytes + running;
+            all.total = queued.endedBytes + SizeTextValue(queue.Totals().Bytes) -
+                        (finished ? SizeTextValue(entry->Direction == queue_texts::kUpload
+                                                      ? entry->LocalSize
+                                                      : entry->RemoteSize)
+                                  : 0);
+            all.rate = seconds > 0 ? static_cast<double>(queued.movedBytes + running -
+                                                         (finished ? 0 : p.ResumeBase)) /
+                                         seconds
+                                   : 0;
         }
+        progress.Show(name, file, all, finished);
+    };
+    session.OnChanged = [&] {
+        if (session.TransferRunning())
+            lastActivity = Clock::now();
+        drawProgress(false, nullptr);
         waiter.Wake();
     };
+    queue.OnChanged = [&] { waiter.Wake(); };
 
-    auto fail = [&](const std::string& what, std::string reason) {
-        bar.Finish();
-        if (reason.empty())
-            reason = client.ErrorMessage();
-        if (reason.empty())
-            reason = client.LastResponse();
+    int status = ftp_exit::kOk;
+    auto report = [&](const std::string& what, const TransferResult& r) {
+        std::string reason = r.ErrorMessage.empty() ? r.Reply : r.ErrorMessage;
         if (reason.empty())
             reason = kNoReply;
         showHeld(reason);
+        progress.Break();
         err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
+        if (status == ftp_exit::kOk)
+            status = CommandExitStatus(r, waiter.TimedOut(), client.Connected());
+    };
+    auto quit = [&] {
+        progress.Break();
         if (client.Connected() && client.State() == TFtpState::ftpcReady)
             client.QuitSync();
-        return 1;
+        return status;
+    };
+
+    FtpQueueRun queueRun{session, queue, waiter, err, report};
+    queue.OnEntryEnded = [&](const QueueEntry& e, const TransferResult& r) {
+        if (e.Icon == QueueIcon::File) {
+            queued.endedBytes +=
+                SizeTextValue(e.Direction == queue_texts::kUpload ? e.LocalSize : e.RemoteSize);
+            queued.movedBytes += std::max<std::int64_t>(0, r.Count - r.ResumeBase);
+            if (r.Error == 0 && r.Request != ftpNone)
+                drawProgress(true, &e);
+        }
+        if (r.Error != 0) {
+            ++queueRun.failures;
+            const bool down = e.Direction == queue_texts::kDownload;
+            report((down ? "get " : "put ") + (down ? e.Remote : e.Local), r);
+        }
+        waiter.Wake();
     };
 
     std::string reason;
     if (!OpenSession(session, client, waiter, lastRed, reason)) {
         heldRed.clear(); // the reason says it
-        return fail(kLoginStep, reason);
+        if (reason.empty())
+            reason = client.ErrorMessage();
+        if (reason.empty())
+            reason = client.LastResponse();
+        TransferResult r;
+        r.ErrorMessage = reason;
+        report(kLoginStep, r);
+        status = LoginExitStatus(session.Failure(), waiter.TimedOut());
+        return quit();
     }
     showHeld({});
     // SECURITY: with mandatory encryption no file is moved or changed in
     // plain, also when the key check never ran (a server that does not call
     // itself ours, or a site without a key): the session only quits when a
     // check that ran failed.
-    if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive)
-        return fail(kLoginStep, kMandatoryNotAgreed);
+    if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive) {
+        TransferResult r;
+        r.ErrorMessage = kMandatoryNotAgreed;
+        report(kLoginStep, r);
+        status = ftp_exit::kEncryption;
+        return quit();
+    }
 
     auto run = [&](const std::function<void(TransferDone)>& start) { return waiter.Run(start); };
-    auto why = [](const TransferResult& r) {
-        return r.ErrorMessage.empty() ? r.Reply : r.ErrorMessage;
-    };
 
     if (!o.url.path.empty()) {
         const TransferResult r =
             run([&](TransferDone done) { session.EnterDirectory(o.url.path, std::move(done)); });
-        if (r.Error != 0)
-            return fail("cd " + o.url.path, why(r));
+        if (r.Error != 0) {
+            report("cd " + o.url.path, r);
+            return quit();
+        }
+        session.ShowRemotePath(r.ReplyPath);
     }
+
+    // A single transfer: the progress line names it; the file-exists
+    // choice applies when the target is there.
+    auto transfer = [&](const std::string& name, const std::function<void(TransferDone)>& start) {
+        singleName = name;
+        TransferResult r = run(start);
+        if (r.Error == 0)
+            drawProgress(true, nullptr);
+        progress.Break();
+        singleName.clear();
+        return r;
+    };
+    auto decide = [&](bool upload, const std::string& local, const std::string& remote,
+                      std::int64_t localSize, std::int64_t remoteSize) {
+        progress.Break();
+        return DecideFileExists(MakeFileExistsQuestion(upload, local, std::to_string(localSize),
+                                                       remote, std::to_string(remoteSize)),
+                                o.existing, std::cin, err);
+    };
 
     for (const auto& cmd : o.commands) {
         const auto& a = cmd.args;
-        std::string label = cmd.name;
+        std::string label = cmd.name + (cmd.recursive ? " -r" : "");
         for (const auto& arg : a)
             label += " " + arg;
-        auto transfer = [&](std::int64_t total, const std::function<void(TransferDone)>& start) {
-            barActive = progressBar;
-            if (barActive)
-                bar.Start(total);
-            TransferResult r = run(start);
-            if (barActive && r.Error == 0)
-                bar.Show(session.Progress().Count, true);
-            bar.Finish();
-            barActive = false;
-            return r;
-        };
         TransferResult r;
-        if (cmd.name == "ls" || cmd.name == "nlst") {
+        bool queueOk = true;
+        queued = QueueProgress{};
+        queued.clock.start();
+        if (cmd.recursive && cmd.name == "get") {
+            queueOk = GetFolder(queueRun, a[0], a.size() > 1 ? a[1] : "");
+        } else if (cmd.recursive && cmd.name == "put") {
+            queueOk = PutFolder(queueRun, a[0], a.size() > 1 ? a[1] : "");
+        } else if (cmd.name == "mget") {
+            queueOk = GetMatching(queueRun, a);
+        } else if (cmd.name == "mput") {
+            queueOk = PutMatching(queueRun, a);
+        } else if (cmd.name == "ls" || cmd.name == "nlst") {
             const std::string path = a.empty() ? "" : a[0];
             r = run([&](TransferDone done) {
                 session.ShowListing(
@@ -226,34 +308,49 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             // (a server that does not know SIZE just leaves it unknown).
             const TransferResult size =
                 run([&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
-            const std::int64_t total = size.Error == 0 ? size.Size : -1;
-            r = transfer(total, [&](TransferDone done) {
-                const std::int64_t known = std::max<std::int64_t>(0, total);
-                if (cmd.name == "get")
-                    session.Download(remote, local, known, std::move(done));
-                else
+            const std::int64_t known = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
+            bool resume = cmd.name == "resume-get";
+            const std::int64_t there = LocalSize(local);
+            if (cmd.name == "get" && there > 0 && o.existing != FtpExisting::Overwrite) {
+                const FileExistsAnswer answer = decide(false, local, remote, there, known);
+                if (answer == FileExistsAnswer::Skip)
+                    continue;
+                resume = answer == FileExistsAnswer::Resume;
+            }
+            r = transfer(remote, [&](TransferDone done) {
+                if (resume)
                     session.ResumeDownload(remote, local, known, std::move(done));
+                else
+                    session.Download(remote, local, known, std::move(done));
             });
         } else if (cmd.name == "put" || cmd.name == "append" || cmd.name == "resume-put") {
             const std::string local = a[0];
             const std::string remote = a.size() > 1 ? a[1] : BaseName(a[0]);
+            const std::int64_t total = std::max<std::int64_t>(0, LocalSize(local));
+            std::string mode = cmd.name;
             std::int64_t offset = 0;
-            if (cmd.name == "resume-put") {
-                // Continue from what the server already holds; nothing there
-                // means from the start.
+            if (cmd.name == "resume-put" ||
+                (cmd.name == "put" && o.existing != FtpExisting::Overwrite)) {
+                // What the server already holds; nothing there means from
+                // the start.
                 const TransferResult size = run(
                     [&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
                 offset = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
+                if (cmd.name == "put" && offset > 0) {
+                    const FileExistsAnswer answer = decide(true, local, remote, total, offset);
+                    if (answer == FileExistsAnswer::Skip)
+                        continue;
+                    mode = answer == FileExistsAnswer::Resume ? "append" : "put";
+                }
             }
-            const std::int64_t total = LocalSize(local);
-            r = transfer(total, [&](TransferDone done) {
-                const std::int64_t known = std::max<std::int64_t>(0, total);
-                if (cmd.name == "put")
-                    session.Upload(local, remote, known, std::move(done));
-                else if (cmd.name == "append")
-                    session.AppendUpload(local, remote, 0, known, std::move(done));
+            r = transfer(local, [&](TransferDone done) {
+                if (mode == "put")
+                    session.Upload(local, remote, total, std::move(done));
+                else if (mode == "append")
+                    session.AppendUpload(local, remote, cmd.name == "append" ? 0 : offset, total,
+                                         std::move(done));
                 else
-                    session.ResumeUpload(local, remote, offset, known, std::move(done));
+                    session.ResumeUpload(local, remote, offset, total, std::move(done));
             });
         } else if (cmd.name == "mkdir") {
             r = run([&](TransferDone done) { session.MakeRemoteDirectory(a[0], std::move(done)); });
@@ -275,12 +372,20 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             r = run([&](TransferDone done) { session.QuoteLine(a[0], std::move(done)); });
             if (r.Error == 0)
                 out << r.Reply << "\n";
+            // A refusal is a failure, also when the line was delivered.
+            if (r.Error == 0 && r.ReplyCode >= 400) {
+                r.Error = r.ReplyCode;
+                r.ErrorMessage = r.Reply;
+            }
         }
         if (r.Error != 0)
-            return fail(label, why(r));
+            report(label, r);
+        if (status != ftp_exit::kOk || !queueOk) {
+            if (status == ftp_exit::kOk)
+                status = ftp_exit::kFailed;
+            return quit();
+        }
         showHeld({});
     }
-    if (client.Connected() && client.State() == TFtpState::ftpcReady)
-        client.QuitSync();
-    return 0;
+    return quit();
 }

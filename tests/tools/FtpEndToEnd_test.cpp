@@ -4,6 +4,7 @@
 #include "../ftpclient/OwnServer.h"
 #include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
+#include "FtpRun.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
@@ -25,35 +26,6 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runs vexa2-ftp while this process's loop keeps running (our own server
-// lives on it). Its default data folder is an empty temporary one, so no
-// settings of the machine take part.
-CommandResult RunFtp(const std::vector<std::string>& args) {
-    TempDir xdg;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", QString::fromStdString(xdg.Path()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(xdg.Path()));
-    process.setProcessEnvironment(env);
-    QStringList list;
-    for (const auto& a : args)
-        list << QString::fromStdString(a);
-    process.start(QString::fromStdString(ProgramPath("vexa2-ftp")), list);
-    CommandResult result;
-    if (!process.waitForStarted(10000))
-        return result;
-    RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
-}
 
 std::string Url(const std::string& user, const std::string& pass, int port) {
     return "ftp://" + user + ":" + pass + "@127.0.0.1:" + std::to_string(port) + "/";
@@ -143,7 +115,7 @@ TEST(FtpEndToEnd, ThroughDanteSocks4) {
     EXPECT_TRUE(ReadFile(local.File("s4.bin")) == content);
     auto v4a =
         RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
-    EXPECT_EQ(v4a.exitCode, 1);
+    EXPECT_EQ(v4a.exitCode, 3); // no connection through the proxy
     EXPECT_TRUE(Has(v4a.err, "(Winsock error #20016)")) << v4a.err;
 }
 
@@ -313,7 +285,7 @@ TEST(FtpEndToEnd, SilentServerTimesOut) {
     ASSERT_GE(fd, 0);
     auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     ::close(fd);
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 7);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: login: no answer within the time-out\n");
 }
 
@@ -367,7 +339,7 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
     ASSERT_TRUE(dante.Started());
     auto refused = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-user",
                            test_user::Name(), "--socks-password", "wrong", url, "pwd"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 3);
     EXPECT_TRUE(Has(refused.err, "vexa2-ftp: failed: login: 500 SOCKS proxy 127.0.0.1:" +
                                      dante.PortText() + ": socks authentication failed"))
         << refused.err;
@@ -401,7 +373,7 @@ TEST(FtpEndToEnd, ShortDownloadFails) {
     TempDir local;
     auto r = RunFtp(
         {"ftp://u:p@127.0.0.1:" + peer.PortText() + "/", "get", "f.bin", local.File("f.bin")});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 8);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: get f.bin " + local.File("f.bin") +
                          ": 426 Download incomplete: expected 1000 bytes, received 400 bytes\n");
     EXPECT_TRUE(ReadFile(local.File("f.bin")) == content.substr(0, 400));
