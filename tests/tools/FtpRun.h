@@ -6,8 +6,29 @@
 
 #include <QProcess>
 
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <vector>
+
+inline bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A listener on 127.0.0.1 that never accepts (the kernel still completes
+// the handshake); returns its descriptor and sets port.
+inline int SilentListener(int& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return -1;
+    port = ntohs(addr.sin_port);
+    return fd;
+}
 
 // Runs vexa2-ftp while this process's loop keeps running (our own server
 // lives on it), in workDir when given. Its default data folder is an empty
