@@ -4,6 +4,7 @@
 #include "../ftpclient/OwnServer.h"
 #include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
+#include "FtpRun.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
@@ -15,9 +16,7 @@
 
 #include <filesystem>
 #include <map>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,35 +24,6 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runs vexa2-ftp while this process's loop keeps running (our own server
-// lives on it). Its default data folder is an empty temporary one, so no
-// settings of the machine take part.
-CommandResult RunFtp(const std::vector<std::string>& args) {
-    TempDir xdg;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", QString::fromStdString(xdg.Path()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(xdg.Path()));
-    process.setProcessEnvironment(env);
-    QStringList list;
-    for (const auto& a : args)
-        list << QString::fromStdString(a);
-    process.start(QString::fromStdString(ProgramPath("vexa2-ftp")), list);
-    CommandResult result;
-    if (!process.waitForStarted(10000))
-        return result;
-    RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
-}
 
 std::string Url(const std::string& user, const std::string& pass, int port) {
     return "ftp://" + user + ":" + pass + "@127.0.0.1:" + std::to_string(port) + "/";
@@ -85,25 +55,6 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
     for (const auto& entry : fs::directory_iterator(dir))
         files[entry.path().filename().string()] = ReadFile(entry.path().string());
     return files;
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// A listener on 127.0.0.1 that never accepts (the kernel still completes
-// the handshake); returns its descriptor and sets port.
-int SilentListener(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return -1;
-    port = ntohs(addr.sin_port);
-    return fd;
 }
 
 } // namespace
@@ -143,7 +94,7 @@ TEST(FtpEndToEnd, ThroughDanteSocks4) {
     EXPECT_TRUE(ReadFile(local.File("s4.bin")) == content);
     auto v4a =
         RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
-    EXPECT_EQ(v4a.exitCode, 1);
+    EXPECT_EQ(v4a.exitCode, 3); // no connection through the proxy
     EXPECT_TRUE(Has(v4a.err, "(Winsock error #20016)")) << v4a.err;
 }
 
@@ -313,7 +264,7 @@ TEST(FtpEndToEnd, SilentServerTimesOut) {
     ASSERT_GE(fd, 0);
     auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     ::close(fd);
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 7);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: login: no answer within the time-out\n");
 }
 
@@ -367,7 +318,7 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
     ASSERT_TRUE(dante.Started());
     auto refused = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-user",
                            test_user::Name(), "--socks-password", "wrong", url, "pwd"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 3);
     EXPECT_TRUE(Has(refused.err, "vexa2-ftp: failed: login: 500 SOCKS proxy 127.0.0.1:" +
                                      dante.PortText() + ": socks authentication failed"))
         << refused.err;
@@ -401,7 +352,7 @@ TEST(FtpEndToEnd, ShortDownloadFails) {
     TempDir local;
     auto r = RunFtp(
         {"ftp://u:p@127.0.0.1:" + peer.PortText() + "/", "get", "f.bin", local.File("f.bin")});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 8);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: get f.bin " + local.File("f.bin") +
                          ": 426 Download incomplete: expected 1000 bytes, received 400 bytes\n");
     EXPECT_TRUE(ReadFile(local.File("f.bin")) == content.substr(0, 400));
