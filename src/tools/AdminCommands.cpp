@@ -8,6 +8,7 @@
 #include "app/KeyPairManagement.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "tools/AdminSites.h"
 #include "tools/AdminTexts.h"
 
 #include <cstdlib>
@@ -455,6 +456,13 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         if (folder.path.empty())
             Fail(folder.error);
         const std::string area = rest.front();
+        if (area == "site") {
+            const std::string reason =
+                RunSiteCommand(folder.path, {rest.begin() + 1, rest.end()}, out);
+            if (!reason.empty())
+                Fail(reason);
+            return 0;
+        }
         Args args({rest.begin() + 1, rest.end()});
         FlagPrompts prompts(opt.yes, err);
         LogWriter log = [&err](int, const std::string& text, TColor) { err << text << "\n"; };
