@@ -1,6 +1,7 @@
 // vexa2-ftp: the client engine from the command line.
 #include "crypto/TRSA.h"
 #include "tools/FtpCommandLine.h"
+#include "tools/FtpPasswords.h"
 #include "tools/FtpSessionSetup.h"
 #include "tools/FtpTexts.h"
 #include "tools/FtpToolRunner.h"
@@ -31,7 +32,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     TRSA rsa1;
-    FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1);
+    FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1, AskPasswordOnTerminal);
+    if (!setup.notice.empty())
+        std::cerr << kPrefix << setup.notice << "\n";
     if (!setup.error.empty()) {
         std::cerr << kPrefix << setup.error << "\n";
         return 2;

@@ -37,6 +37,8 @@ QProcessEnvironment OwnXdg(const std::string& folder) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", QString::fromStdString(folder));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder));
+    env.insert("HOME", QString::fromStdString(folder));
+    env.remove("VEXA2_FTP_PASSWORD");
     return env;
 }
 
