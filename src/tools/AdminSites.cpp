@@ -2,20 +2,15 @@
 
 #include "base/PortText.h"
 #include "client/SiteStore.h"
+#include "tools/AdminFailure.h"
 #include "tools/AdminTexts.h"
 
 #include <algorithm>
 #include <iterator>
 
+using namespace admin_tool;
+
 namespace {
-
-struct SiteFailure {
-    std::string reason;
-};
-
-[[noreturn]] void Fail(const std::string& reason) {
-    throw SiteFailure{reason};
-}
 
 // Answers the store's name question with the name from the command line and
 // keeps the store's first message as the reason of a failure. A name that is
@@ -77,14 +72,6 @@ const FlagField kFlagFields[] = {
 
 // Login types by their stored number (0: none chosen yet).
 const char* const kLoginTypes[] = {"none", "normal", "anonymous", "encrypted"};
-
-bool OnOff(const std::string& word) {
-    if (word == "on")
-        return true;
-    if (word == "off")
-        return false;
-    Fail(admin_texts::kBadOnOff);
-}
 
 // An anonymous login sends "anonymous" and, unless the password already is
 // an address (an "@" after its first character), a placeholder address.
@@ -159,7 +146,10 @@ SiteRecord Stored(const SiteStore& store, const std::string& name) {
     return *found;
 }
 
-void Run(const std::string& folder, const std::vector<std::string>& args, std::ostream& out) {
+} // namespace
+
+void RunSiteCommand(const std::string& folder, const std::vector<std::string>& args,
+                    std::ostream& out) {
     if (args.empty())
         Fail(admin_texts::kMissingArgument);
     const std::string& verb = args[0];
@@ -214,16 +204,4 @@ void Run(const std::string& folder, const std::vector<std::string>& args, std::o
     }
     if (!prompts.Message().empty())
         Fail(prompts.Message());
-}
-
-} // namespace
-
-std::string RunSiteCommand(const std::string& folder, const std::vector<std::string>& args,
-                           std::ostream& out) {
-    try {
-        Run(folder, args, out);
-    } catch (const SiteFailure& f) {
-        return f.reason;
-    }
-    return {};
 }

@@ -20,12 +20,6 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-void Admin(const std::string& dataDir, std::vector<std::string> args) {
-    args.insert(args.begin(), {"--data-dir", dataDir});
-    CommandResult r = RunCommand(ProgramPath("vexa2-admin"), args);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-}
-
 // Starts vexa2-ftp on a pseudo-terminal, answers its password prompt, and
 // prints what the terminal showed, then whether echo was off while the
 // prompt waited and whether it was on again afterwards, and the exit status.
