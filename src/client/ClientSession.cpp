@@ -44,6 +44,7 @@ ClientSession::~ClientSession() {
     ftp_.OnSessionClosed = nullptr;
     ftp_.OnNotice = nullptr;
     ftp_.OnProgress = nullptr;
+    ftp_.OnDisplayFile = nullptr;
     ftp_.OnBgException = nullptr;
     ftp_.OnRequestDone = nullptr;
 }
@@ -89,10 +90,15 @@ void ClientSession::Hook() {
     ftp_.OnNotice = [this](TCustomFtpCli*, const std::string& note) { Log(note, colours::clRed); };
     ftp_.OnProgress = [this](TCustomFtpCli*, std::int64_t count, bool& abort) {
         double seconds = transferStart_.isValid() ? transferStart_.elapsed() / 1000.0 : 0.0;
+        progressCount_ = count;
         figures_ = ComputeTransferFigures(count, resumeBase_, fileSize_, seconds);
         if (StopRequested)
             abort = true;
         Changed();
+    };
+    ftp_.OnDisplayFile = [this](TCustomFtpCli*, const std::string& line) {
+        if (listingLine_)
+            listingLine_(line);
     };
     ftp_.OnBgException = [this](TCustomFtpCli* client, const std::exception&, bool& canClose) {
         Log(client->ErrorMessage().empty() ? std::string(kTrashedSession)
@@ -132,6 +138,7 @@ void ClientSession::Connect() {
     ClientEncryptionActive = false;
     ftp_.ClientEncryptionActive = false;
     cipher_.ClearDataKey();
+    failure_ = SessionFailure::None;
 
     const ClientDefaults defaults = defaults_();
     programDirectory_ = defaults.programDirectory;
@@ -257,8 +264,18 @@ void ClientSession::SortBy(int column) {
     Changed();
 }
 
+TransferProgress ClientSession::Progress() const {
+    TransferProgress p;
+    p.Count = progressCount_;
+    p.ResumeBase = resumeBase_;
+    p.FileSize = fileSize_;
+    p.Seconds = transferStart_.isValid() ? transferStart_.elapsed() / 1000.0 : 0.0;
+    return p;
+}
+
 void ClientSession::StartTransferClock(long long resumeBase, long long fileSize) {
     transferStart_.start();
+    progressCount_ = resumeBase;
     resumeBase_ = resumeBase;
     fileSize_ = fileSize;
     StopRequested = false;
@@ -276,6 +293,7 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
             Log(ftp_.ErrorMessage().empty() ? ftp_.LastResponse() : ftp_.ErrorMessage(),
                 colours::clRed);
             groups_.Disconnect = false;
+            failure_ = SessionFailure::Connection;
             return;
         }
         const std::string& greeting = ftp_.LastResponse();
@@ -350,6 +368,7 @@ bool ClientSession::AfterPubk() {
             trial.EncryptString(kKeyFileRemoteName);
         } catch (const std::exception& e) {
             ftp_.ServerPublicKey.clear();
+            failure_ = SessionFailure::Encryption;
             indicators_.CommandPortEncryption = kNotSupported;
             Log(kServerKeyRefusedPrefix + std::string(e.what()) + kServerKeyRefusedSuffix,
                 colours::clRed);
@@ -365,6 +384,7 @@ void ClientSession::AfterPass(int error) {
     KeyCheckDone = false;
     if (error != 0) {
         Log(ftp_.ErrorMessage(), colours::clRed);
+        failure_ = SessionFailure::Login;
         ftp_.Abort();
         return;
     }
@@ -451,6 +471,7 @@ void ClientSession::KeyCheckFailed() {
     Log(kNotNegotiated, colours::clRed);
     if (ConnectedSite.EncryptionMandatory) {
         Log(kMandatoryQuitting, colours::clRed);
+        failure_ = SessionFailure::Encryption;
         Start([this] { ftp_.Quit(); });
     } else {
         Log(kNotMandatoryContinuing, colours::clRed);

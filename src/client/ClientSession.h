@@ -1,17 +1,18 @@
 #pragma once
+#include "base/LogColour.h"
+#include "base/Prompts.h"
 #include "client/RemoteListing.h"
 #include "client/SessionCipher.h"
 #include "client/SessionTransfers.h"
 #include "client/SiteRecord.h"
 #include "client/TransferFigures.h"
 #include "ftpclient/TFtpClient.h"
-#include "base/LogColour.h"
-#include "base/Prompts.h"
 
 #include <QElapsedTimer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,17 @@ struct ClientCommandGroups {
     bool RemoteUp = false;      // 99 (with 13 and 10)
 };
 
+// Why the last connection attempt ended before the session was usable.
+enum class SessionFailure { None, Connection, Login, Encryption };
+
+// The running transfer's figures as numbers.
+struct TransferProgress {
+    std::int64_t Count = 0;      // bytes of the file so far, resume base included
+    std::int64_t ResumeBase = 0; // bytes already there when it started
+    std::int64_t FileSize = 0;   // 0 when unknown
+    double Seconds = 0;          // since it started
+};
+
 // The interactive client session: connects to the current site, drives the
 // login and the encryption negotiation from each finished request, keeps the
 // remote directory, and reports finished transfers to its owner. No widgets:
@@ -75,6 +87,10 @@ public:
     const std::vector<std::string>& RemotePaths() const { return remotePaths_; }
     const std::string& RemotePath() const { return remotePath_; }
     const TransferFigures& Figures() const { return figures_; }
+    TransferProgress Progress() const;
+    // Set when a connection attempt fails: no connection, a refused login,
+    // or the encryption rules; cleared when the next one starts.
+    SessionFailure Failure() const { return failure_; }
 
     std::string KeyFileName() const;
     std::string ListingFileName() const;
@@ -118,6 +134,19 @@ public:
     // Sends the local file from offset on and appends it to the remote one.
     void AppendUpload(const std::string& local, const std::string& remote, std::int64_t offset,
                       std::int64_t fileSize, TransferDone done);
+    // Sends the local file from offset on, stored from there (REST, STOR).
+    void ResumeUpload(const std::string& local, const std::string& remote, std::int64_t offset,
+                      std::int64_t fileSize, TransferDone done);
+    // SIZE: the result carries the size.
+    void RemoteFileSize(const std::string& remote, TransferDone done);
+    // PWD: the result carries the directory.
+    void CurrentDirectory(TransferDone done);
+    // Sends line as it is; any reply ends it, its code is in the result.
+    void QuoteLine(const std::string& line, TransferDone done);
+    // A listing of path (empty: the current directory) handed over line by
+    // line: LIST, or NLST for names only.
+    void ShowListing(const std::string& path, bool namesOnly,
+                     std::function<void(const std::string& line)> onLine, TransferDone done);
     void DeleteFile(const std::string& remote, TransferDone done);
     void RemoveDirectory(const std::string& remote, TransferDone done);
     void RenameFile(const std::string& from, const std::string& to, TransferDone done);
@@ -179,6 +208,20 @@ private:
                bool passOn = false);
     void FinishTransfer(TFtpRequest request, int error, const std::string& failure = {});
     void StartTransferType(bool binary, std::function<void()> then);
+    // Begins an operation: names sets the engine's fields, then one request
+    // runs and ends it.
+    void RunRequest(TFtpRequest request, void (TCustomFtpCli::*start)(),
+                    const std::function<void()>& names, TransferDone done);
+    // Begins a file transfer: the names, binary type, the offset (none: the
+    // local file's size, as REST of a download takes it), the clock, then
+    // the request.
+    void RunFileTransfer(TFtpRequest request, void (TCustomFtpCli::*start)(),
+                         const std::string& remote, const std::string& local,
+                         std::optional<std::int64_t> offset, std::int64_t fileSize,
+                         TransferDone done);
+    SessionFailure failure_ = SessionFailure::None;
+    std::int64_t progressCount_ = 0;
+    std::function<void(const std::string&)> listingLine_;
     TransferDone transferDone_;
     TFtpRequest awaited_ = ftpNone;
     std::function<void()> then_;

@@ -97,6 +97,12 @@ void ClientSession::FinishTransfer(TFtpRequest request, int error, const std::st
     result.Reply = ftp_.LastResponse();
     result.ErrorMessage = failure.empty() ? ftp_.ErrorMessage() : failure;
     result.ReplyPath = ftp_.ReplyPath();
+    result.ReplyCode = ftp_.StatusCode();
+    if (request == ftpSize && error == 0)
+        result.Size = ftp_.ReplySize();
+    // A listing shown line by line is over, failed or not.
+    ftp_.DisplayFileFlag = false;
+    listingLine_ = nullptr;
     TransferDone done = std::move(transferDone_);
     transferDone_ = nullptr;
     if (done)
@@ -112,97 +118,127 @@ void ClientSession::StartTransferType(bool binary, std::function<void()> then) {
 
 // ------------------------------------------------------------- transfers
 
-void ClientSession::Download(const std::string& remote, const std::string& local,
-                             std::int64_t fileSize, TransferDone done) {
+void ClientSession::RunRequest(TFtpRequest request, void (TCustomFtpCli::*start)(),
+                               const std::function<void()>& names, TransferDone done) {
+    if (!BeginTransfer(done))
+        return;
+    names();
+    Await(
+        request, [this, start] { (ftp_.*start)(); },
+        [this, request] { FinishTransfer(request, 0); });
+}
+
+void ClientSession::RunFileTransfer(TFtpRequest request, void (TCustomFtpCli::*start)(),
+                                    const std::string& remote, const std::string& local,
+                                    std::optional<std::int64_t> offset, std::int64_t fileSize,
+                                    TransferDone done) {
     if (!BeginTransfer(done))
         return;
     ftp_.HostFileName = remote;
     ftp_.LocalFileName = local;
-    StartTransferType(true, [this, fileSize] {
-        ftp_.ResumeOffset = 0;
-        StartTransferClock(0, fileSize);
+    StartTransferType(true, [this, request, start, local, offset, fileSize] {
+        // Without an offset the engine's REST step continues from the local
+        // file's size, and the figures count from there.
+        ftp_.ResumeOffset = offset.value_or(0);
+        transferBase_ = offset ? *offset : LocalFileSize(local);
+        StartTransferClock(transferBase_, fileSize);
         Await(
-            ftpGet, [this] { ftp_.Get(); }, [this] { FinishTransfer(ftpGet, 0); });
+            request, [this, start] { (ftp_.*start)(); },
+            [this, request] { FinishTransfer(request, 0); });
     });
+}
+
+void ClientSession::Download(const std::string& remote, const std::string& local,
+                             std::int64_t fileSize, TransferDone done) {
+    RunFileTransfer(ftpGet, &TCustomFtpCli::Get, remote, local, 0, fileSize, std::move(done));
 }
 
 void ClientSession::ResumeDownload(const std::string& remote, const std::string& local,
                                    std::int64_t fileSize, TransferDone done) {
-    if (!BeginTransfer(done))
-        return;
-    ftp_.HostFileName = remote;
-    ftp_.LocalFileName = local;
-    StartTransferType(true, [this, local, fileSize] {
-        // The engine's REST step continues from the local file's size.
-        transferBase_ = LocalFileSize(local);
-        StartTransferClock(transferBase_, fileSize);
-        Await(
-            ftpRestGet, [this] { ftp_.RestGet(); }, [this] { FinishTransfer(ftpRestGet, 0); });
-    });
+    RunFileTransfer(ftpRestGet, &TCustomFtpCli::RestGet, remote, local, std::nullopt, fileSize,
+                    std::move(done));
 }
 
 void ClientSession::Upload(const std::string& local, const std::string& remote,
                            std::int64_t fileSize, TransferDone done) {
-    if (!BeginTransfer(done))
-        return;
-    ftp_.HostFileName = remote;
-    ftp_.LocalFileName = local;
-    StartTransferType(true, [this, fileSize] {
-        ftp_.ResumeOffset = 0;
-        StartTransferClock(0, fileSize);
-        Await(
-            ftpPut, [this] { ftp_.Put(); }, [this] { FinishTransfer(ftpPut, 0); });
-    });
+    RunFileTransfer(ftpPut, &TCustomFtpCli::Put, remote, local, 0, fileSize, std::move(done));
 }
 
 void ClientSession::AppendUpload(const std::string& local, const std::string& remote,
                                  std::int64_t offset, std::int64_t fileSize, TransferDone done) {
-    if (!BeginTransfer(done))
-        return;
-    ftp_.HostFileName = remote;
-    ftp_.LocalFileName = local;
-    StartTransferType(true, [this, offset, fileSize] {
-        ftp_.ResumeOffset = offset;
-        transferBase_ = offset;
-        StartTransferClock(offset, fileSize);
-        Await(
-            ftpAppend, [this] { ftp_.Append(); }, [this] { FinishTransfer(ftpAppend, 0); });
-    });
+    RunFileTransfer(ftpAppend, &TCustomFtpCli::Append, remote, local, offset, fileSize,
+                    std::move(done));
+}
+
+void ClientSession::ResumeUpload(const std::string& local, const std::string& remote,
+                                 std::int64_t offset, std::int64_t fileSize, TransferDone done) {
+    RunFileTransfer(ftpRestPut, &TCustomFtpCli::RestPut, remote, local, offset, fileSize,
+                    std::move(done));
 }
 
 // ------------------------------------------------------ file management
 
 void ClientSession::DeleteFile(const std::string& remote, TransferDone done) {
-    if (!BeginTransfer(done))
-        return;
-    ftp_.HostFileName = remote;
-    Await(
-        ftpDele, [this] { ftp_.Dele(); }, [this] { FinishTransfer(ftpDele, 0); });
+    RunRequest(
+        ftpDele, &TCustomFtpCli::Dele, [this, remote] { ftp_.HostFileName = remote; },
+        std::move(done));
 }
 
 void ClientSession::RemoveDirectory(const std::string& remote, TransferDone done) {
-    if (!BeginTransfer(done))
-        return;
-    ftp_.HostFileName = remote;
-    Await(
-        ftpRmd, [this] { ftp_.Rmd(); }, [this] { FinishTransfer(ftpRmd, 0); });
+    RunRequest(
+        ftpRmd, &TCustomFtpCli::Rmd, [this, remote] { ftp_.HostFileName = remote; },
+        std::move(done));
 }
 
 void ClientSession::RenameFile(const std::string& from, const std::string& to, TransferDone done) {
-    if (!BeginTransfer(done))
-        return;
-    ftp_.HostFileName = from;
-    ftp_.LocalFileName = to;
-    Await(
-        ftpRename, [this] { ftp_.Rename(); }, [this] { FinishTransfer(ftpRename, 0); });
+    RunRequest(
+        ftpRename, &TCustomFtpCli::Rename,
+        [this, from, to] {
+            ftp_.HostFileName = from;
+            ftp_.LocalFileName = to;
+        },
+        std::move(done));
 }
 
 void ClientSession::MakeRemoteDirectory(const std::string& remote, TransferDone done) {
+    RunRequest(
+        ftpMkd, &TCustomFtpCli::Mkd, [this, remote] { ftp_.HostFileName = remote; },
+        std::move(done));
+}
+
+void ClientSession::RemoteFileSize(const std::string& remote, TransferDone done) {
+    RunRequest(
+        ftpSize, &TCustomFtpCli::Size, [this, remote] { ftp_.HostFileName = remote; },
+        std::move(done));
+}
+
+void ClientSession::CurrentDirectory(TransferDone done) {
+    RunRequest(
+        ftpPwd, &TCustomFtpCli::Pwd, [] {}, std::move(done));
+}
+
+void ClientSession::QuoteLine(const std::string& line, TransferDone done) {
+    RunRequest(
+        ftpQuote, &TCustomFtpCli::Quote, [this, line] { ftp_.LocalFileName = line; },
+        std::move(done));
+}
+
+void ClientSession::ShowListing(const std::string& path, bool namesOnly,
+                                std::function<void(const std::string& line)> onLine,
+                                TransferDone done) {
     if (!BeginTransfer(done))
         return;
-    ftp_.HostFileName = remote;
-    Await(
-        ftpMkd, [this] { ftp_.Mkd(); }, [this] { FinishTransfer(ftpMkd, 0); });
+    ftp_.HostFileName = path;
+    ftp_.LocalFileName.clear();
+    StartTransferType(false, [this, namesOnly, onLine = std::move(onLine)] {
+        ftp_.DisplayFileFlag = true;
+        listingLine_ = onLine;
+        StartTransferClock(0, 0);
+        const TFtpRequest request = namesOnly ? ftpLs : ftpDir;
+        Await(
+            request, [this, namesOnly] { namesOnly ? ftp_.Ls() : ftp_.Dir(); },
+            [this, request] { FinishTransfer(request, 0); });
+    });
 }
 
 // ----------------------------------------------------------- directories

@@ -15,9 +15,13 @@ struct TransferResult {
     std::string Reply;             // the last reply line
     std::string ErrorMessage;      // why it failed
     std::string ReplyPath;         // the directory of a Cwd/Pwd/Mkd reply
+    int ReplyCode = 0;             // the code of the last reply
+    std::int64_t Size = -1;        // the size a SIZE reply gave, -1 unknown
 };
 
 // The request could not be started (not connected, another request running).
 inline constexpr int kTransferNotStarted = -1;
+// A local file or folder could not be read or made (the message says which).
+inline constexpr int kLocalFileFailed = -2;
 
 using TransferDone = std::function<void(const TransferResult&)>;

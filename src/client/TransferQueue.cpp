@@ -176,6 +176,22 @@ void TransferQueue::AddUploadsTo(const std::vector<LocalItem>& items,
     Recompute();
 }
 
+void TransferQueue::AddTransfer(bool upload, bool folder, const std::string& local,
+                                const std::string& remote, const std::string& remoteSize) {
+    QueueEntry e;
+    e.Id = ++nextId_;
+    e.Icon = folder ? QueueIcon::Directory : QueueIcon::File;
+    e.Local = local;
+    e.LocalSize = folder ? std::string("0") : LocalSizeText(local);
+    e.Direction = upload ? kUpload : kDownload;
+    e.Remote = remote;
+    e.RemoteSize = remoteSize;
+    e.Host = session_.ConnectedSite.Name;
+    e.Status = kQueued;
+    entries_.push_back(std::move(e));
+    Recompute();
+}
+
 void TransferQueue::AddDeletes(const std::vector<RemoteItem>& items) {
     const std::string remoteDir = session_.RemotePath();
     for (const RemoteItem& item : items) {

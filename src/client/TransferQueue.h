@@ -1,8 +1,8 @@
 #pragma once
-#include "client/ClientSession.h"
-#include "client/QueueEntry.h"
 #include "base/LogColour.h"
 #include "base/Prompts.h"
+#include "client/ClientSession.h"
+#include "client/QueueEntry.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -34,6 +34,12 @@ public:
     // How long the file-exists question waits before the default answer is
     // taken (15 seconds; tests make it short).
     int CountdownMs = 15000;
+    // Front-end choices: an upload into a folder that exists on the server
+    // goes into it (listed first, so its files' sizes meet the file-exists
+    // question) instead of stopping at the failed Mkd; and whether the
+    // remote list is shown again after the last upload or delete.
+    bool EnterExistingFolders = false;
+    bool RefreshWhenDone = true;
 
     // Remote items of the remote list (in the directory the path box shows)
     // to download into localFolder; links are not queued.
@@ -41,6 +47,11 @@ public:
     // Local items of localFolder to upload into the directory the path box
     // shows; remote sizes come from the remote list.
     void AddUploads(const std::vector<LocalItem>& items, const std::string& localFolder);
+    // One download or upload with both paths given (a front end that names
+    // its targets): a folder is transferred by recursion. remoteSize as the
+    // entry shows it ("0" when the remote side has nothing).
+    void AddTransfer(bool upload, bool folder, const std::string& local, const std::string& remote,
+                     const std::string& remoteSize);
     // Remote items to delete (files) or remove (folders).
     void AddDeletes(const std::vector<RemoteItem>& items);
     void Remove(const std::vector<int>& ids);
@@ -55,6 +66,9 @@ public:
     std::function<void()> OnChanged;
     // One entry's values changed (its row in Entries()).
     std::function<void(int row)> OnRowChanged;
+    // An entry has ended: done, skipped (Error 0) or failed, with what its
+    // last request reported; called before it leaves Entries().
+    std::function<void(const QueueEntry& entry, const TransferResult& result)> OnEntryEnded;
     // The local panel moves into folder (a directory transfer runs there).
     std::function<void(const std::string& folder)> OnLocalFolderChanged;
 
@@ -85,11 +99,18 @@ private:
     void DirectoryListed(int id, const TransferResult& result);
     void DirectoryMade(int id, const TransferResult& result);
     void DirectoryEntered(int id, const TransferResult& result);
+    void ExistingDirectoryListed(int id, const TransferResult& result);
+    // Queues a directory upload's contents once the server is in its folder.
+    void UploadInto(int id, const TransferResult& result,
+                    const std::vector<RemoteItem>* remoteItems);
+    void Ended(const QueueEntry& entry, const TransferResult& result);
+    // An entry that ended on a local failure (message logged in red).
+    void LocalFailure(const QueueEntry& entry, const std::string& message);
     void FileDownloaded(int id, const TransferResult& result);
     void FileUploaded(int id, const TransferResult& result);
     void Deleted(int id, bool folder, const TransferResult& result);
     // The end of an entry that failed to change into its directory.
-    void DirectoryFailed(int id);
+    void DirectoryFailed(int id, const TransferResult& result);
     // After an entry ended: the next one, or the remote list refreshed.
     void RunOnOrRefresh(bool refresh);
     std::string TimingText(std::int64_t bytes) const;

@@ -95,6 +95,19 @@ void TransferQueue::Run() {
         StartFileUpload(entry);
 }
 
+void TransferQueue::Ended(const QueueEntry& entry, const TransferResult& result) {
+    if (OnEntryEnded)
+        OnEntryEnded(entry, result);
+}
+
+void TransferQueue::LocalFailure(const QueueEntry& entry, const std::string& message) {
+    Log(message, colours::clRed);
+    TransferResult result;
+    result.Error = kLocalFileFailed;
+    result.ErrorMessage = message;
+    Ended(entry, result);
+}
+
 void TransferQueue::TransferStarted() {
     session_.SetRemoteUp(false);
     clock_.start();
@@ -105,7 +118,7 @@ void TransferQueue::TransferStarted() {
 void TransferQueue::RunOnOrRefresh(bool refresh) {
     if (!entries_.empty())
         Run();
-    else if (refresh)
+    else if (refresh && RefreshWhenDone)
         session_.ListCurrentDirectory();
 }
 
@@ -129,14 +142,14 @@ void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
     // A directory that cannot be entered or listed queues nothing: its
     // contents would otherwise be taken from another directory.
     if (result.Error != 0) {
-        DirectoryFailed(id);
+        DirectoryFailed(id, result);
         return;
     }
     const QueueEntry e = *entry;
     Log(kReceivedDirectory + e.Remote + kIn + TimingText(result.Count), colours::clBlue);
     std::error_code ec;
     if (!fs::is_directory(e.Local, ec) && !fs::create_directory(e.Local, ec)) {
-        Log(session_texts::kCreateFailedPrefix + e.Local, colours::clRed);
+        LocalFailure(e, session_texts::kCreateFailedPrefix + e.Local);
         Erase(id);
         Recompute();
         session_.SetRemoteUp(true);
@@ -144,6 +157,7 @@ void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
         return;
     }
     LocalFolder(e.Local);
+    Ended(e, result);
     Erase(id);
     Recompute();
     session_.SetRemoteUp(true);
@@ -151,11 +165,12 @@ void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
     Run();
 }
 
-void TransferQueue::DirectoryFailed(int id) {
+void TransferQueue::DirectoryFailed(int id, const TransferResult& result) {
     const QueueEntry* entry = Find(id);
     if (!entry)
         return;
     Log(kDirectoryError + entry->Remote, colours::clRed);
+    Ended(*entry, result);
     Erase(id);
     Recompute();
     session_.SetRemoteUp(true);
@@ -169,7 +184,7 @@ void TransferQueue::StartDirectoryUpload(QueueEntry& entry) {
     SetStatus(entry, kUploading);
     std::vector<LocalItem> items;
     if (!ListLocalFolder(entry.Local, items)) {
-        Log(kLocalReadFailed + entry.Local, colours::clRed);
+        LocalFailure(entry, kLocalReadFailed + entry.Local);
         busy_ = false;
         Erase(entry.Id);
         Recompute();
@@ -184,9 +199,17 @@ void TransferQueue::DirectoryMade(int id, const TransferResult& result) {
     QueueEntry* entry = Find(id);
     if (!entry)
         return;
+    if (result.Error != 0 && EnterExistingFolders) {
+        // The folder may be there already: the contents go into it.
+        busy_ = true;
+        session_.ListDirectory(entry->Remote,
+                               Callback(&TransferQueue::ExistingDirectoryListed, id));
+        return;
+    }
     if (result.Error != 0) {
         // The entry stays "uploading", so the runner passes over it.
         Log(session_texts::kCreateFailedPrefix + entry->Remote, colours::clRed);
+        Ended(*entry, result);
         folderContents_.erase(id);
         RunOnOrRefresh(false);
         return;
@@ -197,22 +220,35 @@ void TransferQueue::DirectoryMade(int id, const TransferResult& result) {
 }
 
 void TransferQueue::DirectoryEntered(int id, const TransferResult& result) {
+    // The directory was just made: nothing in it exists yet.
+    UploadInto(id, result, nullptr);
+}
+
+void TransferQueue::ExistingDirectoryListed(int id, const TransferResult& result) {
+    const QueueEntry* entry = Find(id);
+    if (entry && result.Error != 0)
+        Log(session_texts::kCreateFailedPrefix + entry->Remote, colours::clRed);
+    UploadInto(id, result, &session_.RemoteItems());
+}
+
+void TransferQueue::UploadInto(int id, const TransferResult& result,
+                               const std::vector<RemoteItem>* remoteItems) {
     QueueEntry* entry = Find(id);
     if (!entry)
         return;
-    // The server must now be in the directory just made: its reply names a
+    // The server must now be in the entry's directory: its reply names a
     // path as long as the entry's, or one longer (a trailing "/").
     const std::size_t want = entry->Remote.size(), got = result.ReplyPath.size();
     if (result.Error != 0 || (got != want && got != want + 1)) {
-        DirectoryFailed(id);
+        DirectoryFailed(id, result);
         return;
     }
     const QueueEntry e = *entry;
     std::vector<LocalItem> items = std::move(folderContents_[id]);
     session_.ShowRemotePath(result.ReplyPath);
+    Ended(e, result);
     Erase(id);
-    // The directory was just made: nothing in it exists yet.
-    AddUploadsTo(items, e.Local, result.ReplyPath, nullptr);
+    AddUploadsTo(items, e.Local, result.ReplyPath, remoteItems);
     Run();
 }
 
@@ -312,6 +348,8 @@ void TransferQueue::Answered(int question, int id, FileExistsAnswer answer) {
 void TransferQueue::Skip(int id, const std::string& path) {
     Log(kSkipped + path, colours::clGreen);
     busy_ = false;
+    if (const QueueEntry* entry = Find(id))
+        Ended(*entry, TransferResult{});
     Erase(id);
     Recompute();
     Run();
@@ -321,14 +359,18 @@ void TransferQueue::FileDownloaded(int id, const TransferResult& result) {
     QueueEntry* entry = Find(id);
     if (!entry)
         return;
-    if (result.Error == kTransferNotStarted)
-        return; // said in the log; the entry stays and the runner passes over it
+    if (result.Error == kTransferNotStarted) {
+        // Said in the log; the entry stays and the runner passes over it.
+        Ended(*entry, result);
+        return;
+    }
     if (result.Error == 0)
         Log(kDownloaded + entry->Local + " (" + std::to_string(result.Count) + kBytesIn +
                 TimingText(result.Count),
             colours::clBlue);
     else
         Log(kFailedDownload + entry->Remote, colours::clRed);
+    Ended(*entry, result);
     Erase(id);
     Recompute();
     session_.SetRemoteUp(true);
@@ -339,14 +381,17 @@ void TransferQueue::FileUploaded(int id, const TransferResult& result) {
     QueueEntry* entry = Find(id);
     if (!entry)
         return;
-    if (result.Error == kTransferNotStarted)
+    if (result.Error == kTransferNotStarted) {
+        Ended(*entry, result);
         return;
+    }
     if (result.Error == 0)
         Log(kUploaded + entry->Remote + " (" + std::to_string(result.Count) + kBytesIn +
                 TimingText(result.Count),
             colours::clBlue);
     else
         Log(kFailedUpload + entry->Remote, colours::clRed);
+    Ended(*entry, result);
     Erase(id);
     Recompute();
     session_.SetRemoteUp(true);
@@ -382,6 +427,7 @@ void TransferQueue::Deleted(int id, bool folder, const TransferResult& result) {
     const char* prefix = folder ? (ok ? kRemovedDirectory : kFailedRemoveDirectory)
                                 : (ok ? kDeleted : kFailedDelete);
     Log(prefix + entry->Remote, ok ? colours::clBlue : colours::clRed);
+    Ended(*entry, result);
     Erase(id);
     Recompute();
     RunOnOrRefresh(true);

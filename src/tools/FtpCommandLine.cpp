@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <map>
 #include <strings.h>
 
@@ -37,9 +38,32 @@ const std::map<std::string, Arity>& Commands() {
         {"ls", {0, 1}},     {"nlst", {0, 1}},       {"get", {1, 1}},        {"put", {1, 1}},
         {"append", {1, 1}}, {"resume-get", {1, 1}}, {"resume-put", {1, 1}}, {"mkdir", {1, 0}},
         {"rmdir", {1, 0}},  {"rm", {1, 0}},         {"mv", {2, 0}},         {"size", {1, 0}},
-        {"pwd", {0, 0}},    {"quote", {1, 0}},
+        {"pwd", {0, 0}},    {"quote", {1, 0}},      {"mget", {1, INT_MAX}}, {"mput", {1, INT_MAX}},
     };
     return table;
+}
+
+// The transfer options: what to do with existing targets, and the progress
+// line. False when name is none of them.
+bool ParseTransferOption(const std::string& name, FtpToolOptions& o) {
+    static const std::map<std::string, FtpExisting> existing = {
+        {"--overwrite", FtpExisting::Overwrite},
+        {"--resume", FtpExisting::Resume},
+        {"--skip", FtpExisting::Skip},
+        {"--ask", FtpExisting::Ask},
+    };
+    if (name == "--progress") {
+        o.progress = true;
+        return true;
+    }
+    auto it = existing.find(name);
+    if (it == existing.end())
+        return false;
+    if (o.existingGiven && o.existing != it->second)
+        o.error = kExistingTwice;
+    o.existing = it->second;
+    o.existingGiven = true;
+    return true;
 }
 
 } // namespace
@@ -201,6 +225,9 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
                 o.error = kBadTimeout;
                 return o;
             }
+        } else if (ParseTransferOption(name, o)) {
+            if (!o.error.empty())
+                return o;
         } else if (name == "--data-dir") {
             auto v = take();
             if (!v)
@@ -241,6 +268,10 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
         }
         FtpToolCommand cmd{words[i], {}};
         ++i;
+        if ((cmd.name == "get" || cmd.name == "put") && i < words.size() && words[i] == "-r") {
+            cmd.recursive = true;
+            ++i;
+        }
         for (int r = 0; r < it->second.required; ++r) {
             if (i >= words.size()) {
                 o.error = kMissingArgument + cmd.name;

@@ -22,7 +22,11 @@ struct FtpToolCommand {
     std::string name; // ls, nlst, get, put, append, resume-get, resume-put, mkdir, rmdir, rm, mv,
                       // size, pwd, quote
     std::vector<std::string> args;
+    bool recursive = false; // get -r, put -r: a folder by recursion
 };
+
+// What to do with a transfer's target that exists already.
+enum class FtpExisting { Overwrite, Resume, Skip, Ask };
 
 struct FtpToolOptions {
     bool passive = true;
@@ -36,11 +40,14 @@ struct FtpToolOptions {
     bool help = false;
     int timeout = 15;
     std::optional<std::string> dataDir;
-    std::optional<std::string> settingsFile; // --settings FILE
-    std::optional<std::string> site;         // --site NAME from the site store
-    std::optional<std::string> key;          // --key TEXT: an encrypted login (type 3)
-    bool mandatory = false;                  // --mandatory: quit unless encryption is agreed
-    bool noRsa = false;                      // --no-rsa: no enciphered command channel
+    std::optional<std::string> settingsFile;       // --settings FILE
+    std::optional<std::string> site;               // --site NAME from the site store
+    std::optional<std::string> key;                // --key TEXT: an encrypted login (type 3)
+    bool mandatory = false;                        // --mandatory: quit unless encryption is agreed
+    bool noRsa = false;                            // --no-rsa: no enciphered command channel
+    FtpExisting existing = FtpExisting::Overwrite; // --resume, --overwrite, --skip, --ask
+    bool existingGiven = false;
+    bool progress = false; // --progress: the progress line also on a pipe
     FtpUrl url;
     std::vector<FtpToolCommand> commands;
     std::string error; // non-empty when the arguments are wrong

@@ -48,7 +48,30 @@ inline constexpr const char* kUsage =
     "  --data-dir DIR            the program's data folder: its key pair and site store\n"
     "                            (read only; $XDG_DATA_HOME/vexa2/ when it exists)\n"
     "  --settings FILE           the settings file (vexa2.ini in the data folder)\n"
-    "  --help                    this text\n"
+    "  --help                    this text\n";
+
+// Printed after kUsage by --help.
+inline constexpr const char* kUsageTransfers =
+    "\n"
+    "Folders and several files (through the transfer queue):\n"
+    "  get -r REMOTE_DIR [LOCAL_DIR]   download a folder with everything in it\n"
+    "  put -r LOCAL_DIR [REMOTE_DIR]   upload a folder with everything in it\n"
+    "  mget PATTERN...                 download the files the server's NLST matches\n"
+    "  mput PATTERN...                 upload the local files a pattern matches\n"
+    "\n"
+    "When a target exists (get, put, get -r, put -r, mget, mput):\n"
+    "  --overwrite               replace it (what happens without an option)\n"
+    "  --resume                  continue it from its size; a target that is larger\n"
+    "                            than the source is left as it is and reported\n"
+    "  --skip                    leave it as it is\n"
+    "  --ask                     ask on the terminal: resume, overwrite or skip, with\n"
+    "                            a default by the sizes (resume a smaller download\n"
+    "                            target or a smaller remote file, skip equal sizes)\n"
+    "  --progress                the progress line also when standard error is not\n"
+    "                            a terminal (on a terminal it is always shown)\n";
+
+// Printed after kUsageTransfers by --help: where the login comes from.
+inline constexpr const char* kUsageLogin =
     "\n"
     "Login: the user is the address's, else the stored site's (--site), else the\n"
     "login of the host's entry in ~/.netrc, else \"anonymous\". The password is the\n"
@@ -60,10 +83,51 @@ inline constexpr const char* kUsage =
     "     \"login\" is the user or unset, else the \"default\" entry; a file that\n"
     "     others can read, or that is not yours, is not used for passwords\n"
     "  4. a prompt without echo when standard input is a terminal\n"
-    "An anonymous login without one sends a placeholder address.\n"
+    "An anonymous login without one sends a placeholder address.\n";
+
+inline constexpr const char* kExitStatusHelp =
     "\n"
-    "Exit status: 0 success, 1 a failed connection, login or command, 2 wrong\n"
-    "arguments or set-up.\n";
+    "Exit status:\n"
+    "  0  every command succeeded\n"
+    "  1  a failure of no kind below\n"
+    "  2  wrong arguments or options, unknown site, unreadable settings, or no\n"
+    "     password for a named user\n"
+    "  3  no connection (host, port or proxy), or the connection was lost\n"
+    "  4  the server refused the login\n"
+    "  5  remote file missing, or the server refused a command (also quote with a\n"
+    "     4xx or 5xx reply)\n"
+    "  6  a local file or folder could not be read or written\n"
+    "  7  the server stayed silent for the time-out\n"
+    "  8  a transfer was cut short\n"
+    "  9  refused by the encryption rules (mandatory encryption not agreed)\n";
+
+// Everything --help prints.
+inline std::string HelpText() {
+    return std::string(kUsage) + kUsageTransfers + kUsageLogin + kExitStatusHelp;
+}
+
+inline constexpr const char* kExistingTwice =
+    "only one of --overwrite, --resume, --skip and --ask may be given";
+inline constexpr const char* kAskNeedsTerminal = "--ask needs a terminal on standard input";
+inline constexpr const char* kNoRemoteMatch = "no remote file matches ";
+inline constexpr const char* kNoLocalMatch = "no local file matches ";
+inline constexpr const char* kNotLocalFolder = "not a local folder: ";
+inline constexpr const char* kNothingToResume = ": the target is larger than the source, "
+                                                "nothing to resume; left as it is";
+inline constexpr const char* kQuoteRefused = "the server refused it";
+// The file-exists question of --ask.
+inline constexpr const char* kAskExists = "exists: ";
+inline constexpr const char* kAskBytes = " bytes";
+inline constexpr const char* kAskFrom = "; source ";
+inline constexpr const char* kAskWithResume = "[r]esume, [o]verwrite or [s]kip? (default ";
+inline constexpr const char* kAskWithoutResume = "[o]verwrite or [s]kip? (default ";
+inline constexpr const char* kAskClose = ") ";
+inline constexpr const char* kAnswerResume = "resume";
+inline constexpr const char* kAnswerOverwrite = "overwrite";
+inline constexpr const char* kAnswerSkip = "skip";
+// The progress line: file, then the whole queue.
+inline constexpr const char* kProgressLeft = " left";
+inline constexpr const char* kProgressQueue = "  | all ";
 
 inline constexpr const char* kPrefix = "vexa2-ftp: ";
 inline constexpr const char* kSendTrace = "SEND -> ";

@@ -2,25 +2,32 @@
 
 #include "app/WriteLog.h"
 #include "client/ClientSession.h"
+#include "client/QueueTexts.h"
+#include "client/TransferFigures.h"
+#include "client/TransferQueue.h"
 #include "crypto/TRSA.h"
 #include "ftpclient/TFtpClient.h"
-#include "tools/FtpPrompts.h"
+#include "tools/FtpExitCodes.h"
+#include "tools/FtpExitStatus.h"
+#include "tools/FtpFileExists.h"
+#include "tools/FtpProgressLine.h"
+#include "tools/FtpQueueCommands.h"
 #include "tools/FtpTexts.h"
+#include "tools/FtpToolWaiter.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
+#include <iostream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace ftptool_texts;
+using Clock = FtpToolWaiter::Clock;
 
 namespace {
 
@@ -34,111 +41,36 @@ std::int64_t LocalSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
-// A one-line progress bar on a terminal, redrawn at most ten times a second.
-class ProgressBar {
-public:
-    explicit ProgressBar(std::ostream& err) : err_(err) {}
-    void Start(std::int64_t total) {
-        total_ = total;
-        shown_ = false;
-        last_ = {};
-    }
-    void Show(std::int64_t count, bool force = false) {
-        auto now = std::chrono::steady_clock::now();
-        if (!force && now - last_ < std::chrono::milliseconds(100))
-            return;
-        last_ = now;
-        shown_ = true;
-        char line[128];
-        if (total_ > 0) {
-            int percent = static_cast<int>(std::min<std::int64_t>(100, count * 100 / total_));
-            int filled = percent * 30 / 100;
-            std::snprintf(line, sizeof line, "\r[%-30s] %3d%% %lld/%lld bytes",
-                          std::string(static_cast<std::size_t>(filled), '#').c_str(), percent,
-                          static_cast<long long>(count), static_cast<long long>(total_));
-        } else {
-            std::snprintf(line, sizeof line, "\r%lld bytes", static_cast<long long>(count));
-        }
-        err_ << line << std::flush;
-    }
-    void Finish() {
-        if (shown_)
-            err_ << "\n";
-        shown_ = false;
-    }
-
-private:
-    std::ostream& err_;
-    std::int64_t total_ = 0;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point last_{};
-};
-
 // Connects through the client session (login, key exchange, key-file check,
-// first listing) and sleeps in the loop until it is ready or has failed: each
-// finished request wakes it, and so does a timer at the time-out. The reason
-// of a failure is the session's last red log line. Silence longer than the
-// time-out aborts.
-bool OpenSession(ClientSession& session, TFtpClient& client, const std::string& lastRed,
-                 std::chrono::steady_clock::time_point& lastActivity, int timeout,
-                 std::string& reason) {
-    QEventLoop loop;
-    bool openDone = false;
-    bool ready = false;
-    bool timedOut = false;
+// first listing) and waits until it is ready or has failed. The reason of a
+// failure is the session's last red log line.
+bool OpenSession(ClientSession& session, TFtpClient& client, FtpToolWaiter& waiter,
+                 const std::string& lastRed, std::string& reason) {
     auto finished = [&] {
-        if (session.Groups().RemoteUp)
-            ready = true;
-        return ready || (openDone && !client.Connected());
+        return session.Groups().RemoteUp || !session.Groups().Disconnect ||
+               session.Failure() != SessionFailure::None;
     };
-    auto sessionDone = client.OnRequestDone;
-    client.OnRequestDone = [&](TCustomFtpCli* sender, TFtpRequest request, int error) {
-        if (request == ftpOpen)
-            openDone = true;
-        if (sessionDone)
-            sessionDone(sender, request, error);
-        if (finished())
-            loop.quit();
-    };
-    QTimer silence;
-    silence.setSingleShot(true);
-    auto armSilence = [&] {
-        using namespace std::chrono;
-        const auto left = lastActivity + seconds(timeout) - steady_clock::now();
-        silence.start(
-            static_cast<int>(std::max<std::int64_t>(0, duration_cast<milliseconds>(left).count())));
-    };
-    QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
-        // Activity moves the time-out on; the timer looks again when it fires early.
-        if (std::chrono::steady_clock::now() - lastActivity < std::chrono::seconds(timeout)) {
-            armSilence();
-            return;
-        }
-        timedOut = true;
-        loop.quit();
-    });
-    lastActivity = std::chrono::steady_clock::now();
     session.Connect();
-    if (timeout > 0)
-        armSilence();
-    if (!finished())
-        loop.exec();
+    bool ready = waiter.Until(finished) && session.Groups().RemoteUp &&
+                 session.Failure() == SessionFailure::None;
     // A server that closes right after the first listing (refusing it) has
     // not let the session in.
     if (ready && !client.Connected())
         ready = false;
-    if (timedOut && !ready) {
-        client.Abort();
-        QCoreApplication::processEvents();
+    if (waiter.TimedOut())
         reason = kTimedOut;
-    }
-    // From here on the tool drives the engine itself; the session stays only
-    // for its cipher hooks and its log.
-    client.OnRequestDone = nullptr;
     if (!ready && reason.empty())
         reason = lastRed;
     return ready;
 }
+
+// The figures of the progress line: the running file from the session, the
+// whole queue from what has ended and what is still queued.
+struct QueueProgress {
+    std::int64_t endedBytes = 0; // sizes of the entries that have ended
+    std::int64_t movedBytes = 0; // bytes those entries moved in this run
+    QElapsedTimer clock;         // since the queue command started
+};
 
 } // namespace
 
@@ -149,173 +81,311 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     QTemporaryDir work(QDir::tempPath() + "/vexa2-ftp-XXXXXX");
     if (!work.isValid()) {
         err << kPrefix << kTempFolderFailed << work.errorString().toStdString() << "\n";
-        return 1;
+        return ftp_exit::kLocal;
+    }
+    if (o.existing == FtpExisting::Ask && ::isatty(STDIN_FILENO) == 0) {
+        err << kPrefix << kAskNeedsTerminal << "\n";
+        return ftp_exit::kUsage;
     }
     ClientDefaults defaults = setup.defaults;
     defaults.programDirectory = work.path().toStdString() + "/";
 
     TFtpClient client;
     TRSA rsa2;
-    FtpNoPrompts prompts(err);
+    FtpProgressLine progress(err);
+    const bool showProgress = progressBar || o.progress;
+    FtpTransferPrompts prompts(o.existing, std::cin, err);
+    prompts.BeforeQuestion = [&] { progress.Break(); };
     std::string lastRed;
     // Red lines (errors, refusals, a failed key check) are never lost: with
     // --verbose they are in the log; without it, those met while logging in
-    // are shown once the session goes on regardless (a failure shows its
-    // reason instead), and later ones at once.
+    // or during a command are held and shown once it is over (a failure
+    // shows its reason instead of the line that said it).
     std::vector<std::string> heldRed;
-    bool loggedIn = false;
-    auto lastActivity = std::chrono::steady_clock::now();
+    auto lastActivity = Clock::now();
     LogWriter log = [&](int, const std::string& text, TColor colour) {
-        lastActivity = std::chrono::steady_clock::now();
+        lastActivity = Clock::now();
         if (colour == colours::clRed) {
             lastRed = text;
-            if (!o.verbose && !loggedIn)
+            if (!o.verbose)
                 heldRed.push_back(text);
-            else if (!o.verbose)
-                err << kPrefix << text << "\n";
         }
         // SECURITY: the password is never shown, as in the program's own log.
-        if (o.verbose)
+        if (o.verbose) {
+            progress.Break();
             err << MaskPassword(text) << "\n";
+        }
+    };
+    auto showHeld = [&](const std::string& except) {
+        if (!heldRed.empty())
+            progress.Break();
+        for (const std::string& line : heldRed)
+            if (line != except)
+                err << kPrefix << line << "\n";
+        heldRed.clear();
     };
     if (o.socksLevel != "5")
         defaults.socksLevel = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
     ClientSession session(client, rsa1, rsa2, prompts, log, [defaults] { return defaults; });
     session.CurrentSite = setup.site;
     client.Timeout = o.timeout;
-    auto sessionProgress = client.OnProgress;
-    client.OnProgress = [&](TCustomFtpCli* sender, std::int64_t count, bool& abort) {
-        lastActivity = std::chrono::steady_clock::now();
-        if (sessionProgress)
-            sessionProgress(sender, count, abort);
+    TransferQueue queue(session, prompts, log);
+    queue.EnterExistingFolders = true;
+    queue.RefreshWhenDone = false;
+    // The tool answers at once or waits for the user: no countdown.
+    queue.CountdownMs = INT_MAX;
+
+    FtpToolWaiter waiter(client, lastActivity, o.timeout);
+
+    // The progress line: a single transfer names itself; the queue's
+    // running entry is its first file entry being transferred.
+    std::string singleName;
+    QueueProgress queued;
+    // finished: the last figures of a transfer that has just ended (drawn
+    // whatever the rate limit), for the queue's entry when one is given.
+    auto drawProgress = [&](bool finished, const QueueEntry* entry) {
+        if (!showProgress || (!finished && !session.TransferRunning()))
+            return;
+        const TransferProgress p = session.Progress();
+        FtpProgressFigures file{
+            p.Count, p.FileSize,
+            p.Seconds > 0 ? static_cast<double>(p.Count - p.ResumeBase) / p.Seconds : 0};
+        FtpProgressFigures all{0, -1, 0};
+        std::string name = singleName;
+        if (name.empty()) {
+            for (const QueueEntry& e : queue.Entries())
+                if (!entry && e.Icon == QueueIcon::File &&
+                    (e.Status == queue_texts::kDownloading || e.Status == queue_texts::kUploading))
+                    entry = &e;
+            if (!entry)
+                return;
+            name = entry->Direction == queue_texts::kDownload ? entry->Remote : entry->Local;
+            const double seconds = queued.clock.isValid() ? queued.clock.elapsed() / 1000.0 : 0;
+            // An entry that has ended counts among the ended ones already.
+            const std::int64_t running = finished ? 0 : p.Count;
+            all.done = queued.endedBytes + running;
+            all.total = queued.endedBytes + SizeTextValue(queue.Totals().Bytes) -
+                        (finished ? SizeTextValue(entry->Direction == queue_texts::kUpload
+                                                      ? entry->LocalSize
+                                                      : entry->RemoteSize)
+                                  : 0);
+            all.rate = seconds > 0 ? static_cast<double>(queued.movedBytes + running -
+                                                         (finished ? 0 : p.ResumeBase)) /
+                                         seconds
+                                   : 0;
+        }
+        progress.Show(name, file, all, finished);
+    };
+    session.OnChanged = [&] {
+        if (session.TransferRunning())
+            lastActivity = Clock::now();
+        drawProgress(false, nullptr);
+        waiter.Wake();
+    };
+    queue.OnChanged = [&] { waiter.Wake(); };
+
+    int status = ftp_exit::kOk;
+    auto report = [&](const std::string& what, const TransferResult& r) {
+        std::string reason = r.ErrorMessage.empty() ? r.Reply : r.ErrorMessage;
+        if (reason.empty())
+            reason = kNoReply;
+        showHeld(reason);
+        progress.Break();
+        err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
+        if (status == ftp_exit::kOk)
+            status = CommandExitStatus(r, waiter.TimedOut(), client.Connected());
+    };
+    auto quit = [&] {
+        progress.Break();
+        if (client.Connected() && client.State() == TFtpState::ftpcReady)
+            client.QuitSync();
+        return status;
     };
 
-    ProgressBar bar(err);
-    bool barActive = false;
-    auto fail = [&](const std::string& what, std::string reason = {}) {
-        bar.Finish();
+    FtpQueueRun queueRun{session, queue, waiter, err, report};
+    queue.OnEntryEnded = [&](const QueueEntry& e, const TransferResult& r) {
+        if (e.Icon == QueueIcon::File) {
+            queued.endedBytes +=
+                SizeTextValue(e.Direction == queue_texts::kUpload ? e.LocalSize : e.RemoteSize);
+            queued.movedBytes += std::max<std::int64_t>(0, r.Count - r.ResumeBase);
+            if (r.Error == 0 && r.Request != ftpNone)
+                drawProgress(true, &e);
+        }
+        if (r.Error != 0) {
+            ++queueRun.failures;
+            const bool down = e.Direction == queue_texts::kDownload;
+            report((down ? "get " : "put ") + (down ? e.Remote : e.Local), r);
+        }
+        waiter.Wake();
+    };
+
+    std::string reason;
+    if (!OpenSession(session, client, waiter, lastRed, reason)) {
+        heldRed.clear(); // the reason says it
         if (reason.empty())
             reason = client.ErrorMessage();
         if (reason.empty())
             reason = client.LastResponse();
-        if (reason.empty())
-            reason = kNoReply;
-        err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
-        if (client.Connected() && client.State() == TFtpState::ftpcReady)
-            client.QuitSync();
-        return 1;
-    };
-
-    std::string reason;
-    if (!OpenSession(session, client, lastRed, lastActivity, o.timeout, reason))
-        return fail(kLoginStep, reason);
-    loggedIn = true;
-    for (const std::string& line : heldRed)
-        err << kPrefix << line << "\n";
+        TransferResult r;
+        r.ErrorMessage = reason;
+        report(kLoginStep, r);
+        status = LoginExitStatus(session.Failure(), waiter.TimedOut());
+        return quit();
+    }
+    showHeld({});
     // SECURITY: with mandatory encryption no file is moved or changed in
     // plain, also when the key check never ran (a server that does not call
     // itself ours, or a site without a key): the session only quits when a
     // check that ran failed.
-    if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive)
-        return fail(kLoginStep, kMandatoryNotAgreed);
+    if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive) {
+        TransferResult r;
+        r.ErrorMessage = kMandatoryNotAgreed;
+        report(kLoginStep, r);
+        status = ftp_exit::kEncryption;
+        return quit();
+    }
 
-    client.OnProgress = [&](TCustomFtpCli*, std::int64_t count, bool&) {
-        if (barActive)
-            bar.Show(count);
-    };
-    client.OnDisplayFile = [&out](TCustomFtpCli*, const std::string& line) { out << line << "\n"; };
+    auto run = [&](const std::function<void(TransferDone)>& start) { return waiter.Run(start); };
 
     if (!o.url.path.empty()) {
-        client.HostDirName = o.url.path;
-        if (!client.CwdSync())
-            return fail("cd " + o.url.path);
+        const TransferResult r =
+            run([&](TransferDone done) { session.EnterDirectory(o.url.path, std::move(done)); });
+        if (r.Error != 0) {
+            report("cd " + o.url.path, r);
+            return quit();
+        }
+        session.ShowRemotePath(r.ReplyPath);
     }
-    if (!client.TypeBinarySync())
-        return fail("TYPE I");
+
+    // A single transfer: the progress line names it; the file-exists
+    // choice applies when the target is there.
+    auto transfer = [&](const std::string& name, const std::function<void(TransferDone)>& start) {
+        singleName = name;
+        TransferResult r = run(start);
+        if (r.Error == 0)
+            drawProgress(true, nullptr);
+        progress.Break();
+        singleName.clear();
+        return r;
+    };
+    auto decide = [&](bool upload, const std::string& local, const std::string& remote,
+                      std::int64_t localSize, std::int64_t remoteSize) {
+        progress.Break();
+        return DecideFileExists(MakeFileExistsQuestion(upload, local, std::to_string(localSize),
+                                                       remote, std::to_string(remoteSize)),
+                                o.existing, std::cin, err);
+    };
 
     for (const auto& cmd : o.commands) {
         const auto& a = cmd.args;
-        bool ok = false;
-        client.DisplayFileFlag = false;
-        client.ResumeOffset = 0;
-        std::string label = cmd.name;
+        std::string label = cmd.name + (cmd.recursive ? " -r" : "");
         for (const auto& arg : a)
             label += " " + arg;
-        auto transfer = [&](std::int64_t total, const std::function<bool()>& run) {
-            barActive = progressBar;
-            if (barActive)
-                bar.Start(total);
-            bool result = run();
-            if (barActive && result)
-                bar.Show(client.TransferCount() + client.ResumeOffset, true);
-            bar.Finish();
-            barActive = false;
-            return result;
-        };
-        if (cmd.name == "ls" || cmd.name == "nlst") {
-            client.HostFileName = a.empty() ? "" : a[0];
-            client.LocalFileName.clear();
-            client.DisplayFileFlag = true;
-            ok = cmd.name == "ls" ? client.DirSync() : client.LsSync();
+        TransferResult r;
+        bool queueOk = true;
+        queued = QueueProgress{};
+        queued.clock.start();
+        if (cmd.recursive && cmd.name == "get") {
+            queueOk = GetFolder(queueRun, a[0], a.size() > 1 ? a[1] : "");
+        } else if (cmd.recursive && cmd.name == "put") {
+            queueOk = PutFolder(queueRun, a[0], a.size() > 1 ? a[1] : "");
+        } else if (cmd.name == "mget") {
+            queueOk = GetMatching(queueRun, a);
+        } else if (cmd.name == "mput") {
+            queueOk = PutMatching(queueRun, a);
+        } else if (cmd.name == "ls" || cmd.name == "nlst") {
+            const std::string path = a.empty() ? "" : a[0];
+            r = run([&](TransferDone done) {
+                session.ShowListing(
+                    path, cmd.name == "nlst",
+                    [&out](const std::string& line) { out << line << "\n"; }, std::move(done));
+            });
             out.flush();
         } else if (cmd.name == "get" || cmd.name == "resume-get") {
-            client.HostFileName = a[0];
-            client.LocalFileName = a.size() > 1 ? a[1] : BaseName(a[0]);
+            const std::string remote = a[0];
+            const std::string local = a.size() > 1 ? a[1] : BaseName(a[0]);
             // The size also lets the engine fail a download that ends short
             // (a server that does not know SIZE just leaves it unknown).
-            std::int64_t total = -1;
-            if (client.SizeSync())
-                total = client.ReplySize();
-            client.HostFileName = a[0];
-            ok = transfer(
-                total, [&] { return cmd.name == "get" ? client.GetSync() : client.RestGetSync(); });
-        } else if (cmd.name == "put" || cmd.name == "append" || cmd.name == "resume-put") {
-            client.LocalFileName = a[0];
-            client.HostFileName = a.size() > 1 ? a[1] : BaseName(a[0]);
-            if (cmd.name == "resume-put") {
-                // Continue from what the server already holds; nothing there
-                // means from the start.
-                client.ResumeOffset = client.SizeSync() ? client.ReplySize() : 0;
+            const TransferResult size =
+                run([&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
+            const std::int64_t known = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
+            bool resume = cmd.name == "resume-get";
+            const std::int64_t there = LocalSize(local);
+            if (cmd.name == "get" && there > 0 && o.existing != FtpExisting::Overwrite) {
+                const FileExistsAnswer answer = decide(false, local, remote, there, known);
+                if (answer == FileExistsAnswer::Skip)
+                    continue;
+                resume = answer == FileExistsAnswer::Resume;
             }
-            std::int64_t total = LocalSize(a[0]);
-            ok = transfer(total, [&] {
-                if (cmd.name == "put")
-                    return client.PutSync();
-                if (cmd.name == "append")
-                    return client.AppendSync();
-                return client.RestPutSync();
+            r = transfer(remote, [&](TransferDone done) {
+                if (resume)
+                    session.ResumeDownload(remote, local, known, std::move(done));
+                else
+                    session.Download(remote, local, known, std::move(done));
+            });
+        } else if (cmd.name == "put" || cmd.name == "append" || cmd.name == "resume-put") {
+            const std::string local = a[0];
+            const std::string remote = a.size() > 1 ? a[1] : BaseName(a[0]);
+            const std::int64_t total = std::max<std::int64_t>(0, LocalSize(local));
+            std::string mode = cmd.name;
+            std::int64_t offset = 0;
+            if (cmd.name == "resume-put" ||
+                (cmd.name == "put" && o.existing != FtpExisting::Overwrite)) {
+                // What the server already holds; nothing there means from
+                // the start.
+                const TransferResult size = run(
+                    [&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
+                offset = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
+                if (cmd.name == "put" && offset > 0) {
+                    const FileExistsAnswer answer = decide(true, local, remote, total, offset);
+                    if (answer == FileExistsAnswer::Skip)
+                        continue;
+                    mode = answer == FileExistsAnswer::Resume ? "append" : "put";
+                }
+            }
+            r = transfer(local, [&](TransferDone done) {
+                if (mode == "put")
+                    session.Upload(local, remote, total, std::move(done));
+                else if (mode == "append")
+                    session.AppendUpload(local, remote, cmd.name == "append" ? 0 : offset, total,
+                                         std::move(done));
+                else
+                    session.ResumeUpload(local, remote, offset, total, std::move(done));
             });
         } else if (cmd.name == "mkdir") {
-            client.HostFileName = a[0];
-            ok = client.MkdSync();
+            r = run([&](TransferDone done) { session.MakeRemoteDirectory(a[0], std::move(done)); });
         } else if (cmd.name == "rmdir") {
-            client.HostFileName = a[0];
-            ok = client.RmdSync();
+            r = run([&](TransferDone done) { session.RemoveDirectory(a[0], std::move(done)); });
         } else if (cmd.name == "rm") {
-            client.HostFileName = a[0];
-            ok = client.DeleSync();
+            r = run([&](TransferDone done) { session.DeleteFile(a[0], std::move(done)); });
         } else if (cmd.name == "mv") {
-            client.HostFileName = a[0];
-            client.LocalFileName = a[1];
-            ok = client.RenameSync();
+            r = run([&](TransferDone done) { session.RenameFile(a[0], a[1], std::move(done)); });
         } else if (cmd.name == "size") {
-            client.HostFileName = a[0];
-            ok = client.SizeSync();
-            if (ok)
-                out << client.ReplySize() << "\n";
+            r = run([&](TransferDone done) { session.RemoteFileSize(a[0], std::move(done)); });
+            if (r.Error == 0)
+                out << r.Size << "\n";
         } else if (cmd.name == "pwd") {
-            ok = client.PwdSync();
-            if (ok)
-                out << client.ReplyPath() << "\n";
+            r = run([&](TransferDone done) { session.CurrentDirectory(std::move(done)); });
+            if (r.Error == 0)
+                out << r.ReplyPath << "\n";
         } else if (cmd.name == "quote") {
-            client.LocalFileName = a[0];
-            ok = client.QuoteSync();
-            if (ok)
-                out << client.LastResponse() << "\n";
+            r = run([&](TransferDone done) { session.QuoteLine(a[0], std::move(done)); });
+            if (r.Error == 0)
+                out << r.Reply << "\n";
+            // A refusal is a failure, also when the line was delivered.
+            if (r.Error == 0 && r.ReplyCode >= 400) {
+                r.Error = r.ReplyCode;
+                r.ErrorMessage = r.Reply;
+            }
         }
-        if (!ok)
-            return fail(label);
+        if (r.Error != 0)
+            report(label, r);
+        if (status != ftp_exit::kOk || !queueOk) {
+            if (status == ftp_exit::kOk)
+                status = ftp_exit::kFailed;
+            return quit();
+        }
+        showHeld({});
     }
-    client.QuitSync();
-    return 0;
+    return quit();
 }

@@ -1,6 +1,7 @@
 // vexa2-ftp: the client engine from the command line.
 #include "crypto/TRSA.h"
 #include "tools/FtpCommandLine.h"
+#include "tools/FtpExitCodes.h"
 #include "tools/FtpPasswords.h"
 #include "tools/FtpSessionSetup.h"
 #include "tools/FtpTexts.h"
@@ -18,18 +19,18 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     FtpToolOptions options = ParseFtpToolArgs(args);
     if (options.help) {
-        std::cout << kUsage;
+        std::cout << HelpText();
         return 0;
     }
     if (!options.error.empty()) {
         std::cerr << kPrefix << options.error << "\n";
-        return 2;
+        return ftp_exit::kUsage;
     }
     // Only read: no lock is taken, so another program may run on the folder.
     FtpDataFolder folder = FindFtpDataFolder(options.dataDir);
     if (!folder.error.empty()) {
         std::cerr << kPrefix << folder.error << "\n";
-        return 2;
+        return ftp_exit::kUsage;
     }
     TRSA rsa1;
     FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1, AskPasswordOnTerminal);
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
         std::cerr << kPrefix << setup.notice << "\n";
     if (!setup.error.empty()) {
         std::cerr << kPrefix << setup.error << "\n";
-        return 2;
+        return ftp_exit::kUsage;
     }
     QCoreApplication app(argc, argv);
     return RunFtpTool(options, setup, rsa1, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);

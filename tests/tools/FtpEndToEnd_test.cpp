@@ -115,7 +115,7 @@ TEST(FtpEndToEnd, ThroughDanteSocks4) {
     EXPECT_TRUE(ReadFile(local.File("s4.bin")) == content);
     auto v4a =
         RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
-    EXPECT_EQ(v4a.exitCode, 1);
+    EXPECT_EQ(v4a.exitCode, 3); // no connection through the proxy
     EXPECT_TRUE(Has(v4a.err, "(Winsock error #20016)")) << v4a.err;
 }
 
@@ -299,7 +299,7 @@ TEST(FtpEndToEnd, SilentServerTimesOut) {
     ASSERT_GE(fd, 0);
     auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     ::close(fd);
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 7);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: login: no answer within the time-out\n");
 }
 
@@ -354,7 +354,7 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
     ASSERT_TRUE(dante.Started());
     auto refused = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-user",
                            test_user::Name(), "--socks-password", "wrong", url, "pwd"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 3);
     EXPECT_TRUE(Has(refused.err, "vexa2-ftp: failed: login: 500 SOCKS proxy 127.0.0.1:" +
                                      dante.PortText() + ": socks authentication failed"))
         << refused.err;
@@ -388,7 +388,7 @@ TEST(FtpEndToEnd, ShortDownloadFails) {
     TempDir local;
     auto r = RunFtp(
         {"ftp://u:p@127.0.0.1:" + peer.PortText() + "/", "get", "f.bin", local.File("f.bin")});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 8);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: get f.bin " + local.File("f.bin") +
                          ": 426 Download incomplete: expected 1000 bytes, received 400 bytes\n");
     EXPECT_TRUE(ReadFile(local.File("f.bin")) == content.substr(0, 400));

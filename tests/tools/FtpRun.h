@@ -1,8 +1,9 @@
 #pragma once
 // Runs a program that talks to a server in this process while the event loop
-// keeps running. XDG folders and HOME point at an empty temporary folder and
-// VEXA2_FTP_PASSWORD is unset, so no settings, ~/.netrc or password of the
-// machine take part; env sets or replaces variables.
+// keeps running, in workDir when given. XDG folders and HOME point at an
+// empty temporary folder and VEXA2_FTP_PASSWORD is unset, so no settings,
+// ~/.netrc or password of the machine take part; env sets or replaces
+// variables.
 #include "EventLoop.h"
 #include "Peers.h"
 #include "TempDir.h"
@@ -14,9 +15,12 @@
 #include <string>
 #include <vector>
 
-inline testing_support::CommandResult
-RunServing(const std::string& program, const std::vector<std::string>& args,
-           const std::map<std::string, std::string>& env = {}) {
+using EnvVars = std::map<std::string, std::string>;
+
+inline testing_support::CommandResult RunServing(const std::string& program,
+                                                 const std::vector<std::string>& args,
+                                                 const std::string& workDir = {},
+                                                 const EnvVars& env = {}) {
     using namespace testing_support;
     TempDir xdg;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -27,6 +31,8 @@ RunServing(const std::string& program, const std::vector<std::string>& args,
         environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!workDir.empty())
+        process.setWorkingDirectory(QString::fromStdString(workDir));
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
@@ -34,7 +40,7 @@ RunServing(const std::string& program, const std::vector<std::string>& args,
     CommandResult result;
     if (!process.waitForStarted(10000))
         return result;
-    RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
+    RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, 120000);
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(5000);
@@ -47,6 +53,7 @@ RunServing(const std::string& program, const std::vector<std::string>& args,
 }
 
 inline testing_support::CommandResult RunFtp(const std::vector<std::string>& args,
-                                             const std::map<std::string, std::string>& env = {}) {
-    return RunServing(testing_support::ProgramPath("vexa2-ftp"), args, env);
+                                             const std::string& workDir = {},
+                                             const EnvVars& env = {}) {
+    return RunServing(testing_support::ProgramPath("vexa2-ftp"), args, workDir, env);
 }

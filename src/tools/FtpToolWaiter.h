@@ -1,0 +1,36 @@
+#pragma once
+#include "client/SessionTransfers.h"
+
+#include <chrono>
+#include <functional>
+
+class QEventLoop;
+class TFtpClient;
+
+// Sleeps in the event loop until a condition holds: whoever changes what
+// the condition reads calls Wake(), and a timer wakes it at the time-out.
+// Silence (no log line, no data) longer than the time-out aborts the
+// engine; lastActivity is moved on by the caller's log and progress.
+class FtpToolWaiter {
+public:
+    using Clock = std::chrono::steady_clock;
+    FtpToolWaiter(TFtpClient& client, Clock::time_point& lastActivity, int timeoutSeconds)
+        : client_(client), lastActivity_(lastActivity), timeout_(timeoutSeconds) {}
+
+    bool TimedOut() const { return timedOut_; }
+    // Something changed: a running wait looks again.
+    void Wake();
+    // False when the server went silent (the engine has then been aborted).
+    bool Until(const std::function<bool()>& finished);
+    // Runs one operation of the session's transfer API to its end; a
+    // time-out ends it with 426 and the time-out's reason.
+    TransferResult Run(const std::function<void(TransferDone)>& start);
+
+private:
+    TFtpClient& client_;
+    Clock::time_point& lastActivity_;
+    int timeout_;
+    bool timedOut_ = false;
+    QEventLoop* loop_ = nullptr;
+    std::function<bool()> finished_;
+};
