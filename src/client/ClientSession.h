@@ -137,7 +137,7 @@ public:
     // Sends the local file from offset on, stored from there (REST, STOR).
     void ResumeUpload(const std::string& local, const std::string& remote, std::int64_t offset,
                       std::int64_t fileSize, TransferDone done);
-    // SIZE: the result carries the size.
+    // SIZE (in binary type): the result carries the size.
     void RemoteFileSize(const std::string& remote, TransferDone done);
     // PWD: the result carries the directory.
     void CurrentDirectory(TransferDone done);

@@ -207,9 +207,15 @@ void ClientSession::MakeRemoteDirectory(const std::string& remote, TransferDone 
 }
 
 void ClientSession::RemoteFileSize(const std::string& remote, TransferDone done) {
-    RunRequest(
-        ftpSize, &TCustomFtpCli::Size, [this, remote] { ftp_.HostFileName = remote; },
-        std::move(done));
+    if (!BeginTransfer(done))
+        return;
+    ftp_.HostFileName = remote;
+    // A size in bytes is a size in binary type: servers refuse SIZE in
+    // ASCII type or count its line ends.
+    StartTransferType(true, [this] {
+        Await(
+            ftpSize, [this] { ftp_.Size(); }, [this] { FinishTransfer(ftpSize, 0); });
+    });
 }
 
 void ClientSession::CurrentDirectory(TransferDone done) {

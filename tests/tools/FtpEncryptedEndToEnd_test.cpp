@@ -24,10 +24,6 @@ namespace {
 // 60 characters: the session uses the first 56 (448 bits).
 const std::string kKey = "correct horse battery staple / 0123456789 abcdefghijklmnopqr";
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 QProcessEnvironment OwnXdg(const std::string& folder) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", QString::fromStdString(folder));

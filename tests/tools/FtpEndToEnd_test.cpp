@@ -16,9 +16,7 @@
 
 #include <filesystem>
 #include <map>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,25 +55,6 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
     for (const auto& entry : fs::directory_iterator(dir))
         files[entry.path().filename().string()] = ReadFile(entry.path().string());
     return files;
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// A listener on 127.0.0.1 that never accepts (the kernel still completes
-// the handshake); returns its descriptor and sets port.
-int SilentListener(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return -1;
-    port = ntohs(addr.sin_port);
-    return fd;
 }
 
 } // namespace

@@ -16,10 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // Starts vexa2-ftp on a pseudo-terminal, answers its password prompt, and
 // prints what the terminal showed, then whether echo was off while the
 // prompt waited and whether it was on again afterwards, and the exit status.

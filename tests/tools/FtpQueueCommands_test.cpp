@@ -5,6 +5,7 @@
 #include "../ftpclient/OwnServer.h"
 #include "../ftpclient/VsftpdPeer.h"
 #include "FtpRun.h"
+#include "QueueEnv.h"
 #include "ScriptedPeer.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <netinet/in.h>
 #include <set>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,21 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// Nested folders with empty ones, names with spaces, an empty file, a file
-// larger than one data block, and 200 small files.
-void MakeTree(const std::string& root) {
-    fs::create_directories(root + "/sub dir/deeper one");
-    fs::create_directories(root + "/sub dir/empty inner");
-    fs::create_directories(root + "/empty");
+// The queue tests' tree (nested folders with empty ones, names with
+// spaces, an empty file) and 200 small files.
+void MakeBigTree(const std::string& root) {
+    MakeTree(root);
     fs::create_directories(root + "/many");
-    WriteFile(root + "/a file.txt", "top level\n");
-    WriteFile(root + "/zero", "");
-    WriteFile(root + "/sub dir/inner.bin", PatternBytes(300000, 7));
-    WriteFile(root + "/sub dir/deeper one/x y.dat", PatternBytes(70001, 9));
     for (int i = 0; i < 200; ++i)
         WriteFile(root + "/many/f" + std::to_string(i) + ".txt", PatternBytes(100 + i, i));
 }
@@ -83,27 +72,13 @@ void ForEachServer(const std::function<void(const Server&)>& body) {
     }
 }
 
-// A listener that never accepts (the kernel still completes the handshake).
-int SilentListener(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return -1;
-    port = ntohs(addr.sin_port);
-    return fd;
-}
-
 } // namespace
 
 TEST(FtpQueueCommands, FolderTreesUpAndDownAreEqual) {
     ForEachServer([](const Server& s) {
         SCOPED_TRACE(s.name);
         TempDir local;
-        MakeTree(local.File("src"));
+        MakeBigTree(local.File("src"));
         auto up = RunFtp({s.url, "put", "-r", local.File("src"), "up"});
         ASSERT_EQ(up.exitCode, 0) << up.err;
         std::string why;

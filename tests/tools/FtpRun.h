@@ -1,9 +1,6 @@
 #pragma once
-// Runs a program that talks to a server in this process while the event loop
-// keeps running, in workDir when given. XDG folders and HOME point at an
-// empty temporary folder and VEXA2_FTP_PASSWORD is unset, so no settings,
-// ~/.netrc or password of the machine take part; env sets or replaces
-// variables.
+// Helpers of the vexa2-ftp tests: a text search, a silent listener, and runs
+// of a program that talks to a server in this process.
 #include "EventLoop.h"
 #include "Peers.h"
 #include "TempDir.h"
@@ -12,10 +9,36 @@
 #include <QProcessEnvironment>
 
 #include <map>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <vector>
 
+inline bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A listener on 127.0.0.1 that never accepts (the kernel still completes
+// the handshake); returns its descriptor and sets port.
+inline int SilentListener(int& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return -1;
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
 using EnvVars = std::map<std::string, std::string>;
+
+// Runs the program while the event loop keeps running, in workDir when given.
+// XDG folders and HOME point at an empty temporary folder and
+// VEXA2_FTP_PASSWORD is unset, so no settings, ~/.netrc or password of the
+// machine take part; env sets or replaces variables.
 
 inline testing_support::CommandResult RunServing(const std::string& program,
                                                  const std::vector<std::string>& args,
