@@ -311,7 +311,7 @@ void TransferQueue::Ask(const QueueEntry& entry, bool upload,
                         std::function<void(QueueEntry&, FileExistsAnswer)> go) {
     FileExistsQuestion q = MakeFileExistsQuestion(upload, entry.Local, entry.LocalSize,
                                                   entry.Remote, entry.RemoteSize);
-    q.countdownSeconds = (CountdownMs + 999) / 1000;
+    q.countdownSeconds = static_cast<int>((static_cast<long long>(CountdownMs) + 999) / 1000);
     const int question = ++questionCount_;
     question_ = question;
     questionEntry_ = entry.Id;

@@ -241,3 +241,25 @@ TEST(FtpCommandLine, HelpNamesEveryCommandAndOption) {
          {"VEXA2_FTP_PASSWORD", "~/.netrc", "prompt", "Exit status", "FTP://", "65535", "\"--\""})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
 }
+
+TEST(FtpCommandLine, FoldersPatternsAndExistingTargets) {
+    auto o = ParseFtpToolArgs({"--resume", "--progress", "ftp://h/", "get", "-r", "remote dir",
+                               "mget", "*.bin", "sub/*.txt", "put", "-r", "local", "there", "mput",
+                               "a*", "pwd"});
+    ASSERT_EQ(o.error, "");
+    EXPECT_EQ(o.existing, FtpExisting::Resume);
+    EXPECT_TRUE(o.progress);
+    ASSERT_EQ(o.commands.size(), 5u);
+    EXPECT_TRUE(o.commands[0].recursive);
+    EXPECT_EQ(o.commands[0].args, (std::vector<std::string>{"remote dir"}));
+    EXPECT_EQ(o.commands[1].args, (std::vector<std::string>{"*.bin", "sub/*.txt"}));
+    EXPECT_TRUE(o.commands[2].recursive);
+    EXPECT_EQ(o.commands[2].args, (std::vector<std::string>{"local", "there"}));
+    EXPECT_EQ(o.commands[3].args, (std::vector<std::string>{"a*"}));
+    EXPECT_EQ(o.commands[4].name, "pwd");
+
+    EXPECT_EQ(ParseFtpToolArgs({"ftp://h/", "get"}).existing, FtpExisting::Overwrite);
+    EXPECT_NE(ParseFtpToolArgs({"--skip", "--ask", "ftp://h/", "pwd"}).error, "");
+    EXPECT_NE(ParseFtpToolArgs({"ftp://h/", "mget"}).error, "");
+    EXPECT_NE(ParseFtpToolArgs({"ftp://h/", "get", "-r"}).error, "");
+}
