@@ -1,5 +1,6 @@
 #include "app/THttpCli.h"
 
+#include "base/PortText.h"
 #include "net/TWSocket.h"
 
 #include <algorithm>
@@ -36,13 +37,6 @@ bool ValidHostName(const std::string& host) {
     });
 }
 
-bool ValidPort(const std::string& port) {
-    int value = 0;
-    const char* end = port.data() + port.size();
-    auto [next, ec] = std::from_chars(port.data(), end, value);
-    return !port.empty() && ec == std::errc() && next == end && value >= 1 && value <= 65535;
-}
-
 // Whether what has arrived so far can still be the start of a status line.
 bool CouldBeStatusLine(const std::string& received) {
     const std::string prefix = apptexts::kHttpStatusPrefix;
@@ -71,7 +65,7 @@ bool ParseHttpUrl(const std::string& url, HttpUrl& parts) {
     result.host = result.authority.substr(0, colon);
     if (colon != std::string::npos)
         result.port = result.authority.substr(colon + 1);
-    if (!ValidHostName(result.host) || !ValidPort(result.port) ||
+    if (!ValidHostName(result.host) || !IsPortNumber(result.port) ||
         !PrintableWithoutBlanks(result.path))
         return false;
     parts = std::move(result);

@@ -8,6 +8,8 @@
 #include "app/KeyPairManagement.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "tools/AdminFailure.h"
+#include "tools/AdminSites.h"
 #include "tools/AdminTexts.h"
 
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include <optional>
 
 using namespace accounts;
+using namespace admin_tool;
 
 namespace {
 
@@ -40,14 +43,6 @@ private:
     std::ostream& err_;
 };
 
-struct Failure {
-    std::string reason;
-};
-
-[[noreturn]] void Fail(const std::string& reason) {
-    throw Failure{reason};
-}
-
 void Check(const AdminResult& r) {
     if (!r.ok)
         Fail(r.message.empty() ? admin_texts::kAnsweredNo : r.message);
@@ -67,14 +62,6 @@ private:
     std::vector<std::string> a_;
     std::size_t i_ = 0;
 };
-
-bool OnOff(const std::string& word) {
-    if (word == "on")
-        return true;
-    if (word == "off")
-        return false;
-    Fail(admin_texts::kBadOnOff);
-}
 
 std::vector<Right> ParseRights(const std::string& text) {
     std::vector<Right> rights;
@@ -455,6 +442,10 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         if (folder.path.empty())
             Fail(folder.error);
         const std::string area = rest.front();
+        if (area == "site") {
+            RunSiteCommand(folder.path, {rest.begin() + 1, rest.end()}, out);
+            return 0;
+        }
         Args args({rest.begin() + 1, rest.end()});
         FlagPrompts prompts(opt.yes, err);
         LogWriter log = [&err](int, const std::string& text, TColor) { err << text << "\n"; };

@@ -7,11 +7,11 @@ namespace admin_texts {
 inline constexpr const char* kUsage =
     R"(Usage: vexa2-admin [--data-dir DIR] [--no-save] [--yes] COMMAND ...
 
-Changes the server's accounts and lists in the data folder (default
-$XDG_DATA_HOME/vexa2/). Every change is written to the working file and then
-copied to the saved file, unless --no-save is given (then only the working
-file changes: logins see it at once, and the next start of the program drops
-it). Account changes work while a server runs on the folder; list changes and
+Changes the server's accounts and lists, the client's sites and the key pair
+in the data folder (default $XDG_DATA_HOME/vexa2/). Every account change is
+written to the working file and then copied to the saved file, unless
+--no-save is given (then only the working file changes: logins see it at once,
+and the next start of the program drops it). Account changes work while a server runs on the folder; list changes and
 the IP mode are refused then, because the running program writes them at exit.
 
 Users:
@@ -40,6 +40,32 @@ Server lists:
   vdir list | vdir add DIR VIRTUAL | vdir delete ROW
   link list | link add DIR NAME | link delete ROW
 ROW is the 1-based row number shown by list.
+
+Sites (the client's site store vexa2sites.dat, as the site manager keeps it):
+  site list
+  site show NAME                       every field; passwords and the key only
+                                       as (set) or (none)
+  site add NAME [FIELD VALUE]...       a new site; names are unique, and letter
+                                       case makes names different
+  site set NAME FIELD VALUE [FIELD VALUE]...
+  site delete NAME
+FIELD is one of:
+  host TEXT                            host address (at most 80 characters)
+  port NUMBER                          1 to 65535; empty: 21
+  user TEXT | password TEXT            the FTP login (at most 40 characters each)
+  login normal|anonymous|encrypted     anonymous also sets the user "anonymous"
+                                       and, unless the password is an address,
+                                       a placeholder address; encrypted uses
+                                       the key
+  key TEXT                             the site's encryption key (at most 80)
+  mandatory on|off                     quit when the encryption is not agreed
+  passive on|off                       passive data connections
+  no-rsa on|off                        no enciphered command channel
+  socks-server TEXT | socks-port NUMBER | socks-user TEXT | socks-password TEXT
+                                       the site's SOCKS proxy (texts at most 40)
+  no-socks on|off                      ignore every SOCKS setting for this site
+A text longer than its field is refused, never cut. Sites change while the
+program runs; connect with vexa2-ftp --site NAME.
 
 The program's key pair (in the data folder's vexa2.ini):
   keys show
@@ -73,6 +99,17 @@ inline std::string DamagedAccountFile(const std::string& path, long records, lon
     return "the account file " + path + " is damaged (" + std::to_string(records) +
            " whole records and an incomplete one of " + std::to_string(tailBytes) +
            " bytes); nothing was changed, so no record is lost. Repair or remove the file first";
+}
+inline constexpr const char* kNoSuchSite = "no site named ";
+inline constexpr const char* kSiteNameNeeded = "a site needs a name";
+inline constexpr const char* kBadSitePort = "a port is a number from 1 to 65535 (or empty for 21)";
+inline constexpr const char* kBadLoginType = "login must be normal, anonymous or encrypted";
+inline constexpr const char* kUnknownSiteField = "unknown site field; see vexa2-admin --help";
+inline constexpr const char* kSiteNotWritten = "the site store could not be written";
+inline constexpr const char* kAnonymousUser = "anonymous";
+inline constexpr const char* kAnonymousPassword = "vexa2@";
+inline std::string FieldTooLong(const std::string& field, std::size_t capacity) {
+    return field + " takes at most " + std::to_string(capacity) + " characters";
 }
 inline constexpr const char* kAnsweredNo = "not done: the question was answered No (use --yes)";
 

@@ -1,10 +1,13 @@
 #include "tools/FtpCommandLine.h"
 
+#include "base/PortText.h"
 #include "tools/FtpTexts.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <map>
+#include <strings.h>
 
 using namespace ftptool_texts;
 
@@ -66,8 +69,9 @@ bool ParseTransferOption(const std::string& name, FtpToolOptions& o) {
 } // namespace
 
 std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
+    // The scheme is read without letter case, as in every URL ("FTP://").
     const std::string scheme = "ftp://";
-    if (text.size() <= scheme.size() || text.compare(0, scheme.size(), scheme) != 0)
+    if (text.size() <= scheme.size() || ::strncasecmp(text.c_str(), scheme.c_str(), 6) != 0)
         return std::nullopt;
     std::string rest = text.substr(scheme.size());
     FtpUrl url;
@@ -107,6 +111,12 @@ std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
 
 FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
     FtpToolOptions o;
+    if (args.empty()) {
+        o.error = kNoArguments;
+        return o;
+    }
+    std::vector<std::string> words; // the address and the commands, in order
+    bool optionsEnded = false;
     std::size_t i = 0;
     auto value = [&](const std::string& option) -> std::optional<std::string> {
         if (i + 1 >= args.size()) {
@@ -115,11 +125,18 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
         }
         return args[++i];
     };
-    // Options come before the address.
+    // Options may come before or after the address and the commands; after
+    // "--" every word is an address, command or name, even one starting "--".
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.rfind("--", 0) != 0)
-            break;
+        if (optionsEnded || a.rfind("--", 0) != 0) {
+            words.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
         std::string name = a;
         std::optional<std::string> inlineValue;
         if (auto eq = a.find('='); eq != std::string::npos) {
@@ -172,7 +189,7 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             if (!v)
                 return o;
             std::size_t colon = v->rfind(':');
-            if (colon == std::string::npos || colon == 0 || colon + 1 >= v->size()) {
+            if (colon == std::string::npos || colon == 0 || !IsPortNumber(v->substr(colon + 1))) {
                 o.error = kBadSocks;
                 return o;
             }
@@ -202,9 +219,9 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             auto v = take();
             if (!v)
                 return o;
-            try {
-                o.timeout = std::stoi(*v);
-            } catch (...) {
+            const char* end = v->data() + v->size();
+            auto [next, ec] = std::from_chars(v->data(), end, o.timeout);
+            if (v->empty() || ec != std::errc() || next != end || o.timeout < 1) {
                 o.error = kBadTimeout;
                 return o;
             }
@@ -224,49 +241,47 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
     const auto& table = Commands();
     // A stored site may stand in for the address; a word that is a command
     // then starts the commands.
-    const bool addressFollows = i < args.size() && !(o.site && table.count(args[i]));
+    i = 0;
+    const bool addressFollows = i < words.size() && !(o.site && table.count(words[i]));
     if (!addressFollows && !o.site) {
         o.error = kMissingUrl;
         return o;
     }
     if (addressFollows) {
-        auto url = ParseFtpUrl(args[i]);
+        auto url = ParseFtpUrl(words[i]);
         if (!url) {
-            o.error = kBadUrl + args[i];
+            o.error = kBadUrl + words[i];
+            return o;
+        }
+        if (url->portGiven && !IsPortNumber(url->port)) {
+            o.error = kBadPort + url->port;
             return o;
         }
         o.url = *url;
         ++i;
     }
-    // Without a stored site an address without a user logs in anonymously;
-    // with one, the stored user name counts first.
-    if (!o.site && o.url.user.empty()) {
-        o.url.user = kDefaultUser;
-        if (o.url.password.empty())
-            o.url.password = kDefaultPassword;
-    }
-    while (i < args.size()) {
-        auto it = table.find(args[i]);
+    while (i < words.size()) {
+        auto it = table.find(words[i]);
         if (it == table.end()) {
-            o.error = kUnknownCommand + args[i];
+            o.error = kUnknownCommand + words[i];
             return o;
         }
-        FtpToolCommand cmd{args[i], {}};
+        FtpToolCommand cmd{words[i], {}};
         ++i;
-        if ((cmd.name == "get" || cmd.name == "put") && i < args.size() && args[i] == "-r") {
+        if ((cmd.name == "get" || cmd.name == "put") && i < words.size() && words[i] == "-r") {
             cmd.recursive = true;
             ++i;
         }
         for (int r = 0; r < it->second.required; ++r) {
-            if (i >= args.size()) {
+            if (i >= words.size()) {
                 o.error = kMissingArgument + cmd.name;
                 return o;
             }
-            cmd.args.push_back(args[i++]);
+            cmd.args.push_back(words[i++]);
         }
         // An optional argument that names a command starts the next command.
-        for (int k = 0; k < it->second.optional && i < args.size() && !table.count(args[i]); ++k)
-            cmd.args.push_back(args[i++]);
+        for (int k = 0; k < it->second.optional && i < words.size() && !table.count(words[i]); ++k)
+            cmd.args.push_back(words[i++]);
         o.commands.push_back(cmd);
     }
     if (o.commands.empty())

@@ -8,10 +8,12 @@
 #include "base/PathText.h"
 #include "client/SiteStore.h"
 #include "crypto/TRSA.h"
+#include "tools/FtpPasswords.h"
 #include "tools/FtpPrompts.h"
 #include "tools/FtpTexts.h"
 
 #include <climits>
+#include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,7 +69,54 @@ std::string LoadDefaults(const FtpToolOptions& o, const std::string& dataFolder,
     return {};
 }
 
-std::string BuildSite(const FtpToolOptions& o, const std::string& dataFolder, SiteRecord& site) {
+// Completes the user and the password that neither the address nor the
+// stored site gave, in the order --help documents: the environment, then
+// ~/.netrc, then the prompt; an anonymous login falls back to the
+// placeholder address.
+std::string CompleteLogin(SiteRecord& site, const AskPassword& askPassword, std::string& notice) {
+    std::optional<NetrcLookup> netrc;
+    auto lookUp = [&] {
+        if (!netrc) {
+            netrc = LookUpNetrc(site.Host, site.UserName);
+            notice = netrc->notice;
+        }
+        return netrc->entry;
+    };
+    if (site.UserName.empty()) {
+        auto entry = lookUp();
+        site.UserName = entry && entry->login ? *entry->login : kDefaultUser;
+        if (!entry || !entry->login)
+            netrc.reset(); // look again for the anonymous login's entry
+    }
+    if (!site.Password.empty())
+        return {};
+    const bool anonymous = site.UserName == kDefaultUser;
+    const char* variable = ::getenv(kPasswordVariable);
+    if (!anonymous && variable && *variable) {
+        site.Password = variable;
+        return {};
+    }
+    if (auto entry = lookUp(); entry && entry->password && !entry->password->empty()) {
+        site.Password = *entry->password;
+        return {};
+    }
+    if (anonymous) {
+        site.Password = kDefaultPassword;
+        return {};
+    }
+    if (askPassword) {
+        auto typed = askPassword(kPasswordPromptPrefix + site.UserName + "@" + site.Host +
+                                 kPasswordPromptSuffix);
+        if (typed && !typed->empty()) {
+            site.Password = *typed;
+            return {};
+        }
+    }
+    return kNoPasswordPrefix + site.UserName + kNoPasswordSuffix;
+}
+
+std::string BuildSite(const FtpToolOptions& o, const std::string& dataFolder, SiteRecord& site,
+                      const AskPassword& askPassword, std::string& notice) {
     const FtpUrl& url = o.url;
     if (o.site) {
         if (dataFolder.empty())
@@ -83,8 +132,11 @@ std::string BuildSite(const FtpToolOptions& o, const std::string& dataFolder, Si
             site.Host = url.host;
         if (url.portGiven)
             site.Port = url.port;
-        if (url.userGiven)
+        // The stored password belongs to the stored user only.
+        if (url.userGiven && url.user != site.UserName) {
             site.UserName = url.user;
+            site.Password.clear();
+        }
         if (url.passwordGiven)
             site.Password = url.password;
         if (o.passiveGiven)
@@ -96,19 +148,15 @@ std::string BuildSite(const FtpToolOptions& o, const std::string& dataFolder, Si
         site.UserName = url.user;
         site.Password = url.password;
         site.Passive = o.passive;
-        site.LoginType = url.user == kDefaultUser ? 2 : 1;
     }
     if (site.Host.empty())
         return kSiteWithoutHost + site.Name;
-    if (site.UserName.empty())
-        site.UserName = kDefaultUser;
-    if (site.Password.empty()) {
-        // An anonymous login gets the usual placeholder; any other login
-        // without a password could only be refused by the server.
-        if (site.UserName != kDefaultUser)
-            return kNoPasswordPrefix + site.UserName + kNoPasswordSuffix;
-        site.Password = kDefaultPassword;
-    }
+    // A login without a password could only be refused by the server:
+    // refused here, before anything is sent.
+    if (std::string refused = CompleteLogin(site, askPassword, notice); !refused.empty())
+        return refused;
+    if (!o.site)
+        site.LoginType = site.UserName == kDefaultUser ? 2 : 1;
     if (!o.socksHost.empty()) {
         site.SocksServer = o.socksHost;
         site.SocksPort = o.socksPort;
@@ -146,10 +194,10 @@ FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir) {
 }
 
 FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder,
-                                  TRSA& rsa1) {
+                                  TRSA& rsa1, const AskPassword& askPassword) {
     FtpSessionSetup setup;
     setup.error = LoadDefaults(options, dataFolder, rsa1, setup.defaults);
     if (setup.error.empty())
-        setup.error = BuildSite(options, dataFolder, setup.site);
+        setup.error = BuildSite(options, dataFolder, setup.site, askPassword, setup.notice);
     return setup;
 }

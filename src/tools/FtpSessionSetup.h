@@ -3,6 +3,7 @@
 #include "client/SiteRecord.h"
 #include "tools/FtpCommandLine.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,11 +27,17 @@ FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir);
 struct FtpSessionSetup {
     SiteRecord site;
     ClientDefaults defaults;
-    std::string error; // non-empty when the session cannot be set up
+    std::string error;  // non-empty when the session cannot be set up
+    std::string notice; // a warning to show before connecting
 };
+
+// Asks the user for a password (the prompt is given); nothing when nobody
+// can answer.
+using AskPassword = std::function<std::optional<std::string>(const std::string& prompt)>;
 
 // Reads the settings file (when there is one) and loads its key pair into
 // rsa1; takes the site from the store with --site, then lets the address and
-// the options override it.
+// the options override it. A login the command line leaves open is completed
+// from VEXA2_FTP_PASSWORD, ~/.netrc and finally askPassword.
 FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder,
-                                  TRSA& rsa1);
+                                  TRSA& rsa1, const AskPassword& askPassword = {});

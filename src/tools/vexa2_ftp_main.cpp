@@ -2,6 +2,7 @@
 #include "crypto/TRSA.h"
 #include "tools/FtpCommandLine.h"
 #include "tools/FtpExitCodes.h"
+#include "tools/FtpPasswords.h"
 #include "tools/FtpSessionSetup.h"
 #include "tools/FtpTexts.h"
 #include "tools/FtpToolRunner.h"
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     FtpToolOptions options = ParseFtpToolArgs(args);
     if (options.help) {
-        std::cout << kUsage << kUsageTransfers << kExitStatusHelp;
+        std::cout << HelpText();
         return 0;
     }
     if (!options.error.empty()) {
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
         return ftp_exit::kUsage;
     }
     TRSA rsa1;
-    FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1);
+    FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1, AskPasswordOnTerminal);
+    if (!setup.notice.empty())
+        std::cerr << kPrefix << setup.notice << "\n";
     if (!setup.error.empty()) {
         std::cerr << kPrefix << setup.error << "\n";
         return ftp_exit::kUsage;

@@ -2,11 +2,13 @@
 #include "accounts/AccountFiles.h"
 #include "accounts/ServerLists.h"
 #include "app/DataFolder.h"
+#include "client/SiteRecord.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -35,8 +37,9 @@ struct AdminTool : ::testing::Test {
 TEST_F(AdminTool, HelpDocumentsEveryArea) {
     auto r = RunCommand(ProgramPath("vexa2-admin"), {"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* word : {"user add", "group", "ip mode allow|deny", "vdir add", "link add",
-                             "--no-save", "--data-dir"})
+    for (const char* word :
+         {"user add", "group", "ip mode allow|deny", "vdir add", "link add", "site add", "site set",
+          "site delete", "site list", "--no-save", "--data-dir"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -168,4 +171,146 @@ TEST_F(AdminTool, ListsAreWrittenAndRefusedWhileFolderIsHeld) {
     held.Release();
     Ok({"ip", "delete", "1"});
     EXPECT_EQ(ReadFile(data.File("ipdenials.dat")), "");
+}
+
+TEST_F(AdminTool, SitesAreStoredAsTheSiteManagerStoresThem) {
+    Ok({"site",
+        "add",
+        "office",
+        "host",
+        "ftp.example.org",
+        "port",
+        "2121",
+        "user",
+        "bob",
+        "password",
+        "pw",
+        "login",
+        "encrypted",
+        "key",
+        "the key text",
+        "mandatory",
+        "on",
+        "passive",
+        "on",
+        "socks-server",
+        "proxy.example.org",
+        "socks-port",
+        "1080",
+        "socks-user",
+        "sam",
+        "socks-password",
+        "sp",
+        "no-socks",
+        "on",
+        "no-rsa",
+        "on"});
+    Ok({"site", "add", "Office"}); // letter case makes a different name
+    Ok({"site", "add", "anon", "host", "h", "login", "anonymous"});
+    SiteRecord office;
+    office.Name = "office";
+    office.Host = "ftp.example.org";
+    office.Port = "2121";
+    office.UserName = "bob";
+    office.Password = "pw";
+    office.LoginType = 3;
+    office.EncryptionKey = "the key text";
+    office.EncryptionMandatory = office.Passive = office.NoSocks = office.NoRSA = true;
+    office.SocksServer = "proxy.example.org";
+    office.SocksPort = "1080";
+    office.SocksUsername = "sam";
+    office.SocksPassword = "sp";
+    SiteRecord bare; // a new site is an all-zero record with its name
+    bare.Name = "Office";
+    SiteRecord anon;
+    anon.Name = "anon";
+    anon.Host = "h";
+    anon.LoginType = 2;
+    anon.UserName = "anonymous";
+    anon.Password = "vexa2@";
+    auto bytes = [](const std::vector<SiteRecord>& sites) {
+        std::string all;
+        for (const auto& s : sites) {
+            const auto b = s.ToBytes();
+            all.append(reinterpret_cast<const char*>(b.data()), b.size());
+        }
+        return all;
+    };
+    EXPECT_TRUE(ReadFile(data.File("vexa2sites.dat")) == bytes({office, bare, anon}));
+    EXPECT_EQ(Admin({"site", "list"}).out, "office\nOffice\nanon\n");
+
+    // Anonymous keeps a password that already is an address.
+    Ok({"site", "set", "anon", "password", "me@example.org", "login", "anonymous"});
+    Ok({"site", "set", "office", "login", "normal", "passive", "off", "port", ""});
+    office.LoginType = 1;
+    office.Passive = false;
+    office.Port = "";
+    anon.Password = "me@example.org";
+    EXPECT_TRUE(ReadFile(data.File("vexa2sites.dat")) == bytes({office, bare, anon}));
+    auto show = Admin({"site", "show", "office"});
+    EXPECT_EQ(show.out, "name: office\nlogin: normal\nhost: ftp.example.org\nport: \nuser: bob\n"
+                        "password: (set)\nkey: (set)\nsocks-server: proxy.example.org\n"
+                        "socks-port: 1080\nsocks-user: sam\nsocks-password: (set)\n"
+                        "mandatory: on\npassive: off\nno-socks: on\nno-rsa: on\n");
+
+    Ok({"site", "delete", "Office"});
+    EXPECT_TRUE(ReadFile(data.File("vexa2sites.dat")) == bytes({office, anon}));
+    Ok({"site", "delete", "office"});
+    Ok({"site", "delete", "anon"});
+    // Deleting the last site removes the store.
+    EXPECT_FALSE(std::filesystem::exists(data.File("vexa2sites.dat")));
+    EXPECT_EQ(Admin({"site", "list"}).out, "");
+}
+
+TEST_F(AdminTool, SiteRefusalsChangeNothing) {
+    Ok({"site", "add", "office", "host", "h", "password", "pw"});
+    const std::string stored = ReadFile(data.File("vexa2sites.dat"));
+    const std::string name41(41, 'n');
+    struct Case {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{"site", "add", "office"},
+         "Invalid Name - it already exists in the list.  The name must be unique."},
+        {{"site", "add", "x", "port", "0"}, "a port is a number from 1 to 65535"},
+        {{"site", "add", "x", "port", "65536"}, "a port is a number from 1 to 65535"},
+        {{"site", "set", "office", "socks-port", "80a"}, "a port is a number from 1 to 65535"},
+        {{"site", "add", name41}, "name takes at most 40 characters"},
+        {{"site", "add", ""}, "a site needs a name"},
+        {{"site", "set", "office", "host", std::string(81, 'h')},
+         "host takes at most 80 characters"},
+        {{"site", "set", "office", "password", std::string(41, 'p')},
+         "password takes at most 40 characters"},
+        {{"site", "set", "office", "login", "secret"},
+         "login must be normal, anonymous or encrypted"},
+        {{"site", "set", "office", "passive", "yes"}, "expected on or off"},
+        {{"site", "set", "office", "colour", "red"}, "unknown site field"},
+        // A bad field late in the list: the good ones before it are not
+        // written either.
+        {{"site", "set", "office", "host", "other", "port"}, "missing argument"},
+        {{"site", "add", "y", "host", "other", "mandatory", "maybe"}, "expected on or off"},
+        {{"site", "set", "nowhere", "host", "h"}, "no site named nowhere"},
+        {{"site", "show", "Office"}, "no site named Office"},
+        {{"site", "delete", "nowhere"}, "no site named nowhere"},
+        {{"site", "rename", "office", "x"}, "unknown command"},
+        {{"site"}, "missing argument"},
+    };
+    for (const auto& c : cases) {
+        auto r = Admin(c.args);
+        EXPECT_EQ(r.exitCode, 1) << c.args[1];
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(ReadFile(data.File("vexa2sites.dat")) == stored) << c.args[1];
+    }
+
+    // A damaged store (a record cut short) is reported, and left as it is.
+    WriteFile(data.File("vexa2sites.dat"), stored + std::string(100, '\0'));
+    auto add = Admin({"site", "add", "new"});
+    EXPECT_EQ(add.exitCode, 1);
+    EXPECT_EQ(add.err, "vexa2-admin: FATAL ERROR - file " + data.File("vexa2sites.dat") +
+                           " corrupt - Program may not work properly.\n");
+    auto list = Admin({"site", "list"});
+    EXPECT_EQ(list.exitCode, 1);
+    EXPECT_EQ(list.out, "office\n");
+    EXPECT_TRUE(ReadFile(data.File("vexa2sites.dat")) == stored + std::string(100, '\0'));
 }

@@ -1,5 +1,7 @@
 #include "tools/FtpCommandLine.h"
 
+#include "tools/FtpTexts.h"
+
 #include <gtest/gtest.h>
 
 TEST(FtpCommandLine, Urls) {
@@ -22,6 +24,9 @@ TEST(FtpCommandLine, Urls) {
         {"ftp://h:/", false, "", "", "", "", ""},
         {"ftp://h:21x/", false, "", "", "", "", ""},
         {"ftp://u:p@/x", false, "", "", "", "", ""},
+        // The scheme in any letter case; the port's range is the caller's check.
+        {"FTP://H:1/", true, "", "", "H", "1", ""},
+        {"Ftp://h:65535/a", true, "", "", "h", "65535", "a"},
     };
     for (const auto& c : cases) {
         auto url = ParseFtpUrl(c.text);
@@ -68,7 +73,9 @@ TEST(FtpCommandLine, OptionsAndSeveralCommands) {
     EXPECT_EQ(o.socksLevel, "4A");
     EXPECT_EQ(o.socksUser, "me");
     EXPECT_EQ(*o.dataDir, "/tmp/d");
-    EXPECT_EQ(o.url.user, "anonymous");
+    // No user in the address: the set-up settles it (~/.netrc may name one).
+    EXPECT_EQ(o.url.user, "");
+    EXPECT_FALSE(o.url.userGiven);
     ASSERT_EQ(o.commands.size(), 7u);
     EXPECT_EQ(o.commands[0].name, "ls");
     EXPECT_TRUE(o.commands[0].args.empty());
@@ -85,13 +92,23 @@ TEST(FtpCommandLine, Errors) {
         std::vector<std::string> args;
         const char* error;
     } cases[] = {
-        {{}, "missing ftp:// address"},
+        {{}, "no address and no command given; see vexa2-ftp --help"},
+        {{"--verbose"}, "missing ftp:// address"},
         {{"--bogus", "ftp://h/", "ls"}, "unknown option: --bogus"},
         {{"ftp://h/"}, "no command given"},
         {{"ftp://h/", "fetch"}, "unknown command: fetch"},
         {{"ftp://h/", "get"}, "missing argument for get"},
         {{"ftp://h/", "mv", "a"}, "missing argument for mv"},
-        {{"--socks", "nohostport", "ftp://h/", "ls"}, "--socks needs HOST:PORT"},
+        {{"--socks", "nohostport", "ftp://h/", "ls"},
+         "--socks needs HOST:PORT (a port from 1 to 65535)"},
+        {{"--socks", "p:0", "ftp://h/", "ls"}, "--socks needs HOST:PORT (a port from 1 to 65535)"},
+        {{"ftp://h:0/", "ls"}, "the port must be a number from 1 to 65535: 0"},
+        {{"ftp://h:65536/", "ls"}, "the port must be a number from 1 to 65535: 65536"},
+        {{"ftp://h:99999999999999999999/", "ls"},
+         "the port must be a number from 1 to 65535: 99999999999999999999"},
+        {{"--timeout", "5x", "ftp://h/", "ls"}, "--timeout needs a whole number of seconds from 1"},
+        {{"--timeout=0", "ftp://h/", "ls"}, "--timeout needs a whole number of seconds from 1"},
+        {{"ftp://h/", "rm", "--odd"}, "unknown option: --odd"},
         {{"--socks-level", "6", "ftp://h/", "ls"}, "--socks-level must be 4, 4A or 5"},
         {{"--socks-user"}, "option needs a value: --socks-user"},
         {{"--site", "", "ls"}, "--site needs a site name"},
@@ -141,7 +158,88 @@ TEST(FtpCommandLine, StoredSiteAndEncryptionOptions) {
     EXPECT_FALSE(plain.noRsa);
     EXPECT_TRUE(plain.url.portGiven);
     EXPECT_FALSE(plain.url.userGiven);
-    EXPECT_EQ(plain.url.user, "anonymous");
+}
+
+TEST(FtpCommandLine, OptionsBeforeOrAfterTheAddress) {
+    // The same run written in every order a user might type it.
+    const std::vector<std::vector<std::string>> orders = {
+        {"--active", "--timeout", "3", "ftp://h:2121/", "get", "a", "b", "pwd"},
+        {"ftp://h:2121/", "--active", "get", "a", "b", "pwd", "--timeout=3"},
+        {"FTP://h:2121/", "get", "a", "--timeout", "3", "b", "pwd", "--active"},
+        {"--timeout", "3", "fTp://h:2121/", "get", "a", "b", "--active", "pwd"},
+    };
+    for (const auto& args : orders) {
+        auto o = ParseFtpToolArgs(args);
+        ASSERT_EQ(o.error, "") << args[0];
+        EXPECT_FALSE(o.passive) << args[0];
+        EXPECT_EQ(o.timeout, 3) << args[0];
+        EXPECT_EQ(o.url.host, "h") << args[0];
+        EXPECT_EQ(o.url.port, "2121") << args[0];
+        ASSERT_EQ(o.commands.size(), 2u) << args[0];
+        EXPECT_EQ(o.commands[0].args, (std::vector<std::string>{"a", "b"})) << args[0];
+        EXPECT_EQ(o.commands[1].name, "pwd") << args[0];
+    }
+    // After "--" a word starting with "--" is a name.
+    auto names = ParseFtpToolArgs({"--verbose", "ftp://h/", "--", "rm", "--odd", "get", "--x"});
+    ASSERT_EQ(names.error, "");
+    EXPECT_TRUE(names.verbose);
+    ASSERT_EQ(names.commands.size(), 2u);
+    EXPECT_EQ(names.commands[0].args, std::vector<std::string>{"--odd"});
+    EXPECT_EQ(names.commands[1].args, std::vector<std::string>{"--x"});
+    // A stored site with options after the commands.
+    auto site = ParseFtpToolArgs({"--site", "office", "ls", "--no-rsa"});
+    ASSERT_EQ(site.error, "");
+    EXPECT_TRUE(site.noRsa);
+    EXPECT_FALSE(site.url.given);
+}
+
+TEST(FtpCommandLine, HelpNamesEveryCommandAndOption) {
+    // Each is accepted by the parser and explained by --help.
+    const std::vector<std::vector<std::string>> commands = {
+        {"ls"},
+        {"nlst"},
+        {"get", "a"},
+        {"put", "a"},
+        {"get", "-r", "d"},
+        {"put", "-r", "d"},
+        {"mget", "*.bin"},
+        {"mput", "*.bin"},
+        {"append", "a"},
+        {"resume-get", "a"},
+        {"resume-put", "a"},
+        {"mkdir", "d"},
+        {"rmdir", "d"},
+        {"rm", "f"},
+        {"mv", "a", "b"},
+        {"size", "f"},
+        {"pwd"},
+        {"quote", "NOOP"},
+    };
+    const std::string usage = ftptool_texts::HelpText();
+    for (const auto& c : commands) {
+        std::vector<std::string> args = {"ftp://h/"};
+        args.insert(args.end(), c.begin(), c.end());
+        EXPECT_EQ(ParseFtpToolArgs(args).error, "") << c[0];
+        const std::string shown = c.size() > 1 && c[1] == "-r" ? c[0] + " -r" : c[0];
+        EXPECT_NE(usage.find("\n  " + shown + " "), std::string::npos) << shown;
+    }
+    const std::vector<std::vector<std::string>> options = {
+        {"--passive"},          {"--active"},          {"--socks", "h:1"},
+        {"--socks-level", "4"}, {"--socks-user", "u"}, {"--socks-password", "p"},
+        {"--timeout", "1"},     {"--site", "s"},       {"--key", "k"},
+        {"--mandatory"},        {"--no-rsa"},          {"--verbose"},
+        {"--data-dir", "d"},    {"--settings", "f"},
+    };
+    for (const auto& option : options) {
+        std::vector<std::string> args = option;
+        args.insert(args.end(), {"ftp://h/", "pwd"});
+        EXPECT_EQ(ParseFtpToolArgs(args).error, "") << option[0];
+        EXPECT_NE(usage.find(option[0]), std::string::npos) << option[0];
+    }
+    EXPECT_NE(usage.find("--help"), std::string::npos);
+    for (const char* word :
+         {"VEXA2_FTP_PASSWORD", "~/.netrc", "prompt", "Exit status", "FTP://", "65535", "\"--\""})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
 }
 
 TEST(FtpCommandLine, FoldersPatternsAndExistingTargets) {

@@ -1,6 +1,7 @@
 // vexa2-ftp against vexa2 --headless with the encrypted session: both data
 // folders prepared with vexa2-admin, each program with its own key pair.
 #include "../integration/EncryptedSupport.h"
+#include "FtpRun.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "TempDir.h"
@@ -22,16 +23,6 @@ namespace {
 
 // 60 characters: the session uses the first 56 (448 bits).
 const std::string kKey = "correct horse battery staple / 0123456789 abcdefghijklmnopqr";
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-void Admin(const std::string& dataDir, std::vector<std::string> args) {
-    args.insert(args.begin(), {"--data-dir", dataDir});
-    CommandResult r = RunCommand(ProgramPath("vexa2-admin"), args);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-}
 
 QProcessEnvironment OwnXdg(const std::string& folder) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -91,28 +82,13 @@ private:
 
 // The client's own data folder with its own key pair.
 struct ClientFolder {
-    TempDir data, xdg;
+    TempDir data;
     ClientFolder() { GenerateKeyPair(data.Path()); }
     CommandResult Run(std::vector<std::string> args, bool verbose = true) {
         args.insert(args.begin(), {"--data-dir", data.Path()});
         if (verbose)
             args.insert(args.begin(), "--verbose");
-        QProcess process;
-        process.setProcessEnvironment(OwnXdg(xdg.Path()));
-        QStringList list;
-        for (const auto& a : args)
-            list << QString::fromStdString(a);
-        process.start(QString::fromStdString(ProgramPath("vexa2-ftp")), list);
-        CommandResult result;
-        if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished(5000);
-            return result;
-        }
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        return result;
+        return RunFtp(args);
     }
 };
 

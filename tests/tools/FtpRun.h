@@ -1,11 +1,14 @@
 #pragma once
-// Runs vexa2-ftp for the tools tests.
+// Helpers of the vexa2-ftp tests: a text search, a silent listener, and runs
+// of a program that talks to a server in this process.
 #include "EventLoop.h"
 #include "Peers.h"
 #include "TempDir.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 
+#include <map>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -30,24 +33,33 @@ inline int SilentListener(int& port) {
     return fd;
 }
 
-// Runs vexa2-ftp while this process's loop keeps running (our own server
-// lives on it), in workDir when given. Its default data folder is an empty
-// temporary one, so no settings of the machine take part.
-inline testing_support::CommandResult RunFtp(const std::vector<std::string>& args,
-                                             const std::string& workDir = {}) {
+using EnvVars = std::map<std::string, std::string>;
+
+// Runs the program while the event loop keeps running, in workDir when given.
+// XDG folders and HOME point at an empty temporary folder and
+// VEXA2_FTP_PASSWORD is unset, so no settings, ~/.netrc or password of the
+// machine take part; env sets or replaces variables.
+
+inline testing_support::CommandResult RunServing(const std::string& program,
+                                                 const std::vector<std::string>& args,
+                                                 const std::string& workDir = {},
+                                                 const EnvVars& env = {}) {
     using namespace testing_support;
     TempDir xdg;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"})
+        environment.insert(name, QString::fromStdString(xdg.Path()));
+    environment.remove("VEXA2_FTP_PASSWORD");
+    for (const auto& [name, value] : env)
+        environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", QString::fromStdString(xdg.Path()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(xdg.Path()));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(environment);
     if (!workDir.empty())
         process.setWorkingDirectory(QString::fromStdString(workDir));
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
-    process.start(QString::fromStdString(ProgramPath("vexa2-ftp")), list);
+    process.start(QString::fromStdString(program), list);
     CommandResult result;
     if (!process.waitForStarted(10000))
         return result;
@@ -61,4 +73,10 @@ inline testing_support::CommandResult RunFtp(const std::vector<std::string>& arg
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
     return result;
+}
+
+inline testing_support::CommandResult RunFtp(const std::vector<std::string>& args,
+                                             const std::string& workDir = {},
+                                             const EnvVars& env = {}) {
+    return RunServing(testing_support::ProgramPath("vexa2-ftp"), args, workDir, env);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Prepares a client's data folder for vexa2-ftp tests: a site store written
-// record by record, and the program's key pair made by vexa2-admin.
+// record by record, and sites and the program's key pair made by vexa2-admin.
 #include "Peers.h"
 #include "client/SiteRecord.h"
 
@@ -19,9 +19,14 @@ inline void WriteSiteStore(const std::string& dataDir, const std::vector<SiteRec
     }
 }
 
-inline void GenerateKeyPair(const std::string& dataDir) {
+// Runs vexa2-admin on the data folder; the command must succeed.
+inline void Admin(const std::string& dataDir, std::vector<std::string> args) {
     using namespace testing_support;
-    CommandResult r = RunCommand(ProgramPath("vexa2-admin"),
-                                 {"--data-dir", dataDir, "keys", "generate", "--bits", "512"});
+    args.insert(args.begin(), {"--data-dir", dataDir});
+    CommandResult r = RunCommand(ProgramPath("vexa2-admin"), args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
+}
+
+inline void GenerateKeyPair(const std::string& dataDir) {
+    Admin(dataDir, {"keys", "generate", "--bits", "512"});
 }
