@@ -162,8 +162,7 @@ void ServerOwner::Decide(TFtpCtrlSocket* client, int op, const std::string& path
                          client->EncryptionActive, ScopeOf(client));
     allowed = v.allowed;
     if (v.closeConnection) {
-        client->SendReplyLine(v.gateReply);
-        client->CloseDelayed();
+        client->SendLastReplyAndClose(v.gateReply);
         return;
     }
     if (v.recorded)
@@ -280,8 +279,7 @@ void ServerOwner::Hook() {
     server_.OnBuildDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, std::string& directory,
                                       bool) {
         if (EncryptedOnlyGate(policy_().encryptedOnlyClients, client->EncryptionActive)) {
-            client->SendReplyLine(texts::kEncryptedOnlyReply);
-            client->CloseDelayed();
+            client->SendLastReplyAndClose(texts::kEncryptedOnlyReply);
             throw FtpServerException(texts::kNoPermission);
         }
         LoginSlot* slot = SlotOf(client);

@@ -48,6 +48,7 @@ inline constexpr const char* kSndBufFailed = "winsock.getsockopt(SO_SNDBUF) fail
 // Texts of our own for faults the engine reports instead of staying silent.
 inline constexpr const char* kConnectionLost =
     "500 Control connection closed before the reply arrived";
+inline constexpr const char* kLastReplyBeforeClose = "; the server's last reply: ";
 inline constexpr const char* kBadPassiveReply = "Unusable passive reply: ";
 // Local file failures end with ": " and the system's reason.
 inline constexpr const char* kCannotOpenLocalFile = "Cannot open local file ";

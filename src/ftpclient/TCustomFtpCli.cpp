@@ -757,7 +757,11 @@ void TCustomFtpCli::ControlClosed(int error) {
         (before == ftpcAwaitingReply || before == ftpcAwaitingGreeting || before == ftpcClosed)) {
         // The server went away with a command outstanding: a failure, never
         // a success.
+        // The server's last reply often says why it hung up: kept beside.
+        const std::string parting = lastReply_;
         lastReply_ = kConnectionLost;
+        if (!parting.empty())
+            lastReply_ += kLastReplyBeforeClose + parting;
         replyCode_ = requestResult_ = 500;
         SetErrorMessage();
     }

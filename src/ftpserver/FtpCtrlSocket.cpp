@@ -21,6 +21,12 @@ void TFtpCtrlSocket::SendReplyLine(const std::string& text) {
     SendStr(text + "\r\n");
 }
 
+void TFtpCtrlSocket::SendLastReplyAndClose(const std::string& text) {
+    sentAway_ = true;
+    SendReplyLine(text);
+    CloseDelayed();
+}
+
 void TFtpCtrlSocket::StartConnection() {
     ConnectedSince = QDateTime::currentDateTime();
     LastCommand = QDateTime();
@@ -49,7 +55,7 @@ void TFtpCtrlSocket::RunHeldLines() {
     int run = 0;
     while (heldPos_ < held_.size() && run < kLinesPerTurn && !RepliesPiledUp()) {
         // A command may have closed the connection: later lines are void.
-        if (HSocket() < 0) {
+        if (HSocket() < 0 || sentAway_) {
             held_.clear();
             heldPos_ = 0;
             return;

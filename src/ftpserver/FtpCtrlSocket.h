@@ -62,6 +62,11 @@ public:
 
     // Sends text + CR LF at once: no event, no encryption.
     void SendReplyLine(const std::string& text);
+    // Sends a last reply line and closes from the event loop. Until the
+    // close runs, the connection takes no further command and gets no other
+    // reply, so the line stays the client's last word from the server.
+    void SendLastReplyAndClose(const std::string& text);
+    bool SentAway() const { return sentAway_; }
     // The greeting: login state starts, Banner goes out plain.
     void StartConnection();
 
@@ -164,4 +169,5 @@ private:
     std::string held_; // the last read, from heldPos_ on not yet run
     std::size_t heldPos_ = 0;
     bool moreQueued_ = false;
+    bool sentAway_ = false;
 };

@@ -257,6 +257,8 @@ void TFtpServer::ClientLineTooLong(TFtpCtrlSocket* Client) {
 }
 
 void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, std::string Answer) {
+    if (Client->SentAway())
+        return;
     if (OnAnswerToClient)
         OnAnswerToClient(this, Client, Answer);
     // Encrypted session: a client that sent its key gets enciphered replies.

@@ -6,6 +6,7 @@
 #include "client/TransferFigures.h"
 #include "client/TransferQueue.h"
 #include "crypto/TRSA.h"
+#include "ftpclient/ClientTexts.h"
 #include "ftpclient/TFtpClient.h"
 #include "tools/FtpExitCodes.h"
 #include "tools/FtpExitStatus.h"
@@ -189,6 +190,10 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         std::string reason = r.ErrorMessage.empty() ? r.Reply : r.ErrorMessage;
         if (reason.empty())
             reason = kNoReply;
+        // A server that hung up often said why in its last reply.
+        const std::string& parting = client.LastResponse();
+        if (!client.Connected() && !parting.empty() && reason.find(parting) == std::string::npos)
+            reason += ftpclient_texts::kLastReplyBeforeClose + parting;
         showHeld(reason);
         progress.Break();
         err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
