@@ -319,32 +319,16 @@ bool TCustomFtpCli::OpenLocalForReceive() {
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
     if (receiveOffset_ <= 0)
         flags |= O_TRUNC;
-    int fd = ::open(LocalFileName.c_str(), flags, 0644);
-    if (fd >= 0 && receiveOffset_ > 0 && ::lseek(fd, receiveOffset_, SEEK_SET) < 0) {
-        const int error = errno;
-        ::close(fd);
-        fd = -1;
-        errno = error;
-    }
-    if (fd < 0) {
-        LocalFileFailed(kCannotOpenLocalFile, errno);
+    if (int error = localFile_.Open(LocalFileName, flags, receiveOffset_, 0644)) {
+        LocalFileFailed(kCannotOpenLocalFile, error);
         return false;
     }
-    localFd_ = fd;
     localUntouched_ = false;
     return true;
 }
 
-bool TCustomFtpCli::OpenLocalForSend() {
-    int fd = ::open(LocalFileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0 && ResumeOffset > 0 && ::lseek(fd, ResumeOffset, SEEK_SET) < 0) {
-        const int error = errno;
-        ::close(fd);
-        fd = -1;
-        errno = error;
-    }
-    localFd_ = fd;
-    return fd >= 0;
+int TCustomFtpCli::OpenLocalForSend() {
+    return localFile_.Open(LocalFileName, O_RDONLY | O_CLOEXEC, ResumeOffset);
 }
 
 void TCustomFtpCli::ReleaseLocalFile() {
@@ -360,10 +344,7 @@ void TCustomFtpCli::ReleaseLocalFile() {
         TriggerDisplayFile(line);
     }
     lastWasCR_ = false;
-    if (localFd_ >= 0) {
-        ::close(localFd_);
-        localFd_ = -1;
-    }
+    localFile_.Close();
 }
 
 // ---------------------------------------------------------------- receiving
@@ -463,21 +444,13 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
 void TCustomFtpCli::Deliver(const char* bytes, int len) {
     if (len > 0 && localUntouched_ && !localError_ && !OpenLocalForReceive())
         data_->Shutdown(2);
-    if (localFd_ >= 0 && !localError_) {
-        int done = 0;
-        while (done < len) {
-            ssize_t w = ::write(localFd_, bytes + done, static_cast<size_t>(len - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                TriggerDisplay(kErrorWritingLocalFile);
-                // A download that could not be stored is a failure, whatever
-                // the server says next.
-                LocalFileFailed(kLocalWriteFailed, w < 0 ? errno : ENOSPC);
-                data_->Shutdown(2);
-                break;
-            }
-            done += static_cast<int>(w);
+    if (localFile_.IsOpen() && !localError_ && len > 0) {
+        if (int error = localFile_.Write(bytes, static_cast<std::size_t>(len))) {
+            TriggerDisplay(kErrorWritingLocalFile);
+            // A download that could not be stored is a failure, whatever
+            // the server says next.
+            LocalFileFailed(kLocalWriteFailed, error);
+            data_->Shutdown(2);
         }
     }
     if (!DisplayFileFlag)
@@ -559,9 +532,9 @@ void TCustomFtpCli::SendStep(bool append) {
         return;
     }
     ReleaseLocalFile();
-    if (!OpenLocalForSend())
+    if (int error = OpenLocalForSend())
         throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
-                           std::strerror(errno));
+                           std::strerror(error));
     sendEof_ = false;
     pendingCommand_ = (append ? "APPE " : "STOR ") + HostFileName;
     if (usePassive_) {
@@ -595,7 +568,7 @@ void TCustomFtpCli::PostSendStart() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (sendStarted_ || dataPhase_ != dpOpen || localFd_ < 0)
+            if (sendStarted_ || dataPhase_ != dpOpen || !localFile_.IsOpen())
                 return;
             sendStarted_ = true;
             startTicks_ = NowMs();
@@ -623,7 +596,7 @@ void TCustomFtpCli::StoreFirstReply() {
 }
 
 void TCustomFtpCli::SendNextBlock(int error) {
-    if (localFd_ < 0)
+    if (!localFile_.IsOpen())
         return;
     if (TriggerProgress()) {
         TriggerDisplay(kAbortRequested);
@@ -638,10 +611,7 @@ void TCustomFtpCli::SendNextBlock(int error) {
     if (sendEof_ || !storeAnswered_ || !sendConnected_)
         return;
     sendStarted_ = true;
-    ssize_t n;
-    do {
-        n = ::read(localFd_, ioBuffer_.data(), kSendBlock);
-    } while (n < 0 && errno == EINTR);
+    const long long n = localFile_.Read(ioBuffer_.data(), kSendBlock);
     if (n < 0) {
         // Reset the connection so the server never takes a cut-off upload
         // for a complete one.

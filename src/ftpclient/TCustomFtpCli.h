@@ -1,4 +1,5 @@
 #pragma once
+#include "base/LocalFile.h"
 #include "crypto/ChunkCipher.h"
 #include "ftpclient/FtpClientTypes.h"
 #include "ftpclient/ReplyLineBuffer.h"
@@ -255,7 +256,7 @@ private:
     // A download's result once reply and data close are in: a data
     // connection error, or a short file when its size is known.
     int ReceiveResult();
-    bool OpenLocalForSend();
+    int OpenLocalForSend(); // 0, else the errno
     void ReleaseLocalFile();
     void WriteStatistics();
     std::int64_t NowMs() const;
@@ -303,7 +304,7 @@ private:
 
     // Transfer state.
     const char* transferCommand_ = "";
-    int localFd_ = -1;
+    TLocalFile localFile_;
     std::int64_t transferCount_ = 0;
     std::int64_t startTicks_ = 0;
     bool replySeen_ = false;

@@ -1,15 +1,13 @@
 // The encrypted session on the server side: PUBK, enciphered replies, the
 // key file of "*encryption.key*" and the ciphers of data connections.
+#include "base/LocalFile.h"
 #include "base/PathText.h"
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "crypto/TRSA.h"
 #include "ftpserver/FtpServer.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -105,25 +103,12 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client) {
         ProgramDirectory.empty() ? std::string(kDefaultHomeDir) : ProgramDirectory);
     const std::string path = dir + std::to_string(Client->HSocket()) + replies::kKeyFileSuffix;
     // SECURITY: the key file is never written through a symbolic link.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool written = fd >= 0;
-    int error = errno;
-    std::size_t done = 0;
-    while (written && done < file.size()) {
-        const ssize_t n = ::write(fd, file.data() + done, file.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = errno;
-            written = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (fd >= 0)
-        ::close(fd);
-    if (!written) {
+    TLocalFile out;
+    int error = out.Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0, 0600);
+    if (error == 0)
+        error = out.Write(reinterpret_cast<const char*>(file.data()), file.size());
+    out.Close();
+    if (error != 0) {
         // The client sees a failed or empty download and takes its failure path.
         LogLine(FormatReply(replies::kKeyFileWriteFailed, {path, SystemErrorText(error)}),
                 colours::clRed);
