@@ -1,11 +1,11 @@
 // vexa2-ftp against vexa2 --headless with the encrypted session: both data
 // folders prepared with vexa2-admin, each program with its own key pair.
-#include "../integration/EncryptedSupport.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "TempDir.h"
 #include "app/IniFile.h"
 #include "app/SettingsKeys.h"
+#include "support/peers/EncryptedSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -97,22 +97,7 @@ struct ClientFolder {
         args.insert(args.begin(), {"--data-dir", data.Path()});
         if (verbose)
             args.insert(args.begin(), "--verbose");
-        QProcess process;
-        process.setProcessEnvironment(OwnXdg(xdg.Path()));
-        QStringList list;
-        for (const auto& a : args)
-            list << QString::fromStdString(a);
-        process.start(QString::fromStdString(ProgramPath("vexa2-ftp")), list);
-        CommandResult result;
-        if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished(5000);
-            return result;
-        }
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = process.readAllStandardOutput().toStdString();
-        result.err = process.readAllStandardError().toStdString();
-        return result;
+        return RunCommand(ProgramPath("vexa2-ftp"), args, 120000, {}, xdg.Path());
     }
 };
 

@@ -1,13 +1,13 @@
 // vexa2-ftp end to end: against vsftpd, through dante, and against our own
 // server engine.
-#include "../ftpclient/DantePeer.h"
-#include "../ftpclient/OwnServer.h"
-#include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
 #include "TempDir.h"
+#include "support/peers/DantePeer.h"
+#include "support/peers/OwnServer.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -31,28 +31,7 @@ namespace {
 // settings of the machine take part.
 CommandResult RunFtp(const std::vector<std::string>& args) {
     TempDir xdg;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", QString::fromStdString(xdg.Path()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(xdg.Path()));
-    process.setProcessEnvironment(env);
-    QStringList list;
-    for (const auto& a : args)
-        list << QString::fromStdString(a);
-    process.start(QString::fromStdString(ProgramPath("vexa2-ftp")), list);
-    CommandResult result;
-    if (!process.waitForStarted(10000))
-        return result;
-    RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
+    return RunCommandServing(ProgramPath("vexa2-ftp"), args, 60000, {}, xdg.Path());
 }
 
 std::string Url(const std::string& user, const std::string& pass, int port) {
@@ -89,21 +68,6 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-// A listener on 127.0.0.1 that never accepts (the kernel still completes
-// the handshake); returns its descriptor and sets port.
-int SilentListener(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return -1;
-    port = ntohs(addr.sin_port);
-    return fd;
 }
 
 } // namespace
@@ -309,7 +273,7 @@ TEST(FtpEndToEnd, MandatoryEncryptionNeverFallsBackToPlain) {
 TEST(FtpEndToEnd, SilentServerTimesOut) {
     // A listener that never greets.
     int port = 0;
-    int fd = SilentListener(port);
+    int fd = ListenLoopback(port);
     ASSERT_GE(fd, 0);
     auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     ::close(fd);
@@ -352,7 +316,7 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
 
     // No password for a named user: refused at once, nothing sent.
     int port = 0;
-    int listener = SilentListener(port);
+    int listener = ListenLoopback(port);
     ASSERT_GE(listener, 0);
     auto noPassword = RunFtp({"ftp://bob@127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     EXPECT_EQ(noPassword.exitCode, 2);
