@@ -14,6 +14,7 @@
 #include "ftpserver/FtpServer.h"
 
 #include "BenchSupport.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,32 +39,12 @@
 
 namespace {
 
-using bench_support::FreePort;
 using bench_support::Median;
+using testing_support::FreePort;
+using testing_support::ProgramPath;
+using testing_support::WaitForPort;
 
 const std::string kKey = "bench key text for the data connections, 56 characters!";
-
-bool WaitForPort(int port, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        ::close(fd);
-        if (ok)
-            return true;
-        ::usleep(50000);
-    }
-    return false;
-}
-
-std::string Program(const char* name) {
-    return std::string(VEXA_BIN_DIR) + "/" + name;
-}
 
 // Runs a program to its end; seconds taken, or -1 on failure.
 double Run(const std::string& program, const std::vector<std::string>& args, bool quiet = false) {
@@ -88,7 +69,7 @@ double Run(const std::string& program, const std::vector<std::string>& args, boo
 
 bool Admin(const std::string& dir, std::vector<std::string> args) {
     args.insert(args.begin(), {"--data-dir", dir});
-    return Run(Program("vexa2-admin"), args) >= 0;
+    return Run(ProgramPath("vexa2-admin"), args) >= 0;
 }
 
 void WriteFile(const std::string& path, const std::string& data) {
@@ -161,7 +142,7 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
         }
     }
     QProcess server;
-    server.start(QString::fromStdString(Program("vexa2")),
+    server.start(QString::fromStdString(ProgramPath("vexa2")),
                  {"--headless", "--data-dir", QString::fromStdString(sd)});
     if (!server.waitForStarted(10000) || !WaitForPort(port, 20000)) {
         std::fprintf(stderr, "vexa2 --headless did not start\n");
@@ -177,12 +158,12 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
                 base.insert(base.end(), {"--key", kKey, "--mandatory"});
             auto args = base;
             args.insert(args.end(), {url, "get", "big.bin", wd + "got.bin"});
-            const double g = Run(Program("vexa2-ftp"), args);
+            const double g = Run(ProgramPath("vexa2-ftp"), args);
             ok = ok && g > 0 && SameFiles(home + "big.bin", wd + "got.bin");
             args = base;
             const std::string remote = enc ? "up_enc.bin" : "up_plain.bin";
             args.insert(args.end(), {url, "put", wd + "got.bin", remote});
-            const double p = Run(Program("vexa2-ftp"), args);
+            const double p = Run(ProgramPath("vexa2-ftp"), args);
             ok = ok && p > 0 && SameFiles(home + "big.bin", home + remote);
             const double mb = static_cast<double>(bytes) / 1e6;
             std::printf("round %d %-6s get %8.1f MB/s   put %8.1f MB/s\n", r + 1,
@@ -225,18 +206,9 @@ double NoopRoundTripMs(int count) {
     server.Start();
 
     TFtpClient ftp;
-    Prompts* prompts = nullptr;
-    struct NoPrompts : Prompts {
-        bool Confirm(const std::string&, const std::string&) override { return false; }
-        std::optional<std::string> AskText(const std::string&, const std::string&,
-                                           const std::string&) override {
-            return std::nullopt;
-        }
-        void Inform(const std::string&, const std::string&) override {}
-    } noPrompts;
-    prompts = &noPrompts;
+    testing_support::ScriptedPrompts prompts; // nobody answers: No, or cancelled
     const std::string dirPath = dir.path().toStdString() + "/";
-    ClientSession session(ftp, clientPair, clientPeer, *prompts, nullptr, [&] {
+    ClientSession session(ftp, clientPair, clientPeer, prompts, nullptr, [&] {
         ClientDefaults d;
         d.programDirectory = dirPath;
         d.publicKey = clientPair.PublicKey();

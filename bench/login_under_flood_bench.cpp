@@ -29,17 +29,12 @@ namespace {
 
 using bench_support::Median;
 
-// A blocking connection to 127.0.0.1:port, or -1.
+// A blocking connection to 127.0.0.1:port that waits at most a minute for
+// a reply, or -1.
 int Connect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
+    const int fd = testing_support::ConnectLoopback(port);
+    if (fd < 0)
         return -1;
-    }
     timeval tv{60, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     return fd;

@@ -28,8 +28,8 @@
 
 namespace {
 
-using bench_support::FreePort;
 using bench_support::Median;
+using testing_support::FreePort;
 
 // Runs a program while our event loop keeps serving; returns seconds, or -1.
 double Timed(const QString& program, const QStringList& args) {

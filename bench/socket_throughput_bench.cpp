@@ -2,6 +2,7 @@
 // to a plain blocking send/recv pair measured in the same run.
 //   socket_throughput_bench [MiB]   (default 1024)
 #include "net/TWSocket.h"
+#include "support/Loopback.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,19 +22,12 @@ namespace {
 constexpr int kChunk = 64 * 1024;
 
 double PlainPairSeconds(long long total) {
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::listen(listener, 1);
+    int port = 0;
+    const int listener = testing_support::ListenLoopback(port, 1);
     QElapsedTimer timer;
     timer.start();
-    std::thread sender([addr, total] {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    std::thread sender([port, total] {
+        const int fd = testing_support::ConnectLoopback(port);
         std::vector<char> chunk(kChunk, 'x');
         for (long long sent = 0; sent < total;) {
             ssize_t n = ::send(fd, chunk.data(),

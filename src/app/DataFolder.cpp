@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string CurrentFolder() {
-    char buf[PATH_MAX];
-    if (::getcwd(buf, sizeof buf))
-        return std::string(buf) + "/";
-    return "/";
-}
-
 // Creates every missing folder of path, owner-only like the data it will hold.
 bool MakeFolders(const std::string& path, std::string& error) {
     std::string sofar;

@@ -1,6 +1,7 @@
 #include "app/IniFile.h"
 
 #include "app/AppTexts.h"
+#include "base/FileIo.h"
 #include "base/StoredFile.h"
 
 #include <cctype>
@@ -49,20 +50,6 @@ std::string OneLine(const std::string& v) {
 
 std::string ErrnoText(int err) {
     return std::strerror(err);
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -135,26 +122,12 @@ IniFile::LoadResult IniFile::Load(const std::string& path) {
         return result;
     }
     std::string text;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            result.error = ErrnoText(errno);
-            ::close(fd);
-            return result;
-        }
-        if (n == 0)
-            break;
-        text.append(buf, static_cast<std::size_t>(n));
-        if (text.size() > static_cast<std::size_t>(kMaxIniSize)) {
-            result.error = "file too large";
-            ::close(fd);
-            return result;
-        }
-    }
+    const int readError = ReadToEnd(fd, text, static_cast<std::size_t>(kMaxIniSize));
     ::close(fd);
+    if (readError != 0) {
+        result.error = readError == EFBIG ? "file too large" : ErrnoText(readError);
+        return result;
+    }
     // A settings file never holds NUL bytes: such a file is some other file,
     // and is neither read nor written over.
     if (text.find('\0') != std::string::npos) {
@@ -240,9 +213,8 @@ std::string IniFile::Save(const std::string& path) const {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0)
         return ErrnoText(errno);
-    const bool ok = WriteAll(fd, text);
-    const int writeErr = errno;
-    if (::close(fd) != 0 || !ok)
-        return ErrnoText(ok ? errno : writeErr);
-    return {};
+    const int writeError = WriteAll(fd, text);
+    if (::close(fd) != 0 && writeError == 0)
+        return ErrnoText(errno);
+    return writeError == 0 ? std::string() : ErrnoText(writeError);
 }

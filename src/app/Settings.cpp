@@ -4,23 +4,13 @@
 #include "app/IniFile.h"
 #include "app/RegistryMigration.h"
 #include "app/SettingsKeys.h"
+#include "base/PathText.h"
 #include "base/StoredFile.h"
 
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
 #include <unistd.h>
-
-namespace {
-
-std::string CurrentFolder() {
-    char buf[PATH_MAX];
-    if (::getcwd(buf, sizeof buf))
-        return std::string(buf) + "/";
-    return "/";
-}
-
-} // namespace
 
 bool ParseSettingInt(const std::string& text, int& value) {
     std::size_t b = 0, e = text.size();

@@ -1,6 +1,6 @@
 #include "app/StdoutLogSink.h"
 
-#include <cerrno>
+#include "base/FileIo.h"
 
 std::string AnsiColour(TColor c) {
     return "\x1b[38;2;" + std::to_string(c.r) + ";" + std::to_string(c.g) + ";" +
@@ -17,13 +17,7 @@ void StdoutLogSink::Write(int log, const std::string& line, TColor colour) {
         out = AnsiColour(colour) + line + kAnsiReset + "\n";
     else
         out = line + "\n";
-    std::size_t done = 0;
-    while (done < out.size()) {
-        ssize_t n = ::write(fd_, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return; // a closed standard output must not stop the program
-        done += static_cast<std::size_t>(n);
-    }
+    // A closed standard output must not stop the program: a failed write is
+    // dropped.
+    (void)WriteAll(fd_, out);
 }

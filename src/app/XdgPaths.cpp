@@ -1,22 +1,18 @@
 #include "app/XdgPaths.h"
 
+#include "base/PathText.h"
+
 #include <cstdlib>
 
 namespace {
 
-std::string WithSlash(std::string p) {
-    if (!p.empty() && p.back() != '/')
-        p += '/';
-    return p;
-}
-
 std::string BaseFolder(const char* variable, const char* underHome) {
     const char* v = std::getenv(variable);
     if (v && v[0] == '/')
-        return WithSlash(v);
+        return WithTrailingSlash(v);
     const char* home = std::getenv("HOME");
     if (home && home[0] == '/')
-        return WithSlash(home) + underHome;
+        return WithTrailingSlash(home) + underHome;
     return {};
 }
 

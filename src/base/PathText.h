@@ -8,3 +8,6 @@ inline std::string WithTrailingSlash(std::string path) {
         path += '/';
     return path;
 }
+
+// The working folder with its trailing "/"; "/" when it cannot be read.
+std::string CurrentFolder();

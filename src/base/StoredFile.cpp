@@ -1,5 +1,7 @@
 #include "base/StoredFile.h"
 
+#include "base/FileIo.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -25,20 +27,6 @@ StepHook& Hook() {
 
 bool Continue(WriteStep step, const std::string& path) {
     return !Hook() || Hook()(step, path);
-}
-
-int WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
 }
 
 // The file a path stands for: a symbolic link is written through to its
@@ -139,22 +127,9 @@ int ReadWhole(const std::string& path, std::string& bytes) {
         ::close(fd);
         return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     }
-    std::vector<char> block(65536);
-    for (;;) {
-        const ssize_t n = ::read(fd, block.data(), block.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            return error;
-        }
-        if (n == 0)
-            break;
-        bytes.append(block.data(), static_cast<std::size_t>(n));
-    }
+    const int error = ReadToEnd(fd, bytes);
     ::close(fd);
-    return 0;
+    return error;
 }
 
 int CopyWhole(const std::string& source, const std::string& destination) {

@@ -1,6 +1,7 @@
 #include "SiteStore.h"
 
 #include "SiteStoreTexts.h"
+#include "base/PathText.h"
 #include "base/StoredFile.h"
 
 #include <algorithm>
@@ -51,8 +52,8 @@ bool AllLookLikeCurrentRecords(const std::string& path, std::uintmax_t size) {
 
 SiteStore::SiteStore(std::string programDirectory, Prompts& prompts)
     : directory_(std::move(programDirectory)), prompts_(prompts) {
-    if (!directory_.empty() && directory_.back() != '/')
-        directory_ += '/';
+    if (!directory_.empty())
+        directory_ = WithTrailingSlash(directory_);
 }
 
 std::string SiteStore::StorePath() const {

@@ -319,53 +319,32 @@ bool TCustomFtpCli::OpenLocalForReceive() {
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
     if (receiveOffset_ <= 0)
         flags |= O_TRUNC;
-    int fd = ::open(LocalFileName.c_str(), flags, 0644);
-    if (fd >= 0 && receiveOffset_ > 0 && ::lseek(fd, receiveOffset_, SEEK_SET) < 0) {
-        const int error = errno;
-        ::close(fd);
-        fd = -1;
-        errno = error;
-    }
-    if (fd < 0) {
-        LocalFileFailed(kCannotOpenLocalFile, errno);
+    if (int error = localFile_.Open(LocalFileName, flags, receiveOffset_, 0644)) {
+        LocalFileFailed(kCannotOpenLocalFile, error);
         return false;
     }
-    localFd_ = fd;
     localUntouched_ = false;
     return true;
 }
 
-bool TCustomFtpCli::OpenLocalForSend() {
-    int fd = ::open(LocalFileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0 && ResumeOffset > 0 && ::lseek(fd, ResumeOffset, SEEK_SET) < 0) {
-        const int error = errno;
-        ::close(fd);
-        fd = -1;
-        errno = error;
-    }
-    localFd_ = fd;
-    return fd >= 0;
+int TCustomFtpCli::OpenLocalForSend() {
+    return localFile_.Open(LocalFileName, O_RDONLY | O_CLOEXEC, ResumeOffset);
 }
 
 void TCustomFtpCli::ReleaseLocalFile() {
-    if (!accumulator_.empty()) {
-        // The last, shorter enciphered chunk.
-        std::string last;
-        last.swap(accumulator_);
+    // The last, shorter enciphered chunk.
+    received_.Finish([this](char* last, std::size_t size) {
         if (CipherHooks)
-            CipherHooks->DecipherChunk(last.data(), static_cast<int>(last.size()));
-        Deliver(last.data(), static_cast<int>(last.size()));
-    }
+            CipherHooks->DecipherChunk(last, static_cast<int>(size));
+        Deliver(last, static_cast<int>(size));
+    });
     if (!displayPartial_.empty()) {
         std::string line;
         line.swap(displayPartial_);
         TriggerDisplayFile(line);
     }
     lastWasCR_ = false;
-    if (localFd_ >= 0) {
-        ::close(localFd_);
-        localFd_ = -1;
-    }
+    localFile_.Close();
 }
 
 // ---------------------------------------------------------------- receiving
@@ -377,7 +356,7 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
         throw FtpException(std::string(command) + kNotConnectedSuffix);
     if (LocalFileName.empty() && !DisplayFileFlag)
         throw FtpException(kLocalFileNameEmpty);
-    accumulator_.clear();
+    received_.Clear();
     displayPartial_.clear();
     lastWasCR_ = false;
     const std::string cmd = command;
@@ -446,30 +425,17 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
     }
     transferCount_ += n;
     if (ClientEncryptionActive && CipherHooks) {
-        // Enciphered data comes in 2048-byte chunks, each deciphered on its
-        // own, however the bytes were split on the way. A pending partial
-        // chunk is completed first; whole chunks after it are deciphered in
-        // place and written at once; a partial tail waits for more bytes.
-        char* in = ioBuffer_.data();
-        std::size_t len = static_cast<std::size_t>(n);
-        if (!accumulator_.empty()) {
-            const std::size_t take = std::min(len, kCipherChunk - accumulator_.size());
-            accumulator_.append(in, take);
-            in += take;
-            len -= take;
-            if (accumulator_.size() == static_cast<std::size_t>(kCipherChunk)) {
-                CipherHooks->DecipherChunk(accumulator_.data(), kCipherChunk);
-                Deliver(accumulator_.data(), kCipherChunk);
-                accumulator_.clear();
-            }
-        }
-        const std::size_t whole = len / kCipherChunk * kCipherChunk;
-        for (std::size_t pos = 0; pos < whole; pos += kCipherChunk)
-            CipherHooks->DecipherChunk(in + pos, kCipherChunk);
-        if (whole > 0)
-            Deliver(in, static_cast<int>(whole));
-        if (len > whole)
-            accumulator_.append(in + whole, len - whole);
+        // Enciphered data comes in chunks, each deciphered on its own,
+        // however the bytes were split on the way; whole chunks are
+        // deciphered in place and written at once.
+        received_.Feed(
+            ioBuffer_.data(), static_cast<std::size_t>(n), [this](char* run, std::size_t size) {
+                ForEachChunk(run, size, kServerToClientChunk,
+                             [this](char* chunk, std::size_t length) {
+                                 CipherHooks->DecipherChunk(chunk, static_cast<int>(length));
+                             });
+                Deliver(run, static_cast<int>(size));
+            });
         return;
     }
     Deliver(ioBuffer_.data(), n);
@@ -478,21 +444,13 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
 void TCustomFtpCli::Deliver(const char* bytes, int len) {
     if (len > 0 && localUntouched_ && !localError_ && !OpenLocalForReceive())
         data_->Shutdown(2);
-    if (localFd_ >= 0 && !localError_) {
-        int done = 0;
-        while (done < len) {
-            ssize_t w = ::write(localFd_, bytes + done, static_cast<size_t>(len - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                TriggerDisplay(kErrorWritingLocalFile);
-                // A download that could not be stored is a failure, whatever
-                // the server says next.
-                LocalFileFailed(kLocalWriteFailed, w < 0 ? errno : ENOSPC);
-                data_->Shutdown(2);
-                break;
-            }
-            done += static_cast<int>(w);
+    if (localFile_.IsOpen() && !localError_ && len > 0) {
+        if (int error = localFile_.Write(bytes, static_cast<std::size_t>(len))) {
+            TriggerDisplay(kErrorWritingLocalFile);
+            // A download that could not be stored is a failure, whatever
+            // the server says next.
+            LocalFileFailed(kLocalWriteFailed, error);
+            data_->Shutdown(2);
         }
     }
     if (!DisplayFileFlag)
@@ -574,9 +532,9 @@ void TCustomFtpCli::SendStep(bool append) {
         return;
     }
     ReleaseLocalFile();
-    if (!OpenLocalForSend())
+    if (int error = OpenLocalForSend())
         throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
-                           std::strerror(errno));
+                           std::strerror(error));
     sendEof_ = false;
     pendingCommand_ = (append ? "APPE " : "STOR ") + HostFileName;
     if (usePassive_) {
@@ -610,7 +568,7 @@ void TCustomFtpCli::PostSendStart() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (sendStarted_ || dataPhase_ != dpOpen || localFd_ < 0)
+            if (sendStarted_ || dataPhase_ != dpOpen || !localFile_.IsOpen())
                 return;
             sendStarted_ = true;
             startTicks_ = NowMs();
@@ -638,7 +596,7 @@ void TCustomFtpCli::StoreFirstReply() {
 }
 
 void TCustomFtpCli::SendNextBlock(int error) {
-    if (localFd_ < 0)
+    if (!localFile_.IsOpen())
         return;
     if (TriggerProgress()) {
         TriggerDisplay(kAbortRequested);
@@ -653,10 +611,7 @@ void TCustomFtpCli::SendNextBlock(int error) {
     if (sendEof_ || !storeAnswered_ || !sendConnected_)
         return;
     sendStarted_ = true;
-    ssize_t n;
-    do {
-        n = ::read(localFd_, ioBuffer_.data(), kSendBlock);
-    } while (n < 0 && errno == EINTR);
+    const long long n = localFile_.Read(ioBuffer_.data(), kSendBlock);
     if (n < 0) {
         // Reset the connection so the server never takes a cut-off upload
         // for a complete one.
@@ -671,10 +626,10 @@ void TCustomFtpCli::SendNextBlock(int error) {
         return;
     }
     if (ClientEncryptionActive && CipherHooks) {
-        for (ssize_t pos = 0; pos < n; pos += kSendPiece) {
-            int piece = static_cast<int>(std::min<ssize_t>(kSendPiece, n - pos));
-            CipherHooks->EncipherChunk(ioBuffer_.data() + pos, piece);
-        }
+        ForEachChunk(ioBuffer_.data(), static_cast<std::size_t>(n), kClientToServerChunk,
+                     [this](char* chunk, std::size_t length) {
+                         CipherHooks->EncipherChunk(chunk, static_cast<int>(length));
+                     });
     }
     transferCount_ += n;
     data_->Send(ioBuffer_.data(), static_cast<int>(n));

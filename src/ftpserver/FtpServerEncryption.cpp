@@ -1,33 +1,18 @@
 // The encrypted session on the server side: PUBK, enciphered replies, the
-// key file of "*encryption.key*" and the Blowfish framing of data connections.
+// key file of "*encryption.key*" and the ciphers of data connections.
+#include "base/LocalFile.h"
 #include "base/PathText.h"
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "crypto/TRSA.h"
 #include "ftpserver/FtpServer.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
-// Fills buffer as far as the stream allows, so that every enciphered chunk
-// but the last is whole even if a read comes back short.
-long long ReadFull(TTransferStream& stream, char* buffer, long long want) {
-    long long got = 0;
-    while (got < want) {
-        const long long n = stream.Read(buffer + got, want - got);
-        if (n == 0)
-            break;
-        got += n;
-    }
-    return got;
-}
-
 std::string KeyText(const TFtpCtrlSocket* Client) {
-    return Client->EncryptionKey.substr(0, 56);
+    return DataKeyText(Client->EncryptionKey);
 }
 
 } // namespace
@@ -118,25 +103,12 @@ void TFtpServer::OpenKeyFile(TFtpCtrlSocket* Client) {
         ProgramDirectory.empty() ? std::string(kDefaultHomeDir) : ProgramDirectory);
     const std::string path = dir + std::to_string(Client->HSocket()) + replies::kKeyFileSuffix;
     // SECURITY: the key file is never written through a symbolic link.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool written = fd >= 0;
-    int error = errno;
-    std::size_t done = 0;
-    while (written && done < file.size()) {
-        const ssize_t n = ::write(fd, file.data() + done, file.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = errno;
-            written = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (fd >= 0)
-        ::close(fd);
-    if (!written) {
+    TLocalFile out;
+    int error = out.Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0, 0600);
+    if (error == 0)
+        error = out.Write(reinterpret_cast<const char*>(file.data()), file.size());
+    out.Close();
+    if (error != 0) {
         // The client sees a failed or empty download and takes its failure path.
         LogLine(FormatReply(replies::kKeyFileWriteFailed, {path, SystemErrorText(error)}),
                 colours::clRed);
@@ -175,33 +147,4 @@ void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client) {
         Client->TransferError = e.what();
         Client->AbortingTransfer = true;
     }
-}
-
-void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
-    // Plain data goes in large blocks, one in flight at a time so memory per
-    // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
-    // chunks sent one after the other, each enciphered on its own; the block
-    // is a whole number of chunks, so only the last chunk can be short.
-    static_assert(TFtpCtrlSocket::kTransferChunk % kServerToClientChunk == 0);
-    char* buf = Client->TransferBuffer();
-    long long len = 0;
-    if (Client->DataStream.IsOpen())
-        len = Client->DownloadCipher
-                  ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
-                  : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
-    if (len == 0) {
-        if (!Client->CloseQueued) {
-            Client->CloseQueued = true;
-            QueueCloseData(Client, 0);
-        }
-        return;
-    }
-    Client->ByteCount += len;
-    if (Client->DownloadCipher)
-        for (long long offset = 0; offset < len;
-             offset += static_cast<long long>(kServerToClientChunk))
-            Client->DownloadCipher->EncryptChunk(
-                buf + offset,
-                static_cast<std::size_t>(std::min<long long>(kServerToClientChunk, len - offset)));
-    Client->DataSocket->Send(buf, static_cast<int>(len));
 }

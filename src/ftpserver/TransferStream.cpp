@@ -3,7 +3,6 @@
 #include "ftpserver/NoLinkPath.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,18 +15,10 @@ std::string SystemErrorText(int error) {
 
 namespace {
 
-// Opens path at offset; the descriptor, or an exception with the system's
-// reason. A judged path is reached without following any link.
-int OpenAt(const std::string& path, int flags, long long offset, bool judged) {
-    const int fd = judged ? OpenNoLinks(path, flags) : ::open(path.c_str(), flags, 0666);
-    if (fd < 0)
-        throw FtpServerException(SystemErrorText(errno));
-    if (offset > 0 && ::lseek(fd, offset, SEEK_SET) < 0) {
-        const int err = errno;
-        ::close(fd);
-        throw FtpServerException(SystemErrorText(err));
-    }
-    return fd;
+// A failed open, seek, read or write, in the system's words.
+void ThrowIfFailed(int error) {
+    if (error != 0)
+        throw FtpServerException(SystemErrorText(error));
 }
 
 } // namespace
@@ -38,7 +29,9 @@ TTransferStream::~TTransferStream() {
 
 void TTransferStream::OpenRead(const std::string& path, long long offset, bool judged) {
     Close();
-    fd_ = OpenAt(path, O_RDONLY | O_CLOEXEC, offset, judged);
+    const int flags = O_RDONLY | O_CLOEXEC;
+    ThrowIfFailed(judged ? file_.Adopt(OpenNoLinks(path, flags), offset)
+                         : file_.Open(path, flags, offset));
 }
 
 void TTransferStream::OpenWrite(const std::string& path, long long offset, bool truncate) {
@@ -46,7 +39,7 @@ void TTransferStream::OpenWrite(const std::string& path, long long offset, bool 
     int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
     if (truncate && offset <= 0)
         flags |= O_TRUNC;
-    fd_ = OpenAt(path, flags, offset, true);
+    ThrowIfFailed(file_.Adopt(OpenNoLinks(path, flags), offset));
 }
 
 void TTransferStream::SetMemory(std::string text) {
@@ -64,34 +57,18 @@ long long TTransferStream::Read(char* buffer, long long len) {
         memPos_ += n;
         return static_cast<long long>(n);
     }
-    if (fd_ < 0)
-        return 0;
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer, static_cast<std::size_t>(len));
-        if (n >= 0)
-            return n;
-        if (errno != EINTR)
-            throw FtpServerException(SystemErrorText(errno));
-    }
+    const long long n = file_.Read(buffer, static_cast<std::size_t>(len));
+    if (n < 0)
+        ThrowIfFailed(errno);
+    return n;
 }
 
 void TTransferStream::Write(const char* data, long long len) {
-    while (len > 0) {
-        const ssize_t n = ::write(fd_, data, static_cast<std::size_t>(len));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FtpServerException(SystemErrorText(errno));
-        }
-        data += n;
-        len -= n;
-    }
+    ThrowIfFailed(file_.Write(data, static_cast<std::size_t>(len)));
 }
 
 void TTransferStream::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    file_.Close();
     memory_ = false;
     text_.clear();
     memPos_ = 0;

@@ -1,6 +1,8 @@
 #pragma once
-// What a transfer reads from or writes to: a local file (by descriptor) or,
-// for listings, text held in memory.
+// What a transfer reads from or writes to: a local file or, for listings,
+// text held in memory.
+#include "base/LocalFile.h"
+
 #include <string>
 
 class TTransferStream {
@@ -22,18 +24,18 @@ public:
     void OpenWrite(const std::string& path, long long offset, bool truncate);
     void SetMemory(std::string text);
 
-    bool IsOpen() const { return fd_ >= 0 || memory_; }
+    bool IsOpen() const { return file_.IsOpen() || memory_; }
     bool IsMemory() const { return memory_; }
     // Bytes read (0 at the end); throws on a read error.
     long long Read(char* buffer, long long len);
     // Writes everything; throws on a write error.
     void Write(const char* data, long long len);
     void Rewind() { memPos_ = 0; }
-    int Fd() const { return fd_; }
+    int Fd() const { return file_.Fd(); }
     void Close();
 
 private:
-    int fd_ = -1;
+    TLocalFile file_;
     bool memory_ = false;
     std::string text_;
     std::size_t memPos_ = 0;

@@ -8,24 +8,24 @@ class AppSignals;
 // The client's remote listing: columns "Name", "Size" (right-aligned) and
 // "Modified". KindRole gives the item's icon kind (RemoteIcon as an int).
 // Sorting asks the session, which sorts by the clicked column as text.
-class RemoteListingModel : public SyncedTableModel {
+class RemoteListingModel : public SyncedTableModel<RemoteItem, std::string> {
 public:
     static constexpr int KindRole = Qt::UserRole + 1;
 
     RemoteListingModel(ClientSession& session, AppSignals& events, QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    const RemoteItem& Item(int row) const { return items_[static_cast<std::size_t>(row)]; }
+    const RemoteItem& Item(int row) const { return RowAt(row); }
 
 private:
+    const std::string& Cell(const RemoteItem& item, int column) const override;
+    QVariant RoleData(const RemoteItem& item, int column, int role) const override;
+    std::string KeyOf(const RemoteItem& item) const override { return item.Caption; }
+    bool SameValues(const RemoteItem& a, const RemoteItem& b) const override;
     void Reload();
 
     ClientSession& session_;
-    std::vector<RemoteItem> items_;
 };

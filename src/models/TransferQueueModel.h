@@ -9,23 +9,20 @@ class AppSignals;
 // "Remote", "Size", "Host", "Status". KindRole gives the icon (QueueIcon as
 // an int: 1 directory, 2 file); IdRole the entry's id for Remove. A started
 // entry updates its own row only.
-class TransferQueueModel : public SyncedTableModel {
+class TransferQueueModel : public SyncedTableModel<QueueEntry, int> {
 public:
     static constexpr int KindRole = Qt::UserRole + 1;
     static constexpr int IdRole = Qt::UserRole + 2;
 
     TransferQueueModel(const TransferQueue& queue, AppSignals& events, QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
-
 private:
+    const std::string& Cell(const QueueEntry& entry, int column) const override;
+    QVariant RoleData(const QueueEntry& entry, int column, int role) const override;
+    int KeyOf(const QueueEntry& entry) const override { return entry.Id; }
+    bool SameValues(const QueueEntry& a, const QueueEntry& b) const override;
     void Reload();
     void ReloadRow(int row);
 
     const TransferQueue& queue_;
-    std::vector<QueueEntry> rows_;
 };

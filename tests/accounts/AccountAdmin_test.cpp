@@ -1,7 +1,8 @@
-#include "ScriptedPrompts.h"
 #include "accounts/AccountAdmin.h"
 #include "accounts/AccountTexts.h"
+#include "support/LogCapture.h"
 #include "support/Peers.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +41,8 @@ TEST_F(AdminFixture, AnonymousAsksFirst) {
     prompts.confirmAnswers = {false, true};
     EXPECT_FALSE(users.New("anonymous").ok);
     EXPECT_FALSE(files.Users().Contains("anonymous"));
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0], texts::AnonymousQuestion("anonymous"));
+    ASSERT_EQ(prompts.askedTexts.size(), 1u);
+    EXPECT_EQ(prompts.askedTexts[0], texts::AnonymousQuestion("anonymous"));
     EXPECT_TRUE(users.New("anonymous").ok);
     auto r = files.Users().Find("anonymous");
     ASSERT_TRUE(r);
@@ -91,7 +92,7 @@ TEST_F(AdminFixture, RenameToExistingNameIsRefusedAndKeepsBoth) {
     prompts.textAnswers = {std::string("a")};
     auto clash = users.RenameFromPrompt("b");
     EXPECT_EQ(clash.message, texts::kNameAlreadyExists);
-    EXPECT_EQ(prompts.informed, std::vector<std::string>{texts::kNameAlreadyExists});
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{texts::kNameAlreadyExists});
     EXPECT_EQ(users.Names(), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(users.Current().Name.Get(), "b");
     // The edit was written back before the question, and b keeps it.
@@ -201,7 +202,7 @@ TEST_F(AdminFixture, SuperUserAnsweredNoStaysClear) {
     ASSERT_TRUE(users.Save().ok);
     prompts.confirmAnswers = {false};
     EXPECT_FALSE(users.SetSuperUser(true));
-    EXPECT_EQ(prompts.asked.back(), texts::kSuperUserWarning);
+    EXPECT_EQ(prompts.askedTexts.back(), texts::kSuperUserWarning);
     EXPECT_FALSE(users.Current().SuperUser);
     EXPECT_FALSE(users.Unsaved()); // nothing changed
     warnings = false;

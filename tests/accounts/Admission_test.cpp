@@ -1,10 +1,12 @@
-#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/Admission.h"
+#include "support/LogCapture.h"
+#include "support/ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
 
 using namespace accounts;
+using namespace testing_support;
 
 TEST(Admission, IpListDecisions) {
     struct Case {

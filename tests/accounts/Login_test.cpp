@@ -1,8 +1,9 @@
-#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/Login.h"
 #include "accounts/MessageFile.h"
+#include "support/LogCapture.h"
 #include "support/Peers.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

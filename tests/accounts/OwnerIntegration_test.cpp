@@ -1,14 +1,15 @@
 // The server engine answered by ServerOwner, driven by real clients
 // (python3 ftplib and curl) on loopback.
-#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/FileCopy.h"
 #include "accounts/PathRights.h"
 #include "accounts/ServerOwner.h"
-#include "ftpserver/FtpServer.h"
 #include "base/Version.h"
+#include "ftpserver/FtpServer.h"
 #include "support/EventLoop.h"
+#include "support/LogCapture.h"
 #include "support/Peers.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 #include <QProcess>

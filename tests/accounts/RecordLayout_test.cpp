@@ -1,9 +1,10 @@
 // The stored layout of the account records, checked against bytes built field
 // by field here rather than through the record structs.
-#include "ScriptedPrompts.h"
 #include "accounts/AccountFiles.h"
 #include "accounts/AccountTexts.h"
+#include "support/LogCapture.h"
 #include "support/Peers.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
-#include "ScriptedPrompts.h"
 #include "accounts/AccountTexts.h"
 #include "accounts/Admission.h"
 #include "accounts/ServerLists.h"
+#include "support/LogCapture.h"
 #include "support/Peers.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 #include "support/WriteStops.h"
 
@@ -52,7 +53,7 @@ TEST(ServerLists, TablesRebuiltAfterEveryChange) {
     ScriptedPrompts yes;
     yes.confirmAnswers = {true};
     EXPECT_TRUE(lists.ClearPermaLinks(yes));
-    EXPECT_EQ(yes.asked[0], texts::kClearListQuestion);
+    EXPECT_EQ(yes.askedTexts[0], texts::kClearListQuestion);
     EXPECT_TRUE(lists.PermaLinkTable.empty());
 }
 

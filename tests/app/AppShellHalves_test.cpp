@@ -30,14 +30,6 @@ std::string GenerateAndWait(AppShell& shell) {
     return outcome;
 }
 
-bool ConnectAndList(AppShell& shell) {
-    if (!shell.ConnectClient().empty())
-        return false;
-    ClientSession& s = shell.Client();
-    return RunLoopUntil([&] { return s.Groups().RemoteUp || !s.Groups().Disconnect; }, 60000) &&
-           s.Groups().RemoteUp;
-}
-
 // A socket pair bouncing a byte back and forth through the event loop: the
 // count grows only while the loop thread is free.
 struct PingPong {

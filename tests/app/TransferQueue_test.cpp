@@ -1,7 +1,7 @@
 // The transfer queue on a whole shell, against our own server and vsftpd:
 // recursive transfers compared byte for byte, the file-exists question,
 // Stop, delete requests, totals, and the queue emptied on disconnect.
-#include "../ftpclient/VsftpdPeer.h"
+#include "support/peers/VsftpdPeer.h"
 #include "support/QueueEnv.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-#include "../ftpclient/OwnServer.h"
-#include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
+#include "LogCapture.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
 #include "ScriptedPrompts.h"
@@ -8,6 +7,8 @@
 #include "client/ClientSession.h"
 #include "crypto/KeyAnnouncement.h"
 #include "support/KeyCases.h"
+#include "support/peers/OwnServer.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,6 @@
 using namespace testing_support;
 
 namespace {
-struct LoggedLine {
-    std::string text;
-    TColor colour;
-};
-
 // One 512-bit pair for the tests that announce a key.
 const TRSA& TestPair() {
     static std::unique_ptr<TRSA> pair = [] {
@@ -42,15 +38,8 @@ struct SessionFixture {
     TRSA rsa1, rsa2;
     ScriptedPrompts prompts;
     ClientDefaults defaults;
-    std::vector<LoggedLine> log;
-    ClientSession session{ftp,
-                          rsa1,
-                          rsa2,
-                          prompts,
-                          [this](int, const std::string& text, TColor colour) {
-                              log.push_back({text, colour});
-                          },
-                          [this] {
+    LogCapture log;
+    ClientSession session{ftp, rsa1, rsa2, prompts, log.Writer(), [this] {
                               ClientDefaults d = defaults;
                               d.programDirectory = programDir.Path();
                               if (rsa1.PrivateKeyLoaded()) {
@@ -63,10 +52,7 @@ struct SessionFixture {
                           }};
 
     bool Logged(const std::string& text, TColor colour) const {
-        for (const auto& line : log)
-            if (line.text == text && line.colour == colour)
-                return true;
-        return false;
+        return log.Count(text, colour) > 0;
     }
 };
 } // namespace
@@ -138,7 +124,7 @@ TEST(ClientSession, FailedOpenAndFailedLoginAreToldInRed) {
     refused.session.Connect();
     ASSERT_TRUE(RunLoopUntil([&] { return !refused.session.Groups().Disconnect; }, 20000));
     bool redLine = false;
-    for (const auto& line : refused.log)
+    for (const auto& line : refused.log.lines)
         redLine |= line.colour == colours::clRed && !line.text.empty();
     EXPECT_TRUE(redLine);
 
@@ -155,7 +141,6 @@ TEST(ClientSession, FailedOpenAndFailedLoginAreToldInRed) {
     EXPECT_TRUE(wrong.Logged("530 Login incorrect.", colours::clRed));
     EXPECT_FALSE(wrong.session.Groups().RemoteUp);
 }
-
 
 TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
     const TRSA serverPair = testing_support::OneBitShortPair(kb0512);
@@ -175,8 +160,7 @@ TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
         ProgramKeys serverKeys = ProgramKeys::From(serverPair);
         server.Server().Keys = &serverKeys;
         // The server announces the case's key text instead of its own.
-        server.Server().OnAnswerToClient = [&c](TFtpServer*, TFtpCtrlSocket*,
-                                                std::string& answer) {
+        server.Server().OnAnswerToClient = [&c](TFtpServer*, TFtpCtrlSocket*, std::string& answer) {
             if (answer.rfind("666 ", 0) == 0)
                 answer = "666 " + c.keyText + "064" + c.bits;
         };
@@ -187,7 +171,7 @@ TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
         f.session.Connect();
         ASSERT_TRUE(RunLoopUntil([&] { return !f.ftp.Connected(); }, 20000)) << c.what;
         bool told = false;
-        for (const auto& line : f.log)
+        for (const auto& line : f.log.lines)
             told |= line.colour == colours::clRed &&
                     line.text.rfind("The server's public key in its 666 reply does not load (",
                                     0) == 0 &&
@@ -270,7 +254,7 @@ TEST(ClientSession, FeatAndHelpWithCipherHooksAgainstVsftpd) {
     f.session.Connect();
     ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
     // The key was announced, so every reply line went to the cipher hook.
-    EXPECT_TRUE(std::any_of(f.log.begin(), f.log.end(), [](const LoggedLine& l) {
+    EXPECT_TRUE(std::any_of(f.log.lines.begin(), f.log.lines.end(), [](const LoggedLine& l) {
         return l.text.rfind("SEND -> PUBK ", 0) == 0;
     }));
     const struct {

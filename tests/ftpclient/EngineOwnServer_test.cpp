@@ -1,6 +1,6 @@
 // The client engine against our own server engine, both on this loop.
 #include "ClientHarness.h"
-#include "OwnServer.h"
+#include "support/peers/OwnServer.h"
 #include "Peers.h"
 #include "TempDir.h"
 

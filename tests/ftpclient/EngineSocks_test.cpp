@@ -1,10 +1,10 @@
 // The client engine through a real SOCKS 5 proxy (dante) to vsftpd.
 #include "ClientHarness.h"
-#include "DantePeer.h"
+#include "support/peers/DantePeer.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
 #include "TempDir.h"
-#include "VsftpdPeer.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "ClientHarness.h"
 #include "Peers.h"
 #include "TempDir.h"
-#include "VsftpdPeer.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 

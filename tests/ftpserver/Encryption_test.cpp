@@ -5,11 +5,11 @@
 #include "Peers.h"
 #include "ServerHarness.h"
 #include "TempDir.h"
+#include "base/Version.h"
 #include "crypto/ChunkCipher.h"
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "crypto/TRSA.h"
-#include "base/Version.h"
 #include "support/KeyCases.h"
 
 #include <filesystem>
@@ -42,7 +42,7 @@ std::string Announcement(TRSA& pair) {
 // '-' in its fourth place, so no line is taken for a continuation.
 class LineClient {
 public:
-    explicit LineClient(int port) : fd_(ConnectLoopback(port)) {}
+    explicit LineClient(int port) : fd_(NonBlocking(ConnectLoopback(port))) {}
     ~LineClient() {
         if (fd_ >= 0)
             ::close(fd_);

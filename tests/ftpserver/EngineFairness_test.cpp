@@ -145,7 +145,7 @@ TEST_F(EngineFairness, FreshLoginCompletesWhileAnUploadStreams) {
 TEST_F(EngineFairness, FreshLoginCompletesWhileAClientStreamsNoopsUnread) {
     // Before its replies piled up the server read the flood as fast as it
     // came; a fresh login must not wait for all of it.
-    Flooder flood(ConnectLoopback(fx.Port()), "NOOP\r\n", 64LL << 20);
+    Flooder flood(NonBlocking(ConnectLoopback(fx.Port())), "NOOP\r\n", 64LL << 20);
     ASSERT_TRUE(RunLoopUntil([&] { return flood.Sent() > (1 << 20); }));
     FreshLoginCompletes();
     EXPECT_FALSE(flood.Done());
@@ -163,7 +163,7 @@ TEST_F(EngineFairness, FreshLoginCompletesWhileAClientStreamsCipherLines) {
     fx.Server().OnClientCommand = [&](TFtpServer*, TFtpCtrlSocket*, std::string&, std::string&,
                                       std::string&) { ++handled; };
     const int lines = 4000;
-    Flooder flood(ConnectLoopback(fx.Port()), line + "\r\n",
+    Flooder flood(NonBlocking(ConnectLoopback(fx.Port())), line + "\r\n",
                   static_cast<long long>(line.size() + 2) * lines);
     ASSERT_TRUE(RunLoopUntil([&] { return handled > 20; }, 30000));
     FreshLoginCompletes();
@@ -177,7 +177,7 @@ TEST_F(EngineFairness, UnreadRepliesStopTheReadingOfCommands) {
     long long peak = before;
     // Up to 50 MB of NOOP lines; the flood ends when the server stops taking
     // bytes for two seconds.
-    Flooder flood(ConnectLoopback(fx.Port()), "NOOP\r\n", 50LL << 20, 2000);
+    Flooder flood(NonBlocking(ConnectLoopback(fx.Port())), "NOOP\r\n", 50LL << 20, 2000);
     ASSERT_TRUE(RunLoopUntil(
         [&] {
             peak = std::max(peak, ResidentBytes());

@@ -71,7 +71,7 @@ TEST_F(EngineTransfers, ActiveModeAndPortRules) {
     // PORT after PASV switches to active mode and closes the passive listener.
     const std::string pasv = c.Cmd("PASV");
     int port = 0;
-    const int lfd = ListenLocal(port);
+    const int lfd = NonBlocking(ListenLoopback(port));
     EXPECT_EQ(
         c.Cmd("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256)),
         "200 Port command successful.");
@@ -97,7 +97,7 @@ TEST_F(EngineTransfers, ActiveModeAndPortRules) {
 TEST_F(EngineTransfers, ActiveModeToAClosedPortSays425) {
     WriteFile(home + "a.txt", "x");
     int port = 0;
-    ::close(ListenLocal(port)); // nothing listens there any more
+    ::close(ListenLoopback(port)); // nothing listens there any more
     c.Cmd("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256));
     EXPECT_EQ(c.Cmd("RETR a.txt"), "150 Opening data connection for a.txt.");
     EXPECT_EQ(c.Reply(), "425 Cannot open data connection.");

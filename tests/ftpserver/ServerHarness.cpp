@@ -77,22 +77,8 @@ std::string ServerFixture::Url(const std::string& path) const {
            path;
 }
 
-int ConnectLoopback(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    // Loopback connects complete in the kernel's backlog without our loop.
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
-}
-
-RawClient::RawClient(int port) : fd_(ConnectLoopback(port)) {}
+// Loopback connects complete in the kernel's backlog without our loop.
+RawClient::RawClient(int port) : fd_(NonBlocking(ConnectLoopback(port))) {}
 
 RawClient::~RawClient() {
     if (fd_ >= 0)
@@ -167,7 +153,7 @@ int ConnectPassive(const std::string& reply) {
     if (open == std::string::npos ||
         std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
         return -1;
-    return ConnectLoopback(p1 * 256 + p2);
+    return NonBlocking(ConnectLoopback(p1 * 256 + p2));
 }
 
 std::string ReadAll(int fd, int timeoutMs) {
@@ -208,20 +194,6 @@ bool WriteAllAndClose(int fd, const std::string& data, int timeoutMs) {
         timeoutMs);
     ::close(fd);
     return ok;
-}
-
-int ListenLocal(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(fd, 4);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
-    ::fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
 }
 
 int AcceptWithLoop(int listenFd, int timeoutMs) {

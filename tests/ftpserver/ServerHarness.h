@@ -16,6 +16,10 @@
 
 namespace server_test {
 
+using testing_support::ConnectLoopback;
+using testing_support::ListenLoopback;
+using testing_support::NonBlocking;
+
 inline constexpr const char* kUser = "bob";
 inline constexpr const char* kPass = "secret";
 
@@ -45,9 +49,6 @@ private:
     TestOwner owner_;
     int port_ = 0;
 };
-
-// A non-blocking TCP connection to 127.0.0.1:port; the descriptor or -1.
-int ConnectLoopback(int port);
 
 // A control connection driven line by line.
 class RawClient {
@@ -96,8 +97,6 @@ protected:
 std::string ReadAll(int fd, int timeoutMs = 20000);
 // Writes all bytes to a data connection while the event loop runs, then closes it.
 bool WriteAllAndClose(int fd, const std::string& data, int timeoutMs = 20000);
-// A listening socket on 127.0.0.1 port 0; returns the descriptor and the port.
-int ListenLocal(int& port);
 // Accepts on a listening socket while the event loop runs (-1 on timeout).
 int AcceptWithLoop(int listenFd, int timeoutMs = 5000);
 

@@ -1,7 +1,7 @@
 // Our client session against our server with its account owner, both
 // layers of the encrypted session on: the whole negotiation, enciphered
 // listings and transfers of awkward sizes, at each RSA key size.
-#include "EncryptedSupport.h"
+#include "support/peers/EncryptedSupport.h"
 #include "base/Version.h"
 
 #include <dirent.h>

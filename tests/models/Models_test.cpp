@@ -47,14 +47,6 @@ time.sleep(0.5)  # the row stays while the last progress is shown
 f.quit()
 )";
 
-bool ConnectAndList(AppShell& shell) {
-    if (!shell.ConnectClient().empty())
-        return false;
-    ClientSession& s = shell.Client();
-    return RunLoopUntil([&] { return s.Groups().RemoteUp || !s.Groups().Disconnect; }, 60000) &&
-           s.Groups().RemoteUp;
-}
-
 } // namespace
 
 TEST(ConnectionListModel, FollowsARealTransferOneRowAtATime) {

@@ -1,5 +1,5 @@
 // SOCKS 5 through a real proxy: Debian's dante on loopback.
-#include "../ftpclient/DantePeer.h"
+#include "support/peers/DantePeer.h"
 #include "EventLoop.h"
 #include "net/TWSocket.h"
 

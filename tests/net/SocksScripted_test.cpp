@@ -1,6 +1,7 @@
 // SOCKS negotiation against a scripted proxy: versions 4 and 4A, and the
 // failure codes no real proxy produces on demand.
 #include "EventLoop.h"
+#include "Loopback.h"
 #include "net/TWSocket.h"
 
 #include <gtest/gtest.h>
@@ -24,19 +25,10 @@ class ScriptedProxy {
 public:
     using Script = std::function<void(int fd)>;
     explicit ScriptedProxy(Script script) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(listener_, 2);
-        socklen_t len = sizeof addr;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+        listener_ = ListenLoopback(port_, 2);
         thread_ = std::thread([this, script] {
-            pollfd p{listener_, POLLIN, 0};
-            if (::poll(&p, 1, 10000) > 0) {
-                int fd = ::accept(listener_, nullptr, nullptr);
+            const int fd = AcceptWithin(listener_, 10000);
+            if (fd >= 0) {
                 script(fd);
                 ::close(fd);
             }

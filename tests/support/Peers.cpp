@@ -4,14 +4,9 @@
 #include <QProcess>
 #include <QStringList>
 
-#include <arpa/inet.h>
 #include <fstream>
 #include <functional>
-#include <netinet/in.h>
 #include <sstream>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 namespace testing_support {
 
@@ -19,8 +14,15 @@ namespace {
 
 // Starts the program, hands it its input, and lets finished() wait for it.
 CommandResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& input, const std::function<bool(QProcess&)>& finished) {
+                         const std::string& input, const std::string& xdgHome,
+                         const std::function<bool(QProcess&)>& finished) {
     QProcess process;
+    if (!xdgHome.empty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", QString::fromStdString(xdgHome));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(xdgHome));
+        process.setProcessEnvironment(env);
+    }
     QStringList arguments;
     for (const auto& arg : args)
         arguments << QString::fromStdString(arg);
@@ -48,46 +50,18 @@ CommandResult RunProcess(const std::string& program, const std::vector<std::stri
 } // namespace
 
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
-                         int timeoutMs, const std::string& input) {
-    return RunProcess(program, args, input, [timeoutMs](QProcess& process) {
+                         int timeoutMs, const std::string& input, const std::string& xdgHome) {
+    return RunProcess(program, args, input, xdgHome, [timeoutMs](QProcess& process) {
         return process.waitForFinished(timeoutMs);
     });
 }
 
 CommandResult RunCommandServing(const std::string& program, const std::vector<std::string>& args,
-                                int timeoutMs, const std::string& input) {
-    return RunProcess(program, args, input, [timeoutMs](QProcess& process) {
+                                int timeoutMs, const std::string& input,
+                                const std::string& xdgHome) {
+    return RunProcess(program, args, input, xdgHome, [timeoutMs](QProcess& process) {
         return RunLoopUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
     });
-}
-
-int FreePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool WaitForPort(int port, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        ::close(fd);
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
 }
 
 std::string PatternBytes(std::size_t size, std::uint32_t seed) {

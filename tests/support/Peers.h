@@ -1,4 +1,6 @@
 #pragma once
+#include "Loopback.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,19 +13,17 @@ struct CommandResult {
     std::string err;
 };
 
-// Runs a program to completion (at most timeoutMs) without a shell.
+// Runs a program to completion (at most timeoutMs) without a shell. With
+// xdgHome, the program's XDG_DATA_HOME and XDG_CONFIG_HOME are that folder,
+// so no settings of the machine take part.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
-                         int timeoutMs = 60000, const std::string& input = {});
+                         int timeoutMs = 60000, const std::string& input = {},
+                         const std::string& xdgHome = {});
 // The same while the event loop keeps running, for programs that talk to a
 // server in this process.
 CommandResult RunCommandServing(const std::string& program, const std::vector<std::string>& args,
-                                int timeoutMs = 60000, const std::string& input = {});
-
-// A TCP port on 127.0.0.1 that was free a moment ago (bound to port 0, read back).
-int FreePort();
-
-// Waits until something accepts connections on 127.0.0.1:port.
-bool WaitForPort(int port, int timeoutMs = 10000);
+                                int timeoutMs = 60000, const std::string& input = {},
+                                const std::string& xdgHome = {});
 
 // Deterministic pseudo-random content for transfer checks.
 std::string PatternBytes(std::size_t size, std::uint32_t seed = 1);

@@ -1,35 +1,16 @@
 #include "ScriptedPeer.h"
+#include "Loopback.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-int ListenLoopback(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(fd, 4);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
-    return fd;
-}
-
-int AcceptWithin(int listener, int ms) {
-    pollfd p{listener, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0)
-        return -1;
-    return ::accept(listener, nullptr, nullptr);
-}
-} // namespace
+using testing_support::AcceptWithin;
+using testing_support::ConnectLoopback;
+using testing_support::ListenLoopback;
 
 void ScriptedPeer::Conn::Send(const std::string& text) {
     SendAll(fd_, text);
@@ -94,16 +75,7 @@ int ScriptedPeer::Conn::AcceptData() {
 }
 
 int ScriptedPeer::Conn::ConnectData(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    return ConnectLoopback(port);
 }
 
 std::string ScriptedPeer::Conn::ReadAll(int fd) {

@@ -14,11 +14,13 @@ class ScriptedPrompts : public Prompts {
 public:
     std::deque<bool> confirmAnswers;
     std::deque<std::optional<std::string>> textAnswers;
-    std::vector<std::string> asked;    // titles and texts of questions, in order
-    std::vector<std::string> messages; // texts of information boxes
+    std::vector<std::string> asked;      // titles and texts of questions, in order
+    std::vector<std::string> askedTexts; // the same texts without their titles
+    std::vector<std::string> messages;   // texts of information boxes
 
     bool Confirm(const std::string& title, const std::string& text) override {
         asked.push_back(title + ": " + text);
+        askedTexts.push_back(text);
         if (confirmAnswers.empty())
             return false;
         bool answer = confirmAnswers.front();
@@ -28,6 +30,7 @@ public:
     std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                        const std::string&) override {
         asked.push_back(title + ": " + prompt);
+        askedTexts.push_back(prompt);
         if (textAnswers.empty())
             return std::nullopt;
         auto answer = textAnswers.front();

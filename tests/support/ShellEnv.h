@@ -1,10 +1,11 @@
 #pragma once
-#include "accounts/AccessList.h"
-#include "accounts/PathRights.h"
 #include "app/AppShell.h"
 #include "app/SettingsKeys.h"
+#include "client/ClientSession.h"
+#include "support/EventLoop.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
+#include "support/TestAccount.h"
 
 #include <gtest/gtest.h>
 
@@ -41,16 +42,8 @@ struct ShellEnv {
         options.SetBool(keys::IdleTimeout, false);
         options.SetString(keys::MaximumConcurrentUsers, "0");
 
-        accounts::UserRecord u{};
-        u.Name.Set(kUser);
-        u.Password.Set(kPass);
-        u.EncryptionKey.Set(accountKey);
-        u.HomeDirectory.Set(served);
-        u.Enabled = 1;
-        const int place = accounts::AddAccessEntry(u.Access, CanonicalPath(served, true));
-        for (accounts::Right r : accounts::kAllRights)
-            accounts::RightFlag(u.Access[place - 1], r) = 1;
-        EXPECT_TRUE(shell->Accounts().Users().Append(u));
+        EXPECT_TRUE(
+            shell->Accounts().Users().Append(EveryRightAccount(kUser, kPass, accountKey, served)));
     }
 
     ~ShellEnv() {
@@ -79,5 +72,15 @@ struct ShellEnv {
         site.Passive = true;
     }
 };
+
+// Connects the shell's client to its current site and waits until the first
+// listing is shown; false when it did not come.
+inline bool ConnectAndList(AppShell& shell) {
+    if (!shell.ConnectClient().empty())
+        return false;
+    ClientSession& s = shell.Client();
+    return RunLoopUntil([&] { return s.Groups().RemoteUp || !s.Groups().Disconnect; }, 60000) &&
+           s.Groups().RemoteUp;
+}
 
 } // namespace testing_support

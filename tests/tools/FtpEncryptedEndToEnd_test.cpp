@@ -1,12 +1,12 @@
 // vexa2-ftp against vexa2 --headless with the encrypted session: both data
 // folders prepared with vexa2-admin, each program with its own key pair.
-#include "../integration/EncryptedSupport.h"
 #include "FtpRun.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "TempDir.h"
 #include "app/IniFile.h"
 #include "app/SettingsKeys.h"
+#include "support/peers/EncryptedSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // vexa2-ftp end to end: against vsftpd, through dante, and against our own
 // server engine.
-#include "../ftpclient/DantePeer.h"
-#include "../ftpclient/OwnServer.h"
-#include "../ftpclient/VsftpdPeer.h"
 #include "EventLoop.h"
 #include "FtpRun.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
 #include "TempDir.h"
+#include "support/peers/DantePeer.h"
+#include "support/peers/OwnServer.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -274,7 +274,7 @@ TEST(FtpEndToEnd, MandatoryEncryptionNeverFallsBackToPlain) {
 TEST(FtpEndToEnd, SilentServerTimesOut) {
     // A listener that never greets.
     int port = 0;
-    int fd = SilentListener(port);
+    int fd = ListenLoopback(port);
     ASSERT_GE(fd, 0);
     auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     ::close(fd);
@@ -317,7 +317,7 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
 
     // No password for a named user: refused at once, nothing sent.
     int port = 0;
-    int listener = SilentListener(port);
+    int listener = ListenLoopback(port);
     ASSERT_GE(listener, 0);
     auto noPassword = RunFtp({"ftp://bob@127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     EXPECT_EQ(noPassword.exitCode, 2);

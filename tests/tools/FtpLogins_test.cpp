@@ -1,12 +1,12 @@
 // Logins that vexa2-ftp completes without a password on its command line: a
 // site made by vexa2-admin, the environment, ~/.netrc and a prompt on a
 // pseudo-terminal. The servers are ours, in this process, on port 0.
-#include "../ftpclient/OwnServer.h"
-#include "../integration/EncryptedSupport.h"
 #include "FtpRun.h"
 #include "FtpSiteFiles.h"
 #include "Peers.h"
 #include "TempDir.h"
+#include "support/peers/EncryptedSupport.h"
+#include "support/peers/OwnServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // vexa2-ftp's transfer-queue commands (get -r, put -r, mget, mput), what
 // it does with existing targets, its exit statuses and its progress line,
 // against vsftpd and our own server.
-#include "../ftpclient/DantePeer.h"
-#include "../ftpclient/OwnServer.h"
-#include "../ftpclient/VsftpdPeer.h"
 #include "FtpRun.h"
 #include "QueueEnv.h"
 #include "ScriptedPeer.h"
+#include "support/peers/DantePeer.h"
+#include "support/peers/OwnServer.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 

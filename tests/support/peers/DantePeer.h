@@ -1,7 +1,7 @@
 #pragma once
-#include "Peers.h"
-#include "TempDir.h"
-#include "TestUser.h"
+#include "support/Peers.h"
+#include "support/TempDir.h"
+#include "support/peers/TestUser.h"
 
 #include <QProcess>
 

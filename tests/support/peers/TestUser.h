@@ -1,5 +1,5 @@
 #pragma once
-#include "Peers.h"
+#include "support/Peers.h"
 
 #include <string>
 

@@ -11,9 +11,11 @@
 #include "crypto/TRSA.h"
 #include "ftpserver/FtpServer.h"
 #include "support/EventLoop.h"
+#include "support/LogCapture.h"
 #include "support/Peers.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
+#include "support/TestAccount.h"
 
 #include <gtest/gtest.h>
 
@@ -31,32 +33,6 @@
 namespace enc_test {
 
 using namespace testing_support;
-
-struct LoggedLine {
-    int level;
-    std::string text;
-    TColor colour;
-};
-struct LogCapture {
-    std::vector<LoggedLine> lines;
-    LogWriter Writer() {
-        return [this](int level, const std::string& text, TColor colour) {
-            lines.push_back({level, text, colour});
-        };
-    }
-    int Count(const std::string& text, TColor colour) const {
-        int n = 0;
-        for (const auto& l : lines)
-            n += l.text == text && l.colour == colour ? 1 : 0;
-        return n;
-    }
-    int CountStarting(const std::string& prefix) const {
-        int n = 0;
-        for (const auto& l : lines)
-            n += l.text.rfind(prefix, 0) == 0 ? 1 : 0;
-        return n;
-    }
-};
 
 inline constexpr const char* kUser = "alice";
 inline constexpr const char* kPass = "pw-alice";
@@ -93,15 +69,7 @@ inline std::vector<std::string> SplitLines(const std::string& bytes) {
 class Relay {
 public:
     explicit Relay(int target) : target_(target) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(listener_, 1);
-        socklen_t len = sizeof a;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        listener_ = ListenLoopback(port_, 1);
         thread_ = std::thread([this] { Run(); });
     }
     ~Relay() {
@@ -130,14 +98,9 @@ private:
             return;
         }
         int client = ::accept(listener_, nullptr, nullptr);
-        int server = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<std::uint16_t>(target_));
-        if (::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        int server = ConnectLoopback(target_);
+        if (server < 0) {
             ::close(client);
-            ::close(server);
             finished_ = true;
             return;
         }
@@ -184,12 +147,8 @@ inline std::string RawExchange(int port, const std::vector<std::string>& lines, 
     std::string received;
     std::atomic<bool> done{false};
     std::thread t([&] {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<std::uint16_t>(port));
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        const int fd = ConnectLoopback(port);
+        if (fd >= 0) {
             auto drain = [&] {
                 char buf[4096];
                 pollfd p{fd, POLLIN, 0};
@@ -209,8 +168,8 @@ inline std::string RawExchange(int port, const std::vector<std::string>& lines, 
                 ::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
                 open = drain();
             }
+            ::close(fd);
         }
-        ::close(fd);
         done = true;
     });
     RunLoopUntil([&] { return done.load(); }, 60000);
@@ -245,16 +204,7 @@ struct Env {
         root = served.Path();
         policy.maximumConcurrentUsers = 0;
         policy.idleTimeout = false;
-        accounts::UserRecord u{};
-        u.Name.Set(kUser);
-        u.Password.Set(kPass);
-        u.EncryptionKey.Set(accountKey);
-        u.HomeDirectory.Set(root);
-        u.Enabled = 1;
-        const int place = accounts::AddAccessEntry(u.Access, CanonicalPath(root, true));
-        for (accounts::Right r : accounts::kAllRights)
-            accounts::RightFlag(u.Access[place - 1], r) = 1;
-        EXPECT_TRUE(files.Users().Append(u));
+        EXPECT_TRUE(files.Users().Append(EveryRightAccount(kUser, kPass, accountKey, root)));
 
         owner = std::make_unique<accounts::ServerOwner>(
             server, files, lists, [this] { return policy; }, serverLog.Writer());
