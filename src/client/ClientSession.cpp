@@ -117,6 +117,12 @@ void ClientSession::Start(const std::function<void()>& request) {
 
 // ------------------------------------------------------------- connecting
 
+void ClientSession::SetCurrentSite(const SiteRecord& site) {
+    CurrentSite = site;
+    groups_.QuickConnect = !CurrentSite.Name.empty();
+    Changed();
+}
+
 void ClientSession::Connect() {
     if (ftp_.Connected()) {
         const std::string question =

@@ -1,12 +1,12 @@
 #pragma once
+#include "base/LogColour.h"
+#include "base/Prompts.h"
 #include "client/RemoteListing.h"
 #include "client/SessionCipher.h"
 #include "client/SessionTransfers.h"
 #include "client/SiteRecord.h"
 #include "client/TransferFigures.h"
 #include "ftpclient/TFtpClient.h"
-#include "base/LogColour.h"
-#include "base/Prompts.h"
 
 #include <QElapsedTimer>
 
@@ -78,6 +78,10 @@ public:
 
     std::string KeyFileName() const;
     std::string ListingFileName() const;
+
+    // The site manager closed with site as the current site: Quick Connect
+    // is enabled when it has a name.
+    void SetCurrentSite(const SiteRecord& site);
 
     // Commands of the client page.
     void Connect();
