@@ -100,10 +100,12 @@ std::vector<RemoteItem> ClientPage::SelectedRemoteItems() const {
     return items;
 }
 
-void ClientPage::RemoteDoubleClicked(const QModelIndex&) {
-    const std::vector<RemoteItem> items = SelectedRemoteItems();
-    if (items.size() != 1)
+// Acts on exactly one item: the one double-clicked, unless more are selected.
+void ClientPage::RemoteDoubleClicked(const QModelIndex& index) {
+    if (!index.isValid() || index.row() >= remoteModel_->rowCount() ||
+        SelectedRemoteItems().size() > 1)
         return;
+    const std::vector<RemoteItem> items = {remoteModel_->Item(index.row())};
     const RemoteOpen open = OpenActionFor(items.front());
     if (open.action == RemoteOpenAction::EnterFolder)
         shell_.Client().OpenRemoteFolder(open.folder);
