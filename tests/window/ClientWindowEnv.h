@@ -23,8 +23,8 @@ inline int SelectRows(QAbstractItemView* view, const QStringList& names) {
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row, 0);
         if (names.contains(index.data().toString())) {
-            view->selectionModel()->select(index, QItemSelectionModel::Select |
-                                                      QItemSelectionModel::Rows);
+            view->selectionModel()->select(index,
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
             ++selected;
         }
     }
@@ -62,8 +62,7 @@ inline bool DropOn(QAbstractItemView* view, QMimeData* carried) {
 inline bool WaitForListing(AppShell& shell, ClientPage& page, int timeoutMs = 60000) {
     return RunLoopUntil(
         [&] {
-            return shell.Client().Groups().RemoteUp &&
-                   page.RemoteList()->model()->rowCount() > 0;
+            return shell.Client().Groups().RemoteUp && page.RemoteList()->model()->rowCount() > 0;
         },
         timeoutMs);
 }

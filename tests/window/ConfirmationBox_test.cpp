@@ -87,9 +87,8 @@ TEST(ConfirmationBox, CountdownShowsTheSecondsLeftAndTakesTheDefault) {
     ASSERT_NE(box, nullptr);
     QPointer<TConfirmationBox> alive(box);
     EXPECT_EQ(box->Countdown()->text(), "Auto closing in 2 seconds");
-    ASSERT_TRUE(RunLoopUntil([&] {
-        return alive && box->Countdown()->text() == "Auto closing in 1 seconds";
-    }, 5000));
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return alive && box->Countdown()->text() == "Auto closing in 1 seconds"; }, 5000));
     EXPECT_FALSE(asked.answer.has_value());
     ASSERT_TRUE(RunLoopUntil([&] { return asked.answers > 0; }, 5000));
     EXPECT_EQ(asked.answer, FileExistsAnswer::Resume);
