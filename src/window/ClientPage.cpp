@@ -155,7 +155,10 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     queue_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     queue_->setDragEnabled(false);
     queue_->setIconSize(QSize(16, 16));
-    queue_->header()->resizeSection(2, 30);
+    // Local, Size, direction, Remote, Size, Host, Status.
+    const int widths[] = {210, 70, 28, 170, 70, 100, 80};
+    for (int column = 0; column < 7; ++column)
+        queue_->header()->resizeSection(column, widths[column]);
     queueLayout->addWidget(queue_, 1);
     queueLayout->addWidget(PanelBar(queuePanel_,
                                     {wintexts::kQueueSize, wintexts::kTotalBytes, nullptr, nullptr},
