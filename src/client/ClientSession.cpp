@@ -334,6 +334,10 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         return;
     case ftpQuit:
         ClearIndicatorValues();
+        // The close may have come first: the program's key pair is still
+        // ready for the next session.
+        if (!ftp_.Connected() && rsa1_.PrivateKeyLoaded())
+            indicators_.Encryption = kReady;
         return;
     default:
         return;

@@ -44,16 +44,22 @@ struct ShellEnv {
         options.SetBool(keys::IdleTimeout, false);
         options.SetString(keys::MaximumConcurrentUsers, "0");
 
+        EXPECT_TRUE(AddAccount(kUser, kPass, accountKey, served));
+    }
+
+    // An enabled account whose home is home, with every right there.
+    bool AddAccount(const std::string& name, const std::string& password, const std::string& key,
+                    const std::string& home) {
         accounts::UserRecord u{};
-        u.Name.Set(kUser);
-        u.Password.Set(kPass);
-        u.EncryptionKey.Set(accountKey);
-        u.HomeDirectory.Set(served);
+        u.Name.Set(name);
+        u.Password.Set(password);
+        u.EncryptionKey.Set(key);
+        u.HomeDirectory.Set(home);
         u.Enabled = 1;
-        const int place = accounts::AddAccessEntry(u.Access, CanonicalPath(served, true));
+        const int place = accounts::AddAccessEntry(u.Access, CanonicalPath(home, true));
         for (accounts::Right r : accounts::kAllRights)
             accounts::RightFlag(u.Access[place - 1], r) = 1;
-        EXPECT_TRUE(shell->Accounts().Users().Append(u));
+        return shell->Accounts().Users().Append(u);
     }
 
     ~ShellEnv() {
