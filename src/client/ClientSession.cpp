@@ -124,6 +124,12 @@ void ClientSession::Start(const std::function<void()>& request) {
 
 // ------------------------------------------------------------- connecting
 
+void ClientSession::SetCurrentSite(const SiteRecord& site) {
+    CurrentSite = site;
+    groups_.QuickConnect = !CurrentSite.Name.empty();
+    Changed();
+}
+
 void ClientSession::Connect() {
     if (ftp_.Connected()) {
         const std::string question =
@@ -347,6 +353,10 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         return;
     case ftpQuit:
         ClearIndicatorValues();
+        // The close may have come first: the program's key pair is still
+        // ready for the next session.
+        if (!ftp_.Connected() && rsa1_.PrivateKeyLoaded())
+            indicators_.Encryption = kReady;
         return;
     default:
         return;

@@ -95,6 +95,10 @@ public:
     std::string KeyFileName() const;
     std::string ListingFileName() const;
 
+    // The site manager closed with site as the current site: Quick Connect
+    // is enabled when it has a name.
+    void SetCurrentSite(const SiteRecord& site);
+
     // Commands of the client page.
     void Connect();
     void Disconnect();

@@ -228,3 +228,17 @@ std::string LinkTargetName(const std::string& caption) {
     size_t arrow = caption.find(" -> ");
     return arrow == std::string::npos ? caption : caption.substr(0, arrow);
 }
+
+RemoteOpen OpenActionFor(const RemoteItem& item) {
+    switch (item.Icon) {
+    case RemoteIcon::Folder:
+        return {RemoteOpenAction::EnterFolder, item.Caption};
+    case RemoteIcon::File:
+        return {RemoteOpenAction::QueueDownload, {}};
+    case RemoteIcon::Link:
+        if (!item.Caption.empty() && item.Caption[0] != '.')
+            return {RemoteOpenAction::EnterFolder, LinkTargetName(item.Caption)};
+        break;
+    }
+    return {};
+}

@@ -32,3 +32,13 @@ void SortRemoteItems(std::vector<RemoteItem>& items, int column);
 
 // The part of a link's caption before " -> ".
 std::string LinkTargetName(const std::string& caption);
+
+// What a double click on one remote item does: a folder is entered, a file
+// is queued as a download, a link whose name does not start with "." is
+// followed into the name before " -> " (relative to the current directory).
+enum class RemoteOpenAction { Nothing, EnterFolder, QueueDownload };
+struct RemoteOpen {
+    RemoteOpenAction action = RemoteOpenAction::Nothing;
+    std::string folder; // the name to enter, for EnterFolder
+};
+RemoteOpen OpenActionFor(const RemoteItem& item);

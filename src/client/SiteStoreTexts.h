@@ -24,4 +24,9 @@ inline constexpr const char* kRenameTitle = "Rename Selected Site";
 inline constexpr const char* kNewNamePrompt = "Enter New Site Name";
 inline constexpr const char* kNameNotUnique =
     "Invalid Name - it already exists in the list.  The name must be unique.";
+
+// The anonymous login type's user name and the placeholder address it puts
+// into the password box.
+inline constexpr const char* kAnonymousUser = "anonymous";
+inline constexpr const char* kAnonymousPassword = "vexa-user@example.com";
 } // namespace site_texts

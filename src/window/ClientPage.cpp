@@ -2,28 +2,30 @@
 
 #include "app/AppShell.h"
 #include "app/AppSignals.h"
-#include "models/ModelTexts.h"
 #include "models/RemoteListingModel.h"
+#include "models/TransferQueueModel.h"
+#include "window/CommandMap.h"
+#include "window/KindIconProxy.h"
 #include "window/LogPane.h"
 #include "window/WindowTexts.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
+#include <QDataStream>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
-#include <QLocale>
+#include <QMimeData>
 #include <QSplitter>
-#include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QToolButton>
-#include <QTreeView>
-#include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <map>
 
 namespace {
 QString L(const char* text) {
@@ -36,10 +38,39 @@ QToolButton* UpButton(QWidget* parent) {
     button->setToolTip(L(wintexts::kUpHint));
     return button;
 }
+
+// A status bar of labelled value panels; a null label is a value alone.
+QStatusBar* PanelBar(QWidget* parent, std::initializer_list<const char*> labels, QLabel** values,
+                     std::initializer_list<int> widths) {
+    auto* bar = new QStatusBar(parent);
+    bar->setSizeGripEnabled(false);
+    auto width = widths.begin();
+    int i = 0;
+    for (const char* label : labels) {
+        if (label != nullptr)
+            bar->addWidget(new QLabel(L(label), bar));
+        values[i] = new QLabel(bar);
+        values[i]->setFrameShape(QFrame::Panel);
+        values[i]->setFrameShadow(QFrame::Sunken);
+        values[i]->setMinimumWidth(*width++);
+        bar->addWidget(values[i], label == nullptr && i + 1 == int(labels.size()) ? 1 : 0);
+        ++i;
+    }
+    return bar;
+}
+
+QFrame* FocusStrip(QWidget* parent) {
+    auto* strip = new QFrame(parent);
+    strip->setFixedHeight(10);
+    strip->setAutoFillBackground(true);
+    return strip;
+}
+
 } // namespace
 
-ClientPage::ClientPage(AppShell& shell, AppSignals& events, QWidget* parent)
-    : QWidget(parent), shell_(shell) {
+ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, CommandMap& commands,
+                       QWidget* parent)
+    : QWidget(parent), shell_(shell), prompts_(prompts), commands_(commands) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -59,97 +90,159 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, QWidget* parent)
     }
     layout->addWidget(indicators);
 
+    // The local panel (Panel7 above it) and the remote list (Panel9 above
+    // it), side by side.
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    auto* local = new QWidget(splitter);
-    auto* localLayout = new QVBoxLayout(local);
+    auto* localSide = new QWidget(splitter);
+    auto* localLayout = new QVBoxLayout(localSide);
     localLayout->setContentsMargins(0, 0, 0, 0);
     localLayout->setSpacing(1);
-    auto* localTop = new QHBoxLayout;
-    localPath_ = new QComboBox(local);
-    localPath_->setEditable(true);
-    auto* localUp = UpButton(local);
-    localTop->addWidget(localPath_, 1);
-    localTop->addWidget(localUp);
-    localLayout->addLayout(localTop);
-    localModel_ = new QStandardItemModel(this);
-    localViews_ = new QStackedWidget(local);
-    localReport_ = new QTreeView(localViews_);
-    localReport_->setModel(localModel_);
-    localReport_->setRootIsDecorated(false);
-    localList_ = new QListView(localViews_);
-    localList_->setModel(localModel_);
-    localList_->setViewMode(QListView::ListMode);
-    localList_->setFlow(QListView::TopToBottom);
-    localList_->setWrapping(true);
-    localList_->setResizeMode(QListView::Adjust);
-    localViews_->addWidget(localReport_);
-    localViews_->addWidget(localList_);
-    localLayout->addWidget(localViews_, 1);
-    connect(localUp, &QToolButton::clicked, this, [this] {
-        QDir dir(localPath_->currentText());
-        if (dir.cdUp())
-            ShowLocalFolder(dir.absolutePath());
-    });
-    connect(localReport_, &QTreeView::activated, this, [this](const QModelIndex& index) {
-        const QString path = localModel_->item(index.row())->data(Qt::UserRole).toString();
-        if (QFileInfo(path).isDir())
-            ShowLocalFolder(path);
-    });
-    connect(localList_, &QListView::activated, localReport_, &QTreeView::activated);
+    localStrip_ = FocusStrip(localSide);
+    local_ = new ::LocalPanel(localSide);
+    localLayout->addWidget(localStrip_);
+    localLayout->addWidget(local_, 1);
 
     auto* remote = new QWidget(splitter);
     auto* remoteLayout = new QVBoxLayout(remote);
     remoteLayout->setContentsMargins(0, 0, 0, 0);
     remoteLayout->setSpacing(1);
+    remoteStrip_ = FocusStrip(remote);
+    remoteLayout->addWidget(remoteStrip_);
     auto* remoteTop = new QHBoxLayout;
     remotePath_ = new QComboBox(remote);
+    remotePath_->installEventFilter(this);
     remoteUp_ = UpButton(remote);
     remoteTop->addWidget(remotePath_, 1);
     remoteTop->addWidget(remoteUp_);
     remoteLayout->addLayout(remoteTop);
-    remoteList_ = new QTreeView(remote);
+    remoteList_ = new TransferView<QTreeView>(remote);
     remoteModel_ = new RemoteListingModel(shell.Client(), events, this);
-    remoteList_->setModel(remoteModel_);
+    QStyle* st = style();
+    remoteIcons_ =
+        new KindIconProxy(RemoteListingModel::KindRole,
+                          {{int(RemoteIcon::Folder), st->standardIcon(QStyle::SP_DirIcon)},
+                           {int(RemoteIcon::File), st->standardIcon(QStyle::SP_FileIcon)},
+                           {int(RemoteIcon::Link), st->standardIcon(QStyle::SP_FileLinkIcon)}},
+                          this);
+    remoteIcons_->setSourceModel(remoteModel_);
+    remoteList_->setModel(remoteIcons_);
     remoteList_->setRootIsDecorated(false);
     remoteList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    remoteList_->header()->setSectionsClickable(true);
+    remoteList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    remoteList_->header()->setStretchLastSection(false);
     remoteLayout->addWidget(remoteList_, 1);
-    connect(remoteUp_, &QToolButton::clicked, this, [this] { shell_.Client().Up(); });
-    splitter->addWidget(local);
+    splitter->addWidget(localSide);
     splitter->addWidget(remote);
     layout->addWidget(splitter, 1);
 
-    // The transfer queue with its two status bars.
+    // The transfer queue with its totals (StatusBar2) and the running
+    // transfer's figures (StatusBar5).
     queuePanel_ = new QWidget(this);
     auto* queueLayout = new QVBoxLayout(queuePanel_);
     queueLayout->setContentsMargins(0, 0, 0, 0);
     queueLayout->setSpacing(0);
-    queue_ = new QTreeWidget(queuePanel_);
+    queue_ = new TransferView<QTreeView>(queuePanel_);
+    queueModel_ = new TransferQueueModel(shell.Queue(), events, this);
+    auto* queueIcons =
+        new KindIconProxy(TransferQueueModel::KindRole,
+                          {{int(QueueIcon::Directory), st->standardIcon(QStyle::SP_DirIcon)},
+                           {int(QueueIcon::File), st->standardIcon(QStyle::SP_FileIcon)}},
+                          this);
+    queueIcons->setSourceModel(queueModel_);
+    queue_->setModel(queueIcons);
     queue_->setRootIsDecorated(false);
-    queue_->setHeaderLabels({L(wintexts::kQueueFile), L(wintexts::kQueueDirection),
-                             L(wintexts::kQueueSize), L(wintexts::kQueueSite)});
+    queue_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    queue_->setDragEnabled(false);
+    queue_->setIconSize(QSize(16, 16));
+    // Local, Size, direction, Remote, Size, Host, Status.
+    const int widths[] = {210, 70, 28, 170, 70, 100, 80};
+    for (int column = 0; column < 7; ++column)
+        queue_->header()->resizeSection(column, widths[column]);
     queueLayout->addWidget(queue_, 1);
-    auto* bars = new QHBoxLayout;
-    for (int i = 0; i < 2; ++i) {
-        auto* bar = new QStatusBar(queuePanel_);
-        bar->setSizeGripEnabled(false);
-        bars->addWidget(bar, 1);
-    }
-    queueLayout->addLayout(bars);
+    queueLayout->addWidget(PanelBar(queuePanel_,
+                                    {wintexts::kQueueSize, wintexts::kTotalBytes, nullptr, nullptr},
+                                    totals_, {30, 80, 80, 120}));
+    queueLayout->addWidget(PanelBar(queuePanel_,
+                                    {wintexts::kFileSize, wintexts::kBytes, wintexts::kTotalBytes,
+                                     wintexts::kSpeed, wintexts::kPercentDone, wintexts::kRemain},
+                                    figures_, {60, 60, 60, 44, 40, 56}));
     layout->addWidget(queuePanel_);
 
     log_ = new LogPane(this);
     layout->addWidget(log_);
 
-    connect(&events, &AppSignals::clientIndicatorsChanged, this, &ClientPage::ShowIndicators);
-    connect(&events, &AppSignals::clientListingChanged, this, [this] {
+    // Commands of the page's own controls.
+    connect(remoteUp_, &QToolButton::clicked, this, [this] { shell_.Client().Up(); });
+    connect(remotePath_, &QComboBox::activated, this, [this](int index) {
         const ClientSession& session = shell_.Client();
-        remotePath_->clear();
-        for (const std::string& path : session.RemotePaths())
-            remotePath_->addItem(QString::fromStdString(path));
-        remotePath_->setCurrentText(QString::fromStdString(session.RemotePath()));
+        const std::string chosen = remotePath_->itemText(index).toStdString();
+        if (remotePath_->count() > 1 && chosen != session.RemotePath())
+            shell_.Client().ChangeDirectory(chosen);
     });
+    connect(remoteList_->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { remoteModel_->sort(column); });
+    connect(remoteList_, &QTreeView::doubleClicked, this, &ClientPage::RemoteDoubleClicked);
+
+    // Drags and drops between the panels and the queue.
+    remoteList_->MakeMime = [this] { return RemoteDragData(); };
+    remoteList_->Accepts = [this](const QMimeData* m) { return TakesLocalFiles(m); };
+    remoteList_->Dropped = [this](const QMimeData* m) { QueueLocalFiles(m); };
+    local_->ReportView()->MakeMime = [this] { return LocalDragData(); };
+    local_->ListView()->MakeMime = [this] { return LocalDragData(); };
+    local_->ReportView()->Accepts = [this](const QMimeData* m) { return TakesRemoteItems(m); };
+    local_->ListView()->Accepts = local_->ReportView()->Accepts;
+    local_->ReportView()->Dropped = [this](const QMimeData* m) { QueueRemoteItems(m); };
+    local_->ListView()->Dropped = local_->ReportView()->Dropped;
+    queue_->Accepts = [this](const QMimeData* m) {
+        return TakesRemoteItems(m) || TakesLocalFiles(m);
+    };
+    queue_->Dropped = [this](const QMimeData* m) {
+        if (TakesRemoteItems(m))
+            QueueRemoteItems(m);
+        else
+            QueueLocalFiles(m);
+    };
+
+    // What the session, the queue and the selections change.
+    connect(&events, &AppSignals::clientIndicatorsChanged, this, &ClientPage::ShowIndicators);
+    connect(&events, &AppSignals::clientIndicatorsChanged, this, &ClientPage::ShowGroups);
+    connect(&events, &AppSignals::clientListingChanged, this, &ClientPage::ShowListing);
+    connect(&events, &AppSignals::clientProgress, this, &ClientPage::ShowTotals);
+    connect(&events, &AppSignals::queueChanged, this, [this] {
+        ShowTotals();
+        ShowQueueSelection();
+        // Finished downloads show in the local panel once the queue is done.
+        if (shell_.Queue().Entries().empty())
+            local_->Refresh();
+    });
+    connect(&events, &AppSignals::queueRowChanged, this, &ClientPage::ShowTotals);
+    shell_.Queue().OnLocalFolderChanged = [this](const std::string& folder) {
+        local_->ShowFolder(QString::fromStdString(folder));
+    };
+    connect(local_, &LocalPanel::selectionChanged, this, &ClientPage::ShowSelectionCommands);
+    connect(remoteList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ClientPage::ShowSelectionCommands);
+    connect(remoteIcons_, &QAbstractItemModel::modelReset, this,
+            &ClientPage::ShowSelectionCommands);
+    connect(queue_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ClientPage::ShowQueueSelection);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { FocusChanged(now); });
+
+    FocusChanged(QApplication::focusWidget());
     ShowIndicators();
-    ShowLocalFolder(QDir::homePath());
+    ShowTotals();
+    local_->ShowFolder(QDir::homePath());
+}
+
+ClientPage::~ClientPage() {
+    disconnect(qApp, nullptr, this, nullptr);
+    shell_.Queue().OnLocalFolderChanged = nullptr;
+}
+
+bool ClientPage::Connected() const {
+    return shell_.Ftp().Connected();
 }
 
 void ClientPage::ShowIndicators() {
@@ -162,52 +255,32 @@ void ClientPage::ShowIndicators() {
         indicators_[3]->setText(QString::fromStdString(sessionCommandPort_));
     }
     remoteUp_->setEnabled(shell_.Client().Groups().RemoteUp);
+    ShowTotals();
 }
 
-// The local panel lists one folder, read on the loop thread.
-void ClientPage::ShowLocalFolder(const QString& path) {
-    localPath_->setCurrentText(path);
-    localModel_->clear();
-    QStringList columns;
-    for (const char* column : modeltexts::kRemoteColumns)
-        columns << L(column);
-    localModel_->setHorizontalHeaderLabels(columns);
-    const QFileInfoList entries = QDir(path).entryInfoList(
-        QDir::AllEntries | QDir::NoDotAndDotDot, QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
-    QStyle* st = style();
-    for (const QFileInfo& info : entries) {
-        auto* name = new QStandardItem(
-            st->standardIcon(info.isDir() ? QStyle::SP_DirIcon : QStyle::SP_FileIcon),
-            info.fileName());
-        name->setData(info.absoluteFilePath(), Qt::UserRole);
-        name->setEditable(false);
-        auto* size = new QStandardItem(info.isDir() ? QString() : QString::number(info.size()));
-        size->setEditable(false);
-        auto* date =
-            new QStandardItem(QLocale().toString(info.lastModified(), QLocale::ShortFormat));
-        date->setEditable(false);
-        localModel_->appendRow({name, size, date});
-    }
+void ClientPage::ShowListing() {
+    const ClientSession& session = shell_.Client();
+    remotePath_->clear();
+    for (const std::string& path : session.RemotePaths())
+        remotePath_->addItem(QString::fromStdString(path));
+    remotePath_->setCurrentText(QString::fromStdString(session.RemotePath()));
+    ShowSelectionCommands();
+}
+
+void ClientPage::ShowTotals() {
+    const QueueTotals& totals = shell_.Queue().Totals();
+    const std::string* texts[] = {&totals.Count, &totals.Bytes, &totals.Kind, &totals.Path};
+    for (int i = 0; i < 4; ++i)
+        totals_[i]->setText(QString::fromStdString(*texts[i]));
+    const TransferFigures& f = shell_.Client().Figures();
+    const std::string* figures[] = {&totals.FileSize, &f.Bytes,       &f.TotalBytes,
+                                    &f.Speed,         &f.PercentDone, &f.Remain};
+    for (int i = 0; i < 6; ++i)
+        figures_[i]->setText(QString::fromStdString(*figures[i]));
 }
 
 void ClientPage::ShowKeyPairState(const std::string& state) {
     indicators_[3]->setText(QString::fromStdString(state));
-}
-
-void ClientPage::SetLocalViewStyle(ViewStyle style) {
-    localViews_->setCurrentIndex(style == ViewStyle::Report ? 0 : 1);
-}
-
-ClientPage::ViewStyle ClientPage::LocalViewStyle() const {
-    return localViews_->currentIndex() == 0 ? ViewStyle::Report : ViewStyle::List;
-}
-
-QWidget* ClientPage::LocalList() const {
-    return localViews_->currentWidget();
-}
-
-QWidget* ClientPage::LocalPanel() const {
-    return localViews_;
 }
 
 void ClientPage::SetBottomHeight(int height) {

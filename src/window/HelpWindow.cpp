@@ -20,7 +20,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     resize(640, 520);
 }
 
-void HelpWindow::ShowContents(const QString& helpFile) {
+void HelpWindow::ShowContents(const QString& helpFile, const QString& anchor) {
     // The help file is HTML under a name of its own, so it is read as such.
     QFile file(helpFile);
     if (file.open(QIODevice::ReadOnly)) {
@@ -28,6 +28,8 @@ void HelpWindow::ShowContents(const QString& helpFile) {
         browser_->setHtml(QString::fromUtf8(file.readAll()));
     }
     browser_->moveCursor(QTextCursor::Start);
+    if (!anchor.isEmpty())
+        browser_->scrollToAnchor(anchor);
     show();
     raise();
     activateWindow();

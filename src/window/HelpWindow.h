@@ -9,7 +9,8 @@ class HelpWindow : public QDialog {
     Q_OBJECT
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
-    void ShowContents(const QString& helpFile);
+    // At the named anchor of the manual when one is given.
+    void ShowContents(const QString& helpFile, const QString& anchor = {});
     QTextBrowser* Browser() const { return browser_; }
 
 private:

@@ -11,6 +11,8 @@
 #include "window/ProgramIcon.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
+#include "window/SiteManager.h"
+#include "window/UpdateDialogs.h"
 #include "window/WindowTexts.h"
 
 #include <QAction>
@@ -39,16 +41,9 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     addToolBar(toolbar_);
     commands_ = new CommandMap(*this, *toolbar_);
     connect(commands_, &CommandMap::triggered, this, &TForm1::Run);
-    // Carried out by the site manager, the update check and the client page's
-    // file commands, which are not part of the window yet.
-    for (Command command :
-         {Command::SiteManager, Command::CheckForUpdate, Command::Delete, Command::ChangeDirectory,
-          Command::MakeDirectory, Command::RemoveFromQueue, Command::RemoveAllItems})
-        commands_->Await(command);
-
     pages_ = new QTabWidget(this);
     pages_->setDocumentMode(true);
-    client_ = new ClientPage(shell, *signals_, pages_);
+    client_ = new ClientPage(shell, *signals_, prompts, *commands_, pages_);
     server_ = new ServerPage(shell, *signals_, pages_);
     settings_ = new SettingsPage(shell, *signals_, prompts, pages_);
     pages_->addTab(client_, QString::fromLatin1(wintexts::kClientPage));
@@ -56,7 +51,7 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     pages_->addTab(settings_, QString::fromLatin1(wintexts::kSettingsPage));
     setCentralWidget(pages_);
     popups_[0] = commands_->AttachPopup(Popup::RemoteList, *client_->RemoteList());
-    popups_[1] = commands_->AttachPopup(Popup::LocalPanel, *client_->LocalPanel());
+    popups_[1] = commands_->AttachPopup(Popup::LocalPanel, *client_->LocalPanelWidget());
     popups_[2] = commands_->AttachPopup(Popup::Queue, *client_->Queue());
     help_ = new HelpWindow(this);
 
@@ -132,7 +127,7 @@ void TForm1::Run(Command command) {
         break;
     case Command::Refresh:
         if (!settings_->RefreshAccounts())
-            session.Refresh();
+            client_->Refresh();
         break;
     case Command::Exit:
         if (minimised_)
@@ -147,7 +142,7 @@ void TForm1::Run(Command command) {
         if (LogPane* pane = FocusedLog())
             pane->selectAll();
         else
-            client_->RemoteList()->selectAll();
+            client_->SelectAll();
         break;
     case Command::Settings:
         settings_->Tabs()->setCurrentIndex(0);
@@ -200,20 +195,68 @@ void TForm1::Run(Command command) {
     case Command::About:
         ShowAboutBox(this);
         break;
-    // Carried out by the site manager, the update check, the client page and
-    // the transfer queue.
     case Command::SiteManager:
+        OpenSiteManager();
+        break;
     case Command::CheckForUpdate:
+        CheckForUpdate();
+        break;
     case Command::Delete:
+        client_->Delete();
+        break;
     case Command::ChangeDirectory:
+        client_->ChangeDirectory();
+        break;
     case Command::MakeDirectory:
+        client_->MakeDirectory();
+        break;
     case Command::Upload:
+        client_->Upload();
+        break;
     case Command::Download:
+        client_->Download();
+        break;
     case Command::TransferQueue:
+        client_->RunQueue();
+        break;
     case Command::RemoveFromQueue:
+        client_->RemoveFromQueue();
+        break;
     case Command::RemoveAllItems:
+        client_->RemoveAllItems();
         break;
     }
+}
+
+// The site manager is window-modal; what it was left with is taken when it
+// closes.
+void TForm1::OpenSiteManager() {
+    if (siteManager_)
+        return;
+    siteManager_ = new TSiteManager(shell_.Sites(), shell_.Client().CurrentSite,
+                                    shell_.Options().GetBool(keys::MaskPasswords), this);
+    siteManager_->setAttribute(Qt::WA_DeleteOnClose);
+    siteManager_->OnHelp = [this] {
+        help_->ShowContents(QString::fromStdString(shell_.HelpFilePath()),
+                            QString::fromLatin1(wintexts::kSiteManagerHelpAnchor));
+    };
+    connect(siteManager_, &QDialog::finished, this, [this, dialog = siteManager_.data()] {
+        ClientSession& session = shell_.Client();
+        const SiteRecord& chosen = dialog->Chosen();
+        session.SetCurrentSite(chosen.Name.empty() ? session.CurrentSite : chosen);
+        if (dialog->Outcome() == TSiteManager::Result::Connect)
+            Run(Command::QuickConnect);
+    });
+    siteManager_->open();
+}
+
+TSiteManager* TForm1::SiteManager() const {
+    return siteManager_.data();
+}
+
+void TForm1::CheckForUpdate() {
+    shell_.Updates().Start(
+        [this](const UpdateCheckResult& result) { ShowUpdateResult(result, prompts_); });
 }
 
 void TForm1::ShowPage(QWidget* page, QWidget* focus) {
@@ -239,7 +282,6 @@ void TForm1::ShowServerState() {
 
 void TForm1::ShowClientGroups() {
     const ClientCommandGroups& groups = shell_.Client().Groups();
-    commands_->SetEnabled(Command::SiteManager, groups.SiteManager);
     commands_->SetEnabled(Command::QuickConnect, groups.QuickConnect);
     commands_->SetEnabled(Command::Disconnect, groups.Disconnect);
     commands_->SetEnabled(Command::Reconnect, groups.Reconnect);

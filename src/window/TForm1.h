@@ -20,6 +20,7 @@ class QTabWidget;
 class QToolBar;
 class ServerPage;
 class SettingsPage;
+class TSiteManager;
 
 // The main window: the toolbar, the main menu, and the client, server and
 // settings pages over the application shell.
@@ -48,6 +49,8 @@ public:
     QSystemTrayIcon* Tray() const { return tray_; }
     QMenu* PopupMenu(Popup popup) const { return popups_[static_cast<int>(popup)]; }
     HelpWindow* Help() const { return help_; }
+    // The site manager while it is open.
+    TSiteManager* SiteManager() const;
     // Set when the window minimised (to the tray or not), cleared on restore.
     bool MinimisedToTray() const { return minimised_; }
     // True once the close was confirmed and the shell shut down.
@@ -67,6 +70,8 @@ private:
     void ShowLogPanes();
     void FocusChanged();
     void StartServer();
+    void OpenSiteManager();
+    void CheckForUpdate();
     void AskNext(std::vector<std::string> questions);
     void EnterTray();
     void LeaveTray();
@@ -85,6 +90,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* popups_[3] = {};
     HelpWindow* help_ = nullptr;
+    QPointer<TSiteManager> siteManager_;
     bool minimised_ = false;
     bool asking_ = false;
     bool confirmed_ = false;

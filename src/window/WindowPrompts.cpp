@@ -1,5 +1,7 @@
 #include "window/WindowPrompts.h"
 
+#include "window/ConfirmationBox.h"
+
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -87,4 +89,21 @@ void WindowPrompts::InformLater(const std::string& title, const std::string& tex
             closed();
     });
     box->open();
+}
+
+void WindowPrompts::AskFileExistsLater(const FileExistsQuestion& question,
+                                       std::function<void(FileExistsAnswer)> answer) {
+    WithdrawFileExists();
+    fileExists_ = new TConfirmationBox(question, std::move(answer), parent_);
+    fileExists_->open();
+}
+
+void WindowPrompts::WithdrawFileExists() {
+    if (fileExists_)
+        fileExists_->Withdraw();
+    fileExists_ = nullptr;
+}
+
+TConfirmationBox* WindowPrompts::FileExistsBox() const {
+    return fileExists_;
 }

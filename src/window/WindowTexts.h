@@ -24,10 +24,83 @@ inline constexpr const char* kCommandPortEncryption = "Command Port Encryption";
 
 // Client page.
 inline constexpr const char* kUpHint = "Up one level";
-inline constexpr const char* kQueueFile = "File";
-inline constexpr const char* kQueueDirection = "Direction";
-inline constexpr const char* kQueueSize = "Size";
-inline constexpr const char* kQueueSite = "Site";
+inline constexpr const char* kNewFolderName = "New Folder";
+// StatusBar2, the queue's totals, and StatusBar5, the running transfer.
+inline constexpr const char* kQueueSize = "Queue Size";
+inline constexpr const char* kTotalBytes = "Total Bytes";
+inline constexpr const char* kFileSize = "File Size";
+inline constexpr const char* kBytes = "Bytes";
+inline constexpr const char* kSpeed = "Speed (Kb/s)";
+inline constexpr const char* kPercentDone = "% Done";
+inline constexpr const char* kRemain = "Remain";
+// Questions of the client page.
+inline constexpr const char* kChangeDirectoryTitle = "Change Directory";
+inline constexpr const char* kChangeDirectoryPrompt = "Type New Directory Name";
+inline constexpr const char* kCreateDirectoryTitle = "Create New Directory";
+inline constexpr const char* kCreateDirectoryPrompt = "New Directory Name";
+
+// The file-exists dialog.
+inline constexpr const char* kConfirmationTitle = "File Exists - Confirm Action";
+inline constexpr const char* kUploadOperation = "Upload";
+inline constexpr const char* kDownloadOperation = "Download";
+inline constexpr const char* kLocalFile = "Local file:";
+inline constexpr const char* kRemoteFile = "Remote file:";
+inline constexpr const char* kBytesSuffix = " bytes";
+inline constexpr const char* kResume = "&Resume";
+inline constexpr const char* kOverwrite = "&Overwrite";
+inline constexpr const char* kSkip = "&Skip";
+inline constexpr const char* kAutoClosingPrefix = "Auto closing in ";
+inline constexpr const char* kAutoClosingSuffix = " seconds";
+
+// The site manager.
+inline constexpr const char* kSiteManagerTitle = "Site Manager";
+inline constexpr const char* kSiteName = "Site Name";
+inline constexpr const char* kSiteDetails = " Site Details ";
+inline constexpr const char* kSiteLabel = "&Label for site:";
+inline constexpr const char* kHostAddress = "&Host Address:";
+inline constexpr const char* kSitePort = "Por&t:";
+inline constexpr const char* kSiteUserName = "FTP site &User Name:";
+inline constexpr const char* kSitePassword = "FTP site Pass&word:";
+inline constexpr const char* kLoginNormal = "N&ormal && Unencrypted";
+inline constexpr const char* kLoginAnonymous = "&Anonymous && Unencrypted";
+inline constexpr const char* kLoginEncrypted = "Encrypte&d (Enter Key Below)";
+inline constexpr const char* kEncryptionMandatory = "Encryption &mandatory";
+inline constexpr const char* kSitePassive = "Passive Mode";
+inline constexpr const char* kNoSocks = "No Socks (overrides default)";
+inline constexpr const char* kNoRsa = "No RSA Command Encryption";
+inline constexpr const char* kSiteProxyGroup = " Proxy Information ";
+inline constexpr const char* kSiteSocksServer = "Socks Server";
+inline constexpr const char* kSiteSocksPort = "Port";
+inline constexpr const char* kSiteSocksUsername = "Socks Username";
+inline constexpr const char* kSiteSocksPassword = "Socks Password";
+inline constexpr const char* kSiteNew = "&New...";
+inline constexpr const char* kSiteClone = "&Clone";
+inline constexpr const char* kSiteRename = "&Rename";
+inline constexpr const char* kSiteDelete = "&Delete";
+inline constexpr const char* kSiteHelp = "&Help";
+inline constexpr const char* kSiteConnect = "&Connect";
+inline constexpr const char* kSiteExit = "E&xit";
+inline constexpr const char* kSiteMenuFile = "&File";
+inline constexpr const char* kSiteMenuNewSite = "&New Site";
+inline constexpr const char* kSiteMenuConnect = "&Connect";
+inline constexpr const char* kSiteMenuWizard = "&Wizard";
+inline constexpr const char* kSiteMenuNewFolder = "New &Folder";
+inline constexpr const char* kSiteMenuFind = "&Find";
+inline constexpr const char* kSiteMenuExport = "&Export";
+inline constexpr const char* kSiteMenuExit = "E&xit";
+inline constexpr const char* kSiteMenuEdit = "&Edit";
+inline constexpr const char* kSiteMenuCut = "Cu&t";
+inline constexpr const char* kSiteMenuCopy = "&Copy";
+inline constexpr const char* kSiteMenuPaste = "&Paste";
+inline constexpr const char* kSiteMenuSecurity = "&Security";
+inline constexpr const char* kSiteMenuHelp = "&Help";
+inline constexpr const char* kSiteMenuContents = "&Contents";
+// The help file's anchor of the site manager topic.
+inline constexpr const char* kSiteManagerHelpAnchor = "sitemanager";
+
+// The update check's dialogs.
+inline constexpr const char* kUpdateErrorTitle = "Error";
+inline constexpr const char* kUpdateQuestionTitle = "Confirm";
 
 // Client Settings tab.
 inline constexpr const char* kProxyGroup = " Default  Proxy Information ";

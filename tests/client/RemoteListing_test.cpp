@@ -125,3 +125,26 @@ TEST(TransferFigures, RateTextAndProgress) {
     EXPECT_TRUE(unknown.Remain.empty());
     EXPECT_EQ(ComputeTransferFigures(0, 0, 7200 * 100 + 100, 1.0).Remain, "");
 }
+
+TEST(RemoteListing, DoubleClickActionByKind) {
+    struct Case {
+        RemoteIcon icon;
+        const char* caption;
+        RemoteOpenAction action;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {RemoteIcon::Folder, "docs", RemoteOpenAction::EnterFolder, "docs"},
+        {RemoteIcon::File, "a.txt", RemoteOpenAction::QueueDownload, ""},
+        {RemoteIcon::Link, "latest -> releases/2.0", RemoteOpenAction::EnterFolder, "latest"},
+        {RemoteIcon::Link, ".hidden -> x", RemoteOpenAction::Nothing, ""},
+    };
+    for (const Case& c : cases) {
+        RemoteItem item;
+        item.Icon = c.icon;
+        item.Caption = c.caption;
+        const RemoteOpen open = OpenActionFor(item);
+        EXPECT_EQ(open.action, c.action) << c.caption;
+        EXPECT_EQ(open.folder, c.folder) << c.caption;
+    }
+}

@@ -30,20 +30,28 @@ struct ShellEnv {
     ScriptedPrompts prompts;
     std::unique_ptr<AppShell> shell;
 
-    explicit ShellEnv(const std::string& accountKey = {}) {
+    // shellPrompts answers the shell's questions instead of the scripted
+    // prompts (the window's dialogs, in tests that drive them as a user).
+    explicit ShellEnv(const std::string& accountKey = {}, Prompts* shellPrompts = nullptr) {
         ::setenv("XDG_DATA_HOME", root.File("xdg-data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", root.File("xdg-config").c_str(), 1);
         ::mkdir(data.c_str(), 0700);
         ::mkdir(served.c_str(), 0700);
-        shell = std::make_unique<AppShell>(data, data + "vexa2.ini", data + "vexa2.hlp", &prompts);
+        shell = std::make_unique<AppShell>(data, data + "vexa2.ini", data + "vexa2.hlp",
+                                           shellPrompts ? shellPrompts : &prompts);
         shell->StartUp();
         Settings& options = shell->Options();
         options.SetString(keys::ServerPort, "0");
         options.SetBool(keys::IdleTimeout, false);
         options.SetString(keys::MaximumConcurrentUsers, "0");
 
-        EXPECT_TRUE(
-            shell->Accounts().Users().Append(EveryRightAccount(kUser, kPass, accountKey, served)));
+        EXPECT_TRUE(AddAccount(kUser, kPass, accountKey, served));
+    }
+
+    // An enabled account whose home is home, with every right there.
+    bool AddAccount(const std::string& name, const std::string& password, const std::string& key,
+                    const std::string& home) {
+        return shell->Accounts().Users().Append(EveryRightAccount(name, password, key, home));
     }
 
     ~ShellEnv() {

@@ -26,14 +26,14 @@ struct Expected {
     int checked = -1; // -1: not checkable
 };
 
-// Commands whose handlers come with the site manager, the update check and
-// the client page's file commands are disabled until then.
+// The initial states of the command table; the main menu's Site Manager
+// entry starts disabled while its toolbar button is enabled.
 const std::vector<Expected> kMenu = {
     {{"&File", "&Site Manager"}, "F4", false},
     {{"&File", "&Quick Connect"}, "Ctrl+F4", false},
     {{"&File", "&Reconnect"}, "Ctrl+R", false},
     {{"&File", "&Disconnect"}, "Ctrl+D", false},
-    {{"&File", "&Check for Update"}, "Ctrl+U", false},
+    {{"&File", "&Check for Update"}, "Ctrl+U", true},
     {{"&File", "E&xit"}, "Alt+F4", true},
     {{"&Edit", "&Copy"}, "Ctrl+C", false},
     {{"&Edit", "Group s&elect"}, "", false},
@@ -57,10 +57,10 @@ const std::vector<Expected> kMenu = {
     {{"&View", "Refresh"}, "F5", true},
     {{"&View", "Toolbar"}, "", true, 1},
     {{"&Commands", "&File Actions", "Get &link as file"}, "", false},
-    {{"&Commands", "&File Actions", "D&elete"}, "Ctrl+D", false},
+    {{"&Commands", "&File Actions", "D&elete"}, "Ctrl+D", true},
     {{"&Commands", "&File Actions", "Re&name..."}, "F2", false},
-    {{"&Commands", "&Directory", "Change Directory..."}, "", false},
-    {{"&Commands", "&Directory", "Make New Directory..."}, "", false},
+    {{"&Commands", "&Directory", "Change Directory..."}, "", true},
+    {{"&Commands", "&Directory", "Make New Directory..."}, "", true},
     {{"&Transfer", "&Upload"}, "", false},
     {{"&Transfer", "&Download"}, "", false},
     {{"&Transfer", "&Transfer Queue"}, "", false},
@@ -91,7 +91,7 @@ const std::vector<Expected> kMenu = {
 
 // Toolbar hints in order; "|" marks a separator.
 const std::vector<std::pair<const char*, bool>> kToolbar = {
-    {"Site Manager", false},
+    {"Site Manager", true},
     {"Quick Connect", false},
     {"Disconnect", false},
     {"Reconnect", false},
@@ -257,24 +257,22 @@ TEST(CommandMap, PopupMenusOfTheClientPage) {
         Popup popup;
         std::vector<Expected> entries;
     };
-    // Entries waiting for the client page's file commands and the transfer
-    // queue are disabled until those come.
     const Case cases[] = {
         {Popup::RemoteList,
-         {{{"Make New Directory..."}, "", false},
-          {{"Change Directory..."}, "", false},
+         {{{"Make New Directory..."}, "", true},
+          {{"Change Directory..."}, "", true},
           {{"Group s&elect"}, "", false},
           {{"Group &deselect"}, "", false},
           {{"&Invert selection"}, "", false},
           {{"Select &All"}, "Ctrl+A", true}}},
         {Popup::LocalPanel,
          {{{"Change Directory..."}, "", true},
-          {{"Make New Directory..."}, "", false},
+          {{"Make New Directory..."}, "", true},
           {{"Select &All"}, "Ctrl+A", true}}},
         {Popup::Queue,
          {{{"&Transfer Queue"}, "", false},
-          {{"Remove from Queue"}, "", false},
-          {{"Remove All Items"}, "", false},
+          {{"Remove from Queue"}, "", true},
+          {{"Remove All Items"}, "", true},
           {{"Move", "Move to Top"}, "", false},
           {{"Move", "Move to bottom"}, "", false},
           {{"Move", "Move Up"}, "", false},

@@ -5,13 +5,17 @@
 #include "accounts/AccessList.h"
 #include "window/AccountTabs.h"
 #include "window/ClientPage.h"
+#include "window/ConfirmationBox.h"
 #include "window/LogPane.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
+#include "window/SiteManager.h"
+#include "window/WindowPrompts.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 
 using testing_support::RunLoopFor;
@@ -127,4 +131,32 @@ TEST(Layout, EveryPageAndTabFitsAtTheInitialSize) {
     EXPECT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
     EXPECT_LE(w.minimumSizeHint().width(), TForm1::kInitialWidth);
     EXPECT_LE(w.minimumSizeHint().height(), TForm1::kInitialHeight);
+}
+
+TEST(Layout, SiteManagerAndFileExistsDialogFitTheirTexts) {
+    WindowEnv env;
+    env.window->Commands().Tool(Command::SiteManager)->trigger();
+    TSiteManager* sm = env.window->SiteManager();
+    ASSERT_NE(sm, nullptr);
+    ASSERT_TRUE(testing_support::RunLoopUntil([&] { return sm->isVisible(); }));
+    RunLoopFor(30);
+    CheckView(sm, "Site Manager");
+    EXPECT_LE(sm->width(), TForm1::kInitialWidth);
+    sm->ExitButton()->click();
+
+    WindowPrompts prompts;
+    prompts.SetParent(env.window.get());
+    for (bool upload : {false, true}) {
+        prompts.AskFileExistsLater(
+            MakeFileExistsQuestion(upload, "/home/user/Downloads/a rather long file name.iso",
+                                   "734003200", "/pub/images/a rather long file name.iso",
+                                   "4700000000"),
+            nullptr);
+        TConfirmationBox* box = prompts.FileExistsBox();
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(testing_support::RunLoopUntil([&] { return box->isVisible(); }));
+        RunLoopFor(30);
+        CheckView(box, upload ? "file exists, upload" : "file exists, download");
+        prompts.WithdrawFileExists();
+    }
 }

@@ -15,12 +15,14 @@
 namespace testing_support {
 
 // The main window over a ShellEnv program; questions from the window go to
-// windowPrompts when given, else to the shell's scripted prompts.
+// windowPrompts when given, else to the shell's scripted prompts. With
+// shellToo the shell asks windowPrompts as well, as the program does.
 struct WindowEnv : ShellEnv {
     std::unique_ptr<TForm1> window;
 
-    explicit WindowEnv(Prompts* windowPrompts = nullptr, const std::string& accountKey = {})
-        : ShellEnv(accountKey) {
+    explicit WindowEnv(Prompts* windowPrompts = nullptr, const std::string& accountKey = {},
+                       bool shellToo = false)
+        : ShellEnv(accountKey, shellToo ? windowPrompts : nullptr) {
         window = std::make_unique<TForm1>(*shell, windowPrompts ? *windowPrompts : prompts);
         window->show();
         window->StartUpSteps();

@@ -1,0 +1,171 @@
+#include "window/LocalPanel.h"
+
+#include "client/LocalFolder.h"
+#include "models/ModelTexts.h"
+#include "window/WindowTexts.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QLocale>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kSizeRole = Qt::UserRole + 1;
+constexpr int kFolderRole = Qt::UserRole + 2;
+} // namespace
+
+LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    auto* top = new QHBoxLayout;
+    path_ = new QComboBox(this);
+    path_->setEditable(true);
+    path_->setInsertPolicy(QComboBox::NoInsert);
+    up_ = new QToolButton(this);
+    up_->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    up_->setToolTip(QString::fromLatin1(wintexts::kUpHint));
+    top->addWidget(path_, 1);
+    top->addWidget(up_);
+    layout->addLayout(top);
+
+    model_ = new QStandardItemModel(this);
+    views_ = new QStackedWidget(this);
+    report_ = new TransferView<QTreeView>(views_);
+    report_->setModel(model_);
+    report_->setRootIsDecorated(false);
+    report_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    report_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_ = new TransferView<QListView>(views_);
+    list_->setModel(model_);
+    list_->setViewMode(QListView::ListMode);
+    list_->setFlow(QListView::TopToBottom);
+    list_->setWrapping(true);
+    list_->setResizeMode(QListView::Adjust);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    views_->addWidget(report_);
+    views_->addWidget(list_);
+    layout->addWidget(views_, 1);
+
+    connect(up_, &QToolButton::clicked, this, [this] {
+        QDir dir(folder_);
+        if (dir.cdUp())
+            ShowFolder(dir.absolutePath());
+    });
+    connect(path_, &QComboBox::activated, this, [this](int) { ShowFolder(path_->currentText()); });
+    connect(report_, &QTreeView::doubleClicked, this, &LocalPanel::Open);
+    connect(list_, &QListView::doubleClicked, this, &LocalPanel::Open);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(report_), static_cast<QAbstractItemView*>(list_)})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &LocalPanel::selectionChanged);
+}
+
+void LocalPanel::Open(const QModelIndex& index) {
+    const QStandardItem* item = model_->item(index.row());
+    if (item != nullptr && item->data(kFolderRole).toBool())
+        ShowFolder(item->data(kPathRole).toString());
+}
+
+std::string LocalPanel::Folder() const {
+    QString folder = folder_;
+    if (!folder.endsWith('/'))
+        folder += '/';
+    return folder.toStdString();
+}
+
+void LocalPanel::ShowFolder(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return;
+    folder_ = info.absoluteFilePath();
+    if (path_->findText(folder_) < 0)
+        path_->addItem(folder_);
+    path_->setCurrentText(folder_);
+    Refresh();
+}
+
+void LocalPanel::Refresh() {
+    model_->clear();
+    QStringList columns;
+    for (const char* column : modeltexts::kRemoteColumns)
+        columns << QString::fromLatin1(column);
+    model_->setHorizontalHeaderLabels(columns);
+    const QFileInfoList entries =
+        QDir(folder_).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                    QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
+    QStyle* st = style();
+    for (const QFileInfo& info : entries) {
+        const bool folder = info.isDir();
+        auto* name = new QStandardItem(
+            st->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon), info.fileName());
+        name->setData(info.absoluteFilePath(), kPathRole);
+        name->setData(folder ? qint64(0) : info.size(), kSizeRole);
+        name->setData(folder, kFolderRole);
+        auto* size = new QStandardItem(folder ? QString() : QString::number(info.size()));
+        size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* date =
+            new QStandardItem(QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+        model_->appendRow({name, size, date});
+    }
+    report_->resizeColumnToContents(0);
+    emit selectionChanged();
+}
+
+std::vector<LocalItem> LocalPanel::SelectedItems() const {
+    std::vector<LocalItem> items;
+    // The list view selects only the name column, the report view whole rows.
+    QModelIndexList rows;
+    for (const QModelIndex& index : CurrentView()->selectionModel()->selectedIndexes())
+        if (index.column() == 0)
+            rows << index;
+    std::sort(rows.begin(), rows.end());
+    for (const QModelIndex& index : rows) {
+        const QStandardItem* item = model_->item(index.row());
+        if (item == nullptr)
+            continue;
+        LocalItem local;
+        local.Name = item->text().toStdString();
+        local.Size = item->data(kSizeRole).toLongLong();
+        local.Folder = item->data(kFolderRole).toBool();
+        items.push_back(std::move(local));
+    }
+    return items;
+}
+
+void LocalPanel::SelectAll() {
+    CurrentView()->selectAll();
+}
+
+bool LocalPanel::MakeFolder() {
+    const std::string made = MakeNumberedFolder(Folder(), wintexts::kNewFolderName);
+    Refresh();
+    return !made.empty();
+}
+
+void LocalPanel::SetViewStyle(ViewStyle style) {
+    views_->setCurrentIndex(style == ViewStyle::Report ? 0 : 1);
+}
+
+LocalPanel::ViewStyle LocalPanel::Style() const {
+    return views_->currentIndex() == 0 ? ViewStyle::Report : ViewStyle::List;
+}
+
+QAbstractItemView* LocalPanel::CurrentView() const {
+    return qobject_cast<QAbstractItemView*>(views_->currentWidget());
+}
+
+bool LocalPanel::HasFocus() const {
+    return report_->hasFocus() || list_->hasFocus();
+}

@@ -1,0 +1,182 @@
+// The client page against our own server: sorting by each column from the
+// header, the double-click rules, and Stop during a download.
+#include "ClientWindowEnv.h"
+
+#include "app/AppSignals.h"
+#include "support/Peers.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <filesystem>
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+QStringList Column(QTreeView* view, int column) {
+    QStringList texts;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        texts << view->model()->index(row, column).data().toString();
+    return texts;
+}
+
+void ClickHeader(QTreeView* view, int column) {
+    QHeaderView* header = view->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+}
+
+void DoubleClick(QTreeView* view, int row) {
+    // A double click is a press and release, then the double-click event.
+    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+struct ConnectedPage : WindowEnv {
+    ClientPage& page = *window->Client();
+    std::string local = root.File("local/");
+
+    void Connect() {
+        fs::create_directories(local);
+        page.Local()->ShowFolder(QString::fromStdString(local));
+        ASSERT_TRUE(StartServer());
+        ASSERT_EQ(shell->ConnectClient(), "");
+        ASSERT_TRUE(WaitForListing(*shell, page));
+    }
+};
+} // namespace
+
+TEST(ClientPage, HeaderClicksSortEachColumnAsText) {
+    ConnectedPage env;
+    WriteFile(env.served + "b.txt", std::string(100, 'b'));
+    WriteFile(env.served + "A.txt", std::string(20, 'a'));
+    WriteFile(env.served + "c.dat", std::string(3, 'c'));
+    fs::create_directory(env.served + "Zed");
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(env.served + "b.txt", now - std::chrono::hours(24 * 400));
+    fs::last_write_time(env.served + "A.txt", now - std::chrono::hours(24 * 40));
+    env.window->show();
+    env.Connect();
+    QTreeView* list = env.page.RemoteList();
+    ASSERT_EQ(list->model()->rowCount(), 4);
+    EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
+              int(Qt::AlignRight | Qt::AlignVCenter));
+    for (int column : {1, 2, 0}) {
+        SCOPED_TRACE(column);
+        ClickHeader(list, column);
+        QStringList shown = Column(list, column);
+        QStringList sorted = shown;
+        std::stable_sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+            return a.toLower().toStdString() < b.toLower().toStdString();
+        });
+        EXPECT_EQ(shown, sorted);
+        EXPECT_EQ(env.shell->Client().SortColumn, column);
+        // A second click sorts the same way: there is no descending order.
+        ClickHeader(list, column);
+        EXPECT_EQ(Column(list, column), sorted);
+    }
+    EXPECT_EQ(Column(list, 0), QStringList({"A.txt", "b.txt", "c.dat", "Zed"}));
+    ClickHeader(list, 1);
+    const QStringList sizes = Column(list, 1);
+    EXPECT_LT(sizes.indexOf("100"), sizes.indexOf("20"));
+    EXPECT_LT(sizes.indexOf("20"), sizes.indexOf("3"));
+}
+
+TEST(ClientPage, DoubleClickEntersFoldersQueuesFilesAndFollowsLinks) {
+    ConnectedPage env;
+    fs::create_directory(env.served + "sub");
+    WriteFile(env.served + "sub/inside.txt", "in");
+    WriteFile(env.served + "f.txt", "file");
+    fs::create_directory_symlink(env.served + "sub", env.served + "ln");
+    env.Connect();
+    QTreeView* list = env.page.RemoteList();
+    const std::string top = env.shell->Client().RemotePath();
+    auto inSub = [&] {
+        const std::string& path = env.shell->Client().RemotePath();
+        return env.shell->Client().Groups().RemoteUp && path != top &&
+               RowOf(list, "inside.txt") >= 0;
+    };
+
+    // A folder is entered.
+    DoubleClick(list, RowOf(list, "sub"));
+    ASSERT_TRUE(RunLoopUntil(inSub, 20000));
+    EXPECT_EQ(env.page.RemotePath()->currentText().toStdString(), env.shell->Client().RemotePath());
+    // The up button goes back.
+    env.page.RemoteUp()->click();
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return env.shell->Client().RemotePath() == top && RowOf(list, "f.txt") >= 0; },
+        20000));
+
+    // A file is queued as a download into the local panel's folder.
+    DoubleClick(list, RowOf(list, "f.txt"));
+    ASSERT_EQ(env.shell->Queue().Entries().size(), 1u);
+    const QueueEntry& entry = env.shell->Queue().Entries().front();
+    EXPECT_EQ(entry.Direction, "<-");
+    EXPECT_EQ(entry.Local, env.local + "f.txt");
+    EXPECT_EQ(entry.Status, "queued");
+    EXPECT_EQ(env.page.Queue()->model()->rowCount(), 1);
+    EXPECT_EQ(env.page.Totals(0)->text(), "1");
+
+    // A link is followed by the name before " -> ".
+    int link = -1;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        if (list->model()->index(row, 0).data().toString().startsWith("ln -> "))
+            link = row;
+    ASSERT_GE(link, 0);
+    DoubleClick(list, link);
+    ASSERT_TRUE(RunLoopUntil(inSub, 20000));
+    // Choosing the first path again in the remote path box goes back to it.
+    QComboBox* paths = env.page.RemotePath();
+    ASSERT_GE(paths->count(), 2);
+    const int first = paths->findText(QString::fromStdString(top));
+    ASSERT_GE(first, 0);
+    paths->setCurrentIndex(first);
+    emit paths->activated(first);
+    ASSERT_TRUE(RunLoopUntil([&] { return env.shell->Client().RemotePath() == top; }, 20000));
+}
+
+TEST(ClientPage, StopAbortsTheRunningDownload) {
+    ConnectedPage env;
+    const std::string big = PatternBytes(24 * 1024 * 1024, 5);
+    WriteFile(env.served + "big.bin", big);
+    env.Connect();
+    QStringList log;
+    QObject::connect(&env.window->Signals(), &AppSignals::logLine,
+                     [&](int which, const QString& line, int) {
+                         if (which == 1)
+                             log << line;
+                     });
+    ASSERT_EQ(SelectRows(env.page.RemoteList(), {"big.bin"}), 1);
+    QAction* download = env.Entry({"&Transfer", "&Download"});
+    ASSERT_TRUE(download->isEnabled());
+    download->trigger();
+    ASSERT_EQ(env.shell->Queue().Entries().size(), 1u);
+    // Stop as soon as the first bytes show.
+    QAction* stop = env.window->Commands().Tool(Command::Stop);
+    ASSERT_TRUE(stop->isEnabled());
+    bool stopped = false;
+    QObject::connect(&env.window->Signals(), &AppSignals::clientProgress, [&] {
+        if (!stopped && !env.page.Figure(1)->text().isEmpty()) {
+            stopped = true;
+            stop->trigger();
+        }
+    });
+    env.window->Commands().Tool(Command::TransferQueue)->trigger();
+    ASSERT_TRUE(WaitForQueue(*env.shell));
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(log.contains("Aborting..."));
+    EXPECT_TRUE(log.contains(QString::fromStdString("Failed to download " +
+                                                    env.shell->Client().RemotePath() + "big.bin")))
+        << log.join("\n").toStdString();
+    // The bytes received stay for a resume; the rest never came.
+    const auto got = fs::file_size(env.local + "big.bin");
+    EXPECT_LT(got, big.size());
+    EXPECT_EQ(ReadFile(env.local + "big.bin"), big.substr(0, got));
+    EXPECT_TRUE(env.shell->Ftp().Connected());
+}
