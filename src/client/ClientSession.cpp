@@ -1,6 +1,7 @@
 #include "client/ClientSession.h"
 
 #include "client/SessionTexts.h"
+#include "crypto/ChunkCipher.h"
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
 #include "net/TWSocket.h"
@@ -424,7 +425,7 @@ void ClientSession::KeyCheck() {
     }
     std::error_code ec;
     std::filesystem::remove(path, ec);
-    const std::string key = ConnectedSite.EncryptionKey.substr(0, 56);
+    const std::string key = DataKeyText(ConnectedSite.EncryptionKey);
     if (!KeyFileMatches(bytes, key)) {
         KeyCheckFailed();
         return;

@@ -45,5 +45,5 @@ void TSessionCipher::DecipherChunk(char* data, int len) {
 }
 
 void TSessionCipher::SetDataKey(const std::string& keyText) {
-    data_ = std::make_unique<TBlowfishSession>(keyText.substr(0, 56));
+    data_ = std::make_unique<TBlowfishSession>(DataKeyText(keyText));
 }

@@ -1,5 +1,6 @@
 #include "crypto/KeyFile.h"
 
+#include "crypto/ChunkCipher.h"
 #include "crypto/Crc32.h"
 #include "crypto/TDCP_blowfish.h"
 
@@ -19,7 +20,7 @@ TKeyFile MakeKeyFile(const std::string& keyText, TPseudoRandom& random) {
     }
     std::uint32_t crc = Crc32(file.data(), kKeyFileFillerSize);
     TDCP_blowfish cipher;
-    cipher.InitSession(keyText.substr(0, 56));
+    cipher.InitSession(DataKeyText(keyText));
     cipher.EncryptCBC(file.data(), file.data(), kKeyFileFillerSize);
     cipher.Burn();
     for (int i = 0; i < 4; ++i)
@@ -36,7 +37,7 @@ bool KeyFileMatches(const std::string& bytes, const std::string& keyText) {
     for (int i = 0; i < 4; ++i)
         stored |= static_cast<std::uint32_t>(file[kKeyFileFillerSize + i]) << (8 * i);
     TDCP_blowfish cipher;
-    cipher.InitSession(keyText.substr(0, 56));
+    cipher.InitSession(DataKeyText(keyText));
     cipher.DecryptCBC(file.data(), file.data(), kKeyFileFillerSize);
     cipher.Burn();
     bool match = Crc32(file.data(), kKeyFileFillerSize) == stored;

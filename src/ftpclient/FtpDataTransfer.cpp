@@ -348,14 +348,12 @@ bool TCustomFtpCli::OpenLocalForSend() {
 }
 
 void TCustomFtpCli::ReleaseLocalFile() {
-    if (!accumulator_.empty()) {
-        // The last, shorter enciphered chunk.
-        std::string last;
-        last.swap(accumulator_);
+    // The last, shorter enciphered chunk.
+    received_.Finish([this](char* last, std::size_t size) {
         if (CipherHooks)
-            CipherHooks->DecipherChunk(last.data(), static_cast<int>(last.size()));
-        Deliver(last.data(), static_cast<int>(last.size()));
-    }
+            CipherHooks->DecipherChunk(last, static_cast<int>(size));
+        Deliver(last, static_cast<int>(size));
+    });
     if (!displayPartial_.empty()) {
         std::string line;
         line.swap(displayPartial_);
@@ -377,7 +375,7 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
         throw FtpException(std::string(command) + kNotConnectedSuffix);
     if (LocalFileName.empty() && !DisplayFileFlag)
         throw FtpException(kLocalFileNameEmpty);
-    accumulator_.clear();
+    received_.Clear();
     displayPartial_.clear();
     lastWasCR_ = false;
     const std::string cmd = command;
@@ -446,30 +444,17 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
     }
     transferCount_ += n;
     if (ClientEncryptionActive && CipherHooks) {
-        // Enciphered data comes in 2048-byte chunks, each deciphered on its
-        // own, however the bytes were split on the way. A pending partial
-        // chunk is completed first; whole chunks after it are deciphered in
-        // place and written at once; a partial tail waits for more bytes.
-        char* in = ioBuffer_.data();
-        std::size_t len = static_cast<std::size_t>(n);
-        if (!accumulator_.empty()) {
-            const std::size_t take = std::min(len, kCipherChunk - accumulator_.size());
-            accumulator_.append(in, take);
-            in += take;
-            len -= take;
-            if (accumulator_.size() == static_cast<std::size_t>(kCipherChunk)) {
-                CipherHooks->DecipherChunk(accumulator_.data(), kCipherChunk);
-                Deliver(accumulator_.data(), kCipherChunk);
-                accumulator_.clear();
-            }
-        }
-        const std::size_t whole = len / kCipherChunk * kCipherChunk;
-        for (std::size_t pos = 0; pos < whole; pos += kCipherChunk)
-            CipherHooks->DecipherChunk(in + pos, kCipherChunk);
-        if (whole > 0)
-            Deliver(in, static_cast<int>(whole));
-        if (len > whole)
-            accumulator_.append(in + whole, len - whole);
+        // Enciphered data comes in chunks, each deciphered on its own,
+        // however the bytes were split on the way; whole chunks are
+        // deciphered in place and written at once.
+        received_.Feed(
+            ioBuffer_.data(), static_cast<std::size_t>(n), [this](char* run, std::size_t size) {
+                ForEachChunk(run, size, kServerToClientChunk,
+                             [this](char* chunk, std::size_t length) {
+                                 CipherHooks->DecipherChunk(chunk, static_cast<int>(length));
+                             });
+                Deliver(run, static_cast<int>(size));
+            });
         return;
     }
     Deliver(ioBuffer_.data(), n);
@@ -671,10 +656,10 @@ void TCustomFtpCli::SendNextBlock(int error) {
         return;
     }
     if (ClientEncryptionActive && CipherHooks) {
-        for (ssize_t pos = 0; pos < n; pos += kSendPiece) {
-            int piece = static_cast<int>(std::min<ssize_t>(kSendPiece, n - pos));
-            CipherHooks->EncipherChunk(ioBuffer_.data() + pos, piece);
-        }
+        ForEachChunk(ioBuffer_.data(), static_cast<std::size_t>(n), kClientToServerChunk,
+                     [this](char* chunk, std::size_t length) {
+                         CipherHooks->EncipherChunk(chunk, static_cast<int>(length));
+                     });
     }
     transferCount_ += n;
     data_->Send(ioBuffer_.data(), static_cast<int>(n));

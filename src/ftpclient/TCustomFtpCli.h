@@ -1,4 +1,5 @@
 #pragma once
+#include "crypto/ChunkCipher.h"
 #include "ftpclient/FtpClientTypes.h"
 #include "ftpclient/ReplyLineBuffer.h"
 
@@ -166,12 +167,10 @@ protected:
 private:
     enum DataPhase { dpIdle, dpListening, dpConnecting, dpOpen };
     static constexpr int kIoBlock = 65536;
-    // Uploads read 43 pieces of 1514 bytes at a time; enciphered uploads
-    // still encipher each 1514-byte piece on its own, so the bytes on the
-    // wire are the same as with one piece per send.
-    static constexpr int kSendPiece = 1514;
-    static constexpr int kSendBlock = 43 * kSendPiece;
-    static constexpr int kCipherChunk = 2048;
+    // Uploads read 43 chunks of the client-to-server size at a time;
+    // enciphered uploads still encipher each chunk on its own, so the bytes
+    // on the wire are the same as with one chunk per send.
+    static constexpr int kSendBlock = 43 * static_cast<int>(kClientToServerChunk);
 
     using Handler = void (TCustomFtpCli::*)();
 
@@ -323,8 +322,8 @@ private:
     DataPhase dataPhase_ = dpIdle;
     std::string pendingCommand_;
     bool lastWasCR_ = false;
-    std::string accumulator_;    // enciphered receive chunks being reassembled
-    std::string displayPartial_; // a listing line split over two reads
+    TChunkFramer received_{kServerToClientChunk}; // enciphered chunks being reassembled
+    std::string displayPartial_;                  // a listing line split over two reads
     std::vector<char> ioBuffer_;
     std::string socketErrorText_;
 };

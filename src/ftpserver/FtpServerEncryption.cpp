@@ -1,5 +1,5 @@
 // The encrypted session on the server side: PUBK, enciphered replies, the
-// key file of "*encryption.key*" and the Blowfish framing of data connections.
+// key file of "*encryption.key*" and the ciphers of data connections.
 #include "base/PathText.h"
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/KeyFile.h"
@@ -13,21 +13,8 @@
 
 namespace {
 
-// Fills buffer as far as the stream allows, so that every enciphered chunk
-// but the last is whole even if a read comes back short.
-long long ReadFull(TTransferStream& stream, char* buffer, long long want) {
-    long long got = 0;
-    while (got < want) {
-        const long long n = stream.Read(buffer + got, want - got);
-        if (n == 0)
-            break;
-        got += n;
-    }
-    return got;
-}
-
 std::string KeyText(const TFtpCtrlSocket* Client) {
-    return Client->EncryptionKey.substr(0, 56);
+    return DataKeyText(Client->EncryptionKey);
 }
 
 } // namespace
@@ -175,33 +162,4 @@ void TFtpServer::WriteUploadTail(TFtpCtrlSocket* Client) {
         Client->TransferError = e.what();
         Client->AbortingTransfer = true;
     }
-}
-
-void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
-    // Plain data goes in large blocks, one in flight at a time so memory per
-    // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
-    // chunks sent one after the other, each enciphered on its own; the block
-    // is a whole number of chunks, so only the last chunk can be short.
-    static_assert(TFtpCtrlSocket::kTransferChunk % kServerToClientChunk == 0);
-    char* buf = Client->TransferBuffer();
-    long long len = 0;
-    if (Client->DataStream.IsOpen())
-        len = Client->DownloadCipher
-                  ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
-                  : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
-    if (len == 0) {
-        if (!Client->CloseQueued) {
-            Client->CloseQueued = true;
-            QueueCloseData(Client, 0);
-        }
-        return;
-    }
-    Client->ByteCount += len;
-    if (Client->DownloadCipher)
-        for (long long offset = 0; offset < len;
-             offset += static_cast<long long>(kServerToClientChunk))
-            Client->DownloadCipher->EncryptChunk(
-                buf + offset,
-                static_cast<std::size_t>(std::min<long long>(kServerToClientChunk, len - offset)));
-    Client->DataSocket->Send(buf, static_cast<int>(len));
 }

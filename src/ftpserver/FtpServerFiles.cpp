@@ -1,4 +1,5 @@
-// Listings and the file-management commands.
+// Listings, the file-management commands and the mapping of client paths
+// (with the owner's check) that every command naming a path goes through.
 #include "ftpserver/DirectoryListing.h"
 #include "ftpserver/FtpServer.h"
 #include "ftpserver/NoLinkPath.h"
@@ -73,6 +74,22 @@ bool FileEntryFound(const std::string& path, std::string& Answer) {
 }
 
 } // namespace
+
+std::string TFtpServer::ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const {
+    return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), true);
+}
+
+std::string TFtpServer::EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const {
+    return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), false);
+}
+
+bool TFtpServer::Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client,
+                          std::string& path) {
+    bool allowed = true;
+    if (event)
+        event(this, Client, path, allowed);
+    return allowed;
+}
 
 std::string TFtpServer::WithoutOptionWords(TFtpCtrlSocket* Client, const std::string& name) const {
     std::string rest = name;

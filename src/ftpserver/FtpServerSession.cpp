@@ -1,6 +1,6 @@
 // Login, directory and informational commands.
-#include "ftpserver/FtpServer.h"
 #include "base/Version.h"
+#include "ftpserver/FtpServer.h"
 
 void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
@@ -121,20 +121,4 @@ void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, std::string&, std::string&,
     Client->CurCmdType = ftpcQUIT;
     Answer = replies::kGoodbye;
     QueueCloseRequest(Client);
-}
-
-std::string TFtpServer::ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const {
-    return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), true);
-}
-
-std::string TFtpServer::EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const {
-    return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), false);
-}
-
-bool TFtpServer::Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client,
-                          std::string& path) {
-    bool allowed = true;
-    if (event)
-        event(this, Client, path, allowed);
-    return allowed;
 }

@@ -13,6 +13,19 @@ bool IsUpload(std::uint8_t cmd) {
     return cmd == ftpcSTOR || cmd == ftpcAPPE;
 }
 
+// Fills buffer as far as the stream allows, so that every enciphered chunk
+// but the last is whole even if a read comes back short.
+long long ReadFull(TTransferStream& stream, char* buffer, long long want) {
+    long long got = 0;
+    while (got < want) {
+        const long long n = stream.Read(buffer + got, want - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
 } // namespace
 
 void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& Params,
@@ -446,6 +459,33 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
         replies::kFileSent);
     if (OnRetrSessionClosed)
         OnRetrSessionClosed(this, Client, data, Error);
+}
+
+void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
+    // Plain data goes in large blocks, one in flight at a time so memory per
+    // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
+    // chunks sent one after the other, each enciphered on its own; the block
+    // is a whole number of chunks, so only the last chunk can be short.
+    static_assert(TFtpCtrlSocket::kTransferChunk % kServerToClientChunk == 0);
+    char* buf = Client->TransferBuffer();
+    long long len = 0;
+    if (Client->DataStream.IsOpen())
+        len = Client->DownloadCipher
+                  ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
+                  : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
+    if (len == 0) {
+        if (!Client->CloseQueued) {
+            Client->CloseQueued = true;
+            QueueCloseData(Client, 0);
+        }
+        return;
+    }
+    Client->ByteCount += len;
+    if (const TBlowfishSession* cipher = Client->DownloadCipher.get())
+        ForEachChunk(
+            buf, static_cast<std::size_t>(len), kServerToClientChunk,
+            [cipher](char* chunk, std::size_t size) { cipher->EncryptChunk(chunk, size); });
+    Client->DataSocket->Send(buf, static_cast<int>(len));
 }
 
 // ------------------------------------------------------------ REST and ABOR
