@@ -214,6 +214,7 @@ private:
     void RetrDataSent(TFtpCtrlSocket* Client, int Error);
     void RetrSessionClosed(TFtpCtrlSocket* Client, int Error);
     void SendNextChunk(TFtpCtrlSocket* Client);
+    void EndDownloadData(TFtpCtrlSocket* Client);
     void OpenUploadFile(TFtpCtrlSocket* Client);
     // STOR, APPE: a fresh upload state; then the target, once it is no
     // symbolic link and the owner allowed it (false: the refusal is in Answer).

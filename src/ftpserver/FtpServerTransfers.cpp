@@ -401,6 +401,7 @@ void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, std::string&, std::string& 
 }
 
 void TFtpServer::PrepareDownload(TFtpCtrlSocket* Client) {
+    Client->FileSegment = 0;
     Client->AbortingTransfer = false;
     Client->CloseQueued = false;
     Client->TransferError = replies::kTransferOk;
@@ -449,6 +450,7 @@ void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error) {
 
 void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
     DataSessionDown(Client);
+    Client->FileSegment = 0;
     Client->DataStream.Close();
     Client->DownloadCipher.reset();
     Client->ReleaseTransferBuffer();
@@ -462,7 +464,27 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
 }
 
 void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
-    // Plain data goes in large blocks, one in flight at a time so memory per
+    // A plain file download goes by segments the socket hands to the system
+    // straight from the file (sendfile): the same bytes, no copy through this
+    // process, no transfer buffer. The next segment is asked for when the
+    // previous one is out (OnDataSent), so one is in flight at a time.
+    if (Client->FileSegment > 0) {
+        // A segment comes back short only where the file ended.
+        const long long moved = Client->DataSocket->FileBytesSent();
+        const bool ended = moved < Client->FileSegment;
+        Client->FileSegment = 0;
+        Client->ByteCount += moved;
+        if (ended) {
+            EndDownloadData(Client);
+            return;
+        }
+    }
+    if (!Client->DownloadCipher && Client->DataStream.IsOpen() && !Client->DataStream.IsMemory() &&
+        Client->DataSocket->SendFile(Client->DataStream.Fd(), TFtpCtrlSocket::kFileSegment)) {
+        Client->FileSegment = TFtpCtrlSocket::kFileSegment;
+        return;
+    }
+    // Other data goes in large blocks, one in flight at a time so memory per
     // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
     // chunks sent one after the other, each enciphered on its own; the block
     // is a whole number of chunks, so only the last chunk can be short.
@@ -474,10 +496,7 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
                   ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
                   : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
     if (len == 0) {
-        if (!Client->CloseQueued) {
-            Client->CloseQueued = true;
-            QueueCloseData(Client, 0);
-        }
+        EndDownloadData(Client);
         return;
     }
     Client->ByteCount += len;
@@ -486,6 +505,13 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
             buf, static_cast<std::size_t>(len), kServerToClientChunk,
             [cipher](char* chunk, std::size_t size) { cipher->EncryptChunk(chunk, size); });
     Client->DataSocket->Send(buf, static_cast<int>(len));
+}
+
+void TFtpServer::EndDownloadData(TFtpCtrlSocket* Client) {
+    if (!Client->CloseQueued) {
+        Client->CloseQueued = true;
+        QueueCloseData(Client, 0);
+    }
 }
 
 // ------------------------------------------------------------ REST and ABOR
