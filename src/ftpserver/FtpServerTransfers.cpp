@@ -352,10 +352,12 @@ void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error) {
     try {
         OpenUploadFile(Client);
         if (Client->UploadDecipher) {
-            // Enciphered uploads arrive as 1514-byte chunks, however split.
-            const std::string plain =
-                Client->UploadDecipher->Feed(buf, static_cast<std::size_t>(len));
-            Client->DataStream.Write(plain.data(), static_cast<long long>(plain.size()));
+            // Enciphered uploads arrive as 1514-byte chunks, however split;
+            // whole ones are deciphered in the receive buffer and written.
+            Client->UploadDecipher->FeedInPlace(
+                buf, static_cast<std::size_t>(len), [Client](const char* plain, std::size_t n) {
+                    Client->DataStream.Write(plain, static_cast<long long>(n));
+                });
         } else {
             Client->DataStream.Write(buf, len);
         }
