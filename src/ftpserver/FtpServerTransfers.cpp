@@ -444,12 +444,17 @@ void TFtpServer::RetrSessionConnected(TFtpCtrlSocket* Client, int Error) {
 void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error) {
     if (Client->AbortingTransfer || Client->CloseQueued)
         return;
+    // A file segment that is out counts before the event reports progress.
+    const bool fileEnded = FinishFileSegment(Client);
     if (OnRetrDataSent)
         OnRetrDataSent(this, Client, Client->DataSocket.get(), Error);
     try {
         if (Error != 0)
             throw FtpServerException(replies::kSendError + std::to_string(Error));
-        SendNextChunk(Client);
+        if (fileEnded)
+            EndDownloadData(Client);
+        else
+            SendNextChunk(Client);
     } catch (const std::exception& e) {
         Client->TransferError = e.what();
         Client->AbortingTransfer = true;
@@ -458,7 +463,23 @@ void TFtpServer::RetrDataSent(TFtpCtrlSocket* Client, int Error) {
     }
 }
 
+bool TFtpServer::FinishFileSegment(TFtpCtrlSocket* Client) {
+    if (Client->FileSegment == 0)
+        return false;
+    // A segment comes back short only where the file ended.
+    const long long moved = Client->DataSocket->FileBytesSent();
+    const bool ended = moved < Client->FileSegment;
+    Client->FileSegment = 0;
+    Client->ByteCount += moved;
+    return ended;
+}
+
 void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
+    // A client that closes the data connection before the whole file was
+    // handed over ends a failed download, never one reported as sent: what
+    // was still queued for it is lost with the connection.
+    if (Error == 0 && !Client->CloseQueued && !Client->AbortingTransfer)
+        Error = wsa::WSAECONNRESET;
     DataSessionDown(Client);
     Client->FileSegment = 0;
     Client->DataStream.Close();
@@ -478,17 +499,6 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
     // straight from the file (sendfile): the same bytes, no copy through this
     // process, no transfer buffer. The next segment is asked for when the
     // previous one is out (OnDataSent), so one is in flight at a time.
-    if (Client->FileSegment > 0) {
-        // A segment comes back short only where the file ended.
-        const long long moved = Client->DataSocket->FileBytesSent();
-        const bool ended = moved < Client->FileSegment;
-        Client->FileSegment = 0;
-        Client->ByteCount += moved;
-        if (ended) {
-            EndDownloadData(Client);
-            return;
-        }
-    }
     if (!Client->DownloadCipher && Client->DataStream.IsOpen() && !Client->DataStream.IsMemory() &&
         Client->DataSocket->SendFile(Client->DataStream.Fd(), TFtpCtrlSocket::kFileSegment)) {
         Client->FileSegment = TFtpCtrlSocket::kFileSegment;
