@@ -1,8 +1,11 @@
 // Throughput of enciphered transfers next to plain ones and next to the raw
-// Blowfish CBC speed, and the cost of one enciphered command round trip at
-// 2048 bits next to two OpenSSL modular exponentiations. Not a test: run it
-// by hand from a Release build.
-//   encrypted_transfer_bench [size_MiB=100] [rounds=3]
+// Blowfish CBC speed of our cipher, and the rate of enciphered command round
+// trips at 2048 bits next to the rate that two OpenSSL 2048-bit private-key
+// operations without CRT allow. Each round measures both sides of a ratio
+// one after the other (A B A B), so the load of a shared machine hits both;
+// medians and spread (min..max) of the rounds are printed. Transfers are
+// compared byte for byte. Not a test: run it by hand from a Release build.
+//   encrypted_transfer_bench [size_MB=100] [rounds=3]
 // Transfers: vexa2-ftp and vexa2 --headless as two processes on loopback,
 // prepared with vexa2-admin. Round trip: our client session and our server
 // in this process.
@@ -106,8 +109,22 @@ double RawCipherMBps(std::size_t bytes) {
     return static_cast<double>(done) / 1e6 / (static_cast<double>(t.nsecsElapsed()) / 1e9);
 }
 
+struct Series {
+    std::vector<double> v;
+    void Add(double x) { v.push_back(x); }
+    double Med() const { return Median(v); }
+    std::string Text() const {
+        if (v.empty())
+            return "-";
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%9.2f [%.2f..%.2f]", Median(v),
+                      *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+        return buf;
+    }
+};
+
 struct BenchFigures {
-    double plainGet = 0, plainPut = 0, encGet = 0, encPut = 0;
+    Series raw, plainGet, plainPut, encGet, encPut;
 };
 
 bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
@@ -149,9 +166,9 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
         return false;
     }
     const std::string url = "ftp://bench:pw@127.0.0.1:" + std::to_string(port) + "/";
-    std::vector<double> pg, pp, eg, ep;
     bool ok = true;
     for (int r = 0; r < rounds && ok; ++r) {
+        out.raw.Add(RawCipherMBps(bytes));
         for (bool enc : {false, true}) {
             std::vector<std::string> base = {"--data-dir", cd, "--passive"};
             if (enc)
@@ -166,10 +183,11 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
             const double p = Run(ProgramPath("vexa2-ftp"), args);
             ok = ok && p > 0 && SameFiles(home + "big.bin", home + remote);
             const double mb = static_cast<double>(bytes) / 1e6;
-            std::printf("round %d %-6s get %8.1f MB/s   put %8.1f MB/s\n", r + 1,
-                        enc ? "enc" : "plain", mb / g, mb / p);
-            (enc ? eg : pg).push_back(mb / g);
-            (enc ? ep : pp).push_back(mb / p);
+            std::printf("round %d %-6s get %8.1f MB/s   put %8.1f MB/s   raw cipher %8.1f MB/s\n",
+                        r + 1, enc ? "enc" : "plain", mb / g, mb / p, out.raw.v.back());
+            std::fflush(stdout);
+            (enc ? out.encGet : out.plainGet).Add(mb / g);
+            (enc ? out.encPut : out.plainPut).Add(mb / p);
         }
     }
     ::kill(static_cast<pid_t>(server.processId()), SIGTERM);
@@ -178,14 +196,17 @@ bool TwoProcessTransfers(std::size_t bytes, int rounds, BenchFigures& out) {
         std::fprintf(stderr, "a transfer failed or delivered different bytes\n");
         return false;
     }
-    out = {Median(pg), Median(pp), Median(eg), Median(ep)};
     return true;
 }
 
 // One enciphered NOOP round trip at 2048 bits: the client enciphers with the
 // server's key, the server deciphers (one private-key operation), answers
 // enciphered with the client's key, the client deciphers (another one).
-double NoopRoundTripMs(int count) {
+// Round trips per second, one figure per round; each round is followed by
+// the reference measured in the same way (see TwoOpenSslPrivateOpsPerSecond).
+double TwoOpenSslPrivateOpsPerSecond(int count);
+
+bool NoopRoundTrips(int count, int rounds, Series& ours, Series& reference) {
     TRSA serverPair, clientPair, clientPeer;
     for (TRSA* p : {&serverPair, &clientPair}) {
         p->SetKeyBits(kb2048);
@@ -230,70 +251,87 @@ double NoopRoundTripMs(int count) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     if (!session.Groups().RemoteUp || ftp.ServerPublicKey.empty()) {
         std::fprintf(stderr, "enciphered session did not come up\n");
-        return -1;
+        return false;
     }
-    std::vector<double> times;
-    for (int i = 0; i < count; ++i) {
-        ftp.LocalFileName = "NOOP";
+    for (int r = 0; r < rounds; ++r) {
         QElapsedTimer t;
         t.start();
-        if (!ftp.QuoteSync())
-            return -1;
-        times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        for (int i = 0; i < count; ++i) {
+            ftp.LocalFileName = "NOOP";
+            if (!ftp.QuoteSync() || ftp.StatusCode() != 200)
+                return false;
+        }
+        ours.Add(count / (static_cast<double>(t.nsecsElapsed()) / 1e9));
+        reference.Add(TwoOpenSslPrivateOpsPerSecond(count));
+        std::printf("round %d NOOP round trips %8.1f/s   two OpenSSL private-key ops %8.1f/s\n",
+                    r + 1, ours.v.back(), reference.v.back());
+        std::fflush(stdout);
     }
     ftp.QuitSync();
     server.DisconnectAll();
-    return Median(times);
+    return true;
 }
 
+// A private-key operation without CRT is one exponentiation by a full-size
+// exponent modulo a 2048-bit modulus: BN_mod_exp, OpenSSL's fastest form.
+double TwoOpenSslPrivateOpsPerSecond(int count) {
 #ifdef VEXA_HAVE_OPENSSL
-double TwoOpenSslModExpMs(int count) {
     BN_CTX* ctx = BN_CTX_new();
     BIGNUM *m = BN_new(), *e = BN_new(), *a = BN_new(), *r = BN_new();
     BN_rand(m, 2048, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ODD);
     BN_rand(e, 2048, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ANY);
     BN_rand_range(a, m);
-    std::vector<double> times;
+    QElapsedTimer t;
+    t.start();
     for (int i = 0; i < count; ++i) {
-        QElapsedTimer t;
-        t.start();
         BN_mod_exp(r, a, e, m, ctx);
         BN_mod_exp(r, r, e, m, ctx);
-        times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     }
+    const double perSecond = count / (static_cast<double>(t.nsecsElapsed()) / 1e9);
     BN_free(m);
     BN_free(e);
     BN_free(a);
     BN_free(r);
     BN_CTX_free(ctx);
-    return Median(times);
-}
+    return perSecond;
+#else
+    (void)count;
+    return 0;
 #endif
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::size_t mib = argc > 1 ? std::stoul(argv[1]) : 100;
+    const std::size_t mb = argc > 1 ? std::stoul(argv[1]) : 100;
     const int rounds = argc > 2 ? std::stoi(argv[2]) : 3;
-    const std::size_t bytes = mib * 1000 * 1000;
-
-    const double raw = RawCipherMBps(bytes);
-    std::printf("raw Blowfish CBC, cached schedule, 2048-byte chunks: %.1f MB/s\n", raw);
+    const std::size_t bytes = mb * 1000 * 1000;
+    const auto load = [] {
+        double l[3] = {};
+        ::getloadavg(l, 3);
+        std::printf("load average: %.2f %.2f %.2f\n", l[0], l[1], l[2]);
+    };
+    load();
+    const auto ratioLine = [](const char* label, const Series& a, const Series& b, double target) {
+        const double ratio = b.Med() > 0 ? a.Med() / b.Med() : 0;
+        std::printf("%-40s %-28s %-28s %6.2fx  >= %.1fx %s\n", label, a.Text().c_str(),
+                    b.Text().c_str(), ratio, target, ratio >= target ? "met" : "NOT MET");
+    };
     BenchFigures f;
-    if (TwoProcessTransfers(bytes, rounds, f)) {
-        std::printf("median of %d, %zu MB, vexa2-ftp against vexa2 --headless:\n", rounds, mib);
-        std::printf("  plain     get %8.1f MB/s   put %8.1f MB/s\n", f.plainGet, f.plainPut);
-        std::printf("  enc       get %8.1f MB/s   put %8.1f MB/s\n", f.encGet, f.encPut);
-        std::printf("  enc / raw cipher: get %.2f   put %.2f   (target >= 0.60)\n", f.encGet / raw,
-                    f.encPut / raw);
+    const bool transfers = TwoProcessTransfers(bytes, rounds, f);
+    Series noop, reference;
+    const bool trips = NoopRoundTrips(30, rounds, noop, reference);
+    load();
+    std::printf("\n%-40s %-28s %-28s %7s  %s\n", "shape", "ours median [min..max]",
+                "reference median [min..max]", "ratio", "target");
+    if (transfers) {
+        std::printf("%-40s %-28s %-28s\n", "plain get / put MB/s (for scale)",
+                    f.plainGet.Text().c_str(), f.plainPut.Text().c_str());
+        ratioLine("enciphered get MB/s vs raw cipher", f.encGet, f.raw, 0.9);
+        ratioLine("enciphered put MB/s vs raw cipher", f.encPut, f.raw, 0.9);
     }
-    const double noop = NoopRoundTripMs(15);
-    std::printf("enciphered NOOP round trip at 2048 bits: %.2f ms\n", noop);
-#ifdef VEXA_HAVE_OPENSSL
-    const double ossl = TwoOpenSslModExpMs(15);
-    std::printf("two OpenSSL BN_mod_exp at 2048 bits:     %.2f ms\n", ossl);
-    std::printf("round trip / two BN_mod_exp: %.2f   (target <= 4)\n", noop / ossl);
-#endif
-    return 0;
+    if (trips)
+        ratioLine("NOOP trips/s vs two OpenSSL private ops", noop, reference, 0.9);
+    return transfers && trips ? 0 : 1;
 }

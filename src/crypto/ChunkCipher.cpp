@@ -14,11 +14,8 @@ TChunkDecipher::TChunkDecipher(const std::string& keyText, std::size_t chunkSize
 std::string TChunkDecipher::Feed(const char* data, std::size_t size) {
     std::string received(data, size);
     std::string plain;
-    framer_.Feed(received.data(), received.size(), [this, &plain](char* run, std::size_t length) {
-        ForEachChunk(run, length, framer_.ChunkSize(),
-                     [this](char* chunk, std::size_t n) { session_.DecryptChunk(chunk, n); });
-        plain.append(run, length);
-    });
+    FeedInPlace(received.data(), received.size(),
+                [&plain](const char* run, std::size_t length) { plain.append(run, length); });
     return plain;
 }
 

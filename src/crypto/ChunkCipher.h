@@ -85,6 +85,16 @@ public:
 
     // Returns the plain text of every chunk completed by these bytes.
     std::string Feed(const char* data, std::size_t size);
+    // The same without copies: whole chunks of data are deciphered in place
+    // and handed to sink(plain, length) in order (a chunk completed from an
+    // earlier read first).
+    template <class Sink> void FeedInPlace(char* data, std::size_t size, Sink&& sink) {
+        framer_.Feed(data, size, [this, &sink](char* run, std::size_t length) {
+            ForEachChunk(run, length, framer_.ChunkSize(),
+                         [this](char* chunk, std::size_t n) { session_.DecryptChunk(chunk, n); });
+            sink(static_cast<const char*>(run), length);
+        });
+    }
     std::string Feed(const std::string& data) { return Feed(data.data(), data.size()); }
     // The plain text of the pending short chunk (empty when none); resets.
     std::string Finish();

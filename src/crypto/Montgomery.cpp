@@ -12,24 +12,79 @@ struct MontContext {
     int k;      // limbs
 };
 
-// t[0..k) += a[0..k) × w; returns the carry word.
-inline u64 AddMulRow(u64* t, const u64* a, u64 w, int k) {
-    u64 carry = 0;
-    int j = 0;
-    for (; j + 2 <= k; j += 2) {
-        u128 s0 = static_cast<u128>(a[j]) * w + t[j] + carry;
-        t[j] = static_cast<u64>(s0);
-        u128 s1 = static_cast<u128>(a[j + 1]) * w + t[j + 1] + static_cast<u64>(s0 >> 64);
-        t[j + 1] = static_cast<u64>(s1);
-        carry = static_cast<u64>(s1 >> 64);
+// t[0..n) += a[0..n) × w; returns the carry word. Portable form: the
+// compiler keeps the 128-bit sums in register pairs.
+struct PortableRow {
+    static inline u64 AddMul(u64* t, const u64* a, u64 w, int n) {
+        u64 carry = 0;
+        int j = 0;
+        for (; j + 2 <= n; j += 2) {
+            u128 s0 = static_cast<u128>(a[j]) * w + t[j] + carry;
+            t[j] = static_cast<u64>(s0);
+            u128 s1 = static_cast<u128>(a[j + 1]) * w + t[j + 1] + static_cast<u64>(s0 >> 64);
+            t[j + 1] = static_cast<u64>(s1);
+            carry = static_cast<u64>(s1 >> 64);
+        }
+        for (; j < n; ++j) {
+            u128 s = static_cast<u128>(a[j]) * w + t[j] + carry;
+            t[j] = static_cast<u64>(s);
+            carry = static_cast<u64>(s >> 64);
+        }
+        return carry;
     }
-    for (; j < k; ++j) {
-        u128 s = static_cast<u128>(a[j]) * w + t[j] + carry;
-        t[j] = static_cast<u64>(s);
-        carry = static_cast<u64>(s >> 64);
+};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same row with MULX and two independent carry chains (ADCX adds the
+// old limb, ADOX the previous high word), on processors that have them.
+// Two limbs per turn; the loop counter moves with LEA and JRCXZ, which leave
+// both carry flags alone.
+struct AdxRow {
+    __attribute__((target("bmi2,adx"))) static inline u64 AddMul(u64* t, const u64* a, u64 w,
+                                                                 int n) {
+        u64 carry = 0;
+        if (n & 1) {
+            const u128 s = static_cast<u128>(a[0]) * w + t[0];
+            t[0] = static_cast<u64>(s);
+            carry = static_cast<u64>(s >> 64);
+            ++a;
+            ++t;
+        }
+        long pairs = n >> 1;
+        if (pairs == 0)
+            return carry;
+        u64 lo0, hi0, lo1, zero = 0;
+        asm("xor %k[lo0], %k[lo0]\n\t" // clears CF and OF
+            "1:\n\t"
+            "mulx (%[a]), %[lo0], %[hi0]\n\t"
+            "adcx (%[t]), %[lo0]\n\t"
+            "adox %[c], %[lo0]\n\t"
+            "mov %[lo0], (%[t])\n\t"
+            "mulx 8(%[a]), %[lo1], %[c]\n\t"
+            "adcx 8(%[t]), %[lo1]\n\t"
+            "adox %[hi0], %[lo1]\n\t"
+            "mov %[lo1], 8(%[t])\n\t"
+            "lea 16(%[a]), %[a]\n\t"
+            "lea 16(%[t]), %[t]\n\t"
+            "lea -1(%[n]), %[n]\n\t"
+            "jrcxz 2f\n\t"
+            "jmp 1b\n\t"
+            "2:\n\t"
+            "adcx %[z], %[c]\n\t"
+            "adox %[z], %[c]\n\t"
+            : [c] "+&r"(carry), [lo0] "=&r"(lo0), [hi0] "=&r"(hi0), [lo1] "=&r"(lo1), [a] "+&r"(a),
+              [t] "+&r"(t), [n] "+&c"(pairs)
+            : "d"(w), [z] "r"(zero)
+            : "cc", "memory");
+        return carry;
     }
-    return carry;
+};
+
+bool HaveAdx() {
+    static const bool have = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("adx");
+    return have;
 }
+#endif
 
 // r = hi − m when hi (k limbs plus the overflow word) is at least m, else hi.
 inline void FinalSubtract(u64* r, const u64* hi, u64 overflow, const MontContext& c) {
@@ -46,46 +101,44 @@ inline void FinalSubtract(u64* r, const u64* hi, u64 overflow, const MontContext
     SecureWipe(d, sizeof(d));
 }
 
-// r = a × b × 2^(-64k) mod m; a, b < m. r may alias a or b. Each row adds
-// a[i]·b and u·m in one pass (two interleaved carry chains) and drops the
-// low limb, which u makes zero.
-void MontMul(u64* r, const u64* a, const u64* b, const MontContext& c) {
+// Montgomery reduction of t (2k limbs plus t[2k]): each row makes one more
+// low limb zero; r = t × 2^(-64k) mod m.
+template <class Row> inline void Reduce(u64* r, u64* t, const MontContext& c) {
     const int k = c.k;
-    u64 t[kMaxLimbs + 2];
-    for (int i = 0; i < k + 2; ++i)
-        t[i] = 0;
+    u64 overflow = 0;
     for (int i = 0; i < k; ++i) {
-        const u64 ai = a[i];
-        u128 s = static_cast<u128>(ai) * b[0] + t[0];
-        const u64 u = static_cast<u64>(s) * c.mprime;
-        u64 c1 = static_cast<u64>(s >> 64);
-        u128 s2 = static_cast<u128>(u) * c.m[0] + static_cast<u64>(s);
-        u64 c2 = static_cast<u64>(s2 >> 64);
-        for (int j = 1; j < k; ++j) {
-            s = static_cast<u128>(ai) * b[j] + t[j] + c1;
-            c1 = static_cast<u64>(s >> 64);
-            s2 = static_cast<u128>(u) * c.m[j] + static_cast<u64>(s) + c2;
-            c2 = static_cast<u64>(s2 >> 64);
-            t[j - 1] = static_cast<u64>(s2);
-        }
-        s = static_cast<u128>(t[k]) + c1 + c2;
-        t[k - 1] = static_cast<u64>(s);
-        t[k] = t[k + 1] + static_cast<u64>(s >> 64);
-        t[k + 1] = 0;
+        const u64 u = t[i] * c.mprime;
+        const u64 cy = Row::AddMul(t + i, c.m, u, k);
+        const u128 s = static_cast<u128>(t[i + k]) + cy + overflow;
+        t[i + k] = static_cast<u64>(s);
+        overflow = static_cast<u64>(s >> 64);
     }
-    FinalSubtract(r, t, t[k], c);
+    FinalSubtract(r, t + k, overflow + t[2 * k], c);
+}
+
+// r = a × b × 2^(-64k) mod m; a, b < m. r may alias a or b: the product
+// row by row, then the reduction.
+template <class Row> void MontMul(u64* r, const u64* a, const u64* b, const MontContext& c) {
+    const int k = c.k;
+    u64 t[2 * kMaxLimbs + 1];
+    for (int i = 0; i < k; ++i)
+        t[i] = 0;
+    for (int i = 0; i < k; ++i)
+        t[i + k] = Row::AddMul(t + i, b, a[i], k);
+    t[2 * k] = 0;
+    Reduce<Row>(r, t, c);
     SecureWipe(t, sizeof(t));
 }
 
 // r = a² × 2^(-64k) mod m: the full square with each cross product counted
-// once and doubled, then Montgomery reduction.
-void MontSqr(u64* r, const u64* a, const MontContext& c) {
+// once and doubled, then the reduction.
+template <class Row> void MontSqr(u64* r, const u64* a, const MontContext& c) {
     const int k = c.k;
     u64 t[2 * kMaxLimbs + 1];
     for (int i = 0; i < 2 * k + 1; ++i)
         t[i] = 0;
     for (int i = 0; i < k - 1; ++i)
-        t[i + k] = AddMulRow(t + 2 * i + 1, a + i + 1, a[i], k - i - 1);
+        t[i + k] = Row::AddMul(t + 2 * i + 1, a + i + 1, a[i], k - i - 1);
     // double the cross products
     u64 top = 0;
     for (int i = 0; i < 2 * k; ++i) {
@@ -105,16 +158,7 @@ void MontSqr(u64* r, const u64* a, const MontContext& c) {
         carry = static_cast<u64>(s >> 64);
     }
     t[2 * k] = carry;
-    // reduce: each row makes one more low limb zero
-    u64 overflow = 0;
-    for (int i = 0; i < k; ++i) {
-        const u64 u = t[i] * c.mprime;
-        u64 cy = AddMulRow(t + i, c.m, u, k);
-        u128 s = static_cast<u128>(t[i + k]) + cy + overflow;
-        t[i + k] = static_cast<u64>(s);
-        overflow = static_cast<u64>(s >> 64);
-    }
-    FinalSubtract(r, t + k, overflow + t[2 * k], c);
+    Reduce<Row>(r, t, c);
     SecureWipe(t, sizeof(t));
 }
 
@@ -155,9 +199,8 @@ int WindowBits(int exponentBits) {
 inline int ExponentBit(const BigWord* e, int bit) {
     return (e[bit >> 5] >> (bit & 31)) & 1;
 }
-} // namespace
-
-void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigWord* m, int n) {
+template <class Row>
+void ModExpWith(BigWord* r, const BigWord* b, const BigWord* e, const BigWord* m, int n) {
     const int dm = BigDigits(m, n);
     MontContext c;
     c.k = (dm + 1) / 2;
@@ -180,16 +223,16 @@ void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigW
         const int w = WindowBits(ebits);
         ToMont(table[0], b, n, m, dm, k);
         if (w > 1) {
-            MontSqr(base2, table[0], c);
+            MontSqr<Row>(base2, table[0], c);
             for (int i = 1; i < (1 << (w - 1)); ++i)
-                MontMul(table[i], table[i - 1], base2, c);
+                MontMul<Row>(table[i], table[i - 1], base2, c);
         }
         bool started = false;
         int bit = ebits - 1;
         while (bit >= 0) {
             if (!ExponentBit(e, bit)) {
                 if (started)
-                    MontSqr(acc, acc, c);
+                    MontSqr<Row>(acc, acc, c);
                 --bit;
                 continue;
             }
@@ -202,8 +245,8 @@ void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigW
                 value = (value << 1) | ExponentBit(e, i);
             if (started) {
                 for (int i = bit; i >= low; --i)
-                    MontSqr(acc, acc, c);
-                MontMul(acc, acc, table[value >> 1], c);
+                    MontSqr<Row>(acc, acc, c);
+                MontMul<Row>(acc, acc, table[value >> 1], c);
             } else {
                 for (int j = 0; j < k; ++j)
                     acc[j] = table[value >> 1][j];
@@ -215,7 +258,7 @@ void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigW
     // Leave Montgomery form: multiply by plain 1.
     u64 one[kMaxLimbs] = {};
     one[0] = 1;
-    MontMul(acc, acc, one, c);
+    MontMul<Row>(acc, acc, one, c);
     BigZero(out, n);
     for (int i = 0; i < k; ++i) {
         if (2 * i < n)
@@ -228,4 +271,20 @@ void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigW
     SecureWipe(acc, sizeof(acc));
     SecureWipe(base2, sizeof(base2));
     SecureWipe(out, sizeof(out));
+}
+} // namespace
+
+void MontgomeryModExp(BigWord* r, const BigWord* b, const BigWord* e, const BigWord* m, int n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HaveAdx()) {
+        ModExpWith<AdxRow>(r, b, e, m, n);
+        return;
+    }
+#endif
+    ModExpWith<PortableRow>(r, b, e, m, n);
+}
+
+void MontgomeryModExpPortable(BigWord* r, const BigWord* b, const BigWord* e, const BigWord* m,
+                              int n) {
+    ModExpWith<PortableRow>(r, b, e, m, n);
 }

@@ -125,7 +125,34 @@ void TRSA::ParseKeyText(const std::string& text, BigNum& first, BigNum& second, 
     second = b;
 }
 
+void TRSA::ForgetFactors() {
+    crt_.Clear();
+    crtTriedWords_ = 0;
+}
+
+// m = c^d mod n. Through the primes when the loaded exponents factor the
+// modulus (same number, some four times faster); the plain exponentiation
+// otherwise, for example for a public and a private key of different pairs.
+void TRSA::PrivatePower(BigWord* m, const BigWord* c, int words) {
+    if (crtTriedWords_ != words) {
+        crt_.Clear();
+        crtTriedWords_ = words;
+        if (publicKeyLoaded_) {
+            try {
+                RsaCrtFactor(crt_, e_.data(), d_.data(), n_.data(), words);
+            } catch (const std::exception&) {
+                crt_.Clear(); // no random source: the plain method still works
+            }
+        }
+    }
+    if (crt_.words == words)
+        RsaCrtPower(m, c, crt_);
+    else
+        BigModExp(m, c, d_.data(), n_.data(), words);
+}
+
 void TRSA::SetPublicKey(const std::string& text) {
+    ForgetFactors();
     e_.fill(0);
     n_.fill(0);
     publicKeyLoaded_ = false;
@@ -136,6 +163,7 @@ void TRSA::SetPublicKey(const std::string& text) {
 }
 
 void TRSA::SetPrivateKey(const std::string& text) {
+    ForgetFactors();
     n_.fill(0);
     d_.fill(0);
     privateKeyLoaded_ = false;
@@ -224,7 +252,7 @@ std::string TRSA::DecryptString(const std::string& cipherText) {
         for (std::size_t j = 0; j < k; ++j)
             c[j / 4] |= static_cast<BigWord>(static_cast<unsigned char>(bytes[blk * k + j]))
                         << (8 * (j % 4));
-        BigModExp(m.data(), c.data(), d_.data(), n_.data(), words);
+        PrivatePower(m.data(), c.data(), words);
         for (std::size_t j = 0; j < b; ++j)
             plain[blk * b + j] = static_cast<char>(m[j / 4] >> (8 * (j % 4)));
     }
@@ -302,6 +330,7 @@ void TRSA::GenerateKeys(std::span<const std::uint32_t> seedA,
     BigCopy(phi.data(), product.data(), words);
     BigModInv(d.data(), e.data(), phi.data(), words);
 
+    ForgetFactors();
     e_ = e;
     n_ = n;
     d_ = d;
@@ -329,6 +358,7 @@ void TRSA::GenerateKeys() {
 }
 
 void TRSA::ClearKeys() {
+    ForgetFactors();
     SecureWipe(e_.data(), sizeof(e_));
     SecureWipe(n_.data(), sizeof(n_));
     SecureWipe(d_.data(), sizeof(d_));

@@ -2,6 +2,7 @@
 #include "crypto/BigNum.h"
 #include "crypto/CryptoErrors.h"
 #include "crypto/PseudoRandom.h"
+#include "crypto/RsaCrt.h"
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -68,10 +69,15 @@ public:
     const BigNum& Exponent() const { return e_; }
     const BigNum& Modulus() const { return n_; }
     const BigNum& PrivateExponent() const { return d_; }
+    // True once DecryptString found the modulus factored by the loaded public
+    // and private exponents and deciphers through the two primes.
+    bool PrivateKeyFactored() const { return crt_.words != 0; }
 
 private:
     void SetStatus(const std::string& text);
     void ParseKeyText(const std::string& text, BigNum& first, BigNum& second, bool isPublic);
+    void ForgetFactors();
+    void PrivatePower(BigWord* m, const BigWord* c, int words);
 
     TKeyBits keyBits_ = kb0512;
     TSymKeyLength symKeyLength_ = sk64;
@@ -88,6 +94,10 @@ private:
     bool privateKeyLoaded_ = false;
     bool signatureLoaded_ = false;
     TPseudoRandom random_;
+    // The modulus factored from e·d − 1 at the first decipherment after a
+    // key was loaded, for KeyWords of that time (0: not tried yet).
+    RsaCrtKey crt_;
+    int crtTriedWords_ = 0;
 };
 
 // Base64 of the key texts: RFC 4648 grouping over the XX alphabet

@@ -77,6 +77,11 @@ public:
 
     // Transfer chunk of plain downloads and uploads (memory per transfer).
     static constexpr int kTransferChunk = 256 * 1024;
+    // File bytes handed to the data socket per segment of a plain download,
+    // which moves them without passing them through this process.
+    static constexpr long long kFileSegment = 4 * 1024 * 1024;
+    // Length asked for the segment in flight (0: none).
+    long long FileSegment = 0;
 
     std::unique_ptr<TWSocket> DataSocket;   // "DataWSocket" + number
     std::unique_ptr<TWSocket> PasvListener; // listening socket of PASV

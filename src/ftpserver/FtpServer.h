@@ -2,12 +2,12 @@
 // The FTP server component: listens, keeps one TFtpCtrlSocket per client,
 // dispatches command lines through its CommandTable and asks its owner every
 // question about accounts and rights through the events below.
+#include "base/LogColour.h"
 #include "crypto/ProgramKeys.h"
 #include "crypto/PseudoRandom.h"
 #include "ftpserver/FtpCtrlSocket.h"
 #include "ftpserver/FtpServerException.h"
 #include "ftpserver/ServerTables.h"
-#include "base/LogColour.h"
 
 #include <QObject>
 #include <QPointer>
@@ -214,6 +214,8 @@ private:
     void RetrDataSent(TFtpCtrlSocket* Client, int Error);
     void RetrSessionClosed(TFtpCtrlSocket* Client, int Error);
     void SendNextChunk(TFtpCtrlSocket* Client);
+    void EndDownloadData(TFtpCtrlSocket* Client);
+    bool FinishFileSegment(TFtpCtrlSocket* Client);
     void OpenUploadFile(TFtpCtrlSocket* Client);
     // STOR, APPE: a fresh upload state; then the target, once it is no
     // symbolic link and the owner allowed it (false: the refusal is in Answer).

@@ -93,6 +93,16 @@ public:
     virtual void Dup(int handle);
     virtual int Send(const void* data, int len);
     int SendStr(const std::string& text);
+    // Queues up to len bytes of the open file fd, from its current offset,
+    // handed to the system with sendfile: the same bytes as reading the file
+    // and Send-ing them, without copying them through this process. Only on
+    // a connected stream socket with nothing queued (false otherwise: send as
+    // usual). Bytes Send-ing later follow the file bytes. OnDataSent comes
+    // (from the loop) when all is out; FileBytesSent() then tells how many
+    // came from the file: fewer than len when the file ended first. The
+    // caller keeps fd open until then.
+    bool SendFile(int fd, long long len);
+    long long FileBytesSent() const { return fileSent_; }
     virtual int Receive(void* buffer, int len);
     std::string ReceiveStr();
     // Bytes that can be read at once; -1 on error.
@@ -153,6 +163,9 @@ protected:
     void RaiseException(const std::string& message);
     void ChangeState(TSocketState newState);
     void TryToSend();
+    // Hands file bytes to the system; false when the socket is full or failed.
+    bool TryToSendFile();
+    bool NothingQueued() const { return sendQueue_.empty() && fileLeft_ == 0; }
     // Runs the receive loop as on a readable notification.
     void ReceiveLoop(int Error);
     void ApplyLinger();
@@ -214,6 +227,10 @@ private:
     int blockSize_ = TBuffer::kDefaultSize;
     std::deque<std::unique_ptr<TBuffer>> sendQueue_;
     std::vector<std::unique_ptr<TBuffer>> spareBlocks_;
+    // The file segment of SendFile, sent before anything in sendQueue_.
+    int fileFd_ = -1;
+    long long fileLeft_ = 0;
+    long long fileSent_ = 0;
 
     std::string dnsResult_;
     std::vector<std::string> dnsResultList_;

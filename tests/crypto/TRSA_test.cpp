@@ -506,3 +506,122 @@ TEST(TRSA, DegenerateKeysAreRefusedAndAOneBitShortModulusLoads) {
                   "short by one bit");
     }
 }
+
+namespace {
+// A ciphertext text of one block holding the number c (k little-endian bytes).
+std::string CipherOf(const BigNum& c, int modulusBytes) {
+    std::string bytes(static_cast<std::size_t>(modulusBytes), '\0');
+    for (int j = 0; j < modulusBytes; ++j)
+        bytes[static_cast<std::size_t>(j)] = static_cast<char>(c[j / 4] >> (8 * (j % 4)));
+    return Base64Encode(bytes);
+}
+
+// Blocks that probe the edges of the two halves: 0, 1, n − 1, the primes
+// themselves (c ≡ 0 modulo one of them), all ones (c ≥ n) and random ones.
+std::vector<std::string> ProbeCiphers(const TRSA& rsa, const BigNum& p, const BigNum& q,
+                                      std::mt19937& gen) {
+    const int words = rsa.KeyWords();
+    BigNum zero{}, one{}, nMinus1{}, ones{};
+    one[0] = 1;
+    BigSubWord(nMinus1.data(), rsa.Modulus().data(), 1, words);
+    for (int i = 0; i < words; ++i)
+        ones[i] = 0xFFFFFFFFu;
+    std::vector<std::string> out;
+    for (const BigNum* c :
+         std::initializer_list<const BigNum*>{&zero, &one, &nMinus1, &p, &q, &ones})
+        out.push_back(CipherOf(*c, rsa.ModulusBytes()));
+    for (int i = 0; i < 3; ++i)
+        out.push_back(
+            Base64Encode(RandomText(static_cast<std::size_t>(rsa.ModulusBytes()) * 2, gen)));
+    return out;
+}
+
+// The plain method: a TRSA holding only the private key cannot factor.
+std::string PlainDecrypt(TKeyBits bits, const std::string& privateKey, const std::string& cipher) {
+    TRSA plain;
+    plain.SetKeyBits(bits);
+    plain.SetPrivateKey(privateKey);
+    std::string out = plain.DecryptString(cipher);
+    EXPECT_FALSE(plain.PrivateKeyFactored());
+    return out;
+}
+} // namespace
+
+// With both key texts of a pair loaded (in either order), deciphering goes
+// through the factored modulus and gives exactly what the plain method gives.
+TEST(TRSA, FactoredPrivateKeyDeciphersAsThePlainMethod) {
+    std::mt19937 gen(31);
+    for (TKeyBits bits : kSizes) {
+        GeneratedPair& g = Pair(bits);
+        for (bool publicFirst : {true, false}) {
+            TRSA rsa;
+            rsa.SetKeyBits(bits);
+            if (publicFirst)
+                rsa.SetPublicKey(g.rsa->PublicKey());
+            rsa.SetPrivateKey(g.rsa->PrivateKey());
+            if (!publicFirst)
+                rsa.SetPublicKey(g.rsa->PublicKey());
+            for (const std::string& c : ProbeCiphers(rsa, g.p, g.q, gen))
+                ASSERT_EQ(rsa.DecryptString(c), PlainDecrypt(bits, g.rsa->PrivateKey(), c))
+                    << rsa.KeyWords() << " words";
+            EXPECT_TRUE(rsa.PrivateKeyFactored());
+            EXPECT_EQ(rsa.DecryptString(rsa.EncryptString("NOOP")), "NOOP");
+        }
+        // The generator's own instance factors its pair as well.
+        EXPECT_EQ(g.rsa->DecryptString(g.rsa->EncryptString("PWD")), "PWD");
+        EXPECT_TRUE(g.rsa->PrivateKeyFactored());
+    }
+    for (TKeyBits bits : {kb0512, kb1024}) {
+        TRSA made = OneBitShortPair(bits);
+        TRSA loaded;
+        loaded.SetKeyBits(bits);
+        loaded.SetPublicKey(made.PublicKey());
+        loaded.SetPrivateKey(made.PrivateKey());
+        const std::string c =
+            Base64Encode(RandomText(static_cast<std::size_t>(made.ModulusBytes()), gen));
+        EXPECT_EQ(loaded.DecryptString(c), PlainDecrypt(bits, made.PrivateKey(), c));
+        EXPECT_TRUE(loaded.PrivateKeyFactored());
+    }
+}
+
+// A public and a private key text of different pairs loaded together: the
+// exponents do not factor the modulus, and deciphering falls back to the
+// plain method with its (garbage) result unchanged. So do the exponent
+// variants of the degenerate keys, which load as private keys.
+TEST(TRSA, MismatchedPairFallsBackToThePlainMethod) {
+    std::mt19937 gen(32);
+    TRSA& first = *Pair(kb0512).rsa;
+    TRSA second;
+    second.GenerateKeys();
+    // The public key loaded last brings its modulus: n and e of the first
+    // pair, d of the second (the generated public exponents are often equal,
+    // so the other order may well be a matching pair).
+    TRSA mixed;
+    mixed.SetPrivateKey(second.PrivateKey());
+    mixed.SetPublicKey(first.PublicKey());
+    const auto colon = [](const std::string& t) { return t.find(':'); };
+    const std::string modulusOfFirst = first.PrivateKey().substr(0, colon(first.PrivateKey()));
+    const std::string mixedPrivate =
+        modulusOfFirst + second.PrivateKey().substr(colon(second.PrivateKey()));
+    const std::string c = first.EncryptString("PASS secret");
+    const std::string garbage = mixed.DecryptString(c);
+    EXPECT_EQ(garbage, PlainDecrypt(kb0512, mixedPrivate, c));
+    EXPECT_NE(garbage, "PASS secret");
+    EXPECT_FALSE(mixed.PrivateKeyFactored());
+    // Loading the matching private key factors it from then on.
+    mixed.SetPrivateKey(first.PrivateKey());
+    EXPECT_EQ(mixed.DecryptString(c), "PASS secret");
+    EXPECT_TRUE(mixed.PrivateKeyFactored());
+
+    for (const KeyCase& k : DegenerateKeys(first)) {
+        TRSA rsa;
+        try {
+            rsa.SetPrivateKey(k.privateKey);
+        } catch (const EInvalidKey&) {
+            continue; // refused moduli never reach a decipherment
+        }
+        rsa.SetPublicKey(first.PublicKey());
+        const std::string text = Base64Encode(RandomText(64, gen));
+        EXPECT_EQ(rsa.DecryptString(text), PlainDecrypt(kb0512, k.privateKey, text)) << k.what;
+    }
+}

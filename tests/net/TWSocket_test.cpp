@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <unistd.h>
 
 using testing_support::RunLoopFor;
 using testing_support::RunLoopUntil;
@@ -300,4 +301,59 @@ TEST(TWSocket, CloseDelayedAndReleaseRunFromTheLoop) {
     EXPECT_FALSE(closed);
     ASSERT_TRUE(RunLoopUntil([&] { return closed; }));
     RunLoopFor(20);
+}
+
+// A file segment goes out from the file's current offset, the bytes Send-ed
+// after it follow it, OnDataSent comes from the loop once all is out, and a
+// segment longer than the rest of the file stops where the file ends.
+TEST(TWSocket, FileSegmentsGoOutInOrderWithSendsAfterThem) {
+    LoopbackListener server;
+    TWSocket client;
+    ASSERT_TRUE(ConnectPair(server, client));
+    const std::string content = testing_support::PatternBytes(3 * 1000 * 1000 + 17, 11);
+    char path[] = "/tmp/vexa-sendfile-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::unlink(path);
+    ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ASSERT_EQ(::lseek(fd, 5, SEEK_SET), 5);
+
+    std::string received;
+    server.accepted->OnDataAvailable = [&](TCustomWSocket* s, int) { received += s->ReceiveStr(); };
+    int sentEvents = 0;
+    bool insideCall = false, raisedInside = false;
+    client.OnDataSent = [&](TCustomWSocket*, int error) {
+        EXPECT_EQ(error, 0);
+        raisedInside |= insideCall;
+        ++sentEvents;
+    };
+    // Bytes still queued: a file segment is refused (the caller sends as usual).
+    const std::string bulk = testing_support::PatternBytes(8 * 1000 * 1000, 3);
+    client.Send(bulk.data(), static_cast<int>(bulk.size()));
+    EXPECT_FALSE(client.SendFile(fd, 10));
+    ASSERT_TRUE(RunLoopUntil([&] { return sentEvents > 0; }, 30000));
+
+    sentEvents = 0;
+    insideCall = true;
+    ASSERT_TRUE(client.SendFile(fd, 1000 * 1000));
+    client.SendStr("-after-");
+    insideCall = false;
+    EXPECT_EQ(sentEvents, 0);
+    ASSERT_TRUE(RunLoopUntil([&] { return sentEvents > 0; }, 30000));
+    EXPECT_EQ(client.FileBytesSent(), 1000 * 1000);
+    EXPECT_FALSE(raisedInside);
+
+    // The rest of the file, asked for with room to spare.
+    sentEvents = 0;
+    ASSERT_TRUE(client.SendFile(fd, 10 * 1000 * 1000));
+    ASSERT_TRUE(RunLoopUntil([&] { return sentEvents > 0; }, 30000));
+    EXPECT_EQ(client.FileBytesSent(), static_cast<long long>(content.size()) - 5 - 1000 * 1000);
+    const std::string expected =
+        bulk + content.substr(5, 1000 * 1000) + "-after-" + content.substr(5 + 1000 * 1000);
+    ASSERT_TRUE(RunLoopUntil([&] { return received.size() >= expected.size(); }, 30000));
+    ASSERT_EQ(received.size(), expected.size());
+    const auto diff = std::mismatch(received.begin(), received.end(), expected.begin());
+    EXPECT_EQ(diff.first - received.begin(), static_cast<long>(expected.size()));
+    EXPECT_TRUE(client.AllSent());
+    ::close(fd);
 }
