@@ -103,13 +103,33 @@ TEST(FtpEncryptedEndToEnd, NegotiatesAndMovesEveryByteEnciphered) {
     const std::string down = PatternBytes(3 * 2048 + 5, 11);
     const std::string big = PatternBytes(1000 * 1000 + 3, 12);
     const std::string up = PatternBytes(3 * 1514 + 10, 13);
+    const std::string tiny = PatternBytes(33, 14); // less than one chunk
+    WriteFile(server.Home() + "tiny.bin", tiny);
     WriteFile(server.Home() + "down.bin", down);
     WriteFile(server.Home() + "big.bin", big);
     WriteFile(local.File("up.bin"), up);
 
-    auto r = client.Run({"--key", kKey, "--mandatory", server.Url(), "get", "down.bin",
-                         local.File("down.bin"), "get", "big.bin", local.File("big.bin"), "put",
-                         local.File("up.bin"), "up.bin", "mkdir", "sub", "nlst", "size", "up.bin"});
+    auto r = client.Run({"--key",
+                         kKey,
+                         "--mandatory",
+                         server.Url(),
+                         "get",
+                         "down.bin",
+                         local.File("down.bin"),
+                         "get",
+                         "big.bin",
+                         local.File("big.bin"),
+                         "get",
+                         "tiny.bin",
+                         local.File("tiny.bin"),
+                         "put",
+                         local.File("up.bin"),
+                         "up.bin",
+                         "mkdir",
+                         "sub",
+                         "nlst",
+                         "size",
+                         "up.bin"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "SEND -> PUBK ++")) << r.err;
     EXPECT_TRUE(
@@ -119,6 +139,7 @@ TEST(FtpEncryptedEndToEnd, NegotiatesAndMovesEveryByteEnciphered) {
         << r.err;
     EXPECT_TRUE(ReadFile(local.File("down.bin")) == down);
     EXPECT_TRUE(ReadFile(local.File("big.bin")) == big);
+    EXPECT_TRUE(ReadFile(local.File("tiny.bin")) == tiny);
     EXPECT_TRUE(ReadFile(server.Home() + "up.bin") == up);
     EXPECT_TRUE(fs::is_directory(server.Home() + "sub"));
     EXPECT_TRUE(Has(r.out, "down.bin\n")) << r.out;
