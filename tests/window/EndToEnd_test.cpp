@@ -5,6 +5,7 @@
 // tree downloaded and a file uploaded by drag and drop through the queue, a
 // partial download resumed by the file-exists dialog's countdown, and the
 // disconnect. Every transferred file is compared byte for byte.
+#include "AdminDriver.h"
 #include "ClientWindowEnv.h"
 
 #include "app/AppSignals.h"
@@ -17,6 +18,7 @@
 #include "window/SiteManager.h"
 #include "window/WindowPrompts.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
@@ -25,6 +27,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <filesystem>
 
@@ -76,8 +80,44 @@ TEST(EndToEnd, EncryptedSessionTransfersThroughTheQueueByDragAndDrop) {
     ASSERT_TRUE(RunLoopUntil([&] { return !shell.GeneratingKeyPair(); }, 120000));
     ASSERT_TRUE(shell.RSA1().PrivateKeyLoaded());
 
-    // An account with the key and every right on its home.
-    ASSERT_TRUE(env.AddAccount("bob", "hunter2", kKey, env.served));
+    // An account with the key and every right on its home, made on the
+    // User Admin tab.
+    QWidget* users = ShowSettingsTab(env, 3);
+    const auto click = [&](const char* name) {
+        auto* button = Named<QAbstractButton>(users, QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr);
+        button->click();
+    };
+    const auto type = [&](const char* name, const std::string& text) {
+        auto* field = Named<QLineEdit>(users, QString::fromLatin1(name));
+        ASSERT_NE(field, nullptr);
+        QTest::keyClicks(field, QString::fromStdString(text));
+    };
+    AnswerNextPrompt("bob");
+    click("UserNew");
+    ASSERT_TRUE(
+        RunLoopUntil([&] { return shell.Accounts().Users().Find("bob").has_value(); }, 20000));
+    type("Password", "hunter2");
+    type("EncryptionKey", kKey);
+    type("UserHomeDirectory", env.served);
+    AnswerFileDialog(env.served);
+    click("UserAccessAdd");
+    auto* access = Named<QTreeView>(users, QStringLiteral("UserAccess"));
+    ASSERT_NE(access, nullptr);
+    ASSERT_TRUE(ClickRow(access, 0));
+    // The rights are check boxes ("UserDelete" also names the Delete button).
+    for (const char* box : {"UserRead", "UserWrite", "UserCreate", "UserList", "UserDelete",
+                            "UserRename", "UserInherit", "UserEnabled"}) {
+        auto* check = Named<QCheckBox>(users, QString::fromLatin1(box));
+        ASSERT_NE(check, nullptr);
+        check->click();
+    }
+    click("UserSave");
+    const auto bob = shell.Accounts().Users().Find("bob");
+    ASSERT_TRUE(bob.has_value());
+    EXPECT_EQ(bob->EncryptionKey.Get(), kKey);
+    EXPECT_TRUE(bob->Enabled && bob->Access[0].Read && bob->Access[0].Write &&
+                bob->Access[0].Create && bob->Access[0].List);
 
     // What the server offers, and the local folder.
     const std::string one = PatternBytes(300000, 11);
