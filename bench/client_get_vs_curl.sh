@@ -8,6 +8,7 @@
 # BUILD_DIR is a Release build holding bin/vexa2-ftp. Needs vsftpd and curl
 # (Debian packages) and root, as vsftpd does.
 set -euo pipefail
+. "$(dirname "$0")/ports.sh"
 
 build=${1:?usage: $0 BUILD_DIR [SIZE_MIB] [ROUNDS]}
 size_mib=${2:-1024}
@@ -23,9 +24,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() {
-    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
 
 # Anonymous, read-only: the served folder belongs to root and is not
 # writable, as vsftpd requires of a chroot.

@@ -12,6 +12,7 @@
 # bin/vexa2-ftp. Needs vsftpd and lftp (Debian packages) and root, as
 # vsftpd does.
 set -euo pipefail
+. "$(dirname "$0")/ports.sh"
 
 build=${1:?usage: $0 BUILD_DIR [FILES] [ROUNDS]}
 files=${2:-2000}
@@ -32,17 +33,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() {
-    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
-wait_port() {
-    for _ in $(seq 100); do
-        (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "nothing listens on port $1" >&2
-    exit 1
-}
 
 # The tree: FILES files of 4 KiB, 100 to a folder.
 mkdir -p "$work/src"

@@ -12,6 +12,7 @@
 # (50 curl downloads of 16 MiB at once; the server's peak RSS is printed).
 # Default: big,small,parallel. Needs root, vsftpd, curl and lftp.
 set -euo pipefail
+. "$(dirname "$0")/ports.sh"
 
 build=${1:?usage: $0 BUILD_DIR [SHAPES] [ROUNDS]}
 shapes=${2:-big,small,parallel}
@@ -35,17 +36,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() {
-    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
-wait_port() {
-    for _ in $(seq 100); do
-        (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "nothing listens on port $1" >&2
-    return 1
-}
 now() { date +%s.%N; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
