@@ -39,6 +39,11 @@ void TSessionCipher::EncipherChunk(char* data, int len) {
         data_->EncryptChunk(data, static_cast<std::size_t>(len));
 }
 
+void TSessionCipher::EncipherChunks(char* data, std::size_t len, std::size_t chunkSize) {
+    if (data_)
+        data_->EncryptChunks(data, len, chunkSize);
+}
+
 void TSessionCipher::DecipherChunk(char* data, int len) {
     if (data_ && len > 0)
         data_->DecryptChunk(data, static_cast<std::size_t>(len));

@@ -19,6 +19,7 @@ public:
     bool DecipherReply(const std::string& line, std::string& plain) override;
     void EncipherChunk(char* data, int len) override;
     void DecipherChunk(char* data, int len) override;
+    void EncipherChunks(char* data, std::size_t len, std::size_t chunkSize) override;
 
     // The data key: the site's key text (the cipher uses its first 56 characters).
     void SetDataKey(const std::string& keyText);

@@ -2,6 +2,7 @@
 #include "crypto/BigNum.h"
 #include "crypto/BlowfishTables.h"
 #include "crypto/CryptoMessages.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -90,7 +91,6 @@ void TDCP_blowfish::DecipherBlock(std::uint32_t& left, std::uint32_t& right) con
     left = r;
     right = l;
 }
-#undef VEXA_BF_F
 
 void TDCP_blowfish::EncipherBytes(const std::uint8_t* in, std::uint8_t* out) const {
     std::uint32_t l = LoadBE(in), r = LoadBE(in + 4);
@@ -179,9 +179,14 @@ void TDCP_blowfish::DecryptECB(const void* in, void* out) {
 
 void TDCP_blowfish::EncryptCBC(const void* inPtr, void* outPtr, std::size_t size) {
     CheckInitialized();
+    EncryptCBCFrom(chainBlock_, inPtr, outPtr, size);
+}
+
+void TDCP_blowfish::EncryptCBCFrom(std::array<std::uint8_t, 8>& chain, const void* inPtr,
+                                   void* outPtr, std::size_t size) const {
     const auto* in = static_cast<const std::uint8_t*>(inPtr);
     auto* out = static_cast<std::uint8_t*>(outPtr);
-    std::uint32_t cl = LoadBE(chainBlock_.data()), cr = LoadBE(chainBlock_.data() + 4);
+    std::uint32_t cl = LoadBE(chain.data()), cr = LoadBE(chain.data() + 4);
     std::size_t i = 0;
     for (; i + 8 <= size; i += 8) {
         cl ^= LoadBE(in + i);
@@ -190,18 +195,48 @@ void TDCP_blowfish::EncryptCBC(const void* inPtr, void* outPtr, std::size_t size
         StoreBE(out + i, cl);
         StoreBE(out + i + 4, cr);
     }
-    StoreBE(chainBlock_.data(), cl);
-    StoreBE(chainBlock_.data() + 4, cr);
-    XorCbcTail(in + i, out + i, size - i);
+    StoreBE(chain.data(), cl);
+    StoreBE(chain.data() + 4, cr);
+    XorCbcTail(chain, in + i, out + i, size - i);
+}
+
+void TDCP_blowfish::EncryptFourChunks(std::uint8_t* first, std::size_t chunkSize) const {
+    std::uint32_t l[4], r[4];
+    for (int k = 0; k < 4; ++k) {
+        l[k] = LoadBE(iv_.data());
+        r[k] = LoadBE(iv_.data() + 4);
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= chunkSize; i += 8) {
+        for (int k = 0; k < 4; ++k) {
+            const std::uint8_t* block = first + k * chunkSize + i;
+            l[k] ^= LoadBE(block);
+            r[k] ^= LoadBE(block + 4);
+        }
+        EncipherFourBlocks(l, r);
+        for (int k = 0; k < 4; ++k) {
+            std::uint8_t* block = first + k * chunkSize + i;
+            StoreBE(block, l[k]);
+            StoreBE(block + 4, r[k]);
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        std::array<std::uint8_t, 8> chain;
+        StoreBE(chain.data(), l[k]);
+        StoreBE(chain.data() + 4, r[k]);
+        std::uint8_t* tail = first + k * chunkSize + i;
+        XorCbcTail(chain, tail, tail, chunkSize - i);
+    }
 }
 
 // A CBC tail shorter than a block, the same both ways: XOR with the
 // enciphered chaining value, which itself stays as it was.
-void TDCP_blowfish::XorCbcTail(const std::uint8_t* in, std::uint8_t* out, std::size_t len) const {
+void TDCP_blowfish::XorCbcTail(const std::array<std::uint8_t, 8>& chain, const std::uint8_t* in,
+                               std::uint8_t* out, std::size_t len) const {
     if (len == 0)
         return;
     std::uint8_t u[8];
-    EncipherBytes(chainBlock_.data(), u);
+    EncipherBytes(chain.data(), u);
     for (std::size_t t = 0; t < len; ++t)
         out[t] = in[t] ^ u[t];
     std::memset(u, 0xFF, sizeof(u));
@@ -209,22 +244,88 @@ void TDCP_blowfish::XorCbcTail(const std::uint8_t* in, std::uint8_t* out, std::s
 
 void TDCP_blowfish::DecryptCBC(const void* inPtr, void* outPtr, std::size_t size) {
     CheckInitialized();
+    DecryptCBCFrom(chainBlock_, inPtr, outPtr, size);
+}
+
+// CBC enciphering is a chain, one block after the other; independent chains
+// go side by side, so their rounds interleave (see DecipherFourBlocks).
+void TDCP_blowfish::EncipherFourBlocks(std::uint32_t (&l)[4], std::uint32_t (&r)[4]) const {
+    for (int k = 0; k < 4; ++k)
+        l[k] ^= p_[0];
+    for (int i = 1; i <= 16; i += 2) {
+        for (int k = 0; k < 4; ++k)
+            r[k] ^= VEXA_BF_F(l[k]) ^ p_[i];
+        for (int k = 0; k < 4; ++k)
+            l[k] ^= VEXA_BF_F(r[k]) ^ p_[i + 1];
+    }
+    for (int k = 0; k < 4; ++k) {
+        const std::uint32_t t = l[k];
+        l[k] = r[k] ^ p_[17];
+        r[k] = t;
+    }
+}
+
+// Each CBC block deciphers on its own, so four are deciphered side by side:
+// their rounds interleave and the table lookups of one block fill the wait
+// on another's. The result is the same as one block at a time.
+void TDCP_blowfish::DecipherFourBlocks(std::uint32_t (&l)[4], std::uint32_t (&r)[4]) const {
+    for (int k = 0; k < 4; ++k)
+        l[k] ^= p_[17];
+    for (int i = 16; i >= 1; i -= 2) {
+        for (int k = 0; k < 4; ++k)
+            r[k] ^= VEXA_BF_F(l[k]) ^ p_[i];
+        for (int k = 0; k < 4; ++k)
+            l[k] ^= VEXA_BF_F(r[k]) ^ p_[i - 1];
+    }
+    for (int k = 0; k < 4; ++k) {
+        const std::uint32_t t = l[k];
+        l[k] = r[k] ^ p_[0];
+        r[k] = t;
+    }
+}
+
+#undef VEXA_BF_F
+
+void TDCP_blowfish::DecryptCBCFrom(std::array<std::uint8_t, 8>& chain, const void* inPtr,
+                                   void* outPtr, std::size_t size) const {
     const auto* in = static_cast<const std::uint8_t*>(inPtr);
     auto* out = static_cast<std::uint8_t*>(outPtr);
-    std::uint32_t cl = LoadBE(chainBlock_.data()), cr = LoadBE(chainBlock_.data() + 4);
+    std::uint32_t cl = LoadBE(chain.data()), cr = LoadBE(chain.data() + 4);
     std::size_t i = 0;
+    for (; i + 32 <= size; i += 32) {
+        // All four ciphertext blocks are read before any output is written,
+        // so in and out may be the same buffer.
+        std::uint32_t l[4], r[4], prevL[4], prevR[4];
+        for (int k = 0; k < 4; ++k) {
+            l[k] = LoadBE(in + i + 8 * k);
+            r[k] = LoadBE(in + i + 8 * k + 4);
+        }
+        prevL[0] = cl;
+        prevR[0] = cr;
+        for (int k = 1; k < 4; ++k) {
+            prevL[k] = l[k - 1];
+            prevR[k] = r[k - 1];
+        }
+        cl = l[3];
+        cr = r[3];
+        DecipherFourBlocks(l, r);
+        for (int k = 0; k < 4; ++k) {
+            StoreBE(out + i + 8 * k, l[k] ^ prevL[k]);
+            StoreBE(out + i + 8 * k + 4, r[k] ^ prevR[k]);
+        }
+    }
     for (; i + 8 <= size; i += 8) {
         std::uint32_t l = LoadBE(in + i), r = LoadBE(in + i + 4);
-        std::uint32_t nl = l, nr = r;
+        const std::uint32_t nl = l, nr = r;
         DecipherBlock(l, r);
         StoreBE(out + i, l ^ cl);
         StoreBE(out + i + 4, r ^ cr);
         cl = nl;
         cr = nr;
     }
-    StoreBE(chainBlock_.data(), cl);
-    StoreBE(chainBlock_.data() + 4, cr);
-    XorCbcTail(in + i, out + i, size - i);
+    StoreBE(chain.data(), cl);
+    StoreBE(chain.data() + 4, cr);
+    XorCbcTail(chain, in + i, out + i, size - i);
 }
 
 void TDCP_blowfish::EncryptCFB(const void* inPtr, void* outPtr, std::size_t size) {
@@ -261,12 +362,24 @@ TBlowfishSession::TBlowfishSession(const std::string& keyText) {
     keyed_.InitSession(keyText);
 }
 
+// A chunk starts from the IV with the schedule as keyed: CBC only moves the
+// chaining value, so a local one suffices and the schedule is never copied.
 void TBlowfishSession::EncryptChunk(void* buffer, std::size_t size) const {
-    TDCP_blowfish cipher(keyed_);
-    cipher.EncryptCBC(buffer, buffer, size);
+    std::array<std::uint8_t, 8> chain = keyed_.IV();
+    keyed_.EncryptCBCFrom(chain, buffer, buffer, size);
 }
 
 void TBlowfishSession::DecryptChunk(void* buffer, std::size_t size) const {
-    TDCP_blowfish cipher(keyed_);
-    cipher.DecryptCBC(buffer, buffer, size);
+    std::array<std::uint8_t, 8> chain = keyed_.IV();
+    keyed_.DecryptCBCFrom(chain, buffer, buffer, size);
+}
+
+void TBlowfishSession::EncryptChunks(void* data, std::size_t size, std::size_t chunkSize) const {
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    std::size_t offset = 0;
+    if (chunkSize > 0)
+        for (; size - offset >= 4 * chunkSize; offset += 4 * chunkSize)
+            keyed_.EncryptFourChunks(bytes + offset, chunkSize);
+    for (; offset < size; offset += chunkSize)
+        EncryptChunk(bytes + offset, std::min(chunkSize, size - offset));
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <string>
 
 // The points where an encrypted session plugs into the client engine. The
@@ -23,4 +25,10 @@ public:
     // Data connections: each chunk is enciphered or deciphered on its own, in place.
     virtual void EncipherChunk(char* data, int len) = 0;
     virtual void DecipherChunk(char* data, int len) = 0;
+    // Consecutive chunks of chunkSize in place, each on its own; only the
+    // last may be shorter.
+    virtual void EncipherChunks(char* data, std::size_t len, std::size_t chunkSize) {
+        for (std::size_t offset = 0; offset < len; offset += chunkSize)
+            EncipherChunk(data + offset, static_cast<int>(std::min(chunkSize, len - offset)));
+    }
 };

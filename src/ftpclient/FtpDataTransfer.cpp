@@ -626,10 +626,8 @@ void TCustomFtpCli::SendNextBlock(int error) {
         return;
     }
     if (ClientEncryptionActive && CipherHooks) {
-        ForEachChunk(ioBuffer_.data(), static_cast<std::size_t>(n), kClientToServerChunk,
-                     [this](char* chunk, std::size_t length) {
-                         CipherHooks->EncipherChunk(chunk, static_cast<int>(length));
-                     });
+        CipherHooks->EncipherChunks(ioBuffer_.data(), static_cast<std::size_t>(n),
+                                    kClientToServerChunk);
     }
     transferCount_ += n;
     data_->Send(ioBuffer_.data(), static_cast<int>(n));

@@ -521,9 +521,7 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
     }
     Client->ByteCount += len;
     if (const TBlowfishSession* cipher = Client->DownloadCipher.get())
-        ForEachChunk(
-            buf, static_cast<std::size_t>(len), kServerToClientChunk,
-            [cipher](char* chunk, std::size_t size) { cipher->EncryptChunk(chunk, size); });
+        cipher->EncryptChunks(buf, static_cast<std::size_t>(len), kServerToClientChunk);
     Client->DataSocket->Send(buf, static_cast<int>(len));
 }
 

@@ -215,15 +215,27 @@ TEST(Blowfish, CbcAndCfbRoundTripAtEverySizeAndInPlace) {
 
 TEST(Blowfish, CbcChainsAcrossCallsAndResetRestartsIt) {
     auto key = RandomBytes(8, 11);
-    auto plain = RandomBytes(32, 12);
+    auto plain = RandomBytes(64, 12);
     TDCP_blowfish whole, parts;
     whole.Init(key.data(), 64, nullptr);
     parts.Init(key.data(), 64, nullptr);
-    std::vector<std::uint8_t> a(32), b(32);
-    whole.EncryptCBC(plain.data(), a.data(), 32);
+    std::vector<std::uint8_t> a(64), b(64);
+    whole.EncryptCBC(plain.data(), a.data(), 64);
     parts.EncryptCBC(plain.data(), b.data(), 16);
-    parts.EncryptCBC(plain.data() + 16, b.data() + 16, 16);
+    parts.EncryptCBC(plain.data() + 16, b.data() + 16, 48);
     EXPECT_EQ(a, b);
+
+    // Deciphering in pieces that split runs of several blocks anywhere
+    // chains the same way.
+    for (std::size_t first : {8u, 24u, 40u}) {
+        SCOPED_TRACE(first);
+        TDCP_blowfish dec;
+        dec.Init(key.data(), 64, nullptr);
+        std::vector<std::uint8_t> back = a;
+        dec.DecryptCBC(back.data(), back.data(), first);
+        dec.DecryptCBC(back.data() + first, back.data() + first, 64 - first);
+        EXPECT_EQ(back, plain);
+    }
 
     // The first block of CBC is ECB of (plain XOR IV).
     parts.Reset();
@@ -286,5 +298,24 @@ TEST(Blowfish, CachedSessionGivesTheSameChunksAsAFreshCipherPerChunk) {
         EXPECT_EQ(again, fresh);
         session.DecryptChunk(cached.data(), size);
         EXPECT_EQ(cached, plain);
+    }
+}
+
+TEST(Blowfish, ChunksEncipheredSideBySideMatchOneAtATime) {
+    TBlowfishSession session("side by side");
+    // Whole groups of four, groups with a remainder, a short last chunk, and
+    // 1514-byte chunks whose two-byte tails take the CBC tail rule.
+    const struct {
+        std::size_t chunk, size;
+    } cases[] = {{2048, 4 * 2048},        {2048, 9 * 2048}, {2048, 7 * 2048 + 5}, {1514, 43 * 1514},
+                 {1514, 8 * 1514 + 1513}, {2048, 3},        {8, 4 * 8 + 4},       {1514, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.chunk) + "/" + std::to_string(c.size));
+        const auto plain = RandomBytes(c.size, static_cast<unsigned>(c.size));
+        std::vector<std::uint8_t> oneByOne = plain, sideBySide = plain;
+        for (std::size_t offset = 0; offset < c.size; offset += c.chunk)
+            session.EncryptChunk(oneByOne.data() + offset, std::min(c.chunk, c.size - offset));
+        session.EncryptChunks(sideBySide.data(), c.size, c.chunk);
+        EXPECT_EQ(sideBySide, oneByOne);
     }
 }
