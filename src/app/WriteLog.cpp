@@ -104,13 +104,20 @@ void Logger::WriteLog(int level, const std::string& textIn, TColor colour) {
 }
 
 void Logger::WriteOne(int log, const std::string& text, TColor colour) {
+    const bool shown =
+        !sinks_.empty() && (settings_.GetBool(keys::VerboseLogging) || ShownWhenNotVerbose(text));
+    const bool toFile = settings_.GetBool(keys::LogToFile);
+    // A line nobody sees or keeps (most of a busy server's trace) costs no
+    // clock reading and no formatting.
+    if (!shown && !toFile)
+        return;
     const QDateTime now = Now();
     const std::string line =
         settings_.GetBool(keys::TimestampEvents) ? EventTimeStamp(now) + " " + text : text;
-    if (settings_.GetBool(keys::VerboseLogging) || ShownWhenNotVerbose(text))
+    if (shown)
         for (LogSink* sink : std::vector<LogSink*>(sinks_))
             sink->Write(log, line, colour);
-    if (settings_.GetBool(keys::LogToFile))
+    if (toFile)
         WriteFile(log, line, now);
 }
 

@@ -28,7 +28,7 @@ void TFtpCtrlSocket::SendLastReplyAndClose(const std::string& text) {
 }
 
 void TFtpCtrlSocket::StartConnection() {
-    ConnectedSince = QDateTime::currentDateTime();
+    ConnectedSince = QDateTime::currentDateTimeUtc();
     LastCommand = QDateTime();
     CommandCount = 0;
     FtpState = ftpcWaitingUserCode;
@@ -70,7 +70,7 @@ void TFtpCtrlSocket::RunHeldLines() {
                 if (OnLineTooLong)
                     OnLineTooLong(this);
             } else {
-                LastCommand = QDateTime::currentDateTime();
+                LastCommand = QDateTime::currentDateTimeUtc();
                 ++CommandCount;
                 if (OnCommand)
                     OnCommand(this, item.Line.data(), static_cast<int>(item.Line.size()));

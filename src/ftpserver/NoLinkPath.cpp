@@ -3,7 +3,9 @@
 #include "ftpserver/TransferStream.h"
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +32,28 @@ std::vector<std::string> Components(const std::string& path) {
     return parts;
 }
 
+// The folder in one call where the system can refuse every link on the way
+// itself: a descriptor, -1 with errno, or -2 where that call is missing.
+int OpenFolderRefusingLinks(const std::vector<std::string>& parts) {
+    std::string folder;
+    for (const auto& part : parts)
+        folder += "/" + part;
+    if (folder.empty())
+        folder = "/";
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const long fd = ::syscall(SYS_openat2, AT_FDCWD, folder.c_str(), &how, sizeof how);
+    if (fd >= 0)
+        return static_cast<int>(fd);
+    if (errno == ENOSYS || errno == EPERM || errno == E2BIG)
+        return -2;
+    // A link on the way reads as the step-by-step walk reports it.
+    if (errno == ELOOP)
+        errno = ENOTDIR;
+    return -1;
+}
+
 } // namespace
 
 TNoLinkEntry::TNoLinkEntry(const std::string& canonicalPath) {
@@ -43,6 +67,13 @@ TNoLinkEntry::TNoLinkEntry(const std::string& canonicalPath) {
     if (!parts.empty()) {
         name_ = parts.back();
         parts.pop_back();
+    }
+    const int folder = OpenFolderRefusingLinks(parts);
+    if (folder == -1)
+        Fail(errno);
+    if (folder >= 0) {
+        dir_ = folder;
+        return;
     }
     int fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)

@@ -154,18 +154,17 @@ int WSocketResolveProto(const std::string& proto) {
     if (StartsWithDigit(proto))
         return LeadingNumber(proto);
     std::string name = WSocketTrim(proto);
+    // The two protocols the program uses are known without reading
+    // /etc/protocols, which every data connection would otherwise do.
+    if (name == "tcp")
+        return IPPROTO_TCP;
+    if (name == "udp")
+        return IPPROTO_UDP;
     protoent entry{};
     protoent* found = nullptr;
     char buffer[1024];
     ::getprotobyname_r(name.c_str(), &entry, buffer, sizeof buffer, &found);
-    if (found == nullptr) {
-        // Minimal systems may lack /etc/protocols; the two protocols the
-        // program uses are known anyway.
-        if (name == "tcp")
-            return IPPROTO_TCP;
-        if (name == "udp")
-            return IPPROTO_UDP;
+    if (found == nullptr)
         throw ESocketException(WSocketFormat(kResolveProtoCannotConvert, proto, wsa::WSANO_DATA));
-    }
     return found->p_proto;
 }

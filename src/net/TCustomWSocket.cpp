@@ -1,5 +1,6 @@
 #include "TCustomWSocket.h"
 
+#include "ListenPort.h"
 #include "SocketResolve.h"
 #include "SocketTexts.h"
 
@@ -829,8 +830,12 @@ void TCustomWSocket::Listen() {
     // TIME_WAIT; on Linux this never lets two listeners share a port.
     int on = 1;
     ::setsockopt(handle_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (::bind(handle_, reinterpret_cast<sockaddr*>(&remote_), sizeof remote_) != 0) {
-        int err = errno;
+    const int bindError =
+        socketType_ == 2
+            ? (::bind(handle_, reinterpret_cast<sockaddr*>(&remote_), sizeof remote_) ? errno : 0)
+            : BindListeningSocket(handle_, remote_);
+    if (bindError != 0) {
+        int err = bindError;
         ::close(handle_);
         handle_ = -1;
         errno = err;
