@@ -120,15 +120,33 @@ declare -A figures
 add() { figures[$1.$2]="${figures[$1.$2]:-} $3"; }
 rate() { /usr/bin/python3 -c "print('%.1f' % ($1 / ($3 - $2)))"; }
 
+# CPU seconds the whole machine has spent busy so far (all cores).
+busy_seconds() {
+    awk '/^cpu / {printf "%.2f", ($2 + $3 + $4 + $7 + $8) / 100}' /proc/stat
+}
+
+# Where the download's time goes: the share of the wall time curl itself was
+# on a CPU, and the CPU seconds everything else (server, kernel) took.
+declare -A cpu_notes
 big_round() { # side round
     local u out
     u=$(side_url "$1")
     out="$work/out/big.$1"
-    local t0 t1
-    t0=$(now); curl -sS -o "$out" "$u/big.bin"; t1=$(now)
+    local t0 t1 b0 b1 peer
+    # Each timing starts with no dirty pages of an earlier round still being
+    # written back, so neither side pays for the other's writes.
+    sync
+    b0=$(busy_seconds)
+    t0=$(now)
+    /usr/bin/time -f "%U %S" -o "$work/curl.cpu" curl -sS -o "$out" "$u/big.bin"
+    t1=$(now)
+    b1=$(busy_seconds)
+    peer=$(awk '{print $1 + $2}' "$work/curl.cpu")
+    cpu_notes[$1]="${cpu_notes[$1]:-} $(/usr/bin/python3 -c "print('[curl %.0f%%, rest %.2fs]' % (100 * $peer / ($t1 - $t0), $b1 - $b0 - $peer))")"
     cmp -s "$out" "$pub/big.bin" || fail "$1 download differs"
     rm -f "$out"
     add down "$1" "$(rate $((big_mib * 1048576 / 1000000)) "$t0" "$t1")"
+    sync
     t0=$(now); curl -sS -T "$pub/big.bin" "$u/up/big.$1.$2"; t1=$(now)
     cmp -s "$pub/up/big.$1.$2" "$pub/big.bin" || fail "$1 upload differs"
     rm -f "$pub/up/big.$1.$2"
@@ -212,5 +230,9 @@ summary up "upload ${big_mib} MiB, curl" 1.4
 summary mirror_down "$small_files x 4 KiB, lftp mirror" 1.0
 summary mirror_up "$small_files x 4 KiB, lftp mirror -R" 1.0
 summary parallel "$parallel x ${parallel_mib} MiB parallel, curl" 1.0
+for side in ours vsftpd; do
+    [ -n "${cpu_notes[$side]:-}" ] &&
+        echo "download CPU, $side: curl busy share of the wall time and other CPU per round:${cpu_notes[$side]}"
+done
 [ "$peak_rss" -gt 0 ] && echo "peak RSS of our server during the parallel downloads: $peak_rss kB"
 echo "load at the end: $(uptime | sed 's/.*load/load/')"
