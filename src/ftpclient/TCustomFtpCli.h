@@ -167,11 +167,12 @@ protected:
 
 private:
     enum DataPhase { dpIdle, dpListening, dpConnecting, dpOpen };
-    static constexpr int kIoBlock = 65536;
-    // Uploads read 43 chunks of the client-to-server size at a time;
+    static constexpr int kIoBlock = 256 * 1024;
+    // Uploads read 173 chunks of the client-to-server size at a time;
     // enciphered uploads still encipher each chunk on its own, so the bytes
     // on the wire are the same as with one chunk per send.
-    static constexpr int kSendBlock = 43 * static_cast<int>(kClientToServerChunk);
+    static constexpr int kSendBlock = 173 * static_cast<int>(kClientToServerChunk);
+    static_assert(kSendBlock <= kIoBlock);
 
     using Handler = void (TCustomFtpCli::*)();
 
