@@ -1,4 +1,5 @@
 // vexa2-ftp: the client engine from the command line.
+#include "app/EventLoopChoice.h"
 #include "crypto/TRSA.h"
 #include "tools/FtpCommandLine.h"
 #include "tools/FtpExitCodes.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         std::cerr << kPrefix << setup.error << "\n";
         return ftp_exit::kUsage;
     }
+    UseQtEventLoop();
     QCoreApplication app(argc, argv);
     return RunFtpTool(options, setup, rsa1, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }

@@ -1,6 +1,7 @@
 // vexa2: the desktop program, or with --headless the server without a window.
 #include "app/AppShell.h"
 #include "app/AppTexts.h"
+#include "app/EventLoopChoice.h"
 #include "app/HeadlessServer.h"
 #include "app/ProgramLaunch.h"
 #include "base/PathText.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     for (const auto& arg : args)
         headless |= arg == "--headless" || arg == "--help";
     if (headless) {
+        UseQtEventLoop();
         QCoreApplication app(argc, argv);
         return RunHeadlessServer(args, ProgramFolder(argv[0]));
     }
