@@ -11,6 +11,9 @@
 # (2,000 files of 4 KiB, lftp mirror down and mirror -R up) and parallel
 # (50 curl downloads of 16 MiB at once; the server's peak RSS is printed).
 # Default: big,small,parallel. Needs root, vsftpd, curl and lftp.
+# OUT_DIR: where the clients write what they download (default: a folder
+# under /tmp). Point it at a tmpfs (/dev/shm) to take the clients' own file
+# system work (inode allocation, writeback) out of the comparison.
 set -euo pipefail
 . "$(dirname "$0")/ports.sh"
 
@@ -32,7 +35,7 @@ cleanup() {
     [ -n "$vsftpd_pid" ] && kill "$vsftpd_pid" 2>/dev/null || true
     [ -n "$vexa_pid" ] && kill "$vexa_pid" 2>/dev/null || true
     wait 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf "$work" "${out_root:-}"
 }
 trap cleanup EXIT
 
@@ -42,7 +45,8 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 # One served tree for both servers. vsftpd's anonymous root must belong to
 # root and not be writable; uploads go to pub/up, which both may write.
 pub="$work/pub"
-mkdir -p "$pub/small" "$pub/up" "$work/out"
+out_root=$(mktemp -d "${OUT_DIR:-$work}/out.XXXXXX")
+mkdir -p "$pub/small" "$pub/up"
 chmod 755 "$work" "$pub" "$pub/small"
 chmod 777 "$pub/up"
 chown ftp:ftp "$pub/up" 2>/dev/null || true
@@ -66,7 +70,10 @@ chmod -R a+rX "$pub"
 
 # vsftpd: anonymous, sendfile on (its default), uploads and folders allowed.
 vport=$(free_port)
-vpasv=$(free_port)
+# vsftpd's passive ports: a wide window below the system's ephemeral range,
+# so that closed data connections waiting out TIME_WAIT (thousands after the
+# small-file shapes) never leave it without a free port.
+vpasv=20000
 cat > "$work/vsftpd.conf" <<CONF
 listen=YES
 listen_ipv6=NO
@@ -85,7 +92,7 @@ anon_umask=022
 local_enable=NO
 pasv_enable=YES
 pasv_min_port=$vpasv
-pasv_max_port=$((vpasv + 200))
+pasv_max_port=$((vpasv + 9999))
 max_clients=0
 max_per_ip=0
 xferlog_enable=NO
@@ -131,7 +138,7 @@ declare -A cpu_notes
 big_round() { # side round
     local u out
     u=$(side_url "$1")
-    out="$work/out/big.$1"
+    out="$out_root/big.$1"
     local t0 t1 b0 b1 peer
     # Each timing starts with no dirty pages of an earlier round still being
     # written back, so neither side pays for the other's writes.
@@ -156,7 +163,7 @@ big_round() { # side round
 small_round() { # side round
     local u dest t0 t1
     u=$(side_url "$1")
-    dest="$work/out/small.$1.$2"
+    dest="$out_root/small.$1.$2"
     t0=$(now)
     lftp -c "set cmd:fail-exit yes; set net:max-retries 1; open $u; mirror --no-perms small $dest" >/dev/null
     t1=$(now)
@@ -178,15 +185,15 @@ parallel_round() { # side round
     [ "$1" = ours ] && echo 5 > "/proc/$vexa_pid/clear_refs"
     t0=$(now)
     for i in $(seq "$parallel"); do
-        curl -sS -o "$work/out/p.$1.$i" "$u/mid.bin" &
+        curl -sS -o "$out_root/p.$1.$i" "$u/mid.bin" &
         pids+=($!)
     done
     for i in "${pids[@]}"; do wait "$i" || failed=$((failed + 1)); done
     t1=$(now)
     for i in $(seq "$parallel"); do
-        cmp -s "$work/out/p.$1.$i" "$pub/mid.bin" || failed=$((failed + 1))
+        cmp -s "$out_root/p.$1.$i" "$pub/mid.bin" || failed=$((failed + 1))
     done
-    rm -f "$work/out"/p.*
+    rm -f "$out_root"/p.*
     [ "$failed" = 0 ] || fail "$1: $failed of $parallel parallel downloads failed or differ"
     if [ "$1" = ours ]; then
         local hwm
