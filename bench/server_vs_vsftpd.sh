@@ -1,7 +1,7 @@
 #!/bin/bash
 # Our server (vexa2 --headless, a real account) next to vsftpd on loopback,
 # the same peers driving both in one run, rounds alternating ours, vsftpd,
-# ours, vsftpd. Every transfer is compared byte for byte after its timing.
+# then vsftpd, ours. Every transfer is compared byte for byte after its timing.
 # Prints per round, then per shape the median and spread (min..max) of each
 # side, the ratio ours / vsftpd and the target.
 #
@@ -205,8 +205,14 @@ parallel_round() { # side round
 
 for r in $(seq "$rounds"); do
     echo "round $r  $(uptime | sed 's/.*load/load/')"
+    # The side that goes first swaps every round (A B, B A, ...): on this
+    # kind of virtual machine freed memory goes back to the host after a
+    # moment and is slow to touch again, so whichever side writes first
+    # after the other's files were deleted would otherwise always pay for it.
+    order="ours vsftpd"
+    [ $((r % 2)) = 0 ] && order="vsftpd ours"
     for shape in ${shapes//,/ }; do
-        for side in ours vsftpd; do
+        for side in $order; do
             "${shape}_round" "$side" "$r"
         done
     done
