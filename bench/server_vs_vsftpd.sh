@@ -153,6 +153,10 @@ big_round() { # side round
     cmp -s "$out" "$pub/big.bin" || fail "$1 download differs"
     rm -f "$out"
     add down "$1" "$(rate $((big_mib * 1048576 / 1000000)) "$t0" "$t1")"
+    # The file curl sends is read once beforehand: this machine's memory
+    # manager drops cold page cache, and reading it back from disk inside
+    # the timing would be charged to whichever server came first.
+    cat "$pub/big.bin" > /dev/null
     sync
     t0=$(now); curl -sS -T "$pub/big.bin" "$u/up/big.$1.$2"; t1=$(now)
     cmp -s "$pub/up/big.$1.$2" "$pub/big.bin" || fail "$1 upload differs"
