@@ -46,7 +46,9 @@ int OpenFolderRefusingLinks(const std::vector<std::string>& parts) {
     const long fd = ::syscall(SYS_openat2, AT_FDCWD, folder.c_str(), &how, sizeof how);
     if (fd >= 0)
         return static_cast<int>(fd);
-    if (errno == ENOSYS || errno == EPERM || errno == E2BIG)
+    // Missing or filtered call, or a path longer than one call takes (the
+    // walk goes a component at a time): the walk decides.
+    if (errno == ENOSYS || errno == EPERM || errno == E2BIG || errno == ENAMETOOLONG)
         return -2;
     // A link on the way reads as the step-by-step walk reports it.
     if (errno == ELOOP)
