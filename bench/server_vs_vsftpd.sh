@@ -164,22 +164,23 @@ big_round() { # side round
     add up "$1" "$(rate $((big_mib * 1048576 / 1000000)) "$t0" "$t1")"
 }
 
+# One timed lftp mirror: figures key, side, the mirror command, then the two
+# trees that must be equal afterwards (the copy is removed after the check).
+timed_mirror() { # key side command copy source
+    local u t0 t1
+    u=$(side_url "$2")
+    t0=$(now)
+    lftp -c "set cmd:fail-exit yes; set net:max-retries 1; open $u; $3" >/dev/null
+    t1=$(now)
+    diff -r -q "$4" "$5" >/dev/null || fail "$2 $1 differs"
+    add "$1" "$2" "$(rate "$small_files" "$t0" "$t1")"
+    rm -rf "$4"
+}
+
 small_round() { # side round
-    local u dest t0 t1
-    u=$(side_url "$1")
-    dest="$out_root/small.$1.$2"
-    t0=$(now)
-    lftp -c "set cmd:fail-exit yes; set net:max-retries 1; open $u; mirror --no-perms small $dest" >/dev/null
-    t1=$(now)
-    diff -r -q "$dest" "$work/small_src" >/dev/null || fail "$1 mirror down differs"
-    add mirror_down "$1" "$(rate "$small_files" "$t0" "$t1")"
-    rm -rf "$dest"
-    t0=$(now)
-    lftp -c "set cmd:fail-exit yes; set net:max-retries 1; open $u; mirror -R --no-perms $work/small_src up/small.$1.$2" >/dev/null
-    t1=$(now)
-    diff -r -q "$pub/up/small.$1.$2" "$work/small_src" >/dev/null || fail "$1 mirror up differs"
-    add mirror_up "$1" "$(rate "$small_files" "$t0" "$t1")"
-    rm -rf "$pub/up/small.$1.$2"
+    local dest="$out_root/small.$1.$2" up="up/small.$1.$2"
+    timed_mirror mirror_down "$1" "mirror --no-perms small $dest" "$dest" "$work/small_src"
+    timed_mirror mirror_up "$1" "mirror -R --no-perms $work/small_src $up" "$pub/$up" "$work/small_src"
 }
 
 peak_rss=0
