@@ -1,8 +1,8 @@
 #include "crypto/TDCP_blowfish.h"
 #include "crypto/BigNum.h"
 #include "crypto/BlowfishTables.h"
+#include "crypto/ChunkCipher.h"
 #include "crypto/CryptoMessages.h"
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -383,6 +383,6 @@ void TBlowfishSession::EncryptChunks(void* data, std::size_t size, std::size_t c
     if (chunkSize > 0)
         for (; size - offset >= 4 * chunkSize; offset += 4 * chunkSize)
             keyed_.EncryptFourChunks(bytes + offset, chunkSize);
-    for (; offset < size; offset += chunkSize)
-        EncryptChunk(bytes + offset, std::min(chunkSize, size - offset));
+    ForEachChunk(reinterpret_cast<char*>(bytes + offset), size - offset, chunkSize,
+                 [this](char* chunk, std::size_t length) { EncryptChunk(chunk, length); });
 }

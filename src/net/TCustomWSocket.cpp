@@ -835,10 +835,9 @@ void TCustomWSocket::Listen() {
             ? (::bind(handle_, reinterpret_cast<sockaddr*>(&remote_), sizeof remote_) ? errno : 0)
             : BindListeningSocket(handle_, remote_);
     if (bindError != 0) {
-        int err = bindError;
         ::close(handle_);
         handle_ = -1;
-        errno = err;
+        errno = bindError;
         SocketError(op::kBind);
         return;
     }
