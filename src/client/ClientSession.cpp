@@ -290,8 +290,28 @@ void ClientSession::StartTransferClock(long long resumeBase, long long fileSize)
 
 // ---------------------------------------------------------- the session flow
 
+bool ClientSession::SessionEnded(TFtpRequest request, int error) {
+    if (error == 0 || request == ftpOpen || request == ftpQuit)
+        return false;
+    // A refused login that the server follows with a close is still a
+    // refused login.
+    const bool loginStep = request == ftpUser || request == ftpPass;
+    if (ftp_.StatusCode() != 421 && (ftp_.Connected() || loginStep))
+        return false;
+    // The server closed the session (421) or the connection went: its reason
+    // is said, and nothing more is sent.
+    if (!ftp_.ErrorMessage().empty())
+        Log(ftp_.ErrorMessage(), colours::clRed);
+    failure_ = SessionFailure::Connection;
+    if (ftp_.Connected())
+        ftp_.Abort();
+    return true;
+}
+
 void ClientSession::RequestDone(TFtpRequest request, int error) {
     if (TransferStep(request, error))
+        return;
+    if (SessionEnded(request, error))
         return;
     switch (request) {
     case ftpOpen: {
@@ -500,10 +520,19 @@ void ClientSession::ShowRemotePath(const std::string& path) {
 
 void ClientSession::AfterPwd() {
     ShowRemotePath(ftp_.ReplyPath());
+    if (!ListAfterPwd) {
+        groups_.RemoteUp = true;
+        groups_.Disconnect = true;
+        groups_.Reconnect = true;
+        return;
+    }
     ftp_.LocalFileName = ListingFileName();
     ftp_.HostFileName.clear();
     ftp_.Binary = false;
-    ftp_.TypeSetSync();
+    // A 421 or a lost connection is handled when the type request's own
+    // completion arrives.
+    if (!ftp_.TypeSetSync() && (ftp_.StatusCode() == 421 || !ftp_.Connected()))
+        return;
     StartTransferClock(0, 0);
     Start([this] { ftp_.Dir(); });
 }

@@ -79,6 +79,9 @@ public:
     bool ClientEncryptionActive = false;
     bool StopRequested = false;
     int SortColumn = 0;
+    // The remote list is fetched after every PWD of the session's own flow
+    // (login, navigation); a front end without a remote list turns it off.
+    bool ListAfterPwd = true;
 
     const ClientIndicators& Indicators() const { return indicators_; }
     const ClientCommandGroups& Groups() const { return groups_; }
@@ -179,6 +182,8 @@ private:
     void AfterSyst();
     void AfterGet(TFtpRequest request, int error);
     void AfterPwd();
+    // A 421 reply or a lost connection ends the session's own flow.
+    bool SessionEnded(TFtpRequest request, int error);
     void AfterDir(int error);
     void AfterMkd(int error);
     void KeyCheck();

@@ -112,6 +112,11 @@ void ClientSession::FinishTransfer(TFtpRequest request, int error, const std::st
 
 void ClientSession::StartTransferType(bool binary, std::function<void()> then) {
     ftp_.Binary = binary;
+    // The type holds for the connection: it is sent only when it changes.
+    if (ftp_.AcceptedType() == binary) {
+        then();
+        return;
+    }
     Await(
         ftpTypeSet, [this] { ftp_.TypeSet(); }, std::move(then));
 }

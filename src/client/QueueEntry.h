@@ -17,6 +17,11 @@ struct QueueEntry {
     std::string RemoteSize; // as the remote list showed it; "0" when not there
     std::string Host;       // the site's name
     std::string Status;     // "queued", then "downloading", "uploading" or "deleting"
+    // Downloads that follow links: the entry came from a link (tried as a
+    // folder first, then as a file), and the folder the remote path really
+    // names (a link's target resolved), to enter no folder twice.
+    bool Link = false;
+    std::string Canonical;
 };
 
 // The queue's figures: the number of entries, the sum of their sizes (local

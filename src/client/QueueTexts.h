@@ -35,4 +35,6 @@ inline constexpr const char* kRemovedDirectory = "Removed directory ";
 inline constexpr const char* kFailedRemoveDirectory = "Failed to remove directory ";
 inline constexpr const char* kUnsafeName = "Not queued, unsafe name: ";
 inline constexpr const char* kLocalReadFailed = "Failed to read local directory ";
+inline constexpr const char* kNotEnteredAgain = "Not entered again (a link to a folder already "
+                                                "entered): ";
 } // namespace queue_texts

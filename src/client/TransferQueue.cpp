@@ -3,6 +3,7 @@
 #include "client/TransferQueue.h"
 
 #include "client/QueueTexts.h"
+#include "client/RemotePath.h"
 #include "client/TransferFigures.h"
 
 #include <algorithm>
@@ -125,22 +126,39 @@ void TransferQueue::Recompute() {
 
 void TransferQueue::AddDownloads(const std::vector<RemoteItem>& items,
                                  const std::string& localFolder) {
-    const std::string remoteDir = session_.RemotePath();
+    const std::string& dir = session_.RemotePath();
+    AddDownloadsFrom(items, localFolder, dir, AbsoluteRemotePath("/", dir));
+}
+
+// remoteDir: the folder the items were listed in, as the queue names it;
+// canonicalDir: the folder it really is (links resolved).
+void TransferQueue::AddDownloadsFrom(const std::vector<RemoteItem>& items,
+                                     const std::string& localFolder, const std::string& remoteDir,
+                                     const std::string& canonicalDir) {
     for (const RemoteItem& item : items) {
-        if (item.Icon == RemoteIcon::Link)
+        const bool link = item.Icon == RemoteIcon::Link;
+        if (link && !FollowLinks)
             continue;
-        if (!SafeRemoteName(item.Caption)) {
+        const std::string name = link ? LinkTargetName(item.Caption) : item.Caption;
+        if (!SafeRemoteName(name)) {
             Log(kUnsafeName + item.Caption, colours::clRed);
             continue;
         }
         QueueEntry e;
         e.Id = ++nextId_;
-        e.Icon = item.Icon == RemoteIcon::Folder ? QueueIcon::Directory : QueueIcon::File;
-        e.Local = JoinLocal(localFolder, item.Caption);
+        // A link is tried as a folder first.
+        e.Icon = item.Icon == RemoteIcon::File ? QueueIcon::File : QueueIcon::Directory;
+        e.Link = link;
+        e.Local = JoinLocal(localFolder, name);
         e.LocalSize = e.Icon == QueueIcon::File ? LocalSizeText(e.Local) : "0";
         e.Direction = kDownload;
-        e.Remote = JoinRemote(remoteDir, item.Caption);
-        e.RemoteSize = item.Size;
+        e.Remote = JoinRemote(remoteDir, name);
+        // A link's own size says nothing of what it points to.
+        e.RemoteSize = link ? std::string("0") : item.Size;
+        const std::size_t arrow = item.Caption.find(" -> ");
+        e.Canonical = AbsoluteRemotePath(canonicalDir, link && arrow != std::string::npos
+                                                           ? item.Caption.substr(arrow + 4)
+                                                           : name);
         e.Host = session_.ConnectedSite.Name;
         e.Status = kQueued;
         entries_.push_back(std::move(e));
@@ -192,6 +210,14 @@ void TransferQueue::AddTransfer(bool upload, bool folder, const std::string& loc
     Recompute();
 }
 
+void TransferQueue::Requeue(const QueueEntry& entry) {
+    QueueEntry e = entry;
+    e.Id = ++nextId_;
+    e.Status = kQueued;
+    entries_.push_back(std::move(e));
+    Recompute();
+}
+
 void TransferQueue::AddDeletes(const std::vector<RemoteItem>& items) {
     const std::string remoteDir = session_.RemotePath();
     for (const RemoteItem& item : items) {
@@ -217,6 +243,7 @@ void TransferQueue::Remove(const std::vector<int>& ids) {
 void TransferQueue::RemoveAll() {
     entries_.clear();
     folderContents_.clear();
+    entered_.clear();
     Recompute();
 }
 
@@ -236,6 +263,7 @@ void TransferQueue::SessionClosed() {
     }
     entries_.clear();
     folderContents_.clear();
+    entered_.clear();
     busy_ = false;
     totals_ = QueueTotals{};
     session_.SetQueueGroups(false, false);

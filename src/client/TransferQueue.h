@@ -40,10 +40,22 @@ public:
     // remote list is shown again after the last upload or delete.
     bool EnterExistingFolders = false;
     bool RefreshWhenDone = true;
+    // Downloads take a link as what it points to: a link to a folder is
+    // entered like a folder (never a folder already entered while the queue
+    // ran, so a loop ends), any other link is fetched as a file. Off, links
+    // are not queued.
+    bool FollowLinks = false;
 
     // Remote items of the remote list (in the directory the path box shows)
     // to download into localFolder; links are not queued.
     void AddDownloads(const std::vector<RemoteItem>& items, const std::string& localFolder);
+    // The same for items listed in remoteDir (as the queue names it; the
+    // path box may show another name for it), which really is canonicalDir
+    // (links resolved).
+    void AddDownloadsFrom(const std::vector<RemoteItem>& items, const std::string& localFolder,
+                          const std::string& remoteDir, const std::string& canonicalDir);
+    // An entry queued again as it was added (after a new connection).
+    void Requeue(const QueueEntry& entry);
     // Local items of localFolder to upload into the directory the path box
     // shows; remote sizes come from the remote list.
     void AddUploads(const std::vector<LocalItem>& items, const std::string& localFolder);
@@ -81,6 +93,8 @@ private:
     void Changed();
     void Log(const std::string& text, TColor colour) const;
     void LocalFolder(const std::string& folder);
+    // A link entry that is no folder: fetched as a file instead.
+    void LinkAsFile(int id);
     void AddUploadsTo(const std::vector<LocalItem>& items, const std::string& localFolder,
                       const std::string& remoteDir, const std::vector<RemoteItem>* remoteItems);
     void SessionClosed();
@@ -126,6 +140,9 @@ private:
     QElapsedTimer clock_; // since the running entry's transfer started
     // The local items of a directory upload, listed when it started.
     std::map<int, std::vector<LocalItem>> folderContents_;
+    // The folders entered while the queue ran (as AbsoluteRemotePath gives
+    // them), when links are followed.
+    std::vector<std::string> entered_;
     // The open file-exists question.
     QTimer countdown_;
     int question_ = 0;

@@ -1,6 +1,7 @@
 // The queue runner: starts the first "queued" entry, asks what to do with a
 // target that exists, and finishes each entry from its completion.
 #include "client/QueueTexts.h"
+#include "client/RemotePath.h"
 #include "client/SessionTexts.h"
 #include "client/TransferFigures.h"
 #include "client/TransferQueue.h"
@@ -74,6 +75,7 @@ void TransferQueue::Run() {
     if (busy_)
         return; // one entry at a time; its end runs the queue on
     if (entries_.empty()) {
+        entered_.clear(); // the run is over
         session_.SetQueueGroups(false, session_.Groups().Stop);
         return;
     }
@@ -125,6 +127,23 @@ void TransferQueue::RunOnOrRefresh(bool refresh) {
 // --------------------------------------------------------- directory download
 
 void TransferQueue::StartDirectoryDownload(QueueEntry& entry) {
+    if (FollowLinks) {
+        // SECURITY: a link back to a folder above, or to one already
+        // entered, would make the download endless.
+        const std::string canonical =
+            entry.Canonical.empty() ? AbsoluteRemotePath("/", entry.Remote) : entry.Canonical;
+        for (const std::string& folder : entered_) {
+            if (!entry.Link ? canonical != folder : !IsSameOrAncestor(canonical, folder))
+                continue;
+            Log(kNotEnteredAgain + entry.Remote, colours::clGreen);
+            busy_ = false;
+            Ended(entry, TransferResult{});
+            Erase(entry.Id);
+            Recompute();
+            RunOnOrRefresh(false);
+            return;
+        }
+    }
     SetStatus(entry, kDownloading);
     totals_.Kind = kKindDirectoryDown;
     totals_.Path = entry.Remote;
@@ -141,14 +160,23 @@ void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
         return;
     // A directory that cannot be entered or listed queues nothing: its
     // contents would otherwise be taken from another directory.
+    if (result.Error != 0 && entry->Link && session_.Groups().Disconnect) {
+        LinkAsFile(id);
+        return;
+    }
     if (result.Error != 0) {
         DirectoryFailed(id, result);
         return;
     }
     const QueueEntry e = *entry;
+    const std::string canonical =
+        e.Canonical.empty() ? AbsoluteRemotePath("/", e.Remote) : e.Canonical;
+    if (FollowLinks)
+        entered_.push_back(canonical);
     Log(kReceivedDirectory + e.Remote + kIn + TimingText(result.Count), colours::clBlue);
     std::error_code ec;
-    if (!fs::is_directory(e.Local, ec) && !fs::create_directory(e.Local, ec)) {
+    // Missing folders above the target are made too.
+    if (!fs::is_directory(e.Local, ec) && !fs::create_directories(e.Local, ec)) {
         LocalFailure(e, session_texts::kCreateFailedPrefix + e.Local);
         Erase(id);
         Recompute();
@@ -161,7 +189,27 @@ void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
     Erase(id);
     Recompute();
     session_.SetRemoteUp(true);
-    AddDownloads(session_.RemoteItems(), e.Local);
+    // The contents are named from the folder the entry names: the server's
+    // PWD reply is for display only.
+    AddDownloadsFrom(session_.RemoteItems(), e.Local, e.Remote, canonical);
+    Run();
+}
+
+void TransferQueue::LinkAsFile(int id) {
+    QueueEntry* entry = Find(id);
+    if (!entry)
+        return;
+    entry->Icon = QueueIcon::File;
+    entry->LocalSize = [&] {
+        std::error_code ec;
+        const auto size =
+            fs::is_regular_file(entry->Local, ec) ? fs::file_size(entry->Local, ec) : 0;
+        return std::to_string(ec ? 0 : size);
+    }();
+    entry->Status = kQueued;
+    session_.SetRemoteUp(true);
+    if (OnRowChanged)
+        OnRowChanged(RowOf(id));
     Run();
 }
 
@@ -236,10 +284,10 @@ void TransferQueue::UploadInto(int id, const TransferResult& result,
     QueueEntry* entry = Find(id);
     if (!entry)
         return;
-    // The server must now be in the entry's directory: its reply names a
-    // path as long as the entry's, or one longer (a trailing "/").
-    const std::size_t want = entry->Remote.size(), got = result.ReplyPath.size();
-    if (result.Error != 0 || (got != want && got != want + 1)) {
+    // A successful CWD is the truth: the contents go into the folder the
+    // entry names. The server's PWD reply is shown, never judged (a folder
+    // reached through a link, or a server that always answers "/").
+    if (result.Error != 0) {
         DirectoryFailed(id, result);
         return;
     }
@@ -248,7 +296,7 @@ void TransferQueue::UploadInto(int id, const TransferResult& result,
     session_.ShowRemotePath(result.ReplyPath);
     Ended(e, result);
     Erase(id);
-    AddUploadsTo(items, e.Local, result.ReplyPath, remoteItems);
+    AddUploadsTo(items, e.Local, e.Remote, remoteItems);
     Run();
 }
 

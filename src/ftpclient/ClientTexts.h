@@ -55,6 +55,12 @@ inline constexpr const char* kCannotOpenLocalFile = "Cannot open local file ";
 inline constexpr const char* kLocalWriteFailed = "550 Error writing local file ";
 inline constexpr const char* kLocalReadFailed = "550 Error reading local file ";
 inline constexpr const char* kReasonSeparator = ": ";
+inline constexpr const char* kCannotReplaceLocalFile = "Cannot replace local file ";
+// An overwrite that failed: the file it was to replace is left as it was.
+inline constexpr const char* kOldCopyKeptPrefix = "; the old copy of ";
+inline constexpr const char* kOldCopyKeptSuffix = " was kept";
+// The name of a download's new copy: "." + name + this + a unique number.
+inline constexpr const char* kPartialCopyInfix = ".vexa2-part-";
 // A download that ended before the size the server announced.
 inline constexpr const char* kShortDownloadPrefix = "426 Download incomplete: expected ";
 inline constexpr const char* kShortDownloadMiddle = " bytes, received ";

@@ -103,7 +103,10 @@ void TCustomFtpCli::CloseData() {
 bool TCustomFtpCli::ConnectPassiveData() {
     auto port = ftpreply::PassivePort(passiveReply_);
     if (!port) {
-        DataConnectFailed(wsa::WSAEINVAL);
+        // No port to connect to (none named, or port 0): said as it is.
+        lastReply_ = kBadPassiveReply + passiveReply_;
+        replyCode_ = 550;
+        FailTransferStart(550);
         return false;
     }
     try {
@@ -218,6 +221,8 @@ void TCustomFtpCli::FinishTransferIfDone(bool closed) {
     WriteStatistics();
     const int result = receiving_ ? ReceiveResult() : dataError_;
     ResumeOffset = 0;
+    if (result == 0 && !localError_)
+        PutPartialCopyInPlace();
     if (localError_) {
         Done(LocalFailureResult());
         return;
@@ -314,7 +319,17 @@ bool TCustomFtpCli::CheckLocalForReceive() {
 }
 
 bool TCustomFtpCli::OpenLocalForReceive() {
-    // A download replaces what was there only now that its data has come
+    if (replaceTarget_)
+        return OpenPartialCopy();
+    if (LocalFileHandle >= 0) {
+        if (int error = localFile_.Adopt(::fcntl(LocalFileHandle, F_DUPFD_CLOEXEC, 0))) {
+            LocalFileFailed(kCannotOpenLocalFile, error);
+            return false;
+        }
+        localUntouched_ = false;
+        return true;
+    }
+    // A download onto a new name creates it only now that its data has come
     // (or it completed with none); a resumed one appends at its offset.
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
     if (receiveOffset_ <= 0)
@@ -327,7 +342,62 @@ bool TCustomFtpCli::OpenLocalForReceive() {
     return true;
 }
 
+bool TCustomFtpCli::OpenPartialCopy() {
+    // The new copy is written beside the old one, under a name of its own,
+    // and renamed over it only once complete: a failure at any point leaves
+    // the old file as it was.
+    const std::size_t slash = LocalFileName.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : LocalFileName.substr(0, slash + 1);
+    const std::string base =
+        slash == std::string::npos ? LocalFileName : LocalFileName.substr(slash + 1);
+    static unsigned counter = 0;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        std::string candidate = folder + "." + base + kPartialCopyInfix +
+                                std::to_string(::getpid()) + "-" + std::to_string(++counter);
+        error = localFile_.Open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0,
+                                static_cast<int>(targetMode_));
+        if (error == 0)
+            partialPath_ = candidate;
+    }
+    if (error != 0) {
+        LocalFileFailed(kCannotOpenLocalFile, error);
+        return false;
+    }
+    // The old file's permissions, as an overwrite in place would keep them.
+    ::fchmod(localFile_.Fd(), targetMode_);
+    localUntouched_ = false;
+    return true;
+}
+
+void TCustomFtpCli::PutPartialCopyInPlace() {
+    if (!replaceTarget_ || partialPath_.empty())
+        return;
+    ReleaseLocalFile();
+    if (::rename(partialPath_.c_str(), LocalFileName.c_str()) != 0) {
+        LocalFileFailed(kCannotReplaceLocalFile, errno);
+        return; // Done discards the copy and says the old one was kept
+    }
+    partialPath_.clear();
+    replaceTarget_ = false;
+}
+
+void TCustomFtpCli::DiscardPartialCopy() {
+    if (!partialPath_.empty()) {
+        localFile_.Close();
+        ::unlink(partialPath_.c_str());
+        partialPath_.clear();
+    }
+    if (!replaceTarget_)
+        return;
+    replaceTarget_ = false;
+    errorMessage_ += kOldCopyKeptPrefix + LocalFileName + kOldCopyKeptSuffix;
+}
+
 int TCustomFtpCli::OpenLocalForSend() {
+    if (LocalFileHandle >= 0)
+        return localFile_.Adopt(::fcntl(LocalFileHandle, F_DUPFD_CLOEXEC, 0), ResumeOffset);
     return localFile_.Open(LocalFileName, O_RDONLY | O_CLOEXEC, ResumeOffset);
 }
 
@@ -373,11 +443,23 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
     receiveOffset_ = ResumeOffset > 0 ? ResumeOffset : 0;
     localUntouched_ = false;
     expectedSize_ = -1;
+    replaceTarget_ = false;
     if (!DisplayFileFlag) {
         ReleaseLocalFile();
-        if (!CheckLocalForReceive())
+        DiscardPartialCopy();
+        // An existing regular file that is not resumed is replaced whole,
+        // through a copy (a device or a pipe is written as it is).
+        struct stat st {};
+        if (LocalFileHandle < 0 && receiveOffset_ == 0 && ::stat(LocalFileName.c_str(), &st) == 0 &&
+            S_ISREG(st.st_mode)) {
+            replaceTarget_ = true;
+            targetMode_ = st.st_mode & 07777;
+        }
+        if (LocalFileHandle < 0 && !CheckLocalForReceive()) {
+            replaceTarget_ = false; // nothing started
             throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
                                std::strerror(errno));
+        }
         // Nothing is created or emptied before the first data byte.
         localUntouched_ = true;
         if (code == ftpGet && typeBinary_ && knownSizeName_ && *knownSizeName_ == HostFileName)
@@ -390,15 +472,6 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
             return;
     }
     StartTransferCommand();
-}
-
-void TCustomFtpCli::ReceiveSessionAvailable(int /*error*/) {
-    const int handle = AcceptDataConnection();
-    if (handle < 0)
-        return;
-    data_->Dup(handle);
-    dataPhase_ = dpOpen;
-    startTicks_ = NowMs();
 }
 
 void TCustomFtpCli::DataAvailable(int /*error*/) {
@@ -516,8 +589,12 @@ void TCustomFtpCli::SendStep(bool append) {
     receiving_ = false;
     replySeen_ = sendClosed_ = false;
     requestDoneFlag_ = false;
-    sendConnected_ = storeAnswered_ = sendStarted_ = false;
-    startTicks_ = 0;
+    storeAnswered_ = sendStarted_ = false;
+    // Port mode: the server may have connected already; sending then starts
+    // with its first reply.
+    sendConnected_ = !usePassive_ && dataPhase_ == dpOpen;
+    if (!sendConnected_)
+        startTicks_ = 0;
     transferCount_ = 0;
     dataError_ = 0;
     localError_ = false;
@@ -546,20 +623,24 @@ void TCustomFtpCli::SendStep(bool append) {
     StartTransferCommand();
 }
 
-void TCustomFtpCli::SendSessionAvailable(int /*error*/) {
+void TCustomFtpCli::DataSessionAvailable(int /*error*/) {
     const int handle = AcceptDataConnection();
     if (handle < 0)
         return;
     data_->SetLingerOnOff(wsLingerOff);
     data_->SetLingerTimeout(10);
     data_->Dup(handle);
+    dataPhase_ = dpOpen;
+    startTicks_ = NowMs();
+    // Up before the transfer command (a server that connects at PORT time):
+    // the step finds it open when it starts.
+    if (receiving_ || (commandStep_ != stepPut && commandStep_ != stepAppend))
+        return;
     int size = 0;
     socklen_t len = sizeof size;
     if (::getsockopt(handle, SOL_SOCKET, SO_SNDBUF, &size, &len) != 0)
         TriggerDisplay(kSndBufFailed);
-    dataPhase_ = dpOpen;
     sendConnected_ = true;
-    startTicks_ = NowMs();
     if (storeAnswered_ && !sendStarted_)
         PostSendStart();
 }

@@ -34,12 +34,10 @@ TCustomFtpCli::TCustomFtpCli(QObject* parent)
     // The data socket's handlers stay attached for the client's whole life;
     // which transfer phase they serve is decided by the engine's own fields,
     // so a handler is never replaced while it runs.
-    data_->OnSessionAvailable = [this](TCustomWSocket*, int e) {
-        if (receiving_)
-            ReceiveSessionAvailable(e);
-        else
-            SendSessionAvailable(e);
-    };
+    // Port mode: a server may open the data connection as soon as it has
+    // accepted PORT, before the transfer command; the accept does not depend
+    // on which step runs.
+    data_->OnSessionAvailable = [this](TCustomWSocket*, int e) { DataSessionAvailable(e); };
     data_->OnSessionConnected = [this](TCustomWSocket*, int e) { DataConnected(e); };
     data_->OnDataAvailable = [this](TCustomWSocket*, int e) { DataAvailable(e); };
     data_->OnDataSent = [this](TCustomWSocket*, int e) {
@@ -65,6 +63,7 @@ TCustomFtpCli::~TCustomFtpCli() {
     control_->OnDnsLookupDone = nullptr;
     data_->OnSessionClosed = nullptr;
     ReleaseLocalFile();
+    DiscardPartialCopy();
 }
 
 // ---------------------------------------------------------------- settings
@@ -260,6 +259,12 @@ void TCustomFtpCli::Done(int error) {
     if (requestDoneFlag_)
         return;
     requestDoneFlag_ = true;
+    // A download that replaced an existing file and has not been put in
+    // place by now has failed: the old copy stays.
+    if (replaceTarget_) {
+        ReleaseLocalFile();
+        DiscardPartialCopy();
+    }
     if (sequenceDriverSet_ && state_ != ftpcAborting) {
         // A failed step also goes back to the driver, which then runs only
         // the closing QUIT and reports the failure.
@@ -323,7 +328,8 @@ void TCustomFtpCli::RunDriver() {
     sequenceDriverSet_ = true;
     if (requestResult_ != 0) {
         sequenceResult_ = requestResult_;
-        if (currentStep_ != stepQuit && (stepSet_ & stepQuit) && control_->State() == wsConnected)
+        if (currentStep_ != stepQuit && (stepSet_ & stepQuit) && control_->State() == wsConnected &&
+            !serviceClosing_)
             stepSet_ = stepQuit;
         else
             stepSet_ = 0;
@@ -440,6 +446,8 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         StartCommand(ftpPwd, stepPwd, "PWD", {250, 257});
         break;
     case stepQuote:
+        // A quoted line may change the type behind the engine's back.
+        typeKnown_ = false;
         StartCommand(ftpQuote, stepQuote, LocalFileName, {});
         break;
     case stepQuit:
@@ -458,6 +466,7 @@ void TCustomFtpCli::ExtractResults(TFtpStep step) {
         break;
     case stepTypeSet:
         typeBinary_ = typeBinaryAsked_;
+        typeKnown_ = true;
         break;
     case stepCwd:
     case stepMkd:
@@ -486,8 +495,10 @@ void TCustomFtpCli::OpenStep() {
     keyAnnounced_ = false;
     knownSizeName_.reset();
     typeBinary_ = false;
+    typeKnown_ = false;
     socksReason_.clear();
     quitClosing_ = false;
+    serviceClosing_ = false;
     commandStep_ = stepOpen;
     SetState(ftpcResolving);
     const std::string& name = connectionType_ == ftpProxy ? ProxyServer : HostName;
@@ -704,7 +715,15 @@ void TCustomFtpCli::HandleLine(const std::string& line, bool canEndReply) {
             TriggerDisplay(kProgramErrorNoNext);
             return;
         }
+        if (ftpreply::ReplyCodeOf(line) == 421) {
+            // The server is closing the session: nothing more is sent, and
+            // its line is the reason of what fails now.
+            errorMessage_ = line;
+            serviceClosing_ = true;
+        }
         (this->*nextHandler_)();
+        if (serviceClosing_ && control_->State() != wsClosed)
+            control_->Close();
         return;
     default:
         TriggerDisplay(line);
@@ -840,6 +859,7 @@ void TCustomFtpCli::Abort() {
     if (running) {
         // The running request still ends with exactly one OnRequestDone.
         errorMessage_ = kOperationAborted;
+        DiscardPartialCopy();
         replyCode_ = 426;
         requestDoneFlag_ = true;
         inSequence_ = false;

@@ -51,6 +51,10 @@ public:
     TFtpOptions Options = ftpAcceptLF;
     std::string ProxyServer;
     std::int64_t ResumeOffset = 0;
+    // An open descriptor (standard input or output) that a transfer reads
+    // or writes instead of opening LocalFileName, which then only names it
+    // in messages; -1: none. Not owned.
+    int LocalFileHandle = -1;
     // Data connections are enciphered (switched by the session once the key
     // check succeeded); needs CipherHooks.
     bool ClientEncryptionActive = false;
@@ -81,6 +85,11 @@ public:
     const std::string& ReplyPath() const { return replyPath_; }
     std::int64_t ReplySize() const { return replySize_; }
     std::int64_t TransferCount() const { return transferCount_; }
+    // The transfer type the server last accepted on this connection (true:
+    // binary); empty when none was set yet.
+    std::optional<bool> AcceptedType() const {
+        return typeKnown_ ? std::optional<bool>(typeBinary_) : std::nullopt;
+    }
     bool Connected() const;
     TWSocket* ControlSocket() const { return control_.get(); }
     TWSocket* DataSocket() const { return data_.get(); }
@@ -239,12 +248,11 @@ private:
     int LocalFailureResult();
     void ReceiveFirstReply();
     void ReceiveFinalReply();
-    void ReceiveSessionAvailable(int error);
+    void DataSessionAvailable(int error);
     void DataAvailable(int error);
     void ReceiveClosedHandler(int error);
     void StoreFirstReply();
     void StoreFinalReply();
-    void SendSessionAvailable(int error);
     void SendNextBlock(int error);
     void SendClosedHandler(int error);
     void WriteReceived(const char* bytes, int len);
@@ -253,6 +261,11 @@ private:
     bool CheckLocalForReceive();
     // Opens (creating or emptying) the download target once data comes.
     bool OpenLocalForReceive();
+    // An existing file being overwritten: the download goes to a copy beside
+    // it, renamed over it once complete, removed on failure.
+    bool OpenPartialCopy();
+    void PutPartialCopyInPlace();
+    void DiscardPartialCopy(); // also says that the old copy was kept
     void LocalFileFailed(const char* prefix, int error);
     // A download's result once reply and data close are in: a data
     // connection error, or a short file when its size is known.
@@ -290,6 +303,7 @@ private:
     bool driverStarting_ = false; // the driver runs inside the caller's request call
     bool isConnected_ = false;
     bool quitClosing_ = false;
+    bool serviceClosing_ = false; // the server answered 421: it closes the session
     ReplyLineBuffer receiveBuffer_;
     std::string replyPath_;
     std::int64_t replySize_ = -1;
@@ -300,6 +314,7 @@ private:
     std::optional<std::string> knownSizeName_; // the file replySize_ belongs to
     bool typeBinaryAsked_ = true;
     bool typeBinary_ = false; // the last TYPE accepted was "TYPE I"
+    bool typeKnown_ = false;  // a TYPE was accepted on this connection
     std::string resolvedAddr_;
     std::string passiveReply_;
 
@@ -321,6 +336,9 @@ private:
     bool localUntouched_ = false;    // a download's target not yet created or emptied
     std::int64_t expectedSize_ = -1; // the size a download must reach, -1 unknown
     std::int64_t receiveOffset_ = 0; // where a download started in its file
+    bool replaceTarget_ = false;     // the download overwrites an existing file
+    unsigned targetMode_ = 0644;     // that file's permissions
+    std::string partialPath_;        // the copy being written, until renamed or removed
     DataPhase dataPhase_ = dpIdle;
     std::string pendingCommand_;
     bool lastWasCR_ = false;

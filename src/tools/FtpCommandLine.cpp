@@ -129,6 +129,10 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
     // "--" every word is an address, command or name, even one starting "--".
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (!optionsEnded && a == "-q") {
+            o.quiet = true;
+            continue;
+        }
         if (optionsEnded || a.rfind("--", 0) != 0) {
             words.push_back(a);
             continue;
@@ -157,6 +161,8 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             o.passiveGiven = true;
         } else if (name == "--verbose") {
             o.verbose = true;
+        } else if (name == "--quiet") {
+            o.quiet = true;
         } else if (name == "--mandatory") {
             o.mandatory = true;
         } else if (name == "--no-rsa") {

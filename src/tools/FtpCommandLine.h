@@ -48,6 +48,7 @@ struct FtpToolOptions {
     FtpExisting existing = FtpExisting::Overwrite; // --resume, --overwrite, --skip, --ask
     bool existingGiven = false;
     bool progress = false; // --progress: the progress line also on a pipe
+    bool quiet = false;    // -q, --quiet: no progress line, no notices
     FtpUrl url;
     std::vector<FtpToolCommand> commands;
     std::string error; // non-empty when the arguments are wrong

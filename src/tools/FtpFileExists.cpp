@@ -45,11 +45,14 @@ FileExistsAnswer Ask(const FileExistsQuestion& q, std::istream& in, std::ostream
 } // namespace
 
 FileExistsAnswer DecideFileExists(const FileExistsQuestion& q, FtpExisting policy, std::istream& in,
-                                  std::ostream& err) {
+                                  std::ostream& err, bool quiet) {
     switch (policy) {
     case FtpExisting::Overwrite:
         return FileExistsAnswer::Overwrite;
     case FtpExisting::Skip:
+        if (!quiet)
+            err << kPrefix << kSkippedPrefix << (q.upload ? q.remotePath : q.localPath)
+                << kSkippedSuffix << "\n";
         return FileExistsAnswer::Skip;
     case FtpExisting::Ask:
         return Ask(q, in, err);
@@ -60,7 +63,7 @@ FileExistsAnswer DecideFileExists(const FileExistsQuestion& q, FtpExisting polic
         return FileExistsAnswer::Resume;
     // SECURITY: never an append onto bytes that are not the start of the
     // source: a larger target is left as it is, and said.
-    if (!q.resumeAllowed)
+    if (!q.resumeAllowed && !quiet)
         err << kPrefix << (q.upload ? q.remotePath : q.localPath) << kNothingToResume << "\n";
     return FileExistsAnswer::Skip;
 }

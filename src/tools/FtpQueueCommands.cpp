@@ -5,6 +5,8 @@
 #include "client/QueueTexts.h"
 #include "tools/FtpTexts.h"
 
+#include <algorithm>
+#include <fnmatch.h>
 #include <glob.h>
 #include <set>
 #include <sys/stat.h>
@@ -45,9 +47,17 @@ TransferResult Failure(int error, const std::string& message) {
     return r;
 }
 
+// What a failed entry is reported as: the command and the path it names.
+std::string EntryLabel(const QueueEntry& e) {
+    const bool down = e.Direction == queue_texts::kDownload;
+    return (down ? "get " : "put ") + (down ? e.Remote : e.Local);
+}
+
 // Runs the queue until nothing more can start. An entry that could not
 // start stays behind and the runner passes over it, as the Transfer Queue
-// command would on the next press.
+// command would on the next press. An entry the server left waiting past
+// the time-out is reported; the connection is then gone, so the entries
+// still queued run on a new one.
 bool RunQueue(FtpQueueRun& run) {
     TransferQueue& q = run.queue;
     auto idle = [&] { return !q.Busy() && !run.session.TransferRunning(); };
@@ -57,14 +67,39 @@ bool RunQueue(FtpQueueRun& run) {
                 return true;
         return false;
     };
+    std::vector<QueueEntry> left;
+    run.waiter.BeforeAbort = [&] { left = q.Entries(); };
+    bool ok = true;
     q.Run();
     while (true) {
-        if (!run.waiter.Until(idle))
-            return false;
+        if (!run.waiter.Until(idle)) {
+            for (const QueueEntry& e : left) {
+                if (e.Status == queue_texts::kQueued)
+                    continue;
+                ++run.failures;
+                run.report(EntryLabel(e), Failure(426, kTimedOut));
+            }
+            ok = false;
+            run.waiter.ClearTimedOut();
+            if (!waiting() && std::none_of(left.begin(), left.end(), [](const QueueEntry& e) {
+                    return e.Status == queue_texts::kQueued;
+                }))
+                break;
+            if (!run.reconnect || !run.reconnect())
+                break;
+            for (const QueueEntry& e : left)
+                if (e.Status == queue_texts::kQueued)
+                    q.Requeue(e);
+            left.clear();
+            q.Run();
+            continue;
+        }
         if (!waiting())
-            return true;
+            break;
         q.Run();
     }
+    run.waiter.BeforeAbort = nullptr;
+    return ok;
 }
 
 // Back to the directory a command started in: later commands name their
@@ -90,33 +125,6 @@ bool QueueAndRun(FtpQueueRun& run, const std::string& home) {
 }
 
 } // namespace
-
-std::string AbsoluteRemotePath(const std::string& dir, const std::string& path) {
-    std::vector<std::string> parts;
-    auto add = [&](const std::string& text) {
-        std::size_t start = 0;
-        while (start <= text.size()) {
-            std::size_t slash = text.find('/', start);
-            if (slash == std::string::npos)
-                slash = text.size();
-            const std::string part = text.substr(start, slash - start);
-            if (part == "..") {
-                if (!parts.empty())
-                    parts.pop_back();
-            } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
-            }
-            start = slash + 1;
-        }
-    };
-    if (path.empty() || path[0] != '/')
-        add(dir);
-    add(path);
-    std::string out;
-    for (const std::string& part : parts)
-        out += "/" + part;
-    return out.empty() ? std::string("/") : out;
-}
 
 bool GetFolder(FtpQueueRun& run, const std::string& remote, const std::string& local) {
     const std::string home = run.session.RemotePath();
@@ -146,44 +154,64 @@ bool GetMatching(FtpQueueRun& run, const std::vector<std::string>& patterns) {
     for (const std::string& pattern : patterns) {
         const std::string home = run.session.RemotePath();
         const std::string folder = FolderPart(pattern);
-        // The folder's listing gives the sizes (for the file-exists
-        // question and the progress), the server's NLST picks the names.
-        TransferResult listed = run.waiter.Run([&](TransferDone done) {
-            run.session.ListDirectory(folder.empty() ? home : folder, std::move(done));
-        });
+        const std::string remoteDir = folder.empty() ? home : AbsoluteRemotePath(home, folder);
+        const std::string namePattern = LastPart(pattern);
+        // The pattern is matched here, never by the server (many refuse a
+        // pattern in NLST): the folder's listing gives the names with their
+        // sizes and kinds, its NLST the names the listing may not show.
+        TransferResult listed = run.waiter.Run(
+            [&](TransferDone done) { run.session.ListDirectory(remoteDir, std::move(done)); });
         std::set<std::string> names;
-        TransferResult matched;
+        TransferResult named;
         if (listed.Error == 0)
-            matched = run.waiter.Run([&](TransferDone done) {
+            named = run.waiter.Run([&](TransferDone done) {
                 run.session.ShowListing(
-                    LastPart(pattern), true,
+                    "", true,
                     [&](const std::string& line) {
                         std::string name = line;
                         if (!name.empty() && name.back() == '\r')
                             name.pop_back();
-                        names.insert(LastPart(name));
+                        // Bare names and "folder/name" alike.
+                        if (!name.empty())
+                            names.insert(LastPart(name));
                     },
                     std::move(done));
             });
-        if (listed.Error != 0 || (matched.Error != 0 && matched.Error < 400)) {
-            run.report("mget " + pattern, listed.Error != 0 ? listed : matched);
+        // An empty folder's NLST may be refused (550): no names then.
+        if (listed.Error != 0 ||
+            (named.Error != 0 && (named.Error < 400 || run.waiter.TimedOut()))) {
+            run.report("mget " + pattern, listed.Error != 0 ? listed : named);
             ReturnTo(run, home);
             ok = false;
             continue;
         }
-        // A pattern the server matches with nothing may also be refused
-        // (550): either way nothing matched.
+        auto matches = [&](const std::string& name) {
+            return ::fnmatch(namePattern.c_str(), name.c_str(), FNM_PERIOD) == 0;
+        };
         std::vector<RemoteItem> items;
-        for (const RemoteItem& item : run.session.RemoteItems())
-            if (item.Icon == RemoteIcon::File && names.count(item.Caption))
+        std::set<std::string> listedNames;
+        for (const RemoteItem& item : run.session.RemoteItems()) {
+            const bool link = item.Icon == RemoteIcon::Link;
+            const std::string name = link ? LinkTargetName(item.Caption) : item.Caption;
+            listedNames.insert(name);
+            if (item.Icon != RemoteIcon::Folder && matches(name))
                 items.push_back(item);
+        }
+        for (const std::string& name : names) {
+            if (listedNames.count(name) || !matches(name))
+                continue;
+            RemoteItem item;
+            item.Caption = name;
+            item.Size = "0";
+            items.push_back(item);
+        }
         if (items.empty()) {
             run.report("mget " + pattern, Failure(550, kNoRemoteMatch + pattern));
             ReturnTo(run, home);
             ok = false;
             continue;
         }
-        run.queue.AddDownloads(items, ".");
+        run.queue.AddDownloadsFrom(items, ".", remoteDir, remoteDir);
         ok = QueueAndRun(run, home) && ok;
     }
     return ok;

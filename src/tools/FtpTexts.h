@@ -166,6 +166,15 @@ inline std::string NetrcNotPrivate(const std::string& path) {
 inline constexpr const char* kTempFolderFailed = "cannot create a working folder: ";
 inline constexpr const char* kLoginStep = "login";
 inline constexpr const char* kTimedOut = "no answer within the time-out";
+// The engine's own texts in plain words.
+inline constexpr const char* kPlainDataConnection = "cannot open the data connection";
+inline constexpr const char* kPlainNotConnected = "not connected to the server";
+inline constexpr const char* kPlainAlreadyConnected = "already connected";
+inline constexpr const char* kPlainNotReady = "another operation is still running";
+inline constexpr const char* kInterrupted = "interrupted";
+inline constexpr const char* kReconnectStep = "login again";
+inline constexpr const char* kSkippedPrefix = "skipped ";
+inline constexpr const char* kSkippedSuffix = ": exists";
 inline constexpr const char* kMandatoryNotAgreed =
     "encryption was not agreed with the server and is mandatory for this site";
 inline constexpr const char* kFailedPrefix = "failed: ";

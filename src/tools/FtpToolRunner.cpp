@@ -11,6 +11,8 @@
 #include "tools/FtpExitCodes.h"
 #include "tools/FtpExitStatus.h"
 #include "tools/FtpFileExists.h"
+#include "tools/FtpInterrupt.h"
+#include "tools/FtpPlainReasons.h"
 #include "tools/FtpProgressLine.h"
 #include "tools/FtpQueueCommands.h"
 #include "tools/FtpTexts.h"
@@ -94,8 +96,8 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     TFtpClient client;
     TRSA rsa2;
     FtpProgressLine progress(err);
-    const bool showProgress = progressBar || o.progress;
-    FtpTransferPrompts prompts(o.existing, std::cin, err);
+    const bool showProgress = !o.quiet && (progressBar || o.progress);
+    FtpTransferPrompts prompts(o.existing, std::cin, err, o.quiet);
     prompts.BeforeQuestion = [&] { progress.Break(); };
     std::string lastRed;
     // Red lines (errors, refusals, a failed key check) are never lost: with
@@ -129,10 +131,13 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         defaults.socksLevel = o.socksLevel == "4" ? ftpSocks4 : ftpSocks4A;
     ClientSession session(client, rsa1, rsa2, prompts, log, [defaults] { return defaults; });
     session.CurrentSite = setup.site;
+    // No remote list to show: nothing is listed that was not asked for.
+    session.ListAfterPwd = false;
     client.Timeout = o.timeout;
     TransferQueue queue(session, prompts, log);
     queue.EnterExistingFolders = true;
     queue.RefreshWhenDone = false;
+    queue.FollowLinks = true;
     // The tool answers at once or waits for the user: no countdown.
     queue.CountdownMs = INT_MAX;
 
@@ -192,13 +197,16 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             reason = kNoReply;
         // A server that hung up often said why in its last reply.
         const std::string& parting = client.LastResponse();
-        if (!client.Connected() && !parting.empty() && reason.find(parting) == std::string::npos)
+        if (EncryptionRefusal(parting) && !EncryptionRefusal(reason))
+            reason = parting;
+        else if (!client.Connected() && !parting.empty() &&
+                 reason.find(parting) == std::string::npos)
             reason += ftpclient_texts::kLastReplyBeforeClose + parting;
         showHeld(reason);
         progress.Break();
-        err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
+        err << kPrefix << kFailedPrefix << what << ": " << PlainReason(reason) << "\n";
         if (status == ftp_exit::kOk)
-            status = CommandExitStatus(r, waiter.TimedOut(), client.Connected());
+            status = CommandExitStatus(r, waiter.TimedOut(), client.Connected(), parting);
     };
     auto quit = [&] {
         progress.Break();
@@ -207,7 +215,24 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         return status;
     };
 
-    FtpQueueRun queueRun{session, queue, waiter, err, report};
+    // Ctrl-C: the running transfer stops (a download that was replacing a
+    // file leaves the old copy as it was) and the run ends at once.
+    FtpInterrupt interrupt([&](int) {
+        client.Abort();
+        progress.Break();
+        std::string note = kInterrupted;
+        const std::string& message = client.ErrorMessage();
+        if (const std::size_t kept = message.find(ftpclient_texts::kOldCopyKeptPrefix);
+            kept != std::string::npos)
+            note += message.substr(kept);
+        err << kPrefix << note << "\n";
+        err.flush();
+        out.flush();
+        work.remove();
+        std::_Exit(ftp_exit::kInterrupted);
+    });
+
+    FtpQueueRun queueRun{session, queue, waiter, err, report, {}, 0};
     queue.OnEntryEnded = [&](const QueueEntry& e, const TransferResult& r) {
         if (e.Icon == QueueIcon::File) {
             queued.endedBytes +=
@@ -223,6 +248,32 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         }
         waiter.Wake();
     };
+    // SECURITY: with mandatory encryption no file is moved or changed in
+    // plain, also when the key check never ran (a server that does not call
+    // itself ours, or a site without a key): the session only quits when a
+    // check that ran failed.
+    auto plainRefused = [&] {
+        if (!session.ConnectedSite.EncryptionMandatory || session.ClientEncryptionActive)
+            return false;
+        TransferResult r;
+        r.ErrorMessage = kMandatoryNotAgreed;
+        report(kLoginStep, r);
+        status = ftp_exit::kEncryption;
+        return true;
+    };
+    queueRun.reconnect = [&] {
+        std::string why;
+        lastRed.clear();
+        if (!OpenSession(session, client, waiter, lastRed, why)) {
+            heldRed.clear();
+            TransferResult r;
+            r.ErrorMessage = why.empty() ? client.ErrorMessage() : why;
+            report(kReconnectStep, r);
+            return false;
+        }
+        showHeld({});
+        return !plainRefused();
+    };
 
     std::string reason;
     if (!OpenSession(session, client, waiter, lastRed, reason)) {
@@ -234,21 +285,14 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         TransferResult r;
         r.ErrorMessage = reason;
         report(kLoginStep, r);
-        status = LoginExitStatus(session.Failure(), waiter.TimedOut());
+        status = EncryptionRefusal(reason) || EncryptionRefusal(client.LastResponse())
+                     ? ftp_exit::kEncryption
+                     : LoginExitStatus(session.Failure(), waiter.TimedOut());
         return quit();
     }
     showHeld({});
-    // SECURITY: with mandatory encryption no file is moved or changed in
-    // plain, also when the key check never ran (a server that does not call
-    // itself ours, or a site without a key): the session only quits when a
-    // check that ran failed.
-    if (session.ConnectedSite.EncryptionMandatory && !session.ClientEncryptionActive) {
-        TransferResult r;
-        r.ErrorMessage = kMandatoryNotAgreed;
-        report(kLoginStep, r);
-        status = ftp_exit::kEncryption;
+    if (plainRefused())
         return quit();
-    }
 
     auto run = [&](const std::function<void(TransferDone)>& start) { return waiter.Run(start); };
 
@@ -278,7 +322,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         progress.Break();
         return DecideFileExists(MakeFileExistsQuestion(upload, local, std::to_string(localSize),
                                                        remote, std::to_string(remoteSize)),
-                                o.existing, std::cin, err);
+                                o.existing, std::cin, err, o.quiet);
     };
 
     for (const auto& cmd : o.commands) {
@@ -306,6 +350,26 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
                     [&out](const std::string& line) { out << line << "\n"; }, std::move(done));
             });
             out.flush();
+        } else if (cmd.name == "get" && a.size() > 1 && a[1] == "-") {
+            // To standard output, which then carries nothing else.
+            const std::string remote = a[0];
+            const TransferResult size =
+                run([&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
+            const std::int64_t known = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
+            out.flush();
+            client.LocalFileHandle = STDOUT_FILENO;
+            r = transfer(remote, [&](TransferDone done) {
+                session.Download(remote, "-", known, std::move(done));
+            });
+            client.LocalFileHandle = -1;
+        } else if (cmd.name == "put" && a[0] == "-") {
+            // From standard input, to its end.
+            const std::string remote = a.size() > 1 ? a[1] : std::string("-");
+            client.LocalFileHandle = STDIN_FILENO;
+            r = transfer(remote, [&](TransferDone done) {
+                session.Upload("-", remote, 0, std::move(done));
+            });
+            client.LocalFileHandle = -1;
         } else if (cmd.name == "get" || cmd.name == "resume-get") {
             const std::string remote = a[0];
             const std::string local = a.size() > 1 ? a[1] : BaseName(a[0]);

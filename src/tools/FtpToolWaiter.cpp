@@ -48,6 +48,8 @@ bool FtpToolWaiter::Until(const std::function<bool()>& finished) {
     finished_ = std::move(outerFinished);
     if (silent && !finished()) {
         timedOut_ = true;
+        if (BeforeAbort)
+            BeforeAbort();
         client_.Abort();
         QCoreApplication::processEvents();
         return false;

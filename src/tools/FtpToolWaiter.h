@@ -18,6 +18,11 @@ public:
         : client_(client), lastActivity_(lastActivity), timeout_(timeoutSeconds) {}
 
     bool TimedOut() const { return timedOut_; }
+    // A new connection after a time-out: waits are judged afresh.
+    void ClearTimedOut() { timedOut_ = false; }
+    // Runs just before a time-out aborts the engine (which closes the
+    // connection and empties the queue).
+    std::function<void()> BeforeAbort;
     // Something changed: a running wait looks again.
     void Wake();
     // False when the server went silent (the engine has then been aborted).

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     }
     TRSA rsa1;
     FtpSessionSetup setup = PrepareFtpSession(options, folder.path, rsa1, AskPasswordOnTerminal);
-    if (!setup.notice.empty())
+    if (!setup.notice.empty() && !options.quiet)
         std::cerr << kPrefix << setup.notice << "\n";
     if (!setup.error.empty()) {
         std::cerr << kPrefix << setup.error << "\n";

@@ -1,5 +1,8 @@
 // Downloads against a scripted peer: what the local file holds after each
-// way a download can end, onto an existing file and onto a new name.
+// way a download can end, onto an existing file and onto a new name. An
+// existing file is replaced only by a complete download: any failure leaves
+// it byte for byte as it was, with no copy left beside it; a new name keeps
+// the bytes received, for a resume.
 #include "ClientHarness.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
@@ -7,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,7 +25,8 @@ const std::string kPayload = PatternBytes(1000, 3);
 
 enum class Outcome {
     Untouched, // an existing file keeps its bytes, a new name is not created
-    Received   // the file holds exactly the bytes sent (maybe none)
+    Received   // the file holds exactly the bytes sent (maybe none); an
+               // existing file keeps its bytes when the download failed
 };
 
 struct DownloadCase {
@@ -30,7 +35,7 @@ struct DownloadCase {
     const char* first;     // the first reply to RETR
     std::size_t sent;      // bytes of kPayload sent on the data connection
     bool reset;            // the data connection ends with a reset
-    const char* final;     // the final reply; nullptr: none
+    const char* final;     // the final reply; nullptr: the control connection closes
     bool fails;
     std::vector<std::string> messageHas;
     Outcome outcome;
@@ -81,6 +86,33 @@ const DownloadCase kCases[] = {
      "226 Transfer complete.",
      true,
      {"Connection reset by peer"},
+     Outcome::Received},
+    {"MidWay551",
+     nullptr,
+     "150 Here it comes.",
+     400,
+     false,
+     "551 Disk trouble.",
+     true,
+     {"551 Disk trouble."},
+     Outcome::Received},
+    {"MidWay421",
+     nullptr,
+     "150 Here it comes.",
+     400,
+     false,
+     "421 Shutting down.",
+     true,
+     {"421 Shutting down."},
+     Outcome::Received},
+    {"ControlConnectionClosedMidWay",
+     nullptr,
+     "150 Here it comes.",
+     400,
+     false,
+     nullptr,
+     true,
+     {},
      Outcome::Received},
     {"CompleteWithNoBytes",
      "213 0",
@@ -159,6 +191,8 @@ TEST_P(Download, LocalFileAfterTheEnd) {
         else
             ::close(data);
         Conn::Sleep(100);
+        if (!tc.final)
+            return; // the control connection closes
         c.Send(std::string(tc.final) + "\r\n");
         c.ReadLine(); // QUIT, or the client's close
     });
@@ -177,15 +211,23 @@ TEST_P(Download, LocalFileAfterTheEnd) {
     EXPECT_EQ(error != 0, tc.fails) << error << " " << h.client.ErrorMessage();
     for (const auto& part : tc.messageHas)
         EXPECT_NE(h.client.ErrorMessage().find(part), std::string::npos) << h.client.ErrorMessage();
-    if (tc.outcome == Outcome::Untouched) {
-        if (existing)
-            EXPECT_EQ(ReadFile(path), kOld);
-        else
-            EXPECT_FALSE(std::filesystem::exists(path));
+    if (existing && tc.fails) {
+        EXPECT_NE(h.client.ErrorMessage().find("the old copy of " + path + " was kept"),
+                  std::string::npos)
+            << h.client.ErrorMessage();
+    }
+    if (existing && (tc.outcome == Outcome::Untouched || tc.fails)) {
+        EXPECT_EQ(ReadFile(path), kOld);
+    } else if (tc.outcome == Outcome::Untouched) {
+        EXPECT_FALSE(std::filesystem::exists(path));
     } else {
         ASSERT_TRUE(std::filesystem::exists(path));
         EXPECT_TRUE(ReadFile(path) == kPayload.substr(0, tc.sent));
     }
+    // Nothing but the target (if any) is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.Path()),
+                            std::filesystem::directory_iterator()),
+              std::filesystem::exists(path) ? 1 : 0);
     h.client.Abort();
 }
 
@@ -268,4 +310,45 @@ TEST(DownloadSize, ForgottenAfterAnUpload) {
     EXPECT_EQ(h.Run([&] { h.client.Get(); }), 0) << h.client.ErrorMessage();
     EXPECT_TRUE(ReadFile(local.File("down.bin")) == smaller);
     h.client.Abort();
+}
+
+// An overwrite stopped part-way (a stalled server given up on, or Ctrl-C)
+// keeps the old file and leaves no copy behind.
+TEST(DownloadOverwrite, AbortedPartWayKeepsTheOldFile) {
+    std::atomic<bool> stop{false};
+    ScriptedPeer peer([&](Conn& c) {
+        ScriptBinaryLogin(c);
+        c.ReadLine(); // PASV
+        c.Send(PassiveReplyFor("127,0,0,1", c.ListenData()));
+        int data = c.AcceptData();
+        c.ReadLine(); // RETR
+        c.Send("150 Here it comes.\r\n");
+        Conn::SendAll(data, kPayload.substr(0, 600));
+        while (!stop) // then silence
+            Conn::Sleep(20);
+        ::close(data);
+    });
+    TempDir local;
+    const std::string path = local.File("keep.bin");
+    WriteFile(path, kOld);
+    ClientHarness h;
+    ASSERT_NO_FATAL_FAILURE(LogInBinary(h, peer));
+    h.client.HostFileName = "f";
+    h.client.LocalFileName = path;
+    std::int64_t seen = 0;
+    h.client.OnProgress = [&](TCustomFtpCli* c, std::int64_t, bool&) { seen = c->TransferCount(); };
+    const int error = h.Run([&] {
+        h.client.Get();
+        RunLoopUntil([&] { return seen >= 600; }, 10000);
+        h.client.Abort();
+    });
+    stop = true;
+    EXPECT_EQ(error, 426);
+    EXPECT_EQ(ReadFile(path), kOld);
+    EXPECT_NE(h.client.ErrorMessage().find("the old copy of " + path + " was kept"),
+              std::string::npos)
+        << h.client.ErrorMessage();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
