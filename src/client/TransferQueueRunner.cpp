@@ -168,7 +168,11 @@ void TransferQueue::DirectoryListed(int id, const TransferResult& result) {
         DirectoryFailed(id, result);
         return;
     }
-    const QueueEntry e = *entry;
+    QueueEntry e = *entry;
+    // A folder named relative to where the queue started is named from the
+    // server's reply instead (the server is in it now).
+    if (e.Remote.empty() || e.Remote[0] != '/')
+        e.Remote = result.ReplyPath;
     const std::string canonical =
         e.Canonical.empty() ? AbsoluteRemotePath("/", e.Remote) : e.Canonical;
     if (FollowLinks)

@@ -131,7 +131,9 @@ bool GetFolder(FtpQueueRun& run, const std::string& remote, const std::string& l
     std::string target = local.empty() ? LastPart(remote) : WithoutTrailingSlashes(local);
     if (target.empty() || target == "/")
         target = local.empty() ? std::string(".") : target;
-    run.queue.AddTransfer(false, true, target, WithoutTrailingSlashes(remote), "0");
+    // An absolute path: the entries inside are named from it, whatever the
+    // server's current directory is by then.
+    run.queue.AddTransfer(false, true, target, AbsoluteRemotePath(home, remote), "0");
     return QueueAndRun(run, home);
 }
 
