@@ -325,6 +325,12 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
                                 o.existing, std::cin, err, o.quiet);
     };
 
+    // A SIZE asked on the way that found the session gone (a 421, a
+    // time-out): its failure is the command's.
+    auto sessionGone = [&](const TransferResult& size) {
+        return size.Error != 0 && (!client.Connected() || waiter.TimedOut());
+    };
+
     for (const auto& cmd : o.commands) {
         const auto& a = cmd.args;
         std::string label = cmd.name + (cmd.recursive ? " -r" : "");
@@ -358,9 +364,12 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             const std::int64_t known = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
             out.flush();
             client.LocalFileHandle = STDOUT_FILENO;
-            r = transfer(remote, [&](TransferDone done) {
-                session.Download(remote, "-", known, std::move(done));
-            });
+            if (sessionGone(size))
+                r = size;
+            else
+                r = transfer(remote, [&](TransferDone done) {
+                    session.Download(remote, "-", known, std::move(done));
+                });
             client.LocalFileHandle = -1;
         } else if (cmd.name == "put" && a[0] == "-") {
             // From standard input, to its end.
@@ -380,6 +389,10 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             const std::int64_t known = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
             bool resume = cmd.name == "resume-get";
             const std::int64_t there = LocalSize(local);
+            if (sessionGone(size)) {
+                report(label, size);
+                return quit();
+            }
             if (cmd.name == "get" && there > 0 && o.existing != FtpExisting::Overwrite) {
                 const FileExistsAnswer answer = decide(false, local, remote, there, known);
                 if (answer == FileExistsAnswer::Skip)
@@ -405,6 +418,10 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
                 const TransferResult size = run(
                     [&](TransferDone done) { session.RemoteFileSize(remote, std::move(done)); });
                 offset = size.Error == 0 ? std::max<std::int64_t>(0, size.Size) : 0;
+                if (sessionGone(size)) {
+                    report(label, size);
+                    return quit();
+                }
                 if (cmd.name == "put" && offset > 0) {
                     const FileExistsAnswer answer = decide(true, local, remote, total, offset);
                     if (answer == FileExistsAnswer::Skip)

@@ -95,7 +95,11 @@ TEST(FtpEndToEnd, ThroughDanteSocks4) {
     auto v4a =
         RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-level", "4A", url, "pwd"});
     EXPECT_EQ(v4a.exitCode, 3); // no connection through the proxy
-    EXPECT_TRUE(Has(v4a.err, "(Winsock error #20016)")) << v4a.err;
+    // The proxy's refusal in words, without a socket error number.
+    EXPECT_TRUE(
+        Has(v4a.err, "SOCKS proxy 127.0.0.1:" + dante.PortText() + ": request rejected or failed"))
+        << v4a.err;
+    EXPECT_FALSE(Has(v4a.err, "Winsock")) << v4a.err;
 }
 
 TEST(FtpEndToEnd, OwnServer) {
@@ -334,7 +338,7 @@ TEST(FtpEndToEnd, FailuresAUserCanActOn) {
     auto refused = RunFtp({"--socks", "127.0.0.1:" + dante.PortText(), "--socks-user",
                            test_user::Name(), "--socks-password", "wrong", url, "pwd"});
     EXPECT_EQ(refused.exitCode, 3);
-    EXPECT_TRUE(Has(refused.err, "vexa2-ftp: failed: login: 500 SOCKS proxy 127.0.0.1:" +
+    EXPECT_TRUE(Has(refused.err, "vexa2-ftp: failed: login: SOCKS proxy 127.0.0.1:" +
                                      dante.PortText() + ": socks authentication failed"))
         << refused.err;
 }
@@ -369,6 +373,6 @@ TEST(FtpEndToEnd, ShortDownloadFails) {
         {"ftp://u:p@127.0.0.1:" + peer.PortText() + "/", "get", "f.bin", local.File("f.bin")});
     EXPECT_EQ(r.exitCode, 8);
     EXPECT_EQ(r.err, "vexa2-ftp: failed: get f.bin " + local.File("f.bin") +
-                         ": 426 Download incomplete: expected 1000 bytes, received 400 bytes\n");
+                         ": Download incomplete: expected 1000 bytes, received 400 bytes\n");
     EXPECT_TRUE(ReadFile(local.File("f.bin")) == content.substr(0, 400));
 }
