@@ -6,6 +6,7 @@
 #include "FtpRun.h"
 #include "QuirkyFtpPeer.h"
 #include "support/peers/EncryptedSupport.h"
+#include "support/peers/PureFtpdPeer.h"
 #include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
@@ -168,13 +169,21 @@ TEST(FtpTruthful, MgetMatchesInTheClient) {
         ASSERT_NE(peer.Port(), 0) << peer.Error();
         expectAbc(local.Path(), RunFtp({peer.Url(), "mget", "dir/*.txt"}, local.Path()));
     }
-    VsftpdPeer peer;
+    {
+        VsftpdPeer peer;
+        ASSERT_TRUE(peer.Started());
+        MakeAbc(peer.Root());
+        TempDir local;
+        const std::string url = "ftp://" + std::string(VsftpdPeer::User()) + ":" +
+                                VsftpdPeer::Password() + "@127.0.0.1:" + peer.PortText() + "/";
+        expectAbc(local.Path(), RunFtp({url, "mget", "dir/*.txt"}, local.Path()));
+    }
+    // pure-ftpd answers NLST with a pattern by 550.
+    PureFtpdPeer peer;
     ASSERT_TRUE(peer.Started());
     MakeAbc(peer.Root());
     TempDir local;
-    const std::string url = "ftp://" + std::string(VsftpdPeer::User()) + ":" +
-                            VsftpdPeer::Password() + "@127.0.0.1:" + peer.PortText() + "/";
-    expectAbc(local.Path(), RunFtp({url, "mget", "dir/*.txt"}, local.Path()));
+    expectAbc(local.Path(), RunFtp({peer.Url(), "mget", "dir/*.txt"}, local.Path()));
 }
 
 // A 421 at any step ends the run at once as a lost connection, with the
