@@ -53,7 +53,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
         std::string::npos);
     const std::string names = List("NLST");
     // NLST sends names only, a permanent link's too.
-    EXPECT_EQ(names, ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\nperma\r\n");
+    EXPECT_EQ(names, ".hidden\r\nfile.txt\r\nln\r\nperma\r\n");
     // A missing path is not found, without the permanent links.
     EXPECT_EQ(List("LIST gone"), home + "sub/gone not found\r\n");
     EXPECT_EQ(List("NLST gone"), "");
@@ -79,15 +79,15 @@ TEST_F(EngineFiles, PatternsAndOptionWords) {
         {"NLST *.txt", "a.txt b.txt q1.txt q[1].txt"},
         {"NLST ?.txt", "a.txt b.txt"},
         {"NLST [ab].*", "a.txt b.txt"},
-        {"NLST .*", ". .. .dot"},
+        {"NLST .*", ".dot"},
         {"NLST p*", "pub"},
         {"NLST d1/*.txt", "x.txt"},
         {"NLST " + home + "d1/*", "x.txt y.log pub"},
         {"NLST q[1].txt", "q[1].txt pub"}, // the name as written exists
         {"NLST z*", ""},
         {"NLST nosuch/*", ""},
-        {"NLST -a", "-x . .. .dot a.txt b.txt c.log d1 q1.txt q[1].txt pub"},
-        {"NLST -l d1", ". .. x.txt y.log pub"},
+        {"NLST -a", "-x .dot a.txt b.txt c.log d1 q1.txt q[1].txt pub"},
+        {"NLST -l d1", "x.txt y.log pub"},
         {"NLST -a -l d1/*.log", "y.log"},
         {"NLST -x", "-x pub"}, // an entry of that name is a name
     };
