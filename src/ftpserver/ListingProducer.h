@@ -91,5 +91,6 @@ private:
 };
 
 // The folders mounted directly in the local folder through the virtual
-// paths of maps (matched case-insensitively, first entry of a name wins).
+// paths of maps (matched case-insensitively, first entry of a name wins);
+// a virtual path whose local folder is missing is not shown.
 std::vector<TVirtualChild> VirtualChildren(const TVirtMapTable& maps, const std::string& folder);
