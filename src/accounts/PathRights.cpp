@@ -38,6 +38,10 @@ std::string CanonicalPath(const std::string& path) {
     return ::CanonicalPath(p, true);
 }
 
+bool StillCanonical(const std::string& path) {
+    return !path.empty() && NormalizePath(CanonicalPath(path)) == NormalizePath(path);
+}
+
 std::string DirectoryPart(const std::string& path) {
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');

@@ -18,6 +18,11 @@ std::string NormalizePath(const std::string& path);
 // Directories keep no trailing "/" here except the root.
 std::string CanonicalPath(const std::string& path);
 
+// True when path (a folder, written with or without its trailing "/") is
+// still reached without any symbolic link or dot step on the way, as the
+// engine records a folder it has judged.
+bool StillCanonical(const std::string& path);
+
 // The directory part of a file path: everything up to and including its last "/".
 std::string DirectoryPart(const std::string& path);
 

@@ -4,7 +4,9 @@
 #include "accounts/Admission.h"
 #include "accounts/Login.h"
 #include "accounts/MessageFile.h"
+#include "accounts/PathRights.h"
 #include "accounts/Validation.h"
+#include "base/ControlBytes.h"
 #include "base/Version.h"
 #include "ftpserver/FtpServer.h"
 
@@ -19,10 +21,23 @@ std::string AddressOf(TFtpCtrlSocket* client) {
 }
 } // namespace
 
+namespace {
+// SECURITY: every server log line passes through here: what a client sent
+// (user names, command lines, paths) never puts a control byte into the log,
+// so it can neither split a line into a forged one nor drive a terminal.
+LogWriter Escaping(LogWriter log) {
+    if (!log)
+        return log;
+    return [log = std::move(log)](int level, const std::string& text, TColor colour) {
+        log(level, EscapeControlBytes(text), colour);
+    };
+}
+} // namespace
+
 ServerOwner::ServerOwner(TFtpServer& server, const AccountFiles& files, ServerLists& lists,
                          std::function<ServerPolicy()> policy, LogWriter log)
     : server_(server), files_(files), lists_(lists), policy_(std::move(policy)),
-      log_(std::move(log)) {
+      log_(Escaping(std::move(log))) {
     idleTimer_.setInterval(kIdleTickMs);
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdleTick(); });
     lists_.OnTablesChanged = [this] { CopyTables(); };
@@ -37,6 +52,7 @@ ServerOwner::~ServerOwner() {
     // The server may outlive this owner: leave it no handler pointing here.
     server_.OnStart = nullptr;
     server_.OnStop = nullptr;
+    server_.OnListenerFailed = nullptr;
     server_.OnClientConnect = nullptr;
     server_.OnClientDisconnect = nullptr;
     server_.OnClientCommand = nullptr;
@@ -143,8 +159,13 @@ LoginSlot* ServerOwner::SlotOf(TFtpCtrlSocket* client) {
 
 TraverseScope ServerOwner::ScopeOf(TFtpCtrlSocket* client) const {
     TraverseScope scope;
-    scope.current = client->Directory;
-    scope.home = client->HomeDir;
+    // SECURITY: the current and home folders need no right because they were
+    // judged (or set by the administrator) as the folders they were then. One
+    // that has since become a link, or lies below one (a folder removed and a
+    // link renamed into its place), is some other folder now: it is judged
+    // like any other.
+    scope.current = StillCanonical(client->Directory) ? client->Directory : std::string();
+    scope.home = StillCanonical(client->HomeDir) ? client->HomeDir : std::string();
     for (const auto& map : server_.VirtMapTable)
         if (!map.DirPath.empty())
             scope.virtualFolders.push_back(map.DirPath);
@@ -183,6 +204,11 @@ void ServerOwner::Hook() {
         Log(logServer, texts::ServerStopped(listeningPort_.empty() ? server_.Port : listeningPort_),
             colours::clRed);
         Refresh();
+    };
+
+    server_.OnListenerFailed = [this](TFtpServer*, const std::string& reason) {
+        if (OnListenerFailed)
+            OnListenerFailed(reason);
     };
 
     server_.OnClientConnect = [this](TFtpServer*, TFtpCtrlSocket* client, int) {

@@ -68,6 +68,9 @@ public:
     // Called when only the row at this index changed (transfer progress);
     // without it OnListChanged is called instead.
     std::function<void(int row)> OnRowChanged;
+    // Called when the listening socket failed on its own (not by Stop), with
+    // the reason; the server is then no longer listening.
+    std::function<void(const std::string& reason)> OnListenerFailed;
 
 private:
     void Hook();

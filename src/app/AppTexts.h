@@ -121,6 +121,7 @@ inline std::string ServerPortInvalid(const std::string& text) {
            "not started";
 }
 inline constexpr const char* kErrorPrefix = "vexa2: ";
+inline constexpr const char* kListenerFailed = "the FTP server stopped listening: ";
 
 // Key pair management.
 inline constexpr const char* kGenerateWhileServerActive =

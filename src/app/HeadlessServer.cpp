@@ -76,7 +76,16 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
             shell.Log().WriteLog(logBoth, result.errorText, colours::clRed);
     });
 
+    // A listener that fails on its own ends the program with an error, so a
+    // service manager sees the failure and can start it again.
+    std::string listenerFault;
+    shell.Owner().OnListenerFailed = [&listenerFault](const std::string& reason) {
+        listenerFault = reason;
+        QCoreApplication::quit();
+    };
+
     QCoreApplication::exec();
+    shell.Owner().OnListenerFailed = nullptr;
 
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
@@ -84,5 +93,7 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
     shell.Log().RemoveSink(&stdoutSink);
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
+    if (!listenerFault.empty())
+        return Fail(apptexts::kListenerFailed + listenerFault);
     return 0;
 }

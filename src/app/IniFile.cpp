@@ -88,13 +88,15 @@ IniFile IniFile::FromText(const std::string& textIn) {
         std::size_t nl = text.find('\n', pos);
         std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
         if (nl != std::string::npos) {
-            if (!raw.empty() && raw.back() == '\r') {
-                raw.pop_back();
+            if (!raw.empty() && raw.back() == '\r')
                 sawCrLf = true;
-            } else {
+            else
                 sawLf = true;
-            }
         }
+        // A file saved once more on another system may end its lines in
+        // CR CR LF: every CR before the line end belongs to the line end.
+        while (!raw.empty() && raw.back() == '\r')
+            raw.pop_back();
         ini.lines_.push_back(Parse(raw));
         if (nl == std::string::npos) {
             ini.finalEol_ = false;

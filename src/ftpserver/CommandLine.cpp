@@ -80,7 +80,9 @@ void SplitCommand(const std::string& line, std::string& keyword, std::string& pa
     keyword.clear();
     while (i < line.size() && std::isalnum(static_cast<unsigned char>(line[i])))
         keyword += static_cast<char>(std::toupper(static_cast<unsigned char>(line[i++])));
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+    // One blank ends the keyword; every byte after it belongs to the
+    // argument, so a name that begins or ends with blanks is kept as sent.
+    if (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
         ++i;
     params = line.substr(i);
 }

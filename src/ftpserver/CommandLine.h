@@ -30,8 +30,9 @@ bool IsPlainLine(const std::string& line);
 // Telnet sequences: 255 255 gives one 255; 255 and any other byte drop both.
 std::string RemoveTelnetSequences(const std::string& line);
 
-// Keyword (letters and digits, upper-cased) and parameters (the rest,
-// unchanged), with spaces and tabs skipped before and after the keyword.
+// Keyword (letters and digits, upper-cased, after any leading spaces and
+// tabs) and parameters: everything after the one space or tab that follows
+// the keyword, unchanged (leading and trailing blanks included).
 void SplitCommand(const std::string& line, std::string& keyword, std::string& params);
 
 // Six decimal numbers separated by commas, with optional spaces or tabs

@@ -27,12 +27,14 @@ struct TListingScope {
 };
 
 // The listing of a canonical path: the contents of a directory ("." and ".."
-// included) or the one entry a file path names, then the permanent links
-// except the one pointing at the listed folder. Detailed lines for LIST, bare
-// names for NLST (permanent links by name too). A missing path, or a pattern
-// that matches nothing, gives the line path + " not found" for LIST and an
-// empty listing for NLST. A way-only folder shows only its named child
-// folders, without permanent links.
+// included for LIST, never for NLST) with the folders mounted in it through
+// virtual paths, or the one entry a file path names, then the permanent
+// links except the one pointing at the listed folder. Detailed lines for
+// LIST, bare names for NLST (permanent links by name too). A missing path,
+// or a pattern that matches nothing, gives the line path + " not found" for
+// LIST and an empty listing for NLST. A way-only folder shows only its named
+// child folders, without permanent links. Built whole here; the server
+// sends the same text a slice at a time (TListingProducer).
 std::string BuildDirectoryList(const std::string& path, bool detailed, const TPermaLinkTable& links,
                                const TVirtMapTable& maps, const TListingScope& scope = {});
 

@@ -3,6 +3,7 @@
 // fields and the encryption fields of the encrypted session.
 #include "crypto/ChunkCipher.h"
 #include "ftpserver/CommandLine.h"
+#include "ftpserver/ListingProducer.h"
 #include "ftpserver/PathModel.h"
 #include "ftpserver/Replies.h"
 #include "ftpserver/TransferStream.h"
@@ -123,6 +124,12 @@ public:
     std::unique_ptr<TChunkDecipher> UploadDecipher;
     bool DataSessionActive = false;
     TTransferStream DataStream;
+    // The listing being sent, made a slice at a time (LIST, NLST).
+    std::unique_ptr<TListingProducer> Listing;
+    void CloseTransferSource() {
+        DataStream.Close();
+        Listing.reset();
+    }
     bool HasOpenedFile = false;
     std::string TransferError;
     long long ByteCount = 0;
@@ -130,6 +137,7 @@ public:
     std::uint8_t CurCmdType = 0;
     long long RestartPos = 0;
     std::string RenameFrom;
+    std::string RenameFromShown; // as the client named it, for replies
     std::string RenameTo;
     bool PassiveMode = false;
     bool PassiveStart = false;

@@ -2,7 +2,11 @@
 #include "crypto/KeyAnnouncement.h"
 #include "crypto/TRSA.h"
 
+#include "base/ControlBytes.h"
+
 #include <QMetaObject>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -80,6 +84,14 @@ void TFtpServer::Start() {
                                           TSocketState NewState) {
         ServerChangeState(OldState, NewState);
     };
+    // SECURITY: nothing a connecting client does may close the listener;
+    // only Stop and a fault of the listening handle itself end listening.
+    serverSocket_->OnBgException = [this](TCustomWSocket*, const std::exception& E,
+                                          bool& CanClose) {
+        CanClose = false;
+        LogLine(FormatReply(replies::kConnectionDropped, {OneLineMessage(E.what())}),
+                colours::clRed);
+    };
     serverSocket_->Listen();
 }
 
@@ -121,42 +133,68 @@ bool TFtpServer::IsClient(TFtpCtrlSocket* Client) const {
 }
 
 void TFtpServer::ServerSessionAvailable(int Error) {
-    if (Error != 0)
-        throw FtpServerException(replies::kSessionAvailableError + std::to_string(Error));
+    if (Error != 0) {
+        LogLine(replies::kSessionAvailableError + std::to_string(Error), colours::clRed);
+        return;
+    }
     int handle = -1;
     try {
         handle = serverSocket_->Accept();
     } catch (const ESocketException&) {
         // Out of descriptors the listener pauses and tries again by itself
-        // (see Accept); it never stops. Other failures concern only the
+        // (see Accept); it never stops. A fault of the listening handle
+        // itself ends listening; any other failure concerns only the
         // connection that went away before it was taken.
         const int code = serverSocket_->LastError();
         if (WSocketIsResourceShortage(code) && !acceptShortage_) {
             acceptShortage_ = true;
             LogLine(FormatReply(replies::kAcceptPaused, {WSocketErrorDesc(code)}), colours::clRed);
+        } else if (WSocketIsListenerFault(code)) {
+            ListenerFailed(WSocketErrorDesc(code));
         }
         return;
     }
     if (handle < 0)
         return;
     acceptShortage_ = false;
-    ++clientCounter_;
-    auto* client = new TFtpCtrlSocket();
-    client->setObjectName(QString("ClientWSocket%1").arg(clientCounter_));
-    client->DataSocket->setObjectName(QString("DataWSocket%1").arg(clientCounter_));
-    clients_.push_back(client);
-    client->Banner = Banner;
+    // SECURITY: whatever fails while one connection is taken (a peer that
+    // reset before it was accepted has no address any more) drops that
+    // connection only; the listener goes on listening.
+    try {
+        TakeConnection(handle);
+    } catch (const std::exception& e) {
+        LogLine(FormatReply(replies::kConnectionDropped, {OneLineMessage(e.what())}),
+                colours::clRed);
+    }
+}
+
+void TFtpServer::ListenerFailed(const std::string& reason) {
+    LogLine(FormatReply(replies::kListenerFailed, {reason}), colours::clRed);
+    try {
+        serverSocket_->Close();
+    } catch (const std::exception&) {
+    }
+    if (OnListenerFailed)
+        OnListenerFailed(this, reason);
+}
+
+void TFtpServer::TakeConnection(int handle) {
+    auto client = std::make_unique<TFtpCtrlSocket>();
     // A graceful close lets the last reply (221, 421) reach the client.
     client->SetLingerOnOff(wsLingerNoSet);
     try {
         client->Dup(handle);
     } catch (const std::exception&) {
-        clients_.pop_back();
-        delete client;
-        return;
+        ::close(handle);
+        throw;
     }
+    // The client owns the handle from here: freeing it closes the handle.
     client->PeerAddr = client->GetPeerAddr();
     client->PeerPort = client->GetPeerPort();
+    ++clientCounter_;
+    client->setObjectName(QString("ClientWSocket%1").arg(clientCounter_));
+    client->DataSocket->setObjectName(QString("DataWSocket%1").arg(clientCounter_));
+    client->Banner = Banner;
     client->OnCommand = [this](TFtpCtrlSocket* c, const char* buf, int len) {
         ClientCommand(c, buf, len);
     };
@@ -167,18 +205,29 @@ void TFtpServer::ServerSessionAvailable(int Error) {
     client->OnDataSent = [this](TCustomWSocket* s, int) {
         ClientDataSent(static_cast<TFtpCtrlSocket*>(s));
     };
-
-    if (OnClientConnect)
-        OnClientConnect(this, client, Error);
-    if (!IsClient(client) || client->State() != wsConnected)
-        return;
-    if (MaxClients > 0 && MaxClients < ClientCount()) {
-        client->Banner = replies::kTooManyUsers;
-        client->StartConnection();
-        QueueCloseRequest(client);
-        return;
+    TFtpCtrlSocket* taken = client.release();
+    clients_.push_back(taken);
+    // From here the client is known to the owner: a failure closes it and
+    // its close is handled as any other.
+    try {
+        if (OnClientConnect)
+            OnClientConnect(this, taken, 0);
+        if (!IsClient(taken) || taken->State() != wsConnected)
+            return;
+        if (MaxClients > 0 && MaxClients < ClientCount()) {
+            taken->Banner = replies::kTooManyUsers;
+            taken->StartConnection();
+            QueueCloseRequest(taken);
+            return;
+        }
+        taken->StartConnection();
+    } catch (const std::exception&) {
+        if (IsClient(taken) && taken->State() != wsClosed)
+            taken->Close();
+        else if (IsClient(taken))
+            QueueClientClosed(taken);
+        throw;
     }
-    client->StartConnection();
 }
 
 std::string TFtpServer::DecipherLine(const std::string& line) {
@@ -225,6 +274,14 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int C
     try {
         std::string keyword, params;
         SplitCommand(line, keyword, params);
+        // SECURITY: a CR or LF in an argument (possible once a line is
+        // deciphered) would forge log lines and make names that split into
+        // false entries in listings; escape codes would drive the terminal
+        // that shows the log. No argument holds a control byte.
+        if (HoldsControlByte(params)) {
+            SendAnswer(Client, replies::kSyntaxError);
+            return;
+        }
         if (OnClientCommand)
             OnClientCommand(this, Client, keyword, params, answer);
         if (!answer.empty()) {
@@ -378,7 +435,7 @@ void TFtpServer::DropClient(TFtpCtrlSocket* Client, const char* goodbye) {
             Client->SendReplyLine(goodbye);
     } catch (const std::exception&) {
     }
-    Client->DataStream.Close();
+    Client->CloseTransferSource();
     Client->CloseDelayed();
 }
 

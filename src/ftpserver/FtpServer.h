@@ -118,6 +118,8 @@ public:
 
     TFtpSrvNotifyEvent OnStart;
     TFtpSrvNotifyEvent OnStop;
+    // The listening socket itself failed and was closed (not by Stop).
+    std::function<void(TFtpServer* Sender, const std::string& Reason)> OnListenerFailed;
     TFtpSrvClientEvent OnClientConnect;
     TFtpSrvClientEvent OnClientDisconnect;
     TFtpSrvClientCommandEvent OnClientCommand;
@@ -145,6 +147,11 @@ public:
 private:
     // Accepting and the life of a client.
     void ServerSessionAvailable(int Error);
+    // Adopts one accepted handle as a client; throws when the connection
+    // cannot be taken (it is then closed and forgotten).
+    void TakeConnection(int handle);
+    // The listening handle cannot accept any more: logged, closed, reported.
+    void ListenerFailed(const std::string& reason);
     void ServerChangeState(TSocketState OldState, TSocketState NewState);
     void ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, int CmdLen);
     void ClientLineTooLong(TFtpCtrlSocket* Client);
@@ -214,6 +221,7 @@ private:
     void RetrDataSent(TFtpCtrlSocket* Client, int Error);
     void RetrSessionClosed(TFtpCtrlSocket* Client, int Error);
     void SendNextChunk(TFtpCtrlSocket* Client);
+    void SendNextListingSlice(TFtpCtrlSocket* Client);
     void EndDownloadData(TFtpCtrlSocket* Client);
     bool FinishFileSegment(TFtpCtrlSocket* Client);
     void OpenUploadFile(TFtpCtrlSocket* Client);
@@ -261,6 +269,8 @@ private:
     // entries do not.
     std::string ContentPath(TFtpCtrlSocket* Client, const std::string& Params) const;
     std::string EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const;
+    // The path a reply quotes: as the client named it, no link resolved.
+    std::string ShownPath(TFtpCtrlSocket* Client, const std::string& Params) const;
     bool Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client, std::string& path);
 
     std::unique_ptr<TWSocket> serverSocket_;

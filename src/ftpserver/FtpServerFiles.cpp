@@ -2,6 +2,7 @@
 // (with the owner's check) that every command naming a path goes through.
 #include "ftpserver/DirectoryListing.h"
 #include "ftpserver/FtpServer.h"
+#include "ftpserver/ListingProducer.h"
 #include "ftpserver/NoLinkPath.h"
 
 #include <fcntl.h>
@@ -65,11 +66,12 @@ bool IsFileEntry(const std::string& path) {
     return LStatOf(path, st) && !S_ISDIR(st.st_mode);
 }
 
-// False, with the "no such file" reply in Answer, unless path is a file entry.
-bool FileEntryFound(const std::string& path, std::string& Answer) {
+// False, with the "no such file" reply naming shown in Answer, unless path
+// is a file entry.
+bool FileEntryFound(const std::string& path, const std::string& shown, std::string& Answer) {
     if (IsFileEntry(path))
         return true;
-    Answer = FormatReply(replies::kNoSuchFile, {path});
+    Answer = FormatReply(replies::kNoSuchFile, {shown});
     return false;
 }
 
@@ -81,6 +83,10 @@ std::string TFtpServer::ContentPath(TFtpCtrlSocket* Client, const std::string& P
 
 std::string TFtpServer::EntryPath(TFtpCtrlSocket* Client, const std::string& Params) const {
     return CanonicalPath(MapClientPath(VirtMapTable, Client->Directory, Params), false);
+}
+
+std::string TFtpServer::ShownPath(TFtpCtrlSocket* Client, const std::string& Params) const {
+    return LexicalPath(MapClientPath(VirtMapTable, Client->Directory, Params));
 }
 
 bool TFtpServer::Validate(const TFtpSrvValidateEvent& event, TFtpCtrlSocket* Client,
@@ -109,7 +115,7 @@ std::string TFtpServer::WithoutOptionWords(TFtpCtrlSocket* Client, const std::st
 
 void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, std::string& Answer,
                                   bool Detailed) {
-    Client->DataStream.Close();
+    Client->CloseTransferSource();
     try {
         const std::string name = WithoutOptionWords(Client, ClientName(Params));
         TListingScope scope;
@@ -131,12 +137,14 @@ void TFtpServer::DirectoryCommand(TFtpCtrlSocket* Client, std::string& Params, s
         if (OnListWay)
             OnListWay(this, Client, directory, scope.WayOnly, scope.WayNames);
         if (!Client->DataStream.IsOpen()) {
-            Client->DataStream.SetMemory(
-                BuildDirectoryList(directory, Detailed, PermaLinkTable, VirtMapTable, scope));
+            // The folder is opened now, right after it was judged; its
+            // entries are read and sent a slice at a time.
+            Client->Listing = std::make_unique<TListingProducer>(
+                directory, Detailed, PermaLinkTable, VirtMapTable, scope,
+                VirtualChildren(VirtMapTable, directory));
             Client->HasOpenedFile = true;
             if (OnAlterDirectory)
                 OnAlterDirectory(this, Client, directory, Detailed);
-            Client->DataStream.Rewind();
         }
         Client->FilePath.clear();
         Client->RestartPos = 0;
@@ -182,10 +190,11 @@ void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, std::string&, std::string& 
     Client->CurCmdType = ftpcDELE;
     const auto path = AllowedEntry(Client, Params, OnValidateDele, replies::kDeleDenied,
                                    replies::kSyntaxError, Answer);
-    if (!path || !FileEntryFound(*path, Answer))
+    const std::string shown = ShownPath(Client, Params);
+    if (!path || !FileEntryFound(*path, shown, Answer))
         return;
     // unlink never follows a final link: a link is removed, not its target.
-    Answer = FormatReply(UnlinkJudged(*path, 0) ? replies::kDeleOk : replies::kDeleFailed, {*path});
+    Answer = FormatReply(UnlinkJudged(*path, 0) ? replies::kDeleOk : replies::kDeleFailed, {shown});
 }
 
 void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& Params,
@@ -193,9 +202,11 @@ void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, std::string&, std::string& 
     Client->CurCmdType = ftpcRNFR;
     const auto path = AllowedEntry(Client, Params, OnValidateRnFr, replies::kRnfrDenied,
                                    replies::kRnfrSyntax, Answer);
-    if (!path || !FileEntryFound(*path, Answer))
+    const std::string shown = ShownPath(Client, Params);
+    if (!path || !FileEntryFound(*path, shown, Answer))
         return;
     Client->RenameFrom = *path;
+    Client->RenameFromShown = shown;
     Answer = replies::kRnfrOk;
 }
 
@@ -206,17 +217,18 @@ void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, std::string&, std::string& 
                                    replies::kSyntaxError, Answer);
     if (!path)
         return;
+    const std::string shown = ShownPath(Client, Params);
     struct stat st {};
     if (LStatOf(*path, st)) {
-        Answer = FormatReply(replies::kRntoExists, {*path});
+        Answer = FormatReply(replies::kRntoExists, {shown});
         return;
     }
-    if (!FileEntryFound(Client->RenameFrom, Answer))
+    if (!FileEntryFound(Client->RenameFrom, Client->RenameFromShown, Answer))
         return;
     Client->RenameTo = *path;
     const bool ok = RenameJudged(Client->RenameFrom, *path);
-    Answer = ok ? FormatReply(replies::kRntoOk, {Client->RenameFrom, *path})
-                : FormatReply(replies::kRntoFailed, {Client->RenameFrom});
+    Answer = ok ? FormatReply(replies::kRntoOk, {Client->RenameFromShown, shown})
+                : FormatReply(replies::kRntoFailed, {Client->RenameFromShown});
 }
 
 void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, std::string&, std::string& Params,
@@ -248,13 +260,14 @@ void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, std::string&, std::string& P
                                    replies::kSyntaxError, Answer);
     if (!path)
         return;
+    const std::string shown = ShownPath(Client, Params);
     struct stat st {};
     if (!LStatOf(*path, st)) {
-        Answer = FormatReply(replies::kRmdNoSuch, {*path});
+        Answer = FormatReply(replies::kRmdNoSuch, {shown});
         return;
     }
     Answer = FormatReply(UnlinkJudged(*path, AT_REMOVEDIR) ? replies::kRmdOk : replies::kRmdFailed,
-                         {*path});
+                         {shown});
 }
 
 void TFtpServer::FileStatusCommand(
@@ -270,7 +283,9 @@ void TFtpServer::FileStatusCommand(
         struct stat st {};
         const bool found = Validate(OnValidateSize, Client, path) && StatJudged(path, st) &&
                            !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode);
-        Answer = reply(path, found ? &st : nullptr);
+        // SECURITY: a reply names the path as the client gave it, never
+        // where a link leads.
+        Answer = reply(ShownPath(Client, Params), found ? &st : nullptr);
     } catch (const std::exception& e) {
         Answer = FormatReply(replies::kCommandFailed, {e.what()});
     }

@@ -32,7 +32,10 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
     }
     Client->FtpState = ftpcReady;
     Client->LoginCompleted = true;
+    // The home folder is kept as it is reached now, the way CWD keeps the
+    // folder it judged: a link swapped into its place later is not home.
     Client->Directory = WithTrailingSlash(CanonicalPath(Client->HomeDir, true));
+    Client->HomeDir = Client->Directory;
     Answer = FormatReply(replies::kLoggedIn, {Client->UserName});
 }
 
@@ -43,7 +46,7 @@ void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Para
         for (const auto& link : PermaLinkTable)
             if (!link.DirPath.empty() && link.LinkName == name)
                 name = link.DirPath;
-        const std::string mapped = ApplyVirtMap(VirtMapTable, Trim(name));
+        const std::string mapped = ResolveVirtualName(VirtMapTable, Client->Directory, name);
         const std::string directory = SetDirectoryPath(Client->Directory, mapped);
         // The owner sees the directory the client is in and the one it asks for.
         bool allowed = true;

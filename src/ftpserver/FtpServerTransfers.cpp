@@ -1,6 +1,9 @@
 // Data connections: PORT, PASV, uploads, downloads, REST and ABOR.
 #include "ftpserver/FtpServer.h"
 
+#include <QMetaObject>
+#include <QPointer>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -251,7 +254,7 @@ bool TFtpServer::AllowedUpload(TFtpCtrlSocket* Client, const std::string& Params
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
         throw FtpServerException(replies::kUploadIsLink);
     Client->FilePath = path;
-    Client->DataStream.Close();
+    Client->CloseTransferSource();
     return true;
 }
 
@@ -378,7 +381,7 @@ void TFtpServer::StorSessionClosed(TFtpCtrlSocket* Client, int Error) {
     DataSessionDown(Client);
     // The last short chunk of an enciphered upload is deciphered now.
     WriteUploadTail(Client);
-    Client->DataStream.Close();
+    Client->CloseTransferSource();
     Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
     if (OnStorSessionClosed)
@@ -402,7 +405,7 @@ void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, std::string&, std::string& 
             return;
         }
         Client->FilePath = path;
-        Client->DataStream.Close();
+        Client->CloseTransferSource();
         Answer = FormatReply(replies::kOpeningData, {Params});
         PrepareDownload(Client);
     } catch (const std::exception& e) {
@@ -482,7 +485,7 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
         Error = wsa::WSAECONNRESET;
     DataSessionDown(Client);
     Client->FileSegment = 0;
-    Client->DataStream.Close();
+    Client->CloseTransferSource();
     Client->DownloadCipher.reset();
     Client->ReleaseTransferBuffer();
     TWSocket* data = Client->DataSocket.get();
@@ -494,7 +497,44 @@ void TFtpServer::RetrSessionClosed(TFtpCtrlSocket* Client, int Error) {
         OnRetrSessionClosed(this, Client, data, Error);
 }
 
+void TFtpServer::SendNextListingSlice(TFtpCtrlSocket* Client) {
+    // One slice of the listing per turn of the loop; the next block goes out
+    // once the data connection has taken the previous one (OnDataSent).
+    std::string out;
+    const bool done = Client->Listing->Produce(out);
+    if (!out.empty()) {
+        Client->ByteCount += static_cast<long long>(out.size());
+        if (const TBlowfishSession* cipher = Client->DownloadCipher.get())
+            cipher->EncryptChunks(out.data(), out.size(), kServerToClientChunk);
+        Client->DataSocket->Send(out.data(), static_cast<int>(out.size()));
+        return;
+    }
+    if (done) {
+        EndDownloadData(Client);
+        return;
+    }
+    QPointer<TFtpCtrlSocket> guard(Client);
+    TListingProducer* listing = Client->Listing.get();
+    QMetaObject::invokeMethod(
+        this,
+        [this, guard, listing] {
+            if (!guard || guard->Listing.get() != listing || guard->AbortingTransfer ||
+                guard->CloseQueued || !guard->DataSessionActive)
+                return;
+            try {
+                SendNextListingSlice(guard);
+            } catch (const std::exception& e) {
+                AbortTransfer(guard, e.what());
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
+    if (Client->Listing) {
+        SendNextListingSlice(Client);
+        return;
+    }
     // A plain file download goes by segments the socket hands to the system
     // straight from the file (sendfile): the same bytes, no copy through this
     // process, no transfer buffer. The next segment is asked for when the

@@ -108,9 +108,33 @@ std::string BuildFilePath(const std::string& directory, const std::string& name)
     return WithTrailingSlash(directory) + n;
 }
 
+std::string ResolveVirtualName(const TVirtMapTable& table, const std::string& directory,
+                               const std::string& name) {
+    const std::string n = ClientName(name);
+    if (n.empty() || n.front() == '/')
+        return ApplyVirtMap(table, n);
+    // Relative to the folder the client sees: "pub" from "/" is "/pub".
+    const std::string seen = WithTrailingSlash(ShowVirtMap(table, directory)) + n;
+    const std::string mapped = ApplyVirtMap(table, seen);
+    return mapped != seen ? mapped : n;
+}
+
 std::string MapClientPath(const TVirtMapTable& table, const std::string& directory,
                           const std::string& params) {
-    return BuildFilePath(directory, ApplyVirtMap(table, ClientName(params)));
+    return BuildFilePath(directory, ResolveVirtualName(table, directory, params));
+}
+
+std::string LexicalPath(const std::string& path) {
+    std::string resolved = "/";
+    for (const std::string& part : SplitComponents(path)) {
+        if (part == ".")
+            continue;
+        if (part == "..")
+            resolved = ParentOf(resolved);
+        else
+            resolved = Join(resolved, part);
+    }
+    return resolved;
 }
 
 std::string CanonicalPath(const std::string& path, bool followFinal) {

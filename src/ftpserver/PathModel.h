@@ -24,6 +24,13 @@ std::string ShowVirtMap(const TVirtMapTable& table, const std::string& path);
 // absolute name stands for itself.
 std::string BuildFilePath(const std::string& directory, const std::string& name);
 
+// A client name (already in "/" form) after the virtual paths: an absolute
+// name that begins with a virtual path, or a relative one that leads into a
+// virtual path from the folder the client sees (PWD), becomes the local path;
+// any other name comes back unchanged.
+std::string ResolveVirtualName(const TVirtMapTable& table, const std::string& directory,
+                               const std::string& name);
+
 // The one mapping every path-taking command uses: "\" to "/", the virtual
 // paths, then the current directory. The result is absolute, not canonical.
 std::string MapClientPath(const TVirtMapTable& table, const std::string& directory,
@@ -35,6 +42,11 @@ std::string MapClientPath(const TVirtMapTable& table, const std::string& directo
 // entry itself, for commands that act on an entry, never on its target).
 // No trailing "/" except for the root.
 std::string CanonicalPath(const std::string& path, bool followFinal);
+
+// An absolute path with "." and ".." steps removed and no link resolved:
+// the path as the client named it, for replies that quote it. No trailing
+// "/" except for the root.
+std::string LexicalPath(const std::string& path);
 
 // The current directory after CWD: ".." goes up one level (the root stays),
 // "." and "" keep it, dot steps inside a longer path are refused with

@@ -114,6 +114,10 @@ inline constexpr const char* kStorProgramError = "Program error in ClientStorSes
 inline constexpr const char* kIdleDisconnect =
     "Disconnecting %s (%s:%s) due to %d seconds of inactivity.";
 inline constexpr const char* kLoginTimeoutLog = "Disconnecting %s:%s: no login within %d seconds.";
+inline constexpr const char* kConnectionDropped =
+    "A connection was dropped before it could be taken (%s); still listening.";
+inline constexpr const char* kListenerFailed =
+    "The listening socket failed (%s); no longer listening.";
 inline constexpr const char* kAcceptPaused =
     "Cannot accept a connection now (%s); still listening, accepting again shortly.";
 inline constexpr const char* kNoDecipherKey = "Private key not loaded";

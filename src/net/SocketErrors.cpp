@@ -144,6 +144,11 @@ bool WSocketIsResourceShortage(int code) {
            code == WSocketErrnoToCode(ENFILE) || code == WSocketErrnoToCode(ENOMEM);
 }
 
+bool WSocketIsListenerFault(int code) {
+    return code == wsa::WSAEBADF || code == wsa::WSAENOTSOCK || code == wsa::WSAEINVAL ||
+           code == WSocketErrnoToCode(EFAULT);
+}
+
 std::string WSocketErrorMessage(int code, const std::string& operation) {
     return "Error " + std::to_string(code) + " in function " + operation + "\r\n" +
            WSocketErrorDesc(code);

@@ -55,6 +55,10 @@ int WSocketGaiToCode(int gaiError);
 // True for the codes of a system out of descriptors or buffer memory
 // (EMFILE, ENFILE, ENOBUFS, ENOMEM): the operation may succeed later.
 bool WSocketIsResourceShortage(int code);
+// Accept failures that concern the listening socket itself (a closed,
+// foreign or no longer listening handle), not the one connection that was
+// being taken: such a listener cannot accept again.
+bool WSocketIsListenerFault(int code);
 
 // "Error <code> in function <operation>" CR LF <text>.
 std::string WSocketErrorMessage(int code, const std::string& operation);

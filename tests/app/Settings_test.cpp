@@ -1,5 +1,6 @@
 #include "AppTestEnv.h"
 #include "Peers.h"
+#include "app/AppShell.h"
 #include "app/AppTexts.h"
 #include "app/DataFolder.h"
 #include "app/Settings.h"
@@ -370,4 +371,27 @@ TEST_F(SettingsTest, TypedAccessRejectsUnknownKeysAndWrongTypes) {
     s.SetInt(keys::IdleCount, 5);       // the control's lowest is 60
     EXPECT_EQ(s.GetInt(keys::IdleCount), 60);
     EXPECT_EQ(changed, std::vector<std::string>{keys::IdleCount});
+}
+
+TEST_F(SettingsTest, LinesEndingInCrCrLfKeepTheirValuesThroughAStartAndAStop) {
+    // A file saved once more on another system: every line ends CR CR LF.
+    const std::string path = folder + "vexa2.ini";
+    std::string text;
+    for (char ch : Fixture())
+        text += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    ASSERT_NE(text.find("ServerPort=2121\r\r\n"), std::string::npos);
+    WriteFile(path, text);
+    {
+        AppShell shell(folder, path, folder + "vexa2.hlp");
+        shell.StartUp();
+        EXPECT_EQ(shell.Options().GetString(keys::ServerPort), "2121");
+        EXPECT_TRUE(shell.Options().GetBool(keys::PassiveMode));
+        EXPECT_EQ(shell.Options().GetString(keys::CurrentKeyLength), "128");
+        shell.Shutdown();
+    }
+    Settings again(folder);
+    again.LoadSettingsFile();
+    EXPECT_EQ(again.GetString(keys::ServerPort), "2121");
+    EXPECT_TRUE(again.GetBool(keys::PassiveMode));
+    EXPECT_EQ(again.GetString(keys::CurrentKeyLength), "128");
 }

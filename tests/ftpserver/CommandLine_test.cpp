@@ -90,9 +90,17 @@ TEST(CommandLine, TelnetSequences) {
 
 TEST(CommandLine, SplitKeywordAndParams) {
     std::string k, p;
+    // One blank ends the keyword; the rest is the argument, blanks and all.
     SplitCommand(" \tretr  my file.txt ", k, p);
     EXPECT_EQ(k, "RETR");
-    EXPECT_EQ(p, "my file.txt ");
+    EXPECT_EQ(p, " my file.txt ");
+    SplitCommand("STOR\t\ta", k, p);
+    EXPECT_EQ(p, "\ta");
+    SplitCommand("CWD ", k, p);
+    EXPECT_EQ(p, "");
+    SplitCommand("PWD", k, p);
+    EXPECT_EQ(k, "PWD");
+    EXPECT_EQ(p, "");
     SplitCommand("", k, p);
     EXPECT_EQ(k, "");
     EXPECT_EQ(p, "");

@@ -89,7 +89,7 @@ TEST(DirectoryListing, ListsDotsHidesDotFilesAndAppendsLinks) {
     EXPECT_EQ(list.find("self"), std::string::npos);
 
     const std::string names = BuildDirectoryList(root, false, TPermaLinkTable{}, maps);
-    EXPECT_EQ(names, ".\r\n..\r\n.secret\r\nb.txt\r\n");
+    EXPECT_EQ(names, ".secret\r\nb.txt\r\n");
     EXPECT_EQ(BuildDirectoryList(root + "/b.txt", false, TPermaLinkTable{}, maps), "b.txt\r\n");
     EXPECT_EQ(BuildDirectoryList(root + "/-la", true, TPermaLinkTable{}, maps),
               root + "/-la not found\r\n");

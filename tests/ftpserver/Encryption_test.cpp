@@ -274,3 +274,33 @@ TEST_F(EncryptedServer, LinesHoldingNulNeverReachAHandler) {
               1);
     EXPECT_EQ(c.Cmd("PWD"), "257 \"" + home + "/sub/\" is current directory.");
 }
+
+TEST_F(EncryptedServer, ControlBytesInArgumentsAreRefusedPlainAndEnciphered) {
+    const std::string home = std::filesystem::canonical(this->home.Path()).string();
+    std::vector<std::string> seen;
+    fixture->Server().OnClientCommand = [&](TFtpServer*, TFtpCtrlSocket*, std::string& keyword,
+                                            std::string& params, std::string&) {
+        seen.push_back(keyword + " " + params);
+    };
+    LineClient c(fixture->Port());
+    c.Reply();
+    c.Login();
+    seen.clear();
+    using namespace std::string_literals;
+    for (const std::string& arg : {"a\x1b[31mb"s, "a\rb"s, "a\nb"s, "a\x7f"s, "\x01x"s, "x\r"s}) {
+        for (const char* command : {"USER ", "MKD ", "STOR ", "CWD ", "RNFR "}) {
+            const std::string line = command + arg;
+            // A plain line ends at its LF; one that holds LF only comes enciphered.
+            if (arg.find('\n') == std::string::npos)
+                EXPECT_EQ(c.Cmd(line), "501 Syntax error in parameter.") << line;
+            EXPECT_EQ(c.Cmd(serverPair.EncryptString(line)), "501 Syntax error in parameter.")
+                << line;
+        }
+    }
+    // No handler and no owner event saw such a line, and nothing was made.
+    EXPECT_TRUE(seen.empty()) << seen.front();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home),
+                            std::filesystem::directory_iterator()),
+              0);
+    EXPECT_EQ(c.Cmd("PWD"), "257 \"" + home + "/\" is current directory.");
+}

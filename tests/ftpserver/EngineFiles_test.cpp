@@ -53,7 +53,7 @@ TEST_F(EngineFiles, ListingsShowDotsHideDotFilesAndLinks) {
         std::string::npos);
     const std::string names = List("NLST");
     // NLST sends names only, a permanent link's too.
-    EXPECT_EQ(names, ".\r\n..\r\n.hidden\r\nfile.txt\r\nln\r\nperma\r\n");
+    EXPECT_EQ(names, ".hidden\r\nfile.txt\r\nln\r\nperma\r\n");
     // A missing path is not found, without the permanent links.
     EXPECT_EQ(List("LIST gone"), home + "sub/gone not found\r\n");
     EXPECT_EQ(List("NLST gone"), "");
@@ -79,15 +79,15 @@ TEST_F(EngineFiles, PatternsAndOptionWords) {
         {"NLST *.txt", "a.txt b.txt q1.txt q[1].txt"},
         {"NLST ?.txt", "a.txt b.txt"},
         {"NLST [ab].*", "a.txt b.txt"},
-        {"NLST .*", ". .. .dot"},
+        {"NLST .*", ".dot"},
         {"NLST p*", "pub"},
         {"NLST d1/*.txt", "x.txt"},
         {"NLST " + home + "d1/*", "x.txt y.log pub"},
         {"NLST q[1].txt", "q[1].txt pub"}, // the name as written exists
         {"NLST z*", ""},
         {"NLST nosuch/*", ""},
-        {"NLST -a", "-x . .. .dot a.txt b.txt c.log d1 q1.txt q[1].txt pub"},
-        {"NLST -l d1", ". .. x.txt y.log pub"},
+        {"NLST -a", "-x .dot a.txt b.txt c.log d1 q1.txt q[1].txt pub"},
+        {"NLST -l d1", "x.txt y.log pub"},
         {"NLST -a -l d1/*.log", "y.log"},
         {"NLST -x", "-x pub"}, // an entry of that name is a name
     };
@@ -205,3 +205,94 @@ TEST_F(EngineFiles, DeleOfALinkRemovesTheLinkOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// Reads one file over a passive data connection; the closing reply in end.
+std::string Retr(RawClient& c, const std::string& name, std::string* end) {
+    const int fd = c.OpenPassive();
+    const std::string opening = c.Cmd("RETR " + name);
+    if (opening.rfind("150", 0) != 0) {
+        ::close(fd);
+        *end = opening;
+        return {};
+    }
+    const std::string data = ReadAll(fd);
+    *end = c.Reply();
+    return data;
+}
+
+std::string Store(RawClient& c, const std::string& command, const std::string& data) {
+    const int fd = c.OpenPassive();
+    const std::string opening = c.Cmd(command);
+    if (opening.rfind("150", 0) != 0) {
+        ::close(fd);
+        return opening;
+    }
+    WriteAllAndClose(fd, data);
+    return c.Reply();
+}
+
+} // namespace
+
+TEST_F(EngineFiles, ArgumentsKeepTheirBlanks) {
+    WriteFile(home + "a.txt", "plain name");
+    for (const std::string name : {" a.txt", "a.txt ", "  two  "}) {
+        SCOPED_TRACE("[" + name + "]");
+        EXPECT_EQ(Store(c, "STOR " + name, "first"), "226 File received ok");
+        EXPECT_EQ(ReadFile(home + name), "first");
+        EXPECT_EQ(Store(c, "APPE " + name, "+more"), "226 File received ok");
+        std::string end;
+        EXPECT_EQ(Retr(c, name, &end), "first+more");
+        EXPECT_EQ(end, "226 File sent ok");
+        EXPECT_EQ(c.Cmd("SIZE " + name), "213 10");
+        EXPECT_EQ(c.Cmd("MDTM " + name).substr(0, 4), "213 ");
+        EXPECT_EQ(List("NLST " + name), name + "\r\n");
+        EXPECT_EQ(c.Cmd("RNFR " + name), "350 File exists, ready for destination name.");
+        EXPECT_EQ(c.Cmd("RNTO " + name + "x"),
+                  "250 File '" + home + name + "' renamed to '" + home + name + "x'.");
+        EXPECT_EQ(c.Cmd("DELE " + name + "x"), "250 File '" + home + name + "x' deleted.");
+        EXPECT_EQ(c.Cmd("MKD " + name), "257 '" + name + "': directory created.");
+        EXPECT_TRUE(std::filesystem::is_directory(home + name));
+        EXPECT_EQ(c.Cmd("CWD " + name),
+                  "250 CWD command successful. \"" + name + "\" is current directory.");
+        EXPECT_EQ(c.Cmd("PWD"), "257 \"" + home + name + "/\" is current directory.");
+        EXPECT_EQ(c.Cmd("CDUP").substr(0, 4), "250 ");
+        EXPECT_EQ(c.Cmd("RMD " + name), "250 '" + home + name + "': directory removed.");
+    }
+    // Every one of them was its own file: the plain name was never touched.
+    EXPECT_EQ(ReadFile(home + "a.txt"), "plain name");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home),
+                            std::filesystem::directory_iterator()),
+              1);
+    // Numbers and keywords may still carry blanks around them.
+    EXPECT_EQ(c.Cmd("TYPE  I "), "200 Type set to  I .");
+    EXPECT_EQ(c.Cmd("REST  5 "), "350 REST supported. Ready to resume at byte offset 5.");
+}
+
+TEST_F(EngineFiles, LftpMirrorKeepsLeadingBlanks) {
+    testing_support::TempDir localDir;
+    const std::string local = std::filesystem::canonical(localDir.Path()).string() + "/";
+    std::filesystem::create_directories(local + "tree/ lead dir");
+    WriteFile(local + "tree/ lead space.txt", "leading");
+    WriteFile(local + "tree/lead space.txt", "no blank");
+    WriteFile(local + "tree/trail.txt ", "trailing");
+    WriteFile(local + "tree/ lead dir/  two.bin", testing_support::PatternBytes(70000, 5));
+    const std::string script =
+        "set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 1; "
+        "mirror -R " +
+        local + "tree up; mirror up " + local + "back; quit";
+    const PeerResult r = RunPeer(
+        "lftp", {"-u", "bob,secret", "-p", std::to_string(fx.Port()), "-e", script, "127.0.0.1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    for (const char* rel :
+         {" lead space.txt", "lead space.txt", "trail.txt ", " lead dir/  two.bin"}) {
+        EXPECT_TRUE(SameBytes(ReadFile(home + "up/" + rel), ReadFile(local + "tree/" + rel)))
+            << rel;
+        EXPECT_TRUE(SameBytes(ReadFile(local + "back/" + rel), ReadFile(local + "tree/" + rel)))
+            << rel;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home + "up"),
+                            std::filesystem::directory_iterator()),
+              4);
+}
