@@ -9,6 +9,10 @@ inline constexpr const char* kDisconnectedFrom = "Disconnected From ";
 inline constexpr const char* kErrorPrefix = "ERROR ";
 inline constexpr const char* kTrashedSession = "Trashed Client Session due to request";
 inline constexpr const char* kAttemptingPrefix = "Attempting to connect to ";
+// Disconnect while a request was still running.
+inline constexpr const char* kConnectCancelledPrefix = "Connection attempt to ";
+inline constexpr const char* kRequestCancelledPrefix = "Disconnected from ";
+inline constexpr const char* kCancelledSuffix = ": cancelled by the user.";
 inline constexpr const char* kViaSocks = ") via Socks Server ";
 inline constexpr const char* kStillConnectedPrefix = "You are currently connected to ";
 inline constexpr const char* kStillConnectedMiddle =

@@ -32,6 +32,9 @@ public:
     // then asks for a name; they return the new name, or nothing when
     // cancelled or failed.
     std::optional<std::string> New(const SiteRecord* shown);
+    // Adds a site with every field of record under the name asked for, in
+    // one write: the store never holds the name without the details.
+    std::optional<std::string> Add(SiteRecord record);
     std::optional<std::string> Clone(const SiteRecord& shown);
     std::optional<std::string> Rename(SiteRecord& shown);
     // Removes every record of this name; the last one removes the file.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class QTimer;
 class TWSocket;
 class TCustomWSocket;
 class TFtpCipherHooks;
@@ -51,6 +52,11 @@ public:
     TFtpOptions Options = ftpAcceptLF;
     std::string ProxyServer;
     std::int64_t ResumeOffset = 0;
+    // Seconds to wait for the connection and greeting, and for each reply
+    // (received lines and transfer progress start the wait again); 0 or less
+    // waits for ever. A wait that runs out ends the request with a message
+    // that says what did not arrive, and drops the connection.
+    int Timeout = 15;
     // Data connections are enciphered (switched by the session once the key
     // check succeeded); needs CipherHooks.
     bool ClientEncryptionActive = false;
@@ -82,6 +88,8 @@ public:
     std::int64_t ReplySize() const { return replySize_; }
     std::int64_t TransferCount() const { return transferCount_; }
     bool Connected() const;
+    // The last request ended because the greeting or a reply did not come in time.
+    bool TimedOut() const { return timedOut_; }
     TWSocket* ControlSocket() const { return control_.get(); }
     TWSocket* DataSocket() const { return data_.get(); }
 
@@ -210,6 +218,10 @@ private:
     void ControlDataAvailable(int error);
     void ControlClosed(int error);
     void SocketError(int error);
+    // The wait for the greeting or a reply: started with every wait and
+    // every sign of life, stopped otherwise.
+    void RestartReplyTimer();
+    void ReplyTimedOut();
 
     // Data connection.
     void PortStep();
@@ -328,4 +340,7 @@ private:
     std::string displayPartial_;                  // a listing line split over two reads
     std::vector<char> ioBuffer_;
     std::string socketErrorText_;
+    QTimer* replyTimer_ = nullptr;
+    std::string lastVerb_; // the command word of the last command sent
+    bool timedOut_ = false;
 };

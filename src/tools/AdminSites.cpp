@@ -190,7 +190,7 @@ void RunSiteCommand(const std::string& folder, const std::vector<std::string>& a
         SiteRecord site; // a new site starts from an all-zero record
         site.Name = name;
         ApplyFields(site, fields);
-        if (!store.New(nullptr) || (!fields.empty() && !store.SaveDetails(site)))
+        if (!store.Add(site))
             Fail(prompts.Message().empty() ? admin_texts::kSiteNotWritten : prompts.Message());
     } else if (verb == "set") {
         if (fields.empty())

@@ -90,6 +90,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     }
     ClientDefaults defaults = setup.defaults;
     defaults.programDirectory = work.path().toStdString() + "/";
+    defaults.timeoutSeconds = o.timeout;
 
     TFtpClient client;
     TRSA rsa2;
@@ -198,7 +199,8 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         progress.Break();
         err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
         if (status == ftp_exit::kOk)
-            status = CommandExitStatus(r, waiter.TimedOut(), client.Connected());
+            status = CommandExitStatus(r, waiter.TimedOut() || client.TimedOut(),
+                                       client.Connected());
     };
     auto quit = [&] {
         progress.Break();
@@ -234,7 +236,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         TransferResult r;
         r.ErrorMessage = reason;
         report(kLoginStep, r);
-        status = LoginExitStatus(session.Failure(), waiter.TimedOut());
+        status = LoginExitStatus(session.Failure(), waiter.TimedOut() || client.TimedOut());
         return quit();
     }
     showHeld({});

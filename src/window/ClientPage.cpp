@@ -250,10 +250,12 @@ void ClientPage::ShowIndicators() {
     const std::string* texts[] = {&values.Encryption, &values.Strength, &values.Algorythm};
     for (int i = 0; i < 3; ++i)
         indicators_[i]->setText(QString::fromStdString(*texts[i]));
-    if (values.CommandPortEncryption != sessionCommandPort_) {
-        sessionCommandPort_ = values.CommandPortEncryption;
-        indicators_[3]->setText(QString::fromStdString(sessionCommandPort_));
-    }
+    // The session's own result while it has one; between sessions the
+    // state of the program's key pair.
+    const std::string& commandPort = values.CommandPortEncryption.empty()
+                                         ? shell_.Options().CommandPortEncryption()
+                                         : values.CommandPortEncryption;
+    indicators_[3]->setText(QString::fromStdString(commandPort));
     remoteUp_->setEnabled(shell_.Client().Groups().RemoteUp);
     ShowTotals();
 }
@@ -279,8 +281,8 @@ void ClientPage::ShowTotals() {
         figures_[i]->setText(QString::fromStdString(*figures[i]));
 }
 
-void ClientPage::ShowKeyPairState(const std::string& state) {
-    indicators_[3]->setText(QString::fromStdString(state));
+void ClientPage::ShowKeyPairState() {
+    ShowIndicators();
 }
 
 void ClientPage::SetBottomHeight(int height) {

@@ -18,7 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
+#include "window/RangeSpinBox.h"
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -234,7 +234,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     auto* idleRow = new QWidget(tab);
     auto* idleLayout = new QHBoxLayout(idleRow);
     idleLayout->setContentsMargins(0, 0, 0, 0);
-    auto* seconds = new QSpinBox(idleRow);
+    auto* seconds = new RangeSpinBox(idleRow);
     seconds->setObjectName(L(keys::IdleCount));
     binder.Bind(seconds, keys::IdleCount);
     idleLayout->addWidget(seconds);
