@@ -135,6 +135,7 @@ inline constexpr const char* kActionCwd = "CWD";
 inline constexpr const char* kActionMkd = "MKD";
 inline constexpr const char* kKeyFileName = "*encryption.key*";
 inline constexpr const char* kNoPermission = "No permission";
+inline constexpr const char* kKickedPrefix = "Kicked connection ";
 inline constexpr const char* kEncryptedOnlyReply =
     "220 Access Denied.  This server is only accepting Vexa Clients with encryption enabled and "
     "working.";

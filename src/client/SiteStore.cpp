@@ -194,7 +194,7 @@ bool SiteStore::AppendRecord(const SiteRecord& record) {
 std::optional<std::string> SiteStore::New(const SiteRecord* shown) {
     if (shown)
         SaveDetails(*shown);
-    return Add(SiteRecord{});
+    return Add(NewSite());
 }
 
 std::optional<std::string> SiteStore::Add(SiteRecord record) {

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// A new site: passive data connections, which work behind NAT and
+// firewalls where active ones fail; every other field empty.
+inline SiteRecord NewSite() {
+    SiteRecord site;
+    site.Passive = true;
+    return site;
+}
+
 // The client's list of known sites, kept in "vexa2sites.dat" in the program
 // directory as a headerless sequence of SiteRecords in the order they were
 // added. Every operation opens and closes the file; failures are shown

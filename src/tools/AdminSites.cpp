@@ -187,7 +187,7 @@ void RunSiteCommand(const std::string& folder, const std::vector<std::string>& a
             Fail(admin_texts::kSiteNameNeeded);
         if (name.size() > site_layout::kName.capacity)
             Fail(admin_texts::FieldTooLong("name", site_layout::kName.capacity));
-        SiteRecord site; // a new site starts from an all-zero record
+        SiteRecord site = NewSite();
         site.Name = name;
         ApplyFields(site, fields);
         if (!store.Add(site))

@@ -189,6 +189,7 @@ TEST(SiteStore, NewCloneRenameDeleteWithUniqueCaseSensitiveNames) {
     EXPECT_TRUE(store.SaveDetails(shown));
     EXPECT_EQ(store.Find("Work")->Host, "work.example.org");
     EXPECT_EQ(store.Find("work")->Host, "");
+    EXPECT_TRUE(store.Find("work")->Passive); // a new site is passive
 
     prompts.textAnswers = {std::string("Work copy")};
     EXPECT_EQ(store.Clone(shown), "Work copy");

@@ -296,10 +296,12 @@ TEST_F(AdminTool, SitesAreStoredAsTheSiteManagerStoresThem) {
     office.SocksPort = "1080";
     office.SocksUsername = "sam";
     office.SocksPassword = "sp";
-    SiteRecord bare; // a new site is an all-zero record with its name
+    SiteRecord bare; // a new site is passive, with its name and nothing else
     bare.Name = "Office";
+    bare.Passive = true;
     SiteRecord anon;
     anon.Name = "anon";
+    anon.Passive = true;
     anon.Host = "h";
     anon.LoginType = 2;
     anon.UserName = "anonymous";
