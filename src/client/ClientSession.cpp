@@ -280,8 +280,10 @@ void ClientSession::Stop() {
 }
 
 void ClientSession::SortBy(int column) {
+    // The same column again turns the order round.
+    SortDescending = column == SortColumn && !SortDescending;
     SortColumn = column;
-    SortRemoteItems(remoteItems_, column);
+    SortRemoteItems(remoteItems_, column, SortDescending);
     Changed();
 }
 
@@ -355,6 +357,15 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         return;
     case ftpCwd:
     case ftpCDup:
+        if (error != 0 && ftp_.Connected()) {
+            // A folder that cannot be entered: say why; the list stays as it was.
+            Log(kCannotEnterPrefix +
+                    (request == ftpCwd ? ftp_.HostDirName : std::string(kParentFolder)) +
+                    kReasonSeparator + ftp_.ErrorMessage(),
+                colours::clRed);
+            groups_.RemoteUp = true;
+            return;
+        }
         Start([this] { ftp_.Pwd(); });
         return;
     case ftpPwd:
@@ -536,7 +547,7 @@ void ClientSession::AfterDir(int error) {
     bool readable = false;
     std::string listing = error == 0 ? ReadWholeFile(ListingFileName(), readable) : std::string();
     remoteItems_ = ParseListing(listing, ServerKind);
-    SortRemoteItems(remoteItems_, SortColumn);
+    SortRemoteItems(remoteItems_, SortColumn, SortDescending);
     groups_.RemoteUp = true;
     groups_.Disconnect = true;
     groups_.Reconnect = true;

@@ -83,6 +83,7 @@ public:
     bool ClientEncryptionActive = false;
     bool StopRequested = false;
     int SortColumn = 0;
+    bool SortDescending = false;
 
     const ClientIndicators& Indicators() const { return indicators_; }
     const ClientCommandGroups& Groups() const { return groups_; }
