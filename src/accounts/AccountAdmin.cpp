@@ -57,8 +57,8 @@ void MergeField(Record& out, const Record& base, const Record& stored, Field Rec
 
 } // namespace
 
-UserRecord UserKind::Merge(const UserRecord& base, const UserRecord& mine,
-                           const UserRecord& stored, const KeepMine& keepMine) {
+UserRecord UserKind::Merge(const UserRecord& base, const UserRecord& mine, const UserRecord& stored,
+                           const KeepMine& keepMine) {
     UserRecord out = mine;
     MergeField(out, base, stored, &UserRecord::Password, texts::kFieldPassword, keepMine);
     MergeField(out, base, stored, &UserRecord::EncryptionKey, texts::kFieldKey, keepMine);

@@ -16,7 +16,8 @@ bool FileExists(const std::string& path) {
 }
 
 bool IsNewer(const std::string& path, const std::string& other) {
-    struct stat a {}, b {};
+    struct stat a {};
+    struct stat b {};
     if (::stat(path.c_str(), &a) != 0 || ::stat(other.c_str(), &b) != 0)
         return false;
     if (a.st_mtim.tv_sec != b.st_mtim.tv_sec)

@@ -5,8 +5,8 @@
 #include "app/PrivateFiles.h"
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
-#include "crypto/KeyAnnouncement.h"
 #include "base/Version.h"
+#include "crypto/KeyAnnouncement.h"
 
 #include <filesystem>
 #include <system_error>

@@ -11,8 +11,8 @@
 #include <cstring>
 
 std::vector<std::string> PrivateFileNames() {
-    return {accounts::kUsersSaved,   accounts::kUsersWorking,   accounts::kGroupsSaved,
-            accounts::kGroupsWorking, site_texts::kStoreFile,   site_texts::kOldStoreFile,
+    return {accounts::kUsersSaved,       accounts::kUsersWorking,    accounts::kGroupsSaved,
+            accounts::kGroupsWorking,    site_texts::kStoreFile,     site_texts::kOldStoreFile,
             site_texts::kDeleteCopyFile, apptexts::kSettingsFileName};
 }
 

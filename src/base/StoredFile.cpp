@@ -69,8 +69,7 @@ std::string TemporaryNameFor(const std::string& path) {
 namespace {
 
 // The write itself: mode is the mode of the new content.
-int Write(const std::string& pathIn, const std::string& path, std::string_view bytes,
-          mode_t mode) {
+int Write(const std::string& pathIn, const std::string& path, std::string_view bytes, mode_t mode) {
     const std::string temporary = TemporaryNameFor(path);
     // SECURITY: O_NOFOLLOW keeps a link planted under the temporary name from
     // redirecting the write.

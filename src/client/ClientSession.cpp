@@ -218,8 +218,8 @@ void ClientSession::Disconnect() {
         if (ftp_.Connected())
             Start([this] { ftp_.Quit(); });
         groups_.Disconnect = false;
-        Log((connecting ? kConnectCancelledPrefix : kRequestCancelledPrefix) + ftp_.HostName +
-                ":" + ftp_.Port + kCancelledSuffix,
+        Log((connecting ? kConnectCancelledPrefix : kRequestCancelledPrefix) + ftp_.HostName + ":" +
+                ftp_.Port + kCancelledSuffix,
             colours::clNavy);
     } else {
         Start([this] { ftp_.Quit(); });
@@ -327,7 +327,8 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         } else {
             // No key exchange in this session: switched off here (no key
             // pair, or the site says so), or a server that does not offer it.
-            indicators_.CommandPortEncryption = ftp_.MyPublicKey.empty() ? kDisabled : kNotSupported;
+            indicators_.CommandPortEncryption =
+                ftp_.MyPublicKey.empty() ? kDisabled : kNotSupported;
             Start([this] { ftp_.User(); });
         }
         return;

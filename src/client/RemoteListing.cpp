@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
-#include <iterator>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <sstream>
 

@@ -8,8 +8,8 @@ class QEventLoop;
 
 // The client component the program uses: the engine plus blocking variants
 // of the requests, which run the event loop until the request has ended (or
-// a little after the engine's own time-out, as a last guard). The wait sleeps in the loop: it wakes for the request's
-// completion or for its deadline, never to look.
+// a little after the engine's own time-out, as a last guard). The wait sleeps in the loop: it wakes
+// for the request's completion or for its deadline, never to look.
 class TFtpClient : public TCustomFtpCli {
 public:
     explicit TFtpClient(QObject* parent = nullptr);

@@ -464,8 +464,7 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         AccountFiles files(folder.path, log);
         const bool changing = rest.size() > 1 && rest[1] != "list" && rest[1] != "show";
         if (area == "user")
-            PrepareAccountFile(files.Users(), files.SavedUsersPath(), changing, opt.save,
-                               opt.yes);
+            PrepareAccountFile(files.Users(), files.SavedUsersPath(), changing, opt.save, opt.yes);
         else if (area == "group")
             PrepareAccountFile(files.Groups(), files.SavedGroupsPath(), changing, opt.save,
                                opt.yes);

@@ -106,7 +106,8 @@ inline std::string ShrinkRefused(const std::string& working, long workingRecords
                                  const std::string& saved, long savedRecords) {
     return "the working file " + working + " holds " + std::to_string(workingRecords) +
            " records, fewer than the " + std::to_string(savedRecords) + " of the saved file " +
-           saved + ", and is not newer than it; nothing was changed. Use --yes to replace the "
+           saved +
+           ", and is not newer than it; nothing was changed. Use --yes to replace the "
            "saved file with the shorter one";
 }
 inline constexpr const char* kNoSuchSite = "no site named ";

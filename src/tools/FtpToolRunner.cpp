@@ -199,8 +199,8 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         progress.Break();
         err << kPrefix << kFailedPrefix << what << ": " << reason << "\n";
         if (status == ftp_exit::kOk)
-            status = CommandExitStatus(r, waiter.TimedOut() || client.TimedOut(),
-                                       client.Connected());
+            status =
+                CommandExitStatus(r, waiter.TimedOut() || client.TimedOut(), client.Connected());
     };
     auto quit = [&] {
         progress.Break();

@@ -9,7 +9,6 @@
 #include "window/LogPane.h"
 #include "window/WindowTexts.h"
 
-#include <QLineEdit>
 #include <QApplication>
 #include <QComboBox>
 #include <QDataStream>
@@ -19,6 +18,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
@@ -181,8 +181,7 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     connect(remotePath_, &QComboBox::activated, this, [this](int index) {
         const ClientSession& session = shell_.Client();
         const std::string chosen = remotePath_->itemText(index).toStdString();
-        if (remotePath_->count() > 1 && chosen != session.RemotePath() &&
-            session.Groups().RemoteUp)
+        if (remotePath_->count() > 1 && chosen != session.RemotePath() && session.Groups().RemoteUp)
             shell_.Client().ChangeDirectory(chosen);
     });
     connect(remotePath_->lineEdit(), &QLineEdit::returnPressed, this, [this] {

@@ -7,7 +7,6 @@
 #include "window/KindIconProxy.h"
 #include "window/WindowTexts.h"
 
-#include <QLineEdit>
 #include <QApplication>
 #include <QComboBox>
 #include <QDataStream>
@@ -15,6 +14,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 

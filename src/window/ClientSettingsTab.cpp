@@ -1,7 +1,7 @@
 #include "app/SettingsKeys.h"
+#include "window/RangeSpinBox.h"
 #include "window/SettingBinder.h"
 #include "window/SettingsTabs.h"
-#include "window/RangeSpinBox.h"
 #include "window/WindowTexts.h"
 
 #include <QCheckBox>

@@ -106,8 +106,8 @@ QString LocalPanel::EnterTyped() {
         return {};
     }
     // The list stays as it was; the box shows its folder again and says why.
-    refusal = QString::fromLatin1(wintexts::kCannotOpenFolder) + typed + QStringLiteral(": ") +
-              refusal;
+    refusal =
+        QString::fromLatin1(wintexts::kCannotOpenFolder) + typed + QStringLiteral(": ") + refusal;
     path_->setCurrentText(folder_);
     QToolTip::showText(path_->mapToGlobal(QPoint(0, path_->height())), refusal, path_);
     lastRefusal_ = refusal;

@@ -9,6 +9,7 @@
 #include "window/SettingsTabs.h"
 #include "window/WindowTexts.h"
 
+#include "window/RangeSpinBox.h"
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include "window/RangeSpinBox.h"
 #include <QTreeWidget>
 #include <QVBoxLayout>
 

@@ -3,11 +3,11 @@
 #include "app/OptionRules.h"
 #include "app/Settings.h"
 
+#include "window/RangeSpinBox.h"
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
-#include "window/RangeSpinBox.h"
 
 SettingBinder::SettingBinder(Settings& settings, QObject* parent)
     : QObject(parent), settings_(settings) {}

@@ -139,7 +139,8 @@ inline constexpr const char* kCannotOpenFolder = "Cannot open ";
 inline constexpr const char* kNoSuchFolder = "no such folder";
 inline constexpr const char* kNotAFolder = "not a folder";
 inline constexpr const char* kFolderNotReadable = "permission denied";
-inline constexpr const char* kPortRange = "A port number from 1 to 65535 (empty: the default port).";
+inline constexpr const char* kPortRange =
+    "A port number from 1 to 65535 (empty: the default port).";
 inline constexpr const char* kConnectMessage = "Connect Message";
 inline constexpr const char* kLoginMessage = "Login Message";
 inline constexpr const char* kLogoutMessage = "Logout Message";

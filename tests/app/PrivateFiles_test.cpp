@@ -55,7 +55,8 @@ TEST_F(PrivateFilesTest, OpenFilesAreClosedAtStartUpAndStayClosed) {
     WriteFile(data + "vexa2groups.dat", "");
     WriteFile(data + "vexa2sites.dat", "");
     WriteFile(data + "ipdenials.dat", "10.*\r\n");
-    for (const char* name : {"vexa2users.dat", "vexa2groups.dat", "vexa2sites.dat", "ipdenials.dat"})
+    for (const char* name :
+         {"vexa2users.dat", "vexa2groups.dat", "vexa2sites.dat", "ipdenials.dat"})
         ::chmod((data + name).c_str(), 0644);
 
     const auto lines = StartAndLog();

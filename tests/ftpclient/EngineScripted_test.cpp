@@ -229,8 +229,8 @@ TEST(EngineScripted, SilentServersEndWithinTheTimeout) {
         h.client.Port = std::to_string(silentPort);
         h.client.Timeout = 1;
         EXPECT_EQ(h.Run([&] { h.client.Open(); }, 15000), 426);
-        EXPECT_EQ(h.client.ErrorMessage(), "No greeting from 127.0.0.1:" +
-                                               std::to_string(silentPort) + " within 1 second.");
+        EXPECT_EQ(h.client.ErrorMessage(),
+                  "No greeting from 127.0.0.1:" + std::to_string(silentPort) + " within 1 second.");
         EXPECT_TRUE(h.client.TimedOut());
         EXPECT_FALSE(h.client.Connected());
     }

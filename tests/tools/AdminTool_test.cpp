@@ -171,8 +171,10 @@ TEST_F(AdminTool, AShortenedWorkingFileNeverReplacesTheSavedOne) {
         auto r = Admin({"user", "add", "dave"});
         EXPECT_EQ(r.exitCode, 1) << c.what;
         EXPECT_EQ(r.err, "vexa2-admin: the working file " + working + " holds " +
-                             std::to_string(c.records) + " records, fewer than the 3 of the saved "
-                             "file " + data.File("vexa2users.dat") +
+                             std::to_string(c.records) +
+                             " records, fewer than the 3 of the saved "
+                             "file " +
+                             data.File("vexa2users.dat") +
                              ", and is not newer than it; nothing was changed. Use --yes to "
                              "replace the saved file with the shorter one\n")
             << c.what;
@@ -216,7 +218,8 @@ TEST_F(AdminTool, AccountAndSiteFilesAreOwnerOnly) {
         EXPECT_EQ(mode(name), ownerOnly) << name;
     // Left readable by an older version: the next rewrite closes them.
     for (const char* name : files)
-        std::filesystem::permissions(data.File(name), ownerOnly | std::filesystem::perms::group_read |
+        std::filesystem::permissions(data.File(name), ownerOnly |
+                                                          std::filesystem::perms::group_read |
                                                           std::filesystem::perms::others_read);
     Ok({"user", "set", "bob", "password", "new"});
     Ok({"group", "set", "staff", "home", "/srv"});

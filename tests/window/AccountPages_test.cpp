@@ -381,9 +381,9 @@ TEST(AccountPages, AChangeMadeByTheAdminToolIsNeverUndoneBySave) {
         env.prompts.confirmAnswers = {c.keepMine};
         env.U("UserSave")->click();
         ASSERT_EQ(env.prompts.asked.size(), 1u);
-        EXPECT_NE(env.prompts.asked.back().find(
-                      "The password of alice was changed by another program"),
-                  std::string::npos);
+        EXPECT_NE(
+            env.prompts.asked.back().find("The password of alice was changed by another program"),
+            std::string::npos);
         EXPECT_EQ(env.Working("alice").Password.Get(), c.expected);
         EXPECT_EQ(savedPassword(), c.expected);
     }

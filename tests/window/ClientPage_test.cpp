@@ -61,7 +61,8 @@ TEST(ClientPage, HeaderClicksSortSizesAsNumbersAndDatesAsDatesBothWays) {
         const char* name;
         std::size_t size;
         int daysOld;
-    } files[] = {{"b.txt", 289, 400}, {"A.txt", 7000000, 40}, {"c.dat", 3, 800}, {"d.bin", 4096, 2}};
+    } files[] = {
+        {"b.txt", 289, 400}, {"A.txt", 7000000, 40}, {"c.dat", 3, 800}, {"d.bin", 4096, 2}};
     for (const auto& f : files) {
         WriteFile(env.served + f.name, std::string(f.size, 'x'));
         fs::last_write_time(env.served + f.name, now - std::chrono::hours(24 * f.daysOld));

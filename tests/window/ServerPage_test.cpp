@@ -13,11 +13,11 @@
 #include "window/WindowPrompts.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QMenu>
 #include <QTreeView>
 
 #include <set>

@@ -31,11 +31,11 @@ QStringList Bar(ClientPage& page) {
 struct ClientLog {
     QStringList lines;
     explicit ClientLog(TForm1& w) {
-        QObject::connect(&w.Signals(), &AppSignals::logLine, [this](int which, const QString& line,
-                                                                    int) {
-            if (which == 1)
-                lines << line;
-        });
+        QObject::connect(&w.Signals(), &AppSignals::logLine,
+                         [this](int which, const QString& line, int) {
+                             if (which == 1)
+                                 lines << line;
+                         });
     }
     bool Has(const QString& text) const { return lines.contains(text); }
     bool Mentions(const QString& part) const {
@@ -111,7 +111,8 @@ TEST(SessionBar, ASilentServerEndsTheAttemptWithinTheTimeout) {
     // Left alone: the time-out ends it, and says what did not come.
     ASSERT_EQ(shell.ConnectClient(), "");
     ASSERT_TRUE(Disconnected(shell));
-    EXPECT_TRUE(log.Has("No greeting from " + where + " within 1 second.")) << log.lines.join("\n").toStdString();
+    EXPECT_TRUE(log.Has("No greeting from " + where + " within 1 second."))
+        << log.lines.join("\n").toStdString();
 
     // Disconnect during the wait: one clear line, nothing about a component.
     log.lines.clear();
