@@ -95,7 +95,9 @@ bool SiteStore::ConvertOldStore() {
 
 const std::vector<std::string>& SiteStore::Load() {
     names_.clear();
-    stored_file::RemoveLeftovers(StorePath());
+    for (const std::string& path :
+         {StorePath(), directory_ + kOldStoreFile, directory_ + kDeleteCopyFile})
+        stored_file::RemoveLeftovers(path);
     ConvertOldStore();
     const std::string path = StorePath();
     std::error_code ec;

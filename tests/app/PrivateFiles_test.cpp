@@ -34,9 +34,9 @@ struct PrivateFilesTest : AppTestEnv {
         sink.lines.clear();
         shell.StartUp();
         std::vector<std::string> lines;
-        for (const Captured& c : sink.lines)
-            if (c.line.find("readable by its owner only") != std::string::npos)
-                lines.push_back(c.line);
+        for (const std::string& line : sink.Lines(logServer))
+            if (line.find("readable by its owner only") != std::string::npos)
+                lines.push_back(line);
         shell.Log().RemoveSink(&sink);
         shell.Shutdown();
         return lines;
