@@ -372,9 +372,10 @@ TEST(AccountPages, AChangeMadeByTheAdminToolIsNeverUndoneBySave) {
     const struct {
         bool keepMine;
         const char* expected;
-    } cases[] = {{false, "tool"}, {true, "mine"}};
+        const char* tool;
+    } cases[] = {{false, "tool1", "tool1"}, {true, "mine", "tool2"}};
     for (const auto& c : cases) {
-        admin({"user", "set", "alice", "password", "tool"});
+        admin({"user", "set", "alice", "password", c.tool});
         password->selectAll();
         QTest::keyClicks(password, "mine");
         env.prompts.asked.clear();

@@ -181,7 +181,7 @@ TEST(ClientPage, TypedPathsAreEnteredOrRefusedWithTheReason) {
     ASSERT_TRUE(RunLoopUntil(
         [&] {
             return std::any_of(log.begin(), log.end(), [&](const QString& l) {
-                return l.startsWith(QString::fromStdString("Cannot enter " + top + "nosuch: 550"));
+                return l.startsWith(QString::fromStdString("Cannot enter " + top + "nosuch: 5"));
             });
         },
         20000))
