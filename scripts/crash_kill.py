@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Kills vexa2-admin and the headless server at random moments and checks that
-every stored file then holds its old content or its new content, never less.
+every stored file then holds its old content or its new content, never less,
+and that a killed "site add" never leaves a site with only its name.
 
 Not part of the test suite (it takes minutes and depends on timing):
     scripts/crash_kill.py [BUILD_DIR] [ROUNDS]
@@ -110,6 +111,40 @@ def admin_round(folder, work, tally, n):
     tally.check('vexa2-admin %s' % ' '.join(command), before, after, snapshot(folder))
 
 
+SITE_RECORD = 496
+
+
+def stored_sites(folder):
+    """(name, host) of every whole record of the site store."""
+    path = os.path.join(folder, 'vexa2sites.dat')
+    data = open(path, 'rb').read() if os.path.exists(path) else b''
+    sites = []
+    for at in range(0, len(data) - SITE_RECORD + 1, SITE_RECORD):
+        record = data[at:at + SITE_RECORD]
+        sites.append((record[1:1 + record[0]], record[42:42 + record[41]]))
+    return sites
+
+
+def site_rounds(folder, rounds):
+    """Kills "site add" with details at random moments: a site is stored whole
+    or not at all, never with its name alone. Returns the sites found without
+    their host."""
+    kills = 0
+    for n in range(rounds):
+        process = subprocess.Popen(
+            [ADMIN, '--data-dir', folder, 'site', 'add', 'site%d' % n, 'host',
+             'ftp%d.example.org' % n, 'user', 'u', 'password', 'p'],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(random.uniform(0, 0.02))
+        process.send_signal(signal.SIGKILL)
+        kills += process.wait() != 0
+    name_only = [name for name, host in stored_sites(folder) if not host]
+    stored = len(stored_sites(folder))
+    print('site add: %d kills, %d sites stored, sites with only a name: %d' % (
+        kills, stored, len(name_only)))
+    return name_only
+
+
 def start_server(folder):
     return subprocess.Popen([VEXA2, '--headless', '--data-dir', folder],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -160,6 +195,8 @@ def main():
     for n in range(ROUNDS):
         server_round(folder, server_tally, expected, n)
 
+    name_only = site_rounds(folder, ROUNDS)
+
     leftovers = [f for f in os.listdir(folder) if '.saving.' in f]
     for label, tally in (('vexa2-admin', admin_tally), ('server', server_tally)):
         print('%s: %d kills; of the files the interrupted run was changing, %d held the old '
@@ -169,7 +206,7 @@ def main():
             print('  ' + line)
     print('temporary files left by the last kills (removed at the next start): %d' % len(leftovers))
     shutil.rmtree(work, ignore_errors=True)
-    sys.exit(1 if admin_tally.less or server_tally.less else 0)
+    sys.exit(1 if admin_tally.less or server_tally.less or name_only else 0)
 
 
 if __name__ == '__main__':

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace accounts {
 
@@ -19,7 +20,64 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// Whether two stored values mean the same: texts by their significant
+// characters, flags by being set.
+template <std::size_t N> bool Same(const ShortText<N>& a, const ShortText<N>& b) {
+    return a.Get() == b.Get();
+}
+bool Same(std::uint8_t a, std::uint8_t b) {
+    return (a != 0) == (b != 0);
+}
+bool Same(const AccessEntry& a, const AccessEntry& b) {
+    return Same(a.Path, b.Path) && Same(a.Read, b.Read) && Same(a.List, b.List) &&
+           Same(a.Write, b.Write) && Same(a.Rename, b.Rename) && Same(a.Delete, b.Delete) &&
+           Same(a.Inherit, b.Inherit) && Same(a.Create, b.Create);
+}
+template <class T, std::size_t N> bool Same(const T (&a)[N], const T (&b)[N]) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (!Same(a[i], b[i]))
+            return false;
+    return true;
+}
+
+// One field of a three-way merge into out (which starts as mine): a field
+// not edited here takes the stored value; one edited only here keeps it;
+// one edited on both sides to different values asks.
+template <class Record, class Field>
+void MergeField(Record& out, const Record& base, const Record& stored, Field Record::*member,
+                const char* label, const KeepMine& keepMine) {
+    const Field& mine = out.*member;
+    const Field& theirs = stored.*member;
+    const Field& old = base.*member;
+    if (Same(theirs, old) || Same(mine, theirs))
+        return;
+    if (Same(mine, old) || !keepMine(label))
+        std::memcpy(static_cast<void*>(&(out.*member)), &theirs, sizeof(Field));
+}
+
 } // namespace
+
+UserRecord UserKind::Merge(const UserRecord& base, const UserRecord& mine, const UserRecord& stored,
+                           const KeepMine& keepMine) {
+    UserRecord out = mine;
+    MergeField(out, base, stored, &UserRecord::Password, texts::kFieldPassword, keepMine);
+    MergeField(out, base, stored, &UserRecord::EncryptionKey, texts::kFieldKey, keepMine);
+    MergeField(out, base, stored, &UserRecord::HomeDirectory, texts::kFieldHome, keepMine);
+    MergeField(out, base, stored, &UserRecord::Access, texts::kFieldAccess, keepMine);
+    MergeField(out, base, stored, &UserRecord::GroupMembership, texts::kFieldGroups, keepMine);
+    MergeField(out, base, stored, &UserRecord::SuperUser, texts::kFieldSuperUser, keepMine);
+    MergeField(out, base, stored, &UserRecord::Enabled, texts::kFieldEnabled, keepMine);
+    return out;
+}
+
+GroupRecord GroupKind::Merge(const GroupRecord& base, const GroupRecord& mine,
+                             const GroupRecord& stored, const KeepMine& keepMine) {
+    GroupRecord out = mine;
+    MergeField(out, base, stored, &GroupRecord::HomeDirectory, texts::kFieldHome, keepMine);
+    MergeField(out, base, stored, &GroupRecord::Access, texts::kFieldAccess, keepMine);
+    MergeField(out, base, stored, &GroupRecord::Enabled, texts::kFieldEnabled, keepMine);
+    return out;
+}
 
 // ---- users ----
 
@@ -56,7 +114,7 @@ bool UserAdmin::SetSuperUser(bool on) {
     const bool was = current_.SuperUser != 0;
     current_.SuperUser = on ? 1 : 0;
     if (on && warnings_ && warnings_() &&
-        !prompts_.Confirm(texts::kNewUserTitle, texts::kSuperUserWarning))
+        !prompts_.Confirm(texts::kSuperUserTitle, texts::kSuperUserWarning))
         current_.SuperUser = 0;
     // Granted, with or without the question, or taken away: a change that
     // must be saved, or a revoked superuser would come back at the next start.

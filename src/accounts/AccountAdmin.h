@@ -7,6 +7,10 @@
 
 namespace accounts {
 
+// Asked when a field was changed both here and in the working file: true
+// keeps the value edited here. The argument names the field.
+using KeepMine = std::function<bool(const char* field)>;
+
 // What makes RecordAdmin the user page: the user file, the user texts, the
 // question before a user named anonymous is made, and a clone that starts
 // without the source's password and key, disabled.
@@ -18,6 +22,10 @@ struct UserKind {
     static const RecordTexts kTexts;
     static bool ConfirmNew(Prompts& prompts, const std::string& name);
     static void PrepareClone(UserRecord& copy);
+    // The record to write back: mine (edited from base) merged with the
+    // stored one field by field.
+    static UserRecord Merge(const UserRecord& base, const UserRecord& mine,
+                            const UserRecord& stored, const KeepMine& keepMine);
 };
 
 // The group page: the group file and texts; New asks nothing and a clone
@@ -30,6 +38,8 @@ struct GroupKind {
     static const RecordTexts kTexts;
     static bool ConfirmNew(Prompts&, const std::string&) { return true; }
     static void PrepareClone(GroupRecord&) {}
+    static GroupRecord Merge(const GroupRecord& base, const GroupRecord& mine,
+                             const GroupRecord& stored, const KeepMine& keepMine);
 };
 
 // Both are instantiated once, in AccountAdmin.cpp.

@@ -8,6 +8,22 @@ namespace accounts::texts {
 // Record files and the administration pages.
 inline constexpr const char* kSelectPrompt = "<-- Select from the list on the left";
 inline constexpr const char* kNewUserTitle = "New User";
+inline constexpr const char* kSuperUserTitle = "Superuser Access";
+// A field changed both on the page and in the working file (by vexa2-admin)
+// since the account was shown.
+inline constexpr const char* kChangedElsewhereTitle = "Account Changed Elsewhere";
+inline std::string ChangedElsewhere(const std::string& name, const std::string& field) {
+    return "The " + field + " of " + name +
+           " was changed by another program while you edited it here.  Keep your value?  "
+           "(No keeps the value the other program stored.)";
+}
+inline constexpr const char* kFieldPassword = "password";
+inline constexpr const char* kFieldKey = "encryption key";
+inline constexpr const char* kFieldHome = "home directory";
+inline constexpr const char* kFieldAccess = "access list";
+inline constexpr const char* kFieldGroups = "group memberships";
+inline constexpr const char* kFieldSuperUser = "superuser flag";
+inline constexpr const char* kFieldEnabled = "enabled flag";
 inline constexpr const char* kNewUserText = "Type in new user's name";
 inline constexpr const char* kNewGroupTitle = "New Group";
 inline constexpr const char* kNewGroupText = "Type in new Group's name";
@@ -119,6 +135,7 @@ inline constexpr const char* kActionCwd = "CWD";
 inline constexpr const char* kActionMkd = "MKD";
 inline constexpr const char* kKeyFileName = "*encryption.key*";
 inline constexpr const char* kNoPermission = "No permission";
+inline constexpr const char* kKickedPrefix = "Kicked connection ";
 inline constexpr const char* kEncryptedOnlyReply =
     "220 Access Denied.  This server is only accepting Vexa Clients with encryption enabled and "
     "working.";

@@ -112,9 +112,11 @@ protected:
         selectedEntry_ = 0;
         panelFromFirst_ = true;
         edited_ = false;
+        base_ = current_;
     }
 
     Record current_{};
+    Record base_{}; // the shown record as it was read: what edits are judged against
     std::vector<std::string> names_;
     bool unsaved_ = false;
     bool edited_ = false;

@@ -52,7 +52,17 @@ template <class Kind> void RecordAdmin<Kind>::LoadNames() {
 template <class Kind> void RecordAdmin<Kind>::WriteBack() {
     if (!edited_)
         return;
+    // Another program (vexa2-admin) may have changed this account in the
+    // working file since it was shown: only the fields edited here are
+    // written over it.
+    const std::string name = current_.Name.Get();
+    if (auto stored = Kind::File(files_).Find(name))
+        current_ = Kind::Merge(base_, current_, *stored, [&](const char* field) {
+            return prompts_.Confirm(texts::kChangedElsewhereTitle,
+                                    texts::ChangedElsewhere(name, field));
+        });
     (void)Kind::File(files_).WriteBack(current_);
+    base_ = current_;
     edited_ = false;
 }
 
@@ -145,8 +155,10 @@ AdminResult RecordAdmin<Kind>::Rename(const std::string& oldName, const std::str
     if (!Kind::File(files_).RenameFirst(oldName, newName))
         return AdminResult::Fail(Kind::kTexts.noSuchRecord);
     LoadNames();
-    if (current_.Name.Equals(oldName))
+    if (current_.Name.Equals(oldName)) {
         current_.Name.Set(newName);
+        base_.Name.Set(newName);
+    }
     unsaved_ = true;
     return AdminResult::Ok();
 }

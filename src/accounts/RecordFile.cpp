@@ -112,7 +112,7 @@ bool RecordFile<Record>::WriteAll(const std::vector<Record>& records) const {
     bytes.reserve(records.size() * sizeof(Record));
     for (const auto& r : records)
         bytes.append(reinterpret_cast<const char*>(&r), sizeof(Record));
-    return stored_file::WriteWhole(path_, bytes) == 0;
+    return stored_file::WritePrivate(path_, bytes) == 0;
 }
 
 template <class Record> bool RecordFile<Record>::WriteBack(const Record& record) const {

@@ -108,6 +108,18 @@ void ServerOwner::KickAllUsers() {
     server_.DisconnectAll();
 }
 
+bool ServerOwner::Kick(const std::string& id) {
+    for (int i = 0; i < server_.ClientCount(); ++i) {
+        TFtpCtrlSocket* client = server_.Client(i);
+        if (std::to_string(client->HSocket()) != id || client->State() == wsClosed)
+            continue;
+        Log(logServer, texts::kKickedPrefix + id, colours::clGreen);
+        client->Close(); // its close queues the disconnect and the free
+        return true;
+    }
+    return false;
+}
+
 bool ServerOwner::KickAllEnabled() const {
     return server_.ClientCount() > 0;
 }

@@ -51,6 +51,9 @@ public:
     // Closes every client at once, without a reply.
     void KickAllUsers();
     bool KickAllEnabled() const;
+    // Closes the one connection of that row Id (its socket handle in
+    // decimal); false when no such connection is open any more.
+    bool Kick(const std::string& id);
     // One idle sweep: every connection 5 seconds older, those past the limit
     // dropped. The timer calls it every 5000 ms while the idle timeout is on.
     void IdleTick();

@@ -2,10 +2,11 @@
 
 #include "app/AppTexts.h"
 #include "app/ClientSettings.h"
+#include "app/PrivateFiles.h"
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
-#include "crypto/KeyAnnouncement.h"
 #include "base/Version.h"
+#include "crypto/KeyAnnouncement.h"
 
 #include <filesystem>
 #include <system_error>
@@ -99,6 +100,11 @@ void AppShell::StartUp() {
         logger_.WriteLog(
             logBoth, apptexts::kHelpFilePrefix + helpFilePath_ + apptexts::kHelpFileNotFoundSuffix,
             colours::clRed);
+
+    // Files holding passwords and keys may come from an older version that
+    // left them readable by every local user.
+    for (const std::string& line : MakeStoredFilesPrivate(dataFolder_))
+        logger_.WriteLog(logBoth, line, colours::clRed);
 
     // The account files' working copies start from the saved ones; the lists
     // and their tables are loaded for the engine.

@@ -2,6 +2,7 @@
 
 // Every message text of the application shell (settings, logging, data
 // folder), kept in one place so each is written exactly once.
+#include <cstdio>
 #include <string>
 
 namespace apptexts {
@@ -21,6 +22,21 @@ inline std::string SettingCorrected(const std::string& key, const std::string& f
                                     const std::string& used, bool outOfRange) {
     return "Setting " + key + "=" + found + (outOfRange ? " is out of range" : " is not a number") +
            "; " + used + " is used instead.";
+}
+
+// Private stored files (passwords and keys in clear text).
+inline std::string ModeText(unsigned mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", mode & 07777u);
+    return text;
+}
+inline std::string MadePrivate(const std::string& path, unsigned oldMode) {
+    return "Made " + path + " readable by its owner only (mode 0600, was " + ModeText(oldMode) +
+           "): it holds passwords or keys.";
+}
+inline std::string CannotMakePrivate(const std::string& path, const std::string& reason) {
+    return "Cannot make " + path + " readable by its owner only: " + reason +
+           ".  It holds passwords or keys; change its mode to 0600.";
 }
 
 // "Command Port Encryption" indicator.

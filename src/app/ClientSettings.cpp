@@ -17,5 +17,6 @@ ClientDefaults ClientDefaultsFromSettings(const Settings& settings,
     defaults.socksUsername = settings.GetString(keys::SocksUsername);
     defaults.socksPassword = settings.GetString(keys::SocksPassword);
     defaults.passiveMode = settings.GetBool(keys::PassiveMode);
+    defaults.timeoutSeconds = settings.GetInt(keys::ClientTimeout);
     return defaults;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TRSA;
@@ -16,6 +17,10 @@ class Settings {
 public:
     static constexpr int kIdleCountMin = 60;
     static constexpr int kIdleCountMax = 3600;
+    static constexpr int kClientTimeoutMin = 1;
+    static constexpr int kClientTimeoutMax = 600;
+    // The values an integer option may take.
+    static std::pair<int, int> IntRange(const std::string& key);
 
     // Every option at the window's initial value; the default paths lie under
     // the given data folder (ending in "/").
@@ -36,7 +41,7 @@ public:
     int GetInt(const std::string& key) const;
     std::string GetString(const std::string& key) const;
     void SetBool(const std::string& key, bool value);
-    void SetInt(const std::string& key, int value); // IdleCount is kept within 60..3600
+    void SetInt(const std::string& key, int value); // kept within IntRange(key)
     void SetString(const std::string& key, const std::string& value);
     // The value as it is written to the file ("1"/"0", decimal, or the text).
     std::string Text(const std::string& key) const;

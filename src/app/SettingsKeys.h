@@ -47,6 +47,7 @@ inline constexpr const char* SocksPort = "SocksPort";
 inline constexpr const char* SocksUsername = "SocksUsername";
 inline constexpr const char* SocksPassword = "SocksPassword";
 inline constexpr const char* PassiveMode = "PassiveMode";
+inline constexpr const char* ClientTimeout = "ClientTimeout";
 } // namespace keys
 
 namespace sections {

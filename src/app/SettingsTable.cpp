@@ -51,6 +51,7 @@ const std::vector<OptionInfo>& SettingsTable() {
         {sections::Client, keys::SocksUsername, String, "", ""},
         {sections::Client, keys::SocksPassword, String, "", ""},
         {sections::Client, keys::PassiveMode, Bool, "0", kCurrent},
+        {sections::Client, keys::ClientTimeout, Integer, "20", kCurrent},
     };
     return table;
 }
@@ -98,6 +99,7 @@ const std::vector<const char*>& SettingsReadOrder() {
         keys::SocksUsername,
         keys::SocksPassword,
         keys::PassiveMode,
+        keys::ClientTimeout,
     };
     return order;
 }

@@ -66,12 +66,10 @@ std::string TemporaryNameFor(const std::string& path) {
     return path + kTemporaryMark + std::to_string(::getpid());
 }
 
-int WriteWhole(const std::string& pathIn, std::string_view bytes, mode_t newFileMode) {
-    const std::string path = Target(pathIn);
-    mode_t mode = newFileMode;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
+namespace {
+
+// The write itself: mode is the mode of the new content.
+int Write(const std::string& pathIn, const std::string& path, std::string_view bytes, mode_t mode) {
     const std::string temporary = TemporaryNameFor(path);
     // SECURITY: O_NOFOLLOW keeps a link planted under the temporary name from
     // redirecting the write.
@@ -117,6 +115,21 @@ int WriteWhole(const std::string& pathIn, std::string_view bytes, mode_t newFile
     return 0;
 }
 
+} // namespace
+
+int WriteWhole(const std::string& pathIn, std::string_view bytes, mode_t newFileMode) {
+    const std::string path = Target(pathIn);
+    mode_t mode = newFileMode;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    return Write(pathIn, path, bytes, mode);
+}
+
+int WritePrivate(const std::string& pathIn, std::string_view bytes) {
+    return Write(pathIn, Target(pathIn), bytes, kPrivateMode);
+}
+
 int ReadWhole(const std::string& path, std::string& bytes) {
     bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -137,6 +150,13 @@ int CopyWhole(const std::string& source, const std::string& destination) {
     if (int error = ReadWhole(source, bytes))
         return error;
     return WriteWhole(destination, bytes);
+}
+
+int CopyPrivate(const std::string& source, const std::string& destination) {
+    std::string bytes;
+    if (int error = ReadWhole(source, bytes))
+        return error;
+    return WritePrivate(destination, bytes);
 }
 
 void RemoveLeftovers(const std::string& pathIn) {

@@ -32,6 +32,11 @@ void SetStepHook(StepHook hook);
 // a stop by the step hook).
 int WriteWhole(const std::string& path, std::string_view bytes, mode_t newFileMode = 0644);
 
+// The same for a file that holds passwords or keys: the new content is
+// always readable and writable by its owner only (0600), whatever mode the
+// file had before.
+int WritePrivate(const std::string& path, std::string_view bytes);
+
 // Reads a whole file. Returns 0 and fills bytes, or the errno (ENOENT for a
 // missing file).
 int ReadWhole(const std::string& path, std::string& bytes);
@@ -39,6 +44,11 @@ int ReadWhole(const std::string& path, std::string& bytes);
 // Copies source over destination all-or-nothing. Returns 0, or the errno
 // (ENOENT when the source is missing; the destination is then untouched).
 int CopyWhole(const std::string& source, const std::string& destination);
+// Copies as above; the destination ends up private (0600).
+int CopyPrivate(const std::string& source, const std::string& destination);
+
+// The mode every private stored file has.
+inline constexpr mode_t kPrivateMode = 0600;
 
 // The temporary name used by this process for path.
 std::string TemporaryNameFor(const std::string& path);

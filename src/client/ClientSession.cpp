@@ -146,6 +146,9 @@ void ClientSession::Connect() {
     ftp_.ClientEncryptionActive = false;
     cipher_.ClearDataKey();
     failure_ = SessionFailure::None;
+    // Nothing of an earlier session describes this one.
+    ClearIndicatorValues();
+    indicators_.CommandPortEncryption.clear();
 
     const ClientDefaults defaults = defaults_();
     programDirectory_ = defaults.programDirectory;
@@ -191,6 +194,8 @@ void ClientSession::Connect() {
     ftp_.SetSocksUserCode(socksUser);
     ftp_.SetSocksPassword(socksPassword);
     ftp_.SetUsePassive(CurrentSite.Passive || defaults.passiveMode);
+    ftp_.Timeout = defaults.timeoutSeconds;
+    cancelled_ = false;
 
     std::string line =
         kAttemptingPrefix + CurrentSite.Name + " (" + CurrentSite.Host + ":" + CurrentSite.Port;
@@ -204,9 +209,18 @@ void ClientSession::Connect() {
 
 void ClientSession::Disconnect() {
     if (ftp_.State() != TFtpState::ftpcReady) {
+        const TFtpState state = ftp_.State();
+        const bool connecting =
+            state == TFtpState::ftpcResolving || state == TFtpState::ftpcAwaitingGreeting;
+        cancelled_ = true;
         ftp_.AbortSync();
-        Start([this] { ftp_.Quit(); });
+        // The abort dropped the connection: there is no one left to send QUIT to.
+        if (ftp_.Connected())
+            Start([this] { ftp_.Quit(); });
         groups_.Disconnect = false;
+        Log((connecting ? kConnectCancelledPrefix : kRequestCancelledPrefix) + ftp_.HostName + ":" +
+                ftp_.Port + kCancelledSuffix,
+            colours::clNavy);
     } else {
         Start([this] { ftp_.Quit(); });
     }
@@ -266,8 +280,10 @@ void ClientSession::Stop() {
 }
 
 void ClientSession::SortBy(int column) {
+    // The same column again turns the order round.
+    SortDescending = column == SortColumn && !SortDescending;
     SortColumn = column;
-    SortRemoteItems(remoteItems_, column);
+    SortRemoteItems(remoteItems_, column, SortDescending);
     Changed();
 }
 
@@ -316,18 +332,25 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
     switch (request) {
     case ftpOpen: {
         if (error != 0) {
-            // The connection never came up: say why and go back to idle.
-            Log(ftp_.ErrorMessage().empty() ? ftp_.LastResponse() : ftp_.ErrorMessage(),
-                colours::clRed);
+            // The connection never came up: say why and go back to idle (a
+            // Disconnect has said so already).
+            if (!cancelled_)
+                Log(ftp_.ErrorMessage().empty() ? ftp_.LastResponse() : ftp_.ErrorMessage(),
+                    colours::clRed);
             groups_.Disconnect = false;
             failure_ = SessionFailure::Connection;
             return;
         }
         const std::string& greeting = ftp_.LastResponse();
-        if (greeting.find("Vexa", 1) != std::string::npos && !ftp_.MyPublicKey.empty())
+        if (greeting.find("Vexa", 1) != std::string::npos && !ftp_.MyPublicKey.empty()) {
             Start([this] { ftp_.Pubk(); });
-        else
+        } else {
+            // No key exchange in this session: switched off here (no key
+            // pair, or the site says so), or a server that does not offer it.
+            indicators_.CommandPortEncryption =
+                ftp_.MyPublicKey.empty() ? kDisabled : kNotSupported;
             Start([this] { ftp_.User(); });
+        }
         return;
     }
     case ftpPubk:
@@ -355,6 +378,15 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         return;
     case ftpCwd:
     case ftpCDup:
+        if (error != 0 && ftp_.Connected()) {
+            // A folder that cannot be entered: say why; the list stays as it was.
+            Log(kCannotEnterPrefix +
+                    (request == ftpCwd ? ftp_.HostDirName : std::string(kParentFolder)) +
+                    kReasonSeparator + ftp_.ErrorMessage(),
+                colours::clRed);
+            groups_.RemoteUp = true;
+            return;
+        }
         Start([this] { ftp_.Pwd(); });
         return;
     case ftpPwd:
@@ -442,6 +474,8 @@ void ClientSession::AfterSyst() {
             KeyCheckFailed();
             return;
         }
+        if (!ClientEncryptionActive)
+            ShowPlainData();
         Start([this] { ftp_.Pwd(); });
         return;
     }
@@ -496,9 +530,7 @@ void ClientSession::KeyCheckFailed() {
     ClientEncryptionActive = false;
     ftp_.ClientEncryptionActive = false;
     cipher_.ClearDataKey();
-    indicators_.Encryption = kOff;
-    indicators_.Strength = kNotApplicable;
-    indicators_.Algorythm = kNotApplicable;
+    ShowPlainData();
     Log(kNotNegotiated, colours::clRed);
     if (ConnectedSite.EncryptionMandatory) {
         Log(kMandatoryQuitting, colours::clRed);
@@ -545,7 +577,7 @@ void ClientSession::AfterDir(int error) {
     bool readable = false;
     std::string listing = error == 0 ? ReadWholeFile(ListingFileName(), readable) : std::string();
     remoteItems_ = ParseListing(listing, ServerKind);
-    SortRemoteItems(remoteItems_, SortColumn);
+    SortRemoteItems(remoteItems_, SortColumn, SortDescending);
     groups_.RemoteUp = true;
     groups_.Disconnect = true;
     groups_.Reconnect = true;
@@ -568,6 +600,12 @@ void ClientSession::ClearIndicatorValues() {
     indicators_.Algorythm.clear();
 }
 
+void ClientSession::ShowPlainData() {
+    indicators_.Encryption = kOff;
+    indicators_.Strength = kNotApplicable;
+    indicators_.Algorythm = kNotApplicable;
+}
+
 void ClientSession::SessionClosed() {
     groups_.Disconnect = false;
     groups_.Reconnect = false;
@@ -578,6 +616,7 @@ void ClientSession::SessionClosed() {
     remoteItems_.clear();
     figures_ = TransferFigures{};
     ClearIndicatorValues();
+    indicators_.CommandPortEncryption.clear();
     if (rsa1_.PrivateKeyLoaded())
         indicators_.Encryption = kReady;
     if (OnClosed)

@@ -28,6 +28,8 @@ struct ClientDefaults {
     // ftpSocks4 or ftpSocks4A (the site store has no field for it).
     TFtpConnectionType socksLevel = ftpSocks5;
     bool passiveMode = false;
+    // Seconds to wait for the greeting and for each reply.
+    int timeoutSeconds = 20;
 };
 
 // The client page's state as values the window shows.
@@ -35,7 +37,9 @@ struct ClientIndicators {
     std::string Encryption;
     std::string Strength;
     std::string Algorythm;
-    std::string CommandPortEncryption = "DISABLED";
+    // What this session's key exchange gave; empty while no session has
+    // reached that point (the window then shows the key pair's state).
+    std::string CommandPortEncryption;
 };
 
 // Command groups enabled and disabled together.
@@ -82,6 +86,7 @@ public:
     // The remote list is fetched after every PWD of the session's own flow
     // (login, navigation); a front end without a remote list turns it off.
     bool ListAfterPwd = true;
+    bool SortDescending = false;
 
     const ClientIndicators& Indicators() const { return indicators_; }
     const ClientCommandGroups& Groups() const { return groups_; }
@@ -190,6 +195,10 @@ private:
     void KeyCheckFailed();
     void SessionClosed();
     void ClearIndicatorValues();
+    // Set while a Disconnect ends a request that was still running.
+    bool cancelled_ = false;
+    // No data encryption in this session: "OFF", "N/A", "N/A".
+    void ShowPlainData();
     void Start(const std::function<void()>& request);
 
     TFtpClient& ftp_;

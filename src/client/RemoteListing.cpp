@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -209,19 +213,66 @@ std::vector<RemoteItem> ParseListing(const std::string& text, TServerKind kind) 
     return items;
 }
 
-void SortRemoteItems(std::vector<RemoteItem>& items, int column) {
-    auto key = [column](const RemoteItem& item) -> std::string {
-        switch (column) {
-        case 1:
-            return Lower(item.Size);
-        case 2:
-            return Lower(item.Date);
-        default:
-            return Lower(item.Caption);
+namespace {
+
+// A size as a number; a text that is none (a "<DIR>") sorts before every number.
+long long SizeKey(const std::string& size) {
+    long long value = 0;
+    const char* end = size.data() + size.size();
+    auto [next, ec] = std::from_chars(size.data(), end, value);
+    return ec == std::errc() && next == end ? value : -1;
+}
+
+// A listing date ("Mar 07 14:05" within the last year, "Jan 31  2023"
+// older) as a number that orders dates: year, month, day, hour, minute. A
+// date without a year is in the last twelve months.
+long long DateKey(const std::string& date) {
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    std::istringstream in(Lower(date));
+    std::string month, day, last;
+    in >> month >> day >> last;
+    const auto found = std::find(std::begin(kMonths), std::end(kMonths), month);
+    if (found == std::end(kMonths) || day.empty() || last.empty())
+        return -1;
+    const long long m = (found - std::begin(kMonths)) + 1;
+    const long long d = std::atoll(day.c_str());
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    long long year = today.tm_year + 1900, hour = 0, minute = 0;
+    const std::size_t colon = last.find(':');
+    if (colon == std::string::npos) {
+        year = std::atoll(last.c_str());
+    } else {
+        hour = std::atoll(last.substr(0, colon).c_str());
+        minute = std::atoll(last.substr(colon + 1).c_str());
+        if (m > today.tm_mon + 1 || (m == today.tm_mon + 1 && d > today.tm_mday))
+            --year;
+    }
+    return (((year * 13 + m) * 32 + d) * 24 + hour) * 60 + minute;
+}
+
+} // namespace
+
+void SortRemoteItems(std::vector<RemoteItem>& items, int column, bool descending) {
+    // Sizes as numbers and dates as dates; the name breaks ties (and sorts
+    // as case-insensitive text).
+    auto less = [column](const RemoteItem& a, const RemoteItem& b) {
+        if (column == 1) {
+            const long long x = SizeKey(a.Size), y = SizeKey(b.Size);
+            if (x != y)
+                return x < y;
+        } else if (column == 2) {
+            const long long x = DateKey(a.Date), y = DateKey(b.Date);
+            if (x != y)
+                return x < y;
         }
+        return Lower(a.Caption) < Lower(b.Caption);
     };
-    std::stable_sort(items.begin(), items.end(),
-                     [&](const RemoteItem& a, const RemoteItem& b) { return key(a) < key(b); });
+    std::stable_sort(items.begin(), items.end(), [&](const RemoteItem& a, const RemoteItem& b) {
+        return descending ? less(b, a) : less(a, b);
+    });
 }
 
 std::string LinkTargetName(const std::string& caption) {

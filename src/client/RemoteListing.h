@@ -28,7 +28,8 @@ std::vector<RemoteItem> ParseListing(const std::string& text, TServerKind kind);
 
 // Sorts case-insensitively as text by the clicked column: 0 name, 1 size,
 // 2 date (so sizes and dates sort as text, "100" before "20").
-void SortRemoteItems(std::vector<RemoteItem>& items, int column);
+// Sorts by column 0 name, 1 size (as a number) or 2 date (as a date).
+void SortRemoteItems(std::vector<RemoteItem>& items, int column, bool descending = false);
 
 // The part of a link's caption before " -> ".
 std::string LinkTargetName(const std::string& caption);

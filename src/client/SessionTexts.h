@@ -9,6 +9,14 @@ inline constexpr const char* kDisconnectedFrom = "Disconnected From ";
 inline constexpr const char* kErrorPrefix = "ERROR ";
 inline constexpr const char* kTrashedSession = "Trashed Client Session due to request";
 inline constexpr const char* kAttemptingPrefix = "Attempting to connect to ";
+// A folder the server would not let us enter.
+inline constexpr const char* kCannotEnterPrefix = "Cannot enter ";
+inline constexpr const char* kParentFolder = "the parent folder";
+inline constexpr const char* kReasonSeparator = ": ";
+// Disconnect while a request was still running.
+inline constexpr const char* kConnectCancelledPrefix = "Connection attempt to ";
+inline constexpr const char* kRequestCancelledPrefix = "Disconnected from ";
+inline constexpr const char* kCancelledSuffix = ": cancelled by the user.";
 inline constexpr const char* kViaSocks = ") via Socks Server ";
 inline constexpr const char* kStillConnectedPrefix = "You are currently connected to ";
 inline constexpr const char* kStillConnectedMiddle =

@@ -36,7 +36,7 @@ bool WriteAll(const std::string& path, const std::vector<SiteRecord::Bytes>& rec
     bytes.reserve(records.size() * SiteRecord::kSize);
     for (const auto& record : records)
         bytes.append(reinterpret_cast<const char*>(record.data()), SiteRecord::kSize);
-    return stored_file::WriteWhole(path, bytes) == 0;
+    return stored_file::WritePrivate(path, bytes) == 0;
 }
 
 bool AllLookLikeCurrentRecords(const std::string& path, std::uintmax_t size) {
@@ -77,8 +77,7 @@ bool SiteStore::ConvertOldStore() {
     if (AllLookLikeCurrentRecords(path, size))
         return false;
     const std::string oldPath = directory_ + kOldStoreFile;
-    fs::copy_file(path, oldPath, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+    if (stored_file::CopyPrivate(path, oldPath) != 0) {
         Fail(kCouldNotOpenPrefix + path + kChangesNotWrittenSuffix);
         return false;
     }
@@ -96,7 +95,9 @@ bool SiteStore::ConvertOldStore() {
 
 const std::vector<std::string>& SiteStore::Load() {
     names_.clear();
-    stored_file::RemoveLeftovers(StorePath());
+    for (const std::string& path :
+         {StorePath(), directory_ + kOldStoreFile, directory_ + kDeleteCopyFile})
+        stored_file::RemoveLeftovers(path);
     ConvertOldStore();
     const std::string path = StorePath();
     std::error_code ec;
@@ -195,6 +196,10 @@ bool SiteStore::AppendRecord(const SiteRecord& record) {
 std::optional<std::string> SiteStore::New(const SiteRecord* shown) {
     if (shown)
         SaveDetails(*shown);
+    return Add(NewSite());
+}
+
+std::optional<std::string> SiteStore::Add(SiteRecord record) {
     auto name = AskUniqueName(kAddTitle, kAddPrompt);
     if (!name)
         return std::nullopt;
@@ -205,7 +210,6 @@ std::optional<std::string> SiteStore::New(const SiteRecord* shown) {
             return std::nullopt;
         }
     }
-    SiteRecord record;
     record.Name = *name;
     if (!AppendRecord(record))
         return std::nullopt;
@@ -260,9 +264,7 @@ void SiteStore::Delete(const std::string& name, const SiteRecord* shown) {
         SaveDetails(*shown);
     const std::string path = StorePath();
     const std::string copyPath = directory_ + kDeleteCopyFile;
-    std::error_code ec;
-    fs::copy_file(path, copyPath, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+    if (stored_file::CopyPrivate(path, copyPath) != 0) {
         Fail(kCouldNotOpenPrefix + path + kChangesNotWrittenSuffix);
         return;
     }
@@ -271,6 +273,7 @@ void SiteStore::Delete(const std::string& name, const SiteRecord* shown) {
     for (const auto& bytes : ReadAll(copyPath, opened, truncated))
         if (SiteRecord::FromBytes(bytes.data()).Name != name)
             kept.push_back(bytes);
+    std::error_code ec;
     if (kept.empty()) {
         fs::remove(path, ec);
     } else if (!WriteAll(path, kept)) {

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// A new site: passive data connections, which work behind NAT and
+// firewalls where active ones fail; every other field empty.
+inline SiteRecord NewSite() {
+    SiteRecord site;
+    site.Passive = true;
+    return site;
+}
+
 // The client's list of known sites, kept in "vexa2sites.dat" in the program
 // directory as a headerless sequence of SiteRecords in the order they were
 // added. Every operation opens and closes the file; failures are shown
@@ -32,6 +40,9 @@ public:
     // then asks for a name; they return the new name, or nothing when
     // cancelled or failed.
     std::optional<std::string> New(const SiteRecord* shown);
+    // Adds a site with every field of record under the name asked for, in
+    // one write: the store never holds the name without the details.
+    std::optional<std::string> Add(SiteRecord record);
     std::optional<std::string> Clone(const SiteRecord& shown);
     std::optional<std::string> Rename(SiteRecord& shown);
     // Removes every record of this name; the last one removes the file.

@@ -72,6 +72,15 @@ inline constexpr const char* kSocksProxyPrefix = "SOCKS proxy ";
 inline constexpr const char* kSocksProxyReason = ": ";
 inline constexpr const char* kDataSocksOpen = " (";
 inline constexpr const char* kDataSocksClose = ")";
+// The greeting or a reply that did not come within the time-out:
+// "No greeting from HOST:PORT within 20 seconds."
+inline constexpr const char* kNoConnectionPrefix = "No connection to ";
+inline constexpr const char* kNoGreetingPrefix = "No greeting from ";
+inline constexpr const char* kNoReplyPrefix = "No reply to ";
+inline constexpr const char* kNoReplyFrom = " from ";
+inline std::string WithinSeconds(int seconds) {
+    return " within " + std::to_string(seconds) + (seconds == 1 ? " second." : " seconds.");
+}
 // A port-mode data connection from another host than the server.
 inline constexpr const char* kForeignDataPeerPrefix = "Refused a data connection from ";
 inline constexpr const char* kForeignDataPeerMiddle = " (the server is ";

@@ -9,8 +9,10 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <unistd.h>
 
 using namespace ftpclient_texts;
@@ -54,6 +56,9 @@ TCustomFtpCli::TCustomFtpCli(QObject* parent)
             SendClosedHandler(e);
     };
     ioBuffer_.resize(kIoBlock);
+    replyTimer_ = new QTimer(this);
+    replyTimer_->setSingleShot(true);
+    connect(replyTimer_, &QTimer::timeout, this, [this] { ReplyTimedOut(); });
 }
 
 TCustomFtpCli::~TCustomFtpCli() {
@@ -145,6 +150,11 @@ bool TCustomFtpCli::Connected() const {
 // ---------------------------------------------------------------- events
 
 void TCustomFtpCli::SetState(TFtpState s) {
+    const bool waiting = s == ftpcResolving || s == ftpcAwaitingGreeting || s == ftpcAwaitingReply;
+    if (!waiting)
+        replyTimer_->stop();
+    else if (state_ != s || s == ftpcAwaitingReply)
+        RestartReplyTimer(); // each command sent waits afresh
     if (state_ == s)
         return;
     state_ = s;
@@ -162,7 +172,40 @@ void TCustomFtpCli::TriggerDisplayFile(const std::string& msg) {
         OnDisplayFile(this, msg);
 }
 
+void TCustomFtpCli::RestartReplyTimer() {
+    if (Timeout > 0)
+        replyTimer_->start(std::min(Timeout, INT_MAX / 1000) * 1000);
+    else
+        replyTimer_->stop();
+}
+
+void TCustomFtpCli::ReplyTimedOut() {
+    const std::string peer = HostName + ":" + Port;
+    std::string text;
+    switch (state_) {
+    case ftpcResolving:
+    case ftpcAwaitingGreeting:
+        text = (isConnected_ ? kNoGreetingPrefix : kNoConnectionPrefix) + peer;
+        break;
+    case ftpcAwaitingReply:
+        text = kNoReplyPrefix + lastVerb_ + kNoReplyFrom + peer;
+        break;
+    default:
+        return;
+    }
+    text += WithinSeconds(Timeout);
+    TriggerDisplay(text);
+    // The server's state is unknown now: the connection is dropped and the
+    // running request ends with the text as its error.
+    Abort();
+    lastReply_ = errorMessage_ = text;
+    timedOut_ = true;
+}
+
 bool TCustomFtpCli::TriggerProgress() {
+    // Data moving is a sign of life: the reply may take as long again.
+    if (replyTimer_->isActive())
+        RestartReplyTimer();
     bool abort = false;
     if (OnProgress)
         OnProgress(this, transferCount_ + ResumeOffset, abort);
@@ -227,8 +270,10 @@ void TCustomFtpCli::StartCommand(TFtpRequest code, TFtpStep step, const std::str
                                  std::initializer_list<int> accepted, bool isQuit) {
     CheckReady();
     CheckConnected();
-    if (!inSequence_)
+    if (!inSequence_) {
         requestCode_ = code;
+        timedOut_ = false;
+    }
     acceptedCodes_.assign(accepted.begin(), accepted.end());
     ForgetKnownSize(step);
     requestDoneFlag_ = false;
@@ -242,6 +287,7 @@ void TCustomFtpCli::StartCommand(TFtpRequest code, TFtpStep step, const std::str
 void TCustomFtpCli::SendCommand(std::string cmd) {
     if (OnCommand)
         OnCommand(this, cmd);
+    lastVerb_ = cmd.substr(0, cmd.find(' '));
     TriggerDisplay(kSentPrefix + cmd);
     if (control_->State() != wsConnected)
         return;
@@ -301,6 +347,7 @@ void TCustomFtpCli::StartSequence(TFtpRequest code, TFtpStepSet steps) {
     savedReply_ = lastReply_;
     savedReplyCode_ = -1;
     requestCode_ = code;
+    timedOut_ = false;
     requestResult_ = 0;
     stepSet_ = steps;
     currentStep_ = stepNone;
@@ -485,8 +532,10 @@ void TCustomFtpCli::OpenStep() {
     CheckReady();
     if (Connected())
         throw FtpException(kAlreadyConnected);
-    if (!inSequence_)
+    if (!inSequence_) {
         requestCode_ = ftpOpen;
+        timedOut_ = false;
+    }
     requestDoneFlag_ = false;
     receiveBuffer_.Clear();
     requestResult_ = 0;
@@ -682,6 +731,8 @@ bool TCustomFtpCli::DecipherLine(const std::string& line, std::string& plain) {
 }
 
 void TCustomFtpCli::HandleLine(const std::string& line, bool canEndReply) {
+    if (replyTimer_->isActive())
+        RestartReplyTimer();
     lastReply_ = line;
     if (OnResponse)
         OnResponse(this);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class QTimer;
 class TWSocket;
 class TCustomWSocket;
 class TFtpCipherHooks;
@@ -55,6 +56,11 @@ public:
     // or writes instead of opening LocalFileName, which then only names it
     // in messages; -1: none. Not owned.
     int LocalFileHandle = -1;
+    // Seconds to wait for the connection and greeting, and for each reply
+    // (received lines and transfer progress start the wait again); 0 or less
+    // waits for ever. A wait that runs out ends the request with a message
+    // that says what did not arrive, and drops the connection.
+    int Timeout = 15;
     // Data connections are enciphered (switched by the session once the key
     // check succeeded); needs CipherHooks.
     bool ClientEncryptionActive = false;
@@ -91,6 +97,8 @@ public:
         return typeKnown_ ? std::optional<bool>(typeBinary_) : std::nullopt;
     }
     bool Connected() const;
+    // The last request ended because the greeting or a reply did not come in time.
+    bool TimedOut() const { return timedOut_; }
     TWSocket* ControlSocket() const { return control_.get(); }
     TWSocket* DataSocket() const { return data_.get(); }
 
@@ -219,6 +227,10 @@ private:
     void ControlDataAvailable(int error);
     void ControlClosed(int error);
     void SocketError(int error);
+    // The wait for the greeting or a reply: started with every wait and
+    // every sign of life, stopped otherwise.
+    void RestartReplyTimer();
+    void ReplyTimedOut();
 
     // Data connection.
     void PortStep();
@@ -346,4 +358,7 @@ private:
     std::string displayPartial_;                  // a listing line split over two reads
     std::vector<char> ioBuffer_;
     std::string socketErrorText_;
+    QTimer* replyTimer_ = nullptr;
+    std::string lastVerb_; // the command word of the last command sent
+    bool timedOut_ = false;
 };

@@ -17,6 +17,9 @@ std::int64_t Now() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
+// The engine's own time-out says what did not arrive; the wait's deadline
+// comes after it and only guards what the engine does not time.
+constexpr std::int64_t kGraceMs = 1000;
 } // namespace
 
 TFtpClient::TFtpClient(QObject* parent) : TCustomFtpCli(parent) {}
@@ -24,7 +27,7 @@ TFtpClient::TFtpClient(QObject* parent) : TCustomFtpCli(parent) {}
 bool TFtpClient::TriggerProgress() {
     // Progress proves the transfer is alive: the time-out starts again.
     if (Timeout >= 1)
-        deadline_ = Now() + static_cast<std::int64_t>(Timeout) * 1000;
+        deadline_ = Now() + static_cast<std::int64_t>(Timeout) * 1000 + kGraceMs;
     return TCustomFtpCli::TriggerProgress();
 }
 
@@ -67,7 +70,7 @@ bool TFtpClient::WaitUntilReady() {
 }
 
 bool TFtpClient::RunWait(Wait& wait) {
-    deadline_ = Now() + static_cast<std::int64_t>(Timeout) * 1000;
+    deadline_ = Now() + static_cast<std::int64_t>(Timeout) * 1000 + kGraceMs;
     QEventLoop loop;
     wait.loop = &loop;
     Wait* const outer = wait_;

@@ -6,15 +6,14 @@
 
 class QEventLoop;
 
-// The client component the program uses: the engine plus a time-out and
-// blocking variants of the requests, which run the event loop until the
-// request has ended. The wait sleeps in the loop: it wakes for the request's
-// completion or for its deadline, never to look.
+// The client component the program uses: the engine plus blocking variants
+// of the requests, which run the event loop until the request has ended (or
+// a little after the engine's own time-out, as a last guard). The wait sleeps in the loop: it wakes
+// for the request's completion or for its deadline, never to look.
 class TFtpClient : public TCustomFtpCli {
 public:
     explicit TFtpClient(QObject* parent = nullptr);
 
-    int Timeout = 15; // seconds; 0 or less waits for ever
     bool MultiThreaded = false;
 
     bool OpenSync() {

@@ -43,7 +43,7 @@ QVariant RemoteListingModel::headerData(int section, Qt::Orientation orientation
 }
 
 void RemoteListingModel::sort(int column, Qt::SortOrder) {
-    // The listing sorts one way only, as text by the clicked column.
+    // The session sorts: the same column again turns the order round.
     if (column >= 0 && column < columnCount())
         session_.SortBy(column);
 }

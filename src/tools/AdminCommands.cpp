@@ -214,9 +214,13 @@ bool OwnVerb(GroupAdmin&, const std::string&, const std::string&, Args&) {
 // from the saved files) it is taken from the saved file, as the program's own
 // start does; a damaged file is refused rather than saved with fewer records
 // than it holds.
+// A working file that holds fewer records than the saved one and was not
+// changed after it (emptied, or cut on a record boundary by a crash or a full
+// disk) is not a deliberate edit: saving would drop the missing accounts.
+// Refused unless --yes confirms the shrink.
 template <class Record>
 void PrepareAccountFile(const RecordFile<Record>& working, const std::string& savedPath,
-                        bool changing) {
+                        bool changing, bool saving, bool shrinkConfirmed) {
     if (!FileExists(working.Path()) && FileExists(savedPath) &&
         !CopyFile(savedPath, working.Path()))
         Fail(admin_texts::kCannotTakeSavedFile + working.Path());
@@ -227,6 +231,14 @@ void PrepareAccountFile(const RecordFile<Record>& working, const std::string& sa
         if (shape.tailBytes != 0)
             Fail(admin_texts::DamagedAccountFile(path, shape.records, shape.tailBytes));
     }
+    if (!saving || shrinkConfirmed)
+        return;
+    const auto workingShape = RecordFile<Record>(working.Path(), {}).Inspect();
+    const auto savedShape = RecordFile<Record>(savedPath, {}).Inspect();
+    if (workingShape.exists && workingShape.records < savedShape.records &&
+        !IsNewer(working.Path(), savedPath))
+        Fail(admin_texts::ShrinkRefused(working.Path(), workingShape.records, savedPath,
+                                        savedShape.records));
 }
 
 // The verbs of "user" and "group": one handler over either administration,
@@ -452,9 +464,10 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         AccountFiles files(folder.path, log);
         const bool changing = rest.size() > 1 && rest[1] != "list" && rest[1] != "show";
         if (area == "user")
-            PrepareAccountFile(files.Users(), files.SavedUsersPath(), changing);
+            PrepareAccountFile(files.Users(), files.SavedUsersPath(), changing, opt.save, opt.yes);
         else if (area == "group")
-            PrepareAccountFile(files.Groups(), files.SavedGroupsPath(), changing);
+            PrepareAccountFile(files.Groups(), files.SavedGroupsPath(), changing, opt.save,
+                               opt.yes);
         if (area == "user") {
             // Warnings on: the superuser question is asked, and --yes answers it.
             UserAdmin admin(files, prompts, [] { return true; });

@@ -187,10 +187,10 @@ void RunSiteCommand(const std::string& folder, const std::vector<std::string>& a
             Fail(admin_texts::kSiteNameNeeded);
         if (name.size() > site_layout::kName.capacity)
             Fail(admin_texts::FieldTooLong("name", site_layout::kName.capacity));
-        SiteRecord site; // a new site starts from an all-zero record
+        SiteRecord site = NewSite();
         site.Name = name;
         ApplyFields(site, fields);
-        if (!store.New(nullptr) || (!fields.empty() && !store.SaveDetails(site)))
+        if (!store.Add(site))
             Fail(prompts.Message().empty() ? admin_texts::kSiteNotWritten : prompts.Message());
     } else if (verb == "set") {
         if (fields.empty())

@@ -74,7 +74,9 @@ The program's key pair (in the data folder's vexa2.ini):
 Key changes are refused while another program uses the data folder.
 
 Questions (ANONYMOUS accounts, superuser access) are answered Yes by --yes and
-No otherwise. Exit status 0 on success, 1 with a one-line reason on failure.
+No otherwise. A working account file with fewer records than the saved one
+that is not newer than it (emptied or cut short) is never copied over the
+saved file unless --yes confirms it. Exit status 0 on success, 1 with a one-line reason on failure.
 )";
 
 inline constexpr const char* kUnknownCommand = "unknown command; see vexa2-admin --help";
@@ -99,6 +101,14 @@ inline std::string DamagedAccountFile(const std::string& path, long records, lon
     return "the account file " + path + " is damaged (" + std::to_string(records) +
            " whole records and an incomplete one of " + std::to_string(tailBytes) +
            " bytes); nothing was changed, so no record is lost. Repair or remove the file first";
+}
+inline std::string ShrinkRefused(const std::string& working, long workingRecords,
+                                 const std::string& saved, long savedRecords) {
+    return "the working file " + working + " holds " + std::to_string(workingRecords) +
+           " records, fewer than the " + std::to_string(savedRecords) + " of the saved file " +
+           saved +
+           ", and is not newer than it; nothing was changed. Use --yes to replace the "
+           "saved file with the shorter one";
 }
 inline constexpr const char* kNoSuchSite = "no site named ";
 inline constexpr const char* kSiteNameNeeded = "a site needs a name";

@@ -92,6 +92,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     }
     ClientDefaults defaults = setup.defaults;
     defaults.programDirectory = work.path().toStdString() + "/";
+    defaults.timeoutSeconds = o.timeout;
 
     TFtpClient client;
     TRSA rsa2;
@@ -206,7 +207,8 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         progress.Break();
         err << kPrefix << kFailedPrefix << what << ": " << PlainReason(reason) << "\n";
         if (status == ftp_exit::kOk)
-            status = CommandExitStatus(r, waiter.TimedOut(), client.Connected(), parting);
+            status = CommandExitStatus(r, waiter.TimedOut() || client.TimedOut(),
+                                       client.Connected(), parting);
     };
     auto quit = [&] {
         progress.Break();
@@ -287,7 +289,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         report(kLoginStep, r);
         status = EncryptionRefusal(reason) || EncryptionRefusal(client.LastResponse())
                      ? ftp_exit::kEncryption
-                     : LoginExitStatus(session.Failure(), waiter.TimedOut());
+                     : LoginExitStatus(session.Failure(), waiter.TimedOut() || client.TimedOut());
         return quit();
     }
     showHeld({});

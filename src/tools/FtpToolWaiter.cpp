@@ -9,6 +9,12 @@
 
 #include <algorithm>
 
+namespace {
+// The engine times the greeting and each reply itself and says what did not
+// come; this wait comes a little after it and guards everything else.
+constexpr std::chrono::seconds kGrace{1};
+} // namespace
+
 void FtpToolWaiter::Wake() {
     if (loop_ && finished_ && finished_())
         loop_->quit();
@@ -22,14 +28,14 @@ bool FtpToolWaiter::Until(const std::function<bool()>& finished) {
     silence.setSingleShot(true);
     auto arm = [&] {
         using namespace std::chrono;
-        const auto left = lastActivity_ + seconds(timeout_) - Clock::now();
+        const auto left = lastActivity_ + seconds(timeout_) + kGrace - Clock::now();
         silence.start(
             static_cast<int>(std::max<std::int64_t>(0, duration_cast<milliseconds>(left).count())));
     };
     bool silent = false;
     QObject::connect(&silence, &QTimer::timeout, &loop, [&] {
         // Activity moves the time-out on; the timer looks again when it fires early.
-        if (Clock::now() - lastActivity_ < std::chrono::seconds(timeout_)) {
+        if (Clock::now() - lastActivity_ < std::chrono::seconds(timeout_) + kGrace) {
             arm();
             return;
         }

@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
@@ -110,7 +111,10 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     remoteLayout->addWidget(remoteStrip_);
     auto* remoteTop = new QHBoxLayout;
     remotePath_ = new QComboBox(remote);
-    remotePath_->installEventFilter(this);
+    // A path may be typed: Enter goes there.
+    remotePath_->setEditable(true);
+    remotePath_->setInsertPolicy(QComboBox::NoInsert);
+    remotePath_->lineEdit()->installEventFilter(this);
     remoteUp_ = UpButton(remote);
     remoteTop->addWidget(remotePath_, 1);
     remoteTop->addWidget(remoteUp_);
@@ -177,11 +181,29 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     connect(remotePath_, &QComboBox::activated, this, [this](int index) {
         const ClientSession& session = shell_.Client();
         const std::string chosen = remotePath_->itemText(index).toStdString();
-        if (remotePath_->count() > 1 && chosen != session.RemotePath())
+        if (remotePath_->count() > 1 && chosen != session.RemotePath() && session.Groups().RemoteUp)
             shell_.Client().ChangeDirectory(chosen);
     });
-    connect(remoteList_->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { remoteModel_->sort(column); });
+    connect(remotePath_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        const std::string typed = remotePath_->currentText().trimmed().toStdString();
+        ClientSession& session = shell_.Client();
+        // Only a listed session can move; otherwise the box shows where it is.
+        if (typed.empty() || typed == session.RemotePath() || !session.Groups().RemoteUp) {
+            remotePath_->setCurrentText(QString::fromStdString(session.RemotePath()));
+            return;
+        }
+        session.ChangeDirectory(typed);
+        // Not being typed in any more: the box follows the session again.
+        remotePath_->lineEdit()->setModified(false);
+    });
+    remoteList_->header()->setSortIndicatorShown(true);
+    remoteList_->header()->setSortIndicator(0, Qt::AscendingOrder);
+    connect(remoteList_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        remoteModel_->sort(column);
+        const ClientSession& session = shell_.Client();
+        remoteList_->header()->setSortIndicator(
+            session.SortColumn, session.SortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
     connect(remoteList_, &QTreeView::doubleClicked, this, &ClientPage::RemoteDoubleClicked);
 
     // Drags and drops between the panels and the queue.
@@ -250,11 +272,17 @@ void ClientPage::ShowIndicators() {
     const std::string* texts[] = {&values.Encryption, &values.Strength, &values.Algorythm};
     for (int i = 0; i < 3; ++i)
         indicators_[i]->setText(QString::fromStdString(*texts[i]));
-    if (values.CommandPortEncryption != sessionCommandPort_) {
-        sessionCommandPort_ = values.CommandPortEncryption;
-        indicators_[3]->setText(QString::fromStdString(sessionCommandPort_));
-    }
+    // The session's own result while it has one; between sessions the
+    // state of the program's key pair.
+    const std::string& commandPort = values.CommandPortEncryption.empty()
+                                         ? shell_.Options().CommandPortEncryption()
+                                         : values.CommandPortEncryption;
+    indicators_[3]->setText(QString::fromStdString(commandPort));
     remoteUp_->setEnabled(shell_.Client().Groups().RemoteUp);
+    // A typed path that could not be entered gives way to where the session is.
+    const QString where = QString::fromStdString(shell_.Client().RemotePath());
+    if (!remotePath_->lineEdit()->isModified() && remotePath_->currentText() != where)
+        remotePath_->setCurrentText(where);
     ShowTotals();
 }
 
@@ -279,8 +307,8 @@ void ClientPage::ShowTotals() {
         figures_[i]->setText(QString::fromStdString(*figures[i]));
 }
 
-void ClientPage::ShowKeyPairState(const std::string& state) {
-    indicators_[3]->setText(QString::fromStdString(state));
+void ClientPage::ShowKeyPairState() {
+    ShowIndicators();
 }
 
 void ClientPage::SetBottomHeight(int height) {

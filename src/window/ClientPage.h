@@ -60,10 +60,10 @@ public:
     QLabel* Totals(int index) const { return totals_[index]; }
     // StatusBar5: 0 File Size, 1 Bytes, 2 Total Bytes, 3 Speed, 4 % Done, 5 Remain.
     QLabel* Figure(int index) const { return figures_[index]; }
-    // The "Command Port Encryption" panel shows the last word of either
-    // side: the program's key pair (loaded, generated, cleared) or the
-    // session's negotiation.
-    void ShowKeyPairState(const std::string& state);
+    // The "Command Port Encryption" panel shows what the current session's
+    // key exchange gave, and between sessions the state of the program's
+    // key pair (loaded, generated, cleared).
+    void ShowKeyPairState();
     // The bottom panels each take a share of the page's height.
     void SetBottomHeight(int height);
 
@@ -109,7 +109,6 @@ private:
     Prompts& prompts_;
     CommandMap& commands_;
     Panel active_ = Panel::Remote;
-    std::string sessionCommandPort_;
     QLabel* indicators_[4] = {};
     QLabel* totals_[4] = {};
     QLabel* figures_[6] = {};

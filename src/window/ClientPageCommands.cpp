@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 
@@ -77,10 +78,7 @@ void ClientPage::ShowGroups() {
 }
 
 bool ClientPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == remotePath_) {
-        // The remote path box is chosen from, never typed in.
-        if (event->type() == QEvent::KeyPress)
-            return true;
+    if (watched == remotePath_->lineEdit()) {
         if (event->type() == QEvent::MouseButtonDblClick) {
             active_ = Panel::Remote;
             ChangeDirectory();

@@ -1,4 +1,5 @@
 #include "app/SettingsKeys.h"
+#include "window/RangeSpinBox.h"
 #include "window/SettingBinder.h"
 #include "window/SettingsTabs.h"
 #include "window/WindowTexts.h"
@@ -6,6 +7,8 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -34,6 +37,18 @@ QWidget* MakeClientSettingsTab(SettingBinder& binder) {
     passive->setObjectName(QString::fromLatin1(keys::PassiveMode));
     binder.Bind(passive, keys::PassiveMode);
     layout->addWidget(passive);
+    // How long the client waits for a server's greeting and each reply.
+    auto* timeoutRow = new QWidget(tab);
+    auto* timeoutLayout = new QHBoxLayout(timeoutRow);
+    timeoutLayout->setContentsMargins(0, 0, 0, 0);
+    timeoutLayout->addWidget(new QLabel(QString::fromLatin1(wintexts::kClientTimeout), timeoutRow));
+    auto* timeout = new RangeSpinBox(timeoutRow);
+    timeout->setObjectName(QString::fromLatin1(keys::ClientTimeout));
+    binder.Bind(timeout, keys::ClientTimeout);
+    timeoutLayout->addWidget(timeout);
+    timeoutLayout->addWidget(new QLabel(QString::fromLatin1(wintexts::kSeconds), timeoutRow));
+    timeoutLayout->addStretch(1);
+    layout->addWidget(timeoutRow);
     layout->addStretch(1);
     return tab;
 }

@@ -15,6 +15,7 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -64,6 +65,7 @@ LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent) {
             ShowFolder(dir.absolutePath());
     });
     connect(path_, &QComboBox::activated, this, [this](int) { ShowFolder(path_->currentText()); });
+    connect(path_->lineEdit(), &QLineEdit::returnPressed, this, [this] { EnterTyped(); });
     connect(report_, &QTreeView::doubleClicked, this, &LocalPanel::Open);
     connect(list_, &QListView::doubleClicked, this, &LocalPanel::Open);
     for (QAbstractItemView* view :
@@ -83,6 +85,33 @@ std::string LocalPanel::Folder() const {
     if (!folder.endsWith('/'))
         folder += '/';
     return folder.toStdString();
+}
+
+QString LocalPanel::EnterTyped() {
+    const QString typed = path_->currentText().trimmed();
+    const QFileInfo info(typed);
+    QString refusal;
+    if (typed.isEmpty() || info.absoluteFilePath() == folder_)
+        refusal.clear();
+    else if (!info.exists())
+        refusal = QString::fromLatin1(wintexts::kNoSuchFolder);
+    else if (!info.isDir())
+        refusal = QString::fromLatin1(wintexts::kNotAFolder);
+    else if (!info.isReadable() || !info.isExecutable())
+        refusal = QString::fromLatin1(wintexts::kFolderNotReadable);
+    if (refusal.isEmpty()) {
+        if (!typed.isEmpty())
+            ShowFolder(typed);
+        path_->setCurrentText(folder_);
+        return {};
+    }
+    // The list stays as it was; the box shows its folder again and says why.
+    refusal =
+        QString::fromLatin1(wintexts::kCannotOpenFolder) + typed + QStringLiteral(": ") + refusal;
+    path_->setCurrentText(folder_);
+    QToolTip::showText(path_->mapToGlobal(QPoint(0, path_->height())), refusal, path_);
+    lastRefusal_ = refusal;
+    return refusal;
 }
 
 void LocalPanel::ShowFolder(const QString& path) {

@@ -40,6 +40,11 @@ public:
     TransferView<QTreeView>* ReportView() const { return report_; }
     TransferView<QListView>* ListView() const { return list_; }
     QComboBox* PathBox() const { return path_; }
+    // Goes to the folder typed in the path box; a folder that cannot be
+    // shown is refused with the reason (returned, and shown beside the box)
+    // and the list stays as it was.
+    QString EnterTyped();
+    const QString& LastRefusal() const { return lastRefusal_; }
     QToolButton* UpButton() const { return up_; }
     // Whether the keyboard focus is in one of the two views.
     bool HasFocus() const;
@@ -51,6 +56,7 @@ private:
     void Open(const QModelIndex& index);
 
     QComboBox* path_ = nullptr;
+    QString lastRefusal_;
     QToolButton* up_ = nullptr;
     QStackedWidget* views_ = nullptr;
     TransferView<QTreeView>* report_ = nullptr;

@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -25,6 +26,13 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
     const int widths[] = {36, 80, 130, 110, 200, 110, 80};
     for (int column = 0; column < 7; ++column)
         list_->header()->resizeSection(column, widths[column]);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QMenu* menu = ConnectionMenu(pos)) {
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(list_->viewport()->mapToGlobal(pos));
+        }
+    });
     layout->addWidget(list_, 1);
     log_ = new LogPane(this);
     layout->addWidget(log_);
@@ -39,6 +47,19 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
     bar->addWidget(status_);
     layout->addWidget(bar);
     connect(&events, &AppSignals::serverRowsReset, this, &ServerPage::ShowStatus);
+}
+
+QMenu* ServerPage::ConnectionMenu(const QPoint& pos) {
+    const QModelIndex index = list_->indexAt(pos);
+    if (!index.isValid())
+        return nullptr;
+    // The row's Id is the connection's own: the menu acts on it even if the
+    // rows move meanwhile.
+    const std::string id = model_->index(index.row(), 0).data().toString().toStdString();
+    auto* menu = new QMenu(list_);
+    QAction* kick = menu->addAction(QString::fromLatin1(wintexts::kKickConnection));
+    connect(kick, &QAction::triggered, this, [this, id] { shell_.Owner().Kick(id); });
+    return menu;
 }
 
 void ServerPage::ShowStatus() {

@@ -6,6 +6,8 @@ class AppSignals;
 class ConnectionListModel;
 class LogPane;
 class QLabel;
+class QMenu;
+class QPoint;
 class QTreeView;
 
 // The "Server Session" page: the connection list, the server log and the
@@ -18,6 +20,9 @@ public:
     QTreeView* Connections() const { return list_; }
     LogPane* Log() const { return log_; }
     QLabel* Status() const { return status_; }
+    // The connection list's context menu for the row at pos of its
+    // viewport ("Kick this connection"); null over no row.
+    QMenu* ConnectionMenu(const QPoint& pos);
     void ShowStatus();
     void SetBottomHeight(int height);
 

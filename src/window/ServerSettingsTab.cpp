@@ -9,6 +9,7 @@
 #include "window/SettingsTabs.h"
 #include "window/WindowTexts.h"
 
+#include "window/RangeSpinBox.h"
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -234,7 +234,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     auto* idleRow = new QWidget(tab);
     auto* idleLayout = new QHBoxLayout(idleRow);
     idleLayout->setContentsMargins(0, 0, 0, 0);
-    auto* seconds = new QSpinBox(idleRow);
+    auto* seconds = new RangeSpinBox(idleRow);
     seconds->setObjectName(L(keys::IdleCount));
     binder.Bind(seconds, keys::IdleCount);
     idleLayout->addWidget(seconds);

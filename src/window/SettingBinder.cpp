@@ -3,11 +3,11 @@
 #include "app/OptionRules.h"
 #include "app/Settings.h"
 
+#include "window/RangeSpinBox.h"
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
-#include <QSpinBox>
 
 SettingBinder::SettingBinder(Settings& settings, QObject* parent)
     : QObject(parent), settings_(settings) {}
@@ -61,8 +61,9 @@ void SettingBinder::Bind(QLineEdit* edit, const char* key) {
     });
 }
 
-void SettingBinder::Bind(QSpinBox* spin, const char* key) {
-    spin->setRange(Settings::kIdleCountMin, Settings::kIdleCountMax);
+void SettingBinder::Bind(RangeSpinBox* spin, const char* key) {
+    const auto [low, high] = Settings::IntRange(key);
+    spin->SetRange(low, high);
     connect(spin, &QSpinBox::valueChanged, this,
             [this, key](int value) { settings_.SetInt(key, value); });
     Add(key, spin, [this, spin, key] {

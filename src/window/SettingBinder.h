@@ -9,7 +9,7 @@
 
 class QAbstractButton;
 class QLineEdit;
-class QSpinBox;
+class RangeSpinBox;
 class QWidget;
 class Settings;
 
@@ -24,7 +24,7 @@ public:
 
     void Bind(QAbstractButton* box, const char* key);
     void Bind(QLineEdit* edit, const char* key);
-    void Bind(QSpinBox* spin, const char* key);
+    void Bind(RangeSpinBox* spin, const char* key);
     // Two radio buttons for one option: on shows it set, off shows it clear.
     void BindPair(QAbstractButton* on, QAbstractButton* off, const char* key);
     // Other widgets enabled with an option's control (a browse button).

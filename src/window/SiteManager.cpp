@@ -3,6 +3,7 @@
 #include "client/SiteDetails.h"
 #include "client/SiteStore.h"
 #include "models/NameListModel.h"
+#include "window/PortValidator.h"
 #include "window/WindowTexts.h"
 
 #include <QButtonGroup>
@@ -66,6 +67,7 @@ TSiteManager::TSiteManager(SiteStore& store, const SiteRecord& current, bool mas
     name_->setReadOnly(true);
     host_ = Box(details, kHost);
     port_ = Box(details, kPort);
+    PortValidator::Attach(port_);
     user_ = Box(details, kUserName);
     password_ = Box(details, kPassword, maskPasswords);
     form->addRow(L(wintexts::kSiteLabel), name_);
@@ -108,6 +110,8 @@ TSiteManager::TSiteManager(SiteStore& store, const SiteRecord& current, bool mas
     const TextField socksFields[] = {kSocksServer, kSocksPort, kSocksUsername, kSocksPassword};
     for (int i = 0; i < 4; ++i) {
         socks_[i] = Box(proxy, socksFields[i], maskPasswords && i == 3);
+        if (i == 1)
+            PortValidator::Attach(socks_[i]);
         auto* label = new QLabel(L(socksTexts[i]), proxy);
         label->setBuddy(socks_[i]);
         proxyForm->addWidget(label, i / 2, (i % 2) * 2);

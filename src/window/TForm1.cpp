@@ -66,7 +66,7 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
             ShowLogPanes();
     });
     connect(signals_.get(), &AppSignals::keyPairChanged, this,
-            [this] { client_->ShowKeyPairState(shell_.Options().CommandPortEncryption()); });
+            [this] { client_->ShowKeyPairState(); });
     connect(qApp, &QApplication::focusChanged, this, &TForm1::FocusChanged);
 
     commands_->SetEnabled(Command::Contents, shell.HelpFileFound());
@@ -88,8 +88,7 @@ TForm1::~TForm1() {
 
 void TForm1::StartUpSteps() {
     settings_->ShowLoaded();
-    if (!shell_.Options().CommandPortEncryption().empty())
-        client_->ShowKeyPairState(shell_.Options().CommandPortEncryption());
+    client_->ShowKeyPairState();
     commands_->SetEnabled(Command::Contents, shell_.HelpFileFound());
     ShowServerState();
     ShowClientGroups();

@@ -128,6 +128,19 @@ inline constexpr const char* kDefaultHome = "Default Home Directory";
 inline constexpr const char* kMaxUsers = "Maximum Concurrent Users";
 inline constexpr const char* kIdleTimeout = "Idle timeout";
 inline constexpr const char* kSeconds = "seconds";
+// A number field's range, said when it refuses a value.
+inline constexpr const char* kRangePrefix = "Enter a number from ";
+inline constexpr const char* kRangeMiddle = " to ";
+inline constexpr const char* kRangeSuffix = ".";
+inline constexpr const char* kClientTimeout = "Reply time-out";
+inline constexpr const char* kKickConnection = "&Kick this connection";
+// A typed local folder that cannot be shown.
+inline constexpr const char* kCannotOpenFolder = "Cannot open ";
+inline constexpr const char* kNoSuchFolder = "no such folder";
+inline constexpr const char* kNotAFolder = "not a folder";
+inline constexpr const char* kFolderNotReadable = "permission denied";
+inline constexpr const char* kPortRange =
+    "A port number from 1 to 65535 (empty: the default port).";
 inline constexpr const char* kConnectMessage = "Connect Message";
 inline constexpr const char* kLoginMessage = "Login Message";
 inline constexpr const char* kLogoutMessage = "Logout Message";

@@ -57,7 +57,8 @@ const char* const kFreshFile = "[Server Options]\r\n"
                                "SocksPort=\r\n"
                                "SocksUsername=\r\n"
                                "SocksPassword=\r\n"
-                               "PassiveMode=0\r\n";
+                               "PassiveMode=0\r\n"
+                               "ClientTimeout=20\r\n";
 
 std::string Fixture() {
     return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/older_version_vexa2.ini");
@@ -267,10 +268,11 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     s.SetBool(keys::PassiveMode, false);
     ASSERT_TRUE(s.SaveSettings()) << s.LastSaveError();
 
-    // The only additions: the two changed lines, and the update host, which
-    // older versions did not write, after the last key of its section.
+    // The only additions: the two changed lines, and the update host and the
+    // client's time-out, which older versions did not write, after the last
+    // key of their sections.
     std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
-    expected = Replace(expected, "PassiveMode=1\r\n", "PassiveMode=0\r\n");
+    expected = Replace(expected, "PassiveMode=1\r\n", "PassiveMode=0\r\nClientTimeout=20\r\n");
     expected = Replace(expected, "CurrentKeyLength=128\r\n",
                        std::string("CurrentKeyLength=128\r\nUpdateHost=") +
                            apptexts::kDefaultUpdateHost + "\r\n");

@@ -167,7 +167,7 @@ TEST(ClientSession, AServerKeyThatDoesNotLoadEndsTheLoginAtOnce) {
         SessionFixture f;
         GiveKeyPair(f, clientPair);
         PointAt(f, server);
-        f.ftp.Timeout = 600; // only the refusal can end this login in time
+        f.defaults.timeoutSeconds = 600; // only the refusal can end this login in time
         f.session.Connect();
         ASSERT_TRUE(RunLoopUntil([&] { return !f.ftp.Connected(); }, 20000)) << c.what;
         bool told = false;

@@ -95,18 +95,29 @@ TEST(RemoteListing, LineForms) {
     }
 }
 
-TEST(RemoteListing, SortsAsCaseInsensitiveText) {
-    std::vector<RemoteItem> items = {{RemoteIcon::File, "beta", "20", "Mar 01 10:00"},
-                                     {RemoteIcon::File, "Alpha", "100", "Jan 01 10:00"},
-                                     {RemoteIcon::File, "gamma", "3", "Feb 01 10:00"}};
-    SortRemoteItems(items, 0);
-    EXPECT_EQ(items[0].Caption, "Alpha");
-    EXPECT_EQ(items[2].Caption, "gamma");
-    SortRemoteItems(items, 1);
-    EXPECT_EQ(items[0].Size, "100"); // text order: "100" before "20"
-    EXPECT_EQ(items[1].Size, "20");
-    SortRemoteItems(items, 2);
-    EXPECT_EQ(items[0].Date, "Feb 01 10:00");
+TEST(RemoteListing, SortsNamesAsTextSizesAsNumbersAndDatesAsDates) {
+    std::vector<RemoteItem> items = {{RemoteIcon::File, "beta", "289", "Dec 31  2020"},
+                                     {RemoteIcon::File, "Alpha", "7000000", "Jan 01  2021"},
+                                     {RemoteIcon::File, "gamma", "3", "Mar 05  2019"},
+                                     {RemoteIcon::File, "delta", "4096", "Feb 01  2021"}};
+    auto order = [&](int column, bool descending) {
+        SortRemoteItems(items, column, descending);
+        std::vector<std::string> names;
+        for (const auto& item : items)
+            names.push_back(item.Caption);
+        return names;
+    };
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(order(0, false), (Names{"Alpha", "beta", "delta", "gamma"}));
+    EXPECT_EQ(order(0, true), (Names{"gamma", "delta", "beta", "Alpha"}));
+    // 3 < 289 < 4096 < 7,000,000, both ways.
+    EXPECT_EQ(order(1, false), (Names{"gamma", "beta", "delta", "Alpha"}));
+    EXPECT_EQ(order(1, true), (Names{"Alpha", "delta", "beta", "gamma"}));
+    EXPECT_EQ(order(2, false), (Names{"gamma", "beta", "Alpha", "delta"}));
+    EXPECT_EQ(order(2, true), (Names{"delta", "Alpha", "beta", "gamma"}));
+    // A date with a time is within the last year: newer than any older year.
+    items.push_back({RemoteIcon::File, "recent", "1", "Jan 01 00:00"});
+    EXPECT_EQ(order(2, true).front(), "recent");
 }
 
 TEST(TransferFigures, RateTextAndProgress) {

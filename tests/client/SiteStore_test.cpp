@@ -189,6 +189,7 @@ TEST(SiteStore, NewCloneRenameDeleteWithUniqueCaseSensitiveNames) {
     EXPECT_TRUE(store.SaveDetails(shown));
     EXPECT_EQ(store.Find("Work")->Host, "work.example.org");
     EXPECT_EQ(store.Find("work")->Host, "");
+    EXPECT_TRUE(store.Find("work")->Passive); // a new site is passive
 
     prompts.textAnswers = {std::string("Work copy")};
     EXPECT_EQ(store.Clone(shown), "Work copy");
@@ -243,6 +244,13 @@ TEST(SiteStore, EveryWriteOfTheStoreIsAllOrNothing) {
              store.Rename(shown);
          }},
         {"delete", [](SiteStore& store, ScriptedPrompts&) { store.Delete("A", nullptr); }},
+        {"add with details",
+         [](SiteStore& store, ScriptedPrompts& prompts) {
+             SiteRecord site;
+             site.Host = "ftp.example.org";
+             prompts.textAnswers = {std::string("C")};
+             store.Add(site);
+         }},
     };
     for (const Case& c : cases) {
         for (auto step : testing_support::kWriteSteps) {
@@ -268,4 +276,35 @@ TEST(SiteStore, EveryWriteOfTheStoreIsAllOrNothing) {
                     << c.what << ": leftover " << entry.path();
         }
     }
+}
+
+// A site added with its details (as vexa2-admin's "site add" does) reaches
+// the store in one write: a kill lands before it or after it, so no site is
+// ever stored with its name alone.
+TEST(SiteStore, AddStoresTheWholeSiteInOneWrite) {
+    TempDir dir;
+    ScriptedPrompts prompts;
+    SiteStore store(dir.Path(), prompts);
+    store.Load();
+    int writes = 0;
+    stored_file::SetStepHook([&](stored_file::WriteStep step, const std::string&) {
+        writes += step == stored_file::WriteStep::BeforeRename;
+        return true;
+    });
+    SiteRecord site;
+    site.Host = "ftp.example.org";
+    site.Port = "2121";
+    site.Password = "pw";
+    site.Passive = true;
+    prompts.textAnswers = {std::string("home")};
+    const auto name = store.Add(site);
+    stored_file::SetStepHook(nullptr);
+    ASSERT_EQ(name, std::optional<std::string>("home"));
+    EXPECT_EQ(writes, 1);
+    const auto stored = store.Find("home");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->Host, "ftp.example.org");
+    EXPECT_EQ(stored->Port, "2121");
+    EXPECT_EQ(stored->Password, "pw");
+    EXPECT_TRUE(stored->Passive);
 }

@@ -1,6 +1,7 @@
 // The client engine against a scripted peer, for what real servers do not
 // produce on demand.
 #include "ClientHarness.h"
+#include "Loopback.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
 #include "TempDir.h"
@@ -208,9 +209,59 @@ TEST(EngineScripted, SynchronousRequestTimesOut) {
     h.client.Timeout = 1;
     ASSERT_TRUE(h.client.OpenSync());
     EXPECT_FALSE(h.client.SystSync());
-    EXPECT_EQ(h.client.ErrorMessage(), "426 Timeout");
-    EXPECT_EQ(h.client.StatusCode(), 426);
+    EXPECT_EQ(h.client.ErrorMessage(),
+              "No reply to SYST from 127.0.0.1:" + peer.PortText() + " within 1 second.");
+    EXPECT_TRUE(h.client.TimedOut());
     EXPECT_EQ(h.client.State(), TFtpState::ftpcReady);
+    EXPECT_FALSE(h.client.Connected());
+}
+
+// The greeting and every reply are waited for within the time-out, started
+// again by each line that arrives; what did not come is said.
+TEST(EngineScripted, SilentServersEndWithinTheTimeout) {
+    // Accepted by the kernel, never greeted.
+    int silentPort = 0;
+    const int silent = ListenLoopback(silentPort);
+    ASSERT_GE(silent, 0);
+    {
+        ClientHarness h;
+        h.client.HostName = "127.0.0.1";
+        h.client.Port = std::to_string(silentPort);
+        h.client.Timeout = 1;
+        EXPECT_EQ(h.Run([&] { h.client.Open(); }, 15000), 426);
+        EXPECT_EQ(h.client.ErrorMessage(),
+                  "No greeting from 127.0.0.1:" + std::to_string(silentPort) + " within 1 second.");
+        EXPECT_TRUE(h.client.TimedOut());
+        EXPECT_FALSE(h.client.Connected());
+    }
+    ::close(silent);
+
+    // A reply that never comes, after a login whose lines come slowly: each
+    // line starts the wait again, so the slow login succeeds.
+    ScriptedPeer peer([](Conn& c) {
+        c.Send("220 scripted\r\n");
+        c.ReadLine(); // USER
+        for (int i = 0; i < 4; ++i) {
+            Conn::Sleep(600);
+            c.Send("331-still thinking\r\n");
+        }
+        c.Send("331 password please\r\n");
+        c.ReadLine(); // PASS
+        c.Send("230 in\r\n");
+        c.ReadLine(); // PWD: never answered
+        Conn::Sleep(3000);
+    });
+    ClientHarness h;
+    Point(h.client, peer);
+    h.client.Timeout = 1;
+    ASSERT_EQ(h.Run([&] { h.client.Open(); }), 0);
+    ASSERT_EQ(h.Run([&] { h.client.User(); }), 0);
+    EXPECT_FALSE(h.client.TimedOut());
+    ASSERT_EQ(h.Run([&] { h.client.Pass(); }), 0);
+    EXPECT_EQ(h.Run([&] { h.client.Pwd(); }, 15000), 426);
+    EXPECT_EQ(h.client.ErrorMessage(),
+              "No reply to PWD from 127.0.0.1:" + peer.PortText() + " within 1 second.");
+    EXPECT_FALSE(h.client.Connected());
 }
 
 // Replies as servers and networks send them: uncoded middle lines of

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -149,6 +150,84 @@ TEST_F(AdminTool, ADamagedAccountFileIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(Admin({"user", "list"}).out, "ann\n");
 }
 
+TEST_F(AdminTool, AShortenedWorkingFileNeverReplacesTheSavedOne) {
+    for (const char* name : {"ann", "ben", "cat"})
+        Ok({"user", "add", name});
+    const std::string saved = ReadFile(data.File("vexa2users.dat"));
+    const std::string working = data.File("vexa2users.tmp");
+    // Cut or emptied behind the program's back, and not written since the save.
+    auto shorten = [&](const std::string& bytes) {
+        WriteFile(working, bytes);
+        std::filesystem::last_write_time(
+            working, std::filesystem::last_write_time(data.File("vexa2users.dat")));
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        int records;
+    } cases[] = {{"empty", "", 0}, {"cut on a record boundary", saved.substr(0, 3718), 1}};
+    for (const auto& c : cases) {
+        shorten(c.bytes);
+        auto r = Admin({"user", "add", "dave"});
+        EXPECT_EQ(r.exitCode, 1) << c.what;
+        EXPECT_EQ(r.err, "vexa2-admin: the working file " + working + " holds " +
+                             std::to_string(c.records) +
+                             " records, fewer than the 3 of the saved "
+                             "file " +
+                             data.File("vexa2users.dat") +
+                             ", and is not newer than it; nothing was changed. Use --yes to "
+                             "replace the saved file with the shorter one\n")
+            << c.what;
+        EXPECT_TRUE(ReadFile(data.File("vexa2users.dat")) == saved) << c.what;
+        EXPECT_TRUE(ReadFile(working) == c.bytes) << c.what;
+    }
+    // Listing still shows what the working file holds.
+    EXPECT_EQ(Admin({"user", "list"}).out, "ann\n");
+
+    // A deliberate shrink, confirmed.
+    Ok({"--yes", "user", "add", "dave"});
+    accounts::AccountFiles files(data.Path(), {});
+    files.StartUp();
+    EXPECT_EQ(*files.Users().LoadNames(), (std::vector<std::string>{"ann", "dave"}));
+
+    // The same rule for groups; a delete that shrinks both files is no shrink.
+    Ok({"group", "add", "staff"});
+    Ok({"group", "add", "admins"});
+    Ok({"group", "delete", "admins"});
+    WriteFile(data.File("vexa2groups.tmp"), "");
+    std::filesystem::last_write_time(
+        data.File("vexa2groups.tmp"),
+        std::filesystem::last_write_time(data.File("vexa2groups.dat")) - std::chrono::seconds(5));
+    EXPECT_EQ(Admin({"group", "add", "ops"}).exitCode, 1);
+    EXPECT_EQ(*accounts::GroupFile(data.File("vexa2groups.dat"), {}).LoadNames(),
+              (std::vector<std::string>{"staff"}));
+}
+
+TEST_F(AdminTool, AccountAndSiteFilesAreOwnerOnly) {
+    Ok({"user", "add", "bob"});
+    Ok({"user", "set", "bob", "password", "pw"});
+    Ok({"group", "add", "staff"});
+    Ok({"site", "add", "home", "host", "h", "password", "pw"});
+    const char* files[] = {"vexa2users.dat", "vexa2users.tmp", "vexa2groups.dat", "vexa2groups.tmp",
+                           "vexa2sites.dat"};
+    auto mode = [&](const char* name) {
+        return std::filesystem::status(data.File(name)).permissions();
+    };
+    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    for (const char* name : files)
+        EXPECT_EQ(mode(name), ownerOnly) << name;
+    // Left readable by an older version: the next rewrite closes them.
+    for (const char* name : files)
+        std::filesystem::permissions(data.File(name), ownerOnly |
+                                                          std::filesystem::perms::group_read |
+                                                          std::filesystem::perms::others_read);
+    Ok({"user", "set", "bob", "password", "new"});
+    Ok({"group", "set", "staff", "home", "/srv"});
+    Ok({"site", "set", "home", "password", "new"});
+    for (const char* name : files)
+        EXPECT_EQ(mode(name), ownerOnly) << name;
+}
+
 TEST_F(AdminTool, ListsAreWrittenAndRefusedWhileFolderIsHeld) {
     Ok({"ip", "add", "10.0.0.*"});
     Ok({"vdir", "add", "/srv/pub", "pub"});
@@ -220,10 +299,12 @@ TEST_F(AdminTool, SitesAreStoredAsTheSiteManagerStoresThem) {
     office.SocksPort = "1080";
     office.SocksUsername = "sam";
     office.SocksPassword = "sp";
-    SiteRecord bare; // a new site is an all-zero record with its name
+    SiteRecord bare; // a new site is passive, with its name and nothing else
     bare.Name = "Office";
+    bare.Passive = true;
     SiteRecord anon;
     anon.Name = "anon";
+    anon.Passive = true;
     anon.Host = "h";
     anon.LoginType = 2;
     anon.UserName = "anonymous";

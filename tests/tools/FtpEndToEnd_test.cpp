@@ -283,7 +283,8 @@ TEST(FtpEndToEnd, SilentServerTimesOut) {
     auto r = RunFtp({"--timeout", "1", "ftp://127.0.0.1:" + std::to_string(port) + "/", "pwd"});
     ::close(fd);
     EXPECT_EQ(r.exitCode, 7);
-    EXPECT_EQ(r.err, "vexa2-ftp: failed: login: no answer within the time-out\n");
+    EXPECT_EQ(r.err, "vexa2-ftp: failed: login: No greeting from 127.0.0.1:" +
+                         std::to_string(port) + " within 1 second.\n");
 }
 
 // What a user reads when something is wrong, and what stays as it was.

@@ -182,6 +182,7 @@ TEST(AccountPages, SuperUserQuestionAnsweredNoLeavesTheFlagClear) {
     box->click();
     ASSERT_FALSE(env.prompts.asked.empty());
     EXPECT_NE(env.prompts.asked.back().find(texts::kSuperUserWarning), std::string::npos);
+    EXPECT_EQ(env.prompts.asked.back().rfind("Superuser Access: ", 0), 0u);
     EXPECT_FALSE(box->isChecked());
     EXPECT_FALSE(env.U("UserSave")->isEnabled());
     // Yes grants it and marks the page unsaved.
@@ -334,6 +335,59 @@ TEST(AccountPages, AUserAddedByTheAdminToolAppearsAfterRefreshAndSurvivesSaveAnd
     EXPECT_EQ(Rows(list), (std::vector<std::string>{"alice", "erin", "fred"}));
     EXPECT_EQ(env.Working("alice").Password.Get(), "secret");
     EXPECT_EQ(env.Working("erin").Password.Get(), "changed");
+}
+
+TEST(AccountPages, AChangeMadeByTheAdminToolIsNeverUndoneBySave) {
+    AdminEnv env;
+    env.shell->Accounts().SaveUsers();
+    auto admin = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--data-dir", env.data});
+        const CommandResult r = RunCommand(ProgramPath("vexa2-admin"), args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    };
+    auto savedPassword = [&] {
+        return accounts::UserFile(env.shell->Accounts().SavedUsersPath(), {})
+            .Find("alice")
+            ->Password.Get();
+    };
+    ASSERT_TRUE(ClickRow(env.List(env.users, "UserListBox"), "alice"));
+    auto* password = env.U<QLineEdit>("Password");
+    auto* home = env.U<QLineEdit>("UserHomeDirectory");
+
+    // The tool sets the password while the page shows alice; the page edits
+    // another field and saves: the tool's password stays, the edit is kept.
+    admin({"user", "set", "alice", "password", "new"});
+    const std::string homeBefore = home->text().toStdString();
+    const std::size_t askedBefore = env.prompts.asked.size();
+    QTest::keyClicks(home, "sub/");
+    env.U("UserSave")->click();
+    EXPECT_EQ(env.prompts.asked.size(), askedBefore);
+    EXPECT_EQ(env.Working("alice").Password.Get(), "new");
+    EXPECT_EQ(savedPassword(), "new");
+    EXPECT_EQ(env.Working("alice").HomeDirectory.Get(), homeBefore + "sub/");
+    EXPECT_EQ(password->text(), "new"); // the page shows what was stored
+
+    // Both change the password: the page asks, No keeps the tool's value,
+    // Yes the page's.
+    const struct {
+        bool keepMine;
+        const char* expected;
+        const char* tool;
+    } cases[] = {{false, "tool1", "tool1"}, {true, "mine", "tool2"}};
+    for (const auto& c : cases) {
+        admin({"user", "set", "alice", "password", c.tool});
+        password->selectAll();
+        QTest::keyClicks(password, "mine");
+        env.prompts.asked.clear();
+        env.prompts.confirmAnswers = {c.keepMine};
+        env.U("UserSave")->click();
+        ASSERT_EQ(env.prompts.asked.size(), 1u);
+        EXPECT_NE(
+            env.prompts.asked.back().find("The password of alice was changed by another program"),
+            std::string::npos);
+        EXPECT_EQ(env.Working("alice").Password.Get(), c.expected);
+        EXPECT_EQ(savedPassword(), c.expected);
+    }
 }
 
 TEST(AccountPages, UnsavedEditsAreSavedWhenTheProgramCloses) {

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -53,40 +54,44 @@ struct ConnectedPage : WindowEnv {
 };
 } // namespace
 
-TEST(ClientPage, HeaderClicksSortEachColumnAsText) {
+TEST(ClientPage, HeaderClicksSortSizesAsNumbersAndDatesAsDatesBothWays) {
     ConnectedPage env;
-    WriteFile(env.served + "b.txt", std::string(100, 'b'));
-    WriteFile(env.served + "A.txt", std::string(20, 'a'));
-    WriteFile(env.served + "c.dat", std::string(3, 'c'));
-    fs::create_directory(env.served + "Zed");
     const auto now = fs::file_time_type::clock::now();
-    fs::last_write_time(env.served + "b.txt", now - std::chrono::hours(24 * 400));
-    fs::last_write_time(env.served + "A.txt", now - std::chrono::hours(24 * 40));
+    const struct {
+        const char* name;
+        std::size_t size;
+        int daysOld;
+    } files[] = {
+        {"b.txt", 289, 400}, {"A.txt", 7000000, 40}, {"c.dat", 3, 800}, {"d.bin", 4096, 2}};
+    for (const auto& f : files) {
+        WriteFile(env.served + f.name, std::string(f.size, 'x'));
+        fs::last_write_time(env.served + f.name, now - std::chrono::hours(24 * f.daysOld));
+    }
     env.window->show();
     env.Connect();
     QTreeView* list = env.page.RemoteList();
     ASSERT_EQ(list->model()->rowCount(), 4);
     EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
               int(Qt::AlignRight | Qt::AlignVCenter));
-    for (int column : {1, 2, 0}) {
-        SCOPED_TRACE(column);
-        ClickHeader(list, column);
-        QStringList shown = Column(list, column);
-        QStringList sorted = shown;
-        std::stable_sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-            return a.toLower().toStdString() < b.toLower().toStdString();
-        });
-        EXPECT_EQ(shown, sorted);
-        EXPECT_EQ(env.shell->Client().SortColumn, column);
-        // A second click sorts the same way: there is no descending order.
-        ClickHeader(list, column);
-        EXPECT_EQ(Column(list, column), sorted);
-    }
-    EXPECT_EQ(Column(list, 0), QStringList({"A.txt", "b.txt", "c.dat", "Zed"}));
-    ClickHeader(list, 1);
-    const QStringList sizes = Column(list, 1);
-    EXPECT_LT(sizes.indexOf("100"), sizes.indexOf("20"));
-    EXPECT_LT(sizes.indexOf("20"), sizes.indexOf("3"));
+    const struct {
+        int column;
+        QStringList ascending;
+    } cases[] = {{1, {"c.dat", "b.txt", "d.bin", "A.txt"}},  // 3 < 289 < 4096 < 7,000,000
+                 {2, {"c.dat", "b.txt", "A.txt", "d.bin"}},  // oldest first
+                 {0, {"A.txt", "b.txt", "c.dat", "d.bin"}}}; // names ignore letter case
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        ClickHeader(list, c.column);
+        EXPECT_EQ(Column(list, 0), c.ascending);
+        EXPECT_EQ(list->header()->sortIndicatorSection(), c.column);
+        EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        // A second click turns the order round.
+        ClickHeader(list, c.column);
+        QStringList descending = c.ascending;
+        std::reverse(descending.begin(), descending.end());
+        EXPECT_EQ(Column(list, 0), descending);
+        EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    } // each case's column differs from the one before: it starts ascending
 }
 
 TEST(ClientPage, DoubleClickEntersFoldersQueuesFilesAndFollowsLinks) {
@@ -140,6 +145,73 @@ TEST(ClientPage, DoubleClickEntersFoldersQueuesFilesAndFollowsLinks) {
     paths->setCurrentIndex(first);
     emit paths->activated(first);
     ASSERT_TRUE(RunLoopUntil([&] { return env.shell->Client().RemotePath() == top; }, 20000));
+}
+
+TEST(ClientPage, TypedPathsAreEnteredOrRefusedWithTheReason) {
+    ConnectedPage env;
+    fs::create_directory(env.served + "sub");
+    WriteFile(env.served + "sub/inside.txt", "in");
+    WriteFile(env.served + "f.txt", "file");
+    QStringList log;
+    QObject::connect(&env.window->Signals(), &AppSignals::logLine,
+                     [&](int which, const QString& line, int) {
+                         if (which == 1)
+                             log << line;
+                     });
+    env.Connect();
+    QTreeView* list = env.page.RemoteList();
+    QLineEdit* remote = env.page.RemotePath()->lineEdit();
+    std::string top = env.shell->Client().RemotePath();
+    if (top.empty() || top.back() != '/')
+        top += '/';
+    auto typeInto = [](QLineEdit* field, const std::string& text) {
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromStdString(text));
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+
+    // Remote: Enter goes to the typed folder.
+    typeInto(remote, top + "sub");
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return env.shell->Client().Groups().RemoteUp && RowOf(list, "inside.txt") >= 0; },
+        20000));
+    const std::string sub = env.shell->Client().RemotePath();
+    // One that cannot be entered says why and keeps the list.
+    typeInto(remote, top + "nosuch");
+    ASSERT_TRUE(RunLoopUntil(
+        [&] {
+            return std::any_of(log.begin(), log.end(), [&](const QString& l) {
+                return l.startsWith(QString::fromStdString("Cannot enter " + top + "nosuch: 5"));
+            });
+        },
+        20000))
+        << log.join("\n").toStdString();
+    RunLoopFor(100);
+    EXPECT_TRUE(env.shell->Client().Groups().RemoteUp);
+    EXPECT_GE(RowOf(list, "inside.txt"), 0);
+    EXPECT_EQ(env.shell->Client().RemotePath(), sub);
+    EXPECT_EQ(env.page.RemotePath()->currentText().toStdString(), sub);
+
+    // Local: the same.
+    fs::create_directory(env.local + "inner");
+    WriteFile(env.local + "inner/local.txt", "x");
+    QLineEdit* local = env.page.Local()->PathBox()->lineEdit();
+    typeInto(local, env.local + "inner");
+    EXPECT_EQ(env.page.Local()->Folder(), env.local + "inner/");
+    EXPECT_EQ(RowOf(env.page.Local()->ReportView(), "local.txt"), 0);
+    const struct {
+        std::string typed;
+        std::string reason;
+    } refused[] = {{env.local + "missing", "no such folder"},
+                   {env.local + "inner/local.txt", "not a folder"}};
+    for (const auto& c : refused) {
+        typeInto(local, c.typed);
+        EXPECT_EQ(env.page.Local()->LastRefusal().toStdString(),
+                  "Cannot open " + c.typed + ": " + c.reason);
+        EXPECT_EQ(env.page.Local()->Folder(), env.local + "inner/");
+        EXPECT_EQ(RowOf(env.page.Local()->ReportView(), "local.txt"), 0);
+        EXPECT_EQ(local->text().toStdString() + "/", env.local + "inner/");
+    }
 }
 
 TEST(ClientPage, StopAbortsTheRunningDownload) {

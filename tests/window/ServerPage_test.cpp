@@ -13,6 +13,7 @@
 #include "window/WindowPrompts.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -119,6 +120,36 @@ TEST(ServerPage, KickAllUsersClosesEveryClient) {
     EXPECT_FALSE(kick->isEnabled());
     EXPECT_EQ(w.Server()->Status()->text(), "ONLINE - 0 connections");
     EXPECT_TRUE(env.shell->Server().Active());
+}
+
+TEST(ServerPage, AConnectionsContextMenuKicksThatConnectionOnly) {
+    WindowEnv env;
+    TForm1& w = *env.window;
+    env.Entry({"&Server", "&Start Server"})->trigger();
+    ASSERT_TRUE(env.shell->Server().Active());
+    auto first = StartFtpPeer(env.Port(), QStringLiteral("hold"));
+    auto second = StartFtpPeer(env.Port(), QStringLiteral("hold"));
+    ASSERT_TRUE(RunLoopUntil([&] { return Connections(env)->rowCount() == 2; }, 30000));
+    QTreeView* list = w.Server()->Connections();
+    const QString kept = Cell(env, 1, 0);
+    // Over no row there is nothing to act on.
+    EXPECT_EQ(w.Server()->ConnectionMenu(QPoint(5, list->viewport()->height() - 2)), nullptr);
+
+    // The menu of the first row kicks the first connection.
+    std::unique_ptr<QMenu> menu(
+        w.Server()->ConnectionMenu(list->visualRect(Connections(env)->index(0, 0)).center()));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().front()->text(), "&Kick this connection");
+    menu->actions().front()->trigger();
+    ASSERT_TRUE(RunLoopUntil([&] { return Connections(env)->rowCount() == 1; }, 30000));
+    EXPECT_EQ(Cell(env, 0, 0), kept);
+    EXPECT_EQ(env.shell->Server().ClientCount(), 1);
+    ASSERT_TRUE(RunLoopUntil([&] { return Finished(*first) || Finished(*second); }, 30000));
+    EXPECT_FALSE(Finished(*first) && Finished(*second));
+
+    env.Entry({"&Server", "Kick All Users"})->trigger();
+    ASSERT_TRUE(RunLoopUntil([&] { return Finished(*first) && Finished(*second); }, 30000));
 }
 
 TEST(ServerPage, KeyPairCommandsAreRefusedWhileUsersAreConnected) {
