@@ -1,13 +1,16 @@
 // The client page against our own server: sorting by each column from the
-// header, the double-click rules, and Stop during a download.
+// header, the double-click rules, the pop-up menus acting on the list they
+// were opened over, and Stop during a download.
 #include "ClientWindowEnv.h"
 
 #include "app/AppSignals.h"
 #include "support/Peers.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -37,6 +40,24 @@ void DoubleClick(QTreeView* view, int row) {
     const QRect rect = view->visualRect(view->model()->index(row, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+// A right click as the window system delivers it: the context-menu event
+// over the list's viewport.
+void RightClick(QAbstractItemView* view) {
+    QWidget* target = view->viewport();
+    const QPoint at(target->width() / 2, target->height() - 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+}
+
+void ClickEntry(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+        if (action->text() == text) {
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            return;
+        }
+    ADD_FAILURE() << "no entry " << text.toStdString();
 }
 
 struct ConnectedPage : WindowEnv {
@@ -140,6 +161,51 @@ TEST(ClientPage, DoubleClickEntersFoldersQueuesFilesAndFollowsLinks) {
     paths->setCurrentIndex(first);
     emit paths->activated(first);
     ASSERT_TRUE(RunLoopUntil([&] { return env.shell->Client().RemotePath() == top; }, 20000));
+}
+
+// Whichever list was clicked before, a pop-up's Make New Directory acts on
+// the list it was opened over.
+TEST(ClientPage, PopupMenusActOnTheListTheyWereOpenedOver) {
+    ConnectedPage env;
+    WriteFile(env.served + "f.txt", "file");
+    env.Connect();
+    QAbstractItemView* local = env.page.Local()->CurrentView();
+    QAbstractItemView* remote = env.page.RemoteList();
+    struct Case {
+        QAbstractItemView* clickedFirst;
+        QAbstractItemView* openedOver;
+        Popup popup;
+        bool remoteMade;
+    };
+    for (const Case& c : {Case{local, remote, Popup::RemoteList, true},
+                          Case{remote, local, Popup::LocalPanel, false}}) {
+        SCOPED_TRACE(c.remoteMade ? "over the remote list" : "over the local panel");
+        env.window->activateWindow();
+        ASSERT_TRUE(RunLoopUntil([&] { return env.window->isActiveWindow(); }));
+        QTest::mouseClick(c.clickedFirst->viewport(), Qt::LeftButton, {},
+                          QPoint(5, c.clickedFirst->viewport()->height() - 5));
+        ASSERT_TRUE(c.clickedFirst->hasFocus());
+        const size_t asked = env.prompts.asked.size();
+        env.prompts.textAnswers = {"made"};
+        RightClick(c.openedOver);
+        QMenu* menu = env.window->PopupMenu(c.popup);
+        ASSERT_TRUE(RunLoopUntil([&] { return menu->isVisible(); }));
+        EXPECT_TRUE(c.openedOver->hasFocus());
+        ClickEntry(menu, "Make New Directory...");
+        ASSERT_TRUE(RunLoopUntil([&] { return !menu->isVisible(); }));
+        if (c.remoteMade) {
+            ASSERT_EQ(env.prompts.asked.size(), asked + 1);
+            EXPECT_EQ(env.prompts.asked.back(), "Create New Directory: New Directory Name");
+            EXPECT_TRUE(RunLoopUntil([&] { return fs::is_directory(env.served + "made"); }));
+            EXPECT_FALSE(fs::exists(env.local + "New Folder"));
+            EXPECT_FALSE(fs::exists(env.local + "made"));
+        } else {
+            EXPECT_EQ(env.prompts.asked.size(), asked);
+            EXPECT_TRUE(fs::is_directory(env.local + "New Folder"));
+            EXPECT_FALSE(fs::exists(env.served + "New Folder"));
+        }
+        env.prompts.textAnswers.clear();
+    }
 }
 
 TEST(ClientPage, StopAbortsTheRunningDownload) {
