@@ -4,8 +4,8 @@
 #include "app/ClientSettings.h"
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
-#include "crypto/KeyAnnouncement.h"
 #include "base/Version.h"
+#include "crypto/KeyAnnouncement.h"
 
 #include <filesystem>
 #include <system_error>
@@ -162,6 +162,11 @@ bool AppShell::StartServer(std::string& error) {
 std::string AppShell::ConnectClient() {
     if (keyWorker_.Running())
         return apptexts::kBusyGeneratingKeys;
+    // Without a host there is nothing to connect to; the site is named so
+    // the user knows which one to complete.
+    const SiteRecord& site = session_->CurrentSite;
+    if (site.Host.empty())
+        return apptexts::kSiteWithoutHostPrefix + site.Name + apptexts::kSiteWithoutHostSuffix;
     session_->Connect();
     return {};
 }
