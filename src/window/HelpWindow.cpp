@@ -20,6 +20,8 @@
 namespace {
 constexpr int kGap = 8;
 constexpr int kMinWidth = 320;
+// The size asked for each time it opens beside a window.
+constexpr QSize kPreferredSize(640, 520);
 } // namespace
 
 HelpWindow::HelpWindow() : QDialog(nullptr, Qt::Window) {
@@ -36,11 +38,10 @@ HelpWindow::HelpWindow() : QDialog(nullptr, Qt::Window) {
     close_ = buttons->button(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(640, 520);
+    resize(kPreferredSize);
 }
 
-void HelpWindow::ShowContents(const QString& helpFile, const QString& anchor,
-                              const QWidget* beside) {
+void HelpWindow::ShowContents(const QString& helpFile, const QString& anchor, QWidget* beside) {
     // The help file is HTML under a name of its own, so it is read as such.
     QFile file(helpFile);
     if (file.open(QIODevice::ReadOnly)) {
@@ -50,13 +51,19 @@ void HelpWindow::ShowContents(const QString& helpFile, const QString& anchor,
     browser_->moveCursor(QTextCursor::Start);
     if (!anchor.isEmpty())
         browser_->scrollToAnchor(anchor);
+    // Opened on its own it comes back at its usual size, whatever room it
+    // had beside a window last time.
+    if (beside == nullptr && !isVisible())
+        resize(kPreferredSize);
     if (beside != nullptr) {
         QScreen* screen = beside->screen() ? beside->screen() : QGuiApplication::primaryScreen();
         if (screen != nullptr) {
-            const QRect place =
-                BesideRect(beside->frameGeometry(), size(), screen->availableGeometry(), kMinWidth);
-            resize(place.size());
-            move(place.topLeft());
+            const BesidePlacement place = PlaceBeside(beside->frameGeometry(), kPreferredSize,
+                                                      screen->availableGeometry(), kMinWidth);
+            if (place.anchor.topLeft() != beside->frameGeometry().topLeft())
+                beside->move(place.anchor.topLeft());
+            resize(place.window.size());
+            move(place.window.topLeft());
         }
     }
     show();
@@ -64,22 +71,32 @@ void HelpWindow::ShowContents(const QString& helpFile, const QString& anchor,
     activateWindow();
 }
 
-QRect BesideRect(const QRect& anchor, const QSize& wanted, const QRect& screen, int minWidth) {
+BesidePlacement PlaceBeside(const QRect& anchor, const QSize& wanted, const QRect& screen,
+                            int minWidth) {
     const int height = std::min(wanted.height(), screen.height());
     const int top = std::clamp(anchor.top(), screen.top(), screen.bottom() + 1 - height);
+    const int fitting = std::min(wanted.width(), screen.width());
+    const int narrowest = std::min(fitting, minWidth);
     const int roomRight = screen.right() - anchor.right() - kGap;
     const int roomLeft = anchor.left() - screen.left() - kGap;
-    const int fitting = std::min(wanted.width(), screen.width());
-    if (roomRight >= std::min(fitting, minWidth))
-        return {anchor.right() + 1 + kGap, top, std::min(fitting, roomRight), height};
-    if (roomLeft >= std::min(fitting, minWidth)) {
+    if (roomRight >= narrowest)
+        return {{anchor.right() + 1 + kGap, top, std::min(fitting, roomRight), height}, anchor};
+    if (roomLeft >= narrowest) {
         const int width = std::min(fitting, roomLeft);
-        return {anchor.left() - kGap - width, top, width, height};
+        return {{anchor.left() - kGap - width, top, width, height}, anchor};
     }
-    // No room beside it: against the screen's edge on the roomier side.
+    // Room for both side by side once the anchor moves to the left edge.
+    if (anchor.width() + kGap + narrowest <= screen.width()) {
+        const QRect moved(screen.left(), anchor.top(), anchor.width(), anchor.height());
+        const int width = std::min(fitting, screen.right() - moved.right() - kGap);
+        return {{moved.right() + 1 + kGap, top, width, height}, moved};
+    }
+    // No room at all: against the screen's edge on the roomier side; on a
+    // tie the left one, which covers the site list rather than the buttons
+    // that end a dialog (Connect, Exit).
     const int width = std::min(fitting, std::max(minWidth, std::max(roomLeft, roomRight)));
-    const int left = roomRight >= roomLeft ? screen.right() + 1 - width : screen.left();
-    return {left, top, width, height};
+    const int left = roomRight > roomLeft ? screen.right() + 1 - width : screen.left();
+    return {{left, top, width, height}, anchor};
 }
 
 void ShowAboutBox(QWidget* parent) {

@@ -14,9 +14,9 @@ public:
     HelpWindow();
     // At the named anchor of the manual when one is given; beside is the
     // window asking for help (the site manager), which the manual does not
-    // cover where the screen has room.
+    // cover where the screen has room (moving it aside when that makes room).
     void ShowContents(const QString& helpFile, const QString& anchor = {},
-                      const QWidget* beside = nullptr);
+                      QWidget* beside = nullptr);
     QTextBrowser* Browser() const { return browser_; }
     QPushButton* CloseButton() const { return close_; }
 
@@ -27,9 +27,16 @@ private:
 
 // Where a window of size wanted goes beside anchor within screen: right of
 // it, else left of it, each narrowed to the room there (down to minWidth);
-// with no room on either side, at the side with more room, overlapping as
-// little as it can. Vertically it lines up with the anchor, kept on screen.
-QRect BesideRect(const QRect& anchor, const QSize& wanted, const QRect& screen, int minWidth);
+// else right of the anchor moved to the screen's left edge, when both fit
+// side by side that way; with no room at all, against the screen's edge on
+// the side with more room (the left one on a tie), overlapping the anchor.
+// Vertically it lines up with the anchor, kept on screen.
+struct BesidePlacement {
+    QRect window;
+    QRect anchor; // where the anchor goes (moved only to make room)
+};
+BesidePlacement PlaceBeside(const QRect& anchor, const QSize& wanted, const QRect& screen,
+                            int minWidth);
 
 // The about box "About Vexa".
 void ShowAboutBox(QWidget* parent);

@@ -291,23 +291,32 @@ TEST(SiteManager, HelpCanBeScrolledAndClosedWhileItIsOpen) {
 }
 
 // The manual goes beside the window that asked for it where the screen has
-// room, narrowed to the room there, and otherwise against the roomier edge.
+// room, narrowed to the room there, next to it moved aside when that makes
+// room, and otherwise against the roomier edge.
 TEST(SiteManager, HelpPlacementBesideTheAskingWindow) {
     const QRect screen(0, 0, 1920, 1080);
     const QSize wanted(640, 520);
     struct Case {
+        const char* what;
         QRect anchor;
-        QRect expected;
+        QRect help;
+        QRect anchorAfter;
     };
     const Case cases[] = {
-        {{100, 100, 600, 500}, {708, 100, 640, 520}},  // room on the right
-        {{1200, 300, 700, 500}, {552, 300, 640, 520}}, // room only on the left
-        {{0, 700, 1500, 500}, {1508, 560, 412, 520}},  // narrowed, kept on screen
-        {{40, 0, 1800, 1000}, {1600, 0, 320, 520}},    // no room: right edge, narrowest
-        {{300, 50, 1620, 600}, {0, 50, 320, 520}},     // no room: left edge is roomier
+        {"room on the right", {100, 100, 600, 500}, {708, 100, 640, 520}, {100, 100, 600, 500}},
+        {"room on the left", {1200, 300, 700, 500}, {552, 300, 640, 520}, {1200, 300, 700, 500}},
+        {"narrowed, on screen", {0, 700, 1500, 500}, {1508, 560, 412, 520}, {0, 700, 1500, 500}},
+        {"anchor moved aside", {300, 100, 1400, 500}, {1408, 100, 512, 520}, {0, 100, 1400, 500}},
+        {"no room, right", {40, 0, 1800, 1000}, {1600, 0, 320, 520}, {40, 0, 1800, 1000}},
+        {"no room, left", {300, 50, 1620, 600}, {0, 50, 320, 520}, {300, 50, 1620, 600}},
+        {"no room, tie", {150, 0, 1620, 500}, {0, 0, 320, 520}, {150, 0, 1620, 500}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.anchor.x());
-        EXPECT_EQ(BesideRect(c.anchor, wanted, screen, 320), c.expected);
+        SCOPED_TRACE(c.what);
+        const BesidePlacement place = PlaceBeside(c.anchor, wanted, screen, 320);
+        EXPECT_EQ(place.window, c.help);
+        EXPECT_EQ(place.anchor, c.anchorAfter);
+        if (c.anchorAfter.right() + 8 < c.help.left())
+            EXPECT_FALSE(place.window.intersects(place.anchor));
     }
 }
