@@ -3,8 +3,10 @@
 # same vexa2 --headless server on loopback, plain and enciphered (an
 # encrypted site: login type 3 with the account's key text). Prints the best
 # of ROUNDS for each side and the ratio window / vexa2-ftp (target: at most
-# 1.2). Both sides are timed by the session's own "Downloaded ... in S
-# seconds" line, so neither counts its program start or its login.
+# 1.2). vexa2-ftp is timed from its start to its exit; the window from Quick
+# Connect until the queue is empty (connect, login, first listing and the
+# download), so only vexa2-ftp counts a program start (shown apart as the
+# time of "vexa2-ftp --help").
 #
 # With OWN=1 the window downloads from its own server as well (server and
 # client then share the window's one thread), shown for comparison.
@@ -59,9 +61,12 @@ a user access bench add "$pub/" read,list,inherit
 vexa_pid=$!
 wait_port "$port"
 
-# The seconds of a "Downloaded ... in S seconds" line in the input.
-session_seconds() { sed -n 's/^Downloaded .* in \([0-9.]*\) seconds.*/\1/p' | tail -1; }
+now() { date +%s.%N; }
+since() { echo "$(now) - $1" | bc -l; }
 best() { printf '%s\n' "$@" | sort -g | head -1; }
+# The window's run; its messages only when it fails.
+window() { "$window" "$@" 2>"$work/window.err" || { cat "$work/window.err" >&2; return 1; }; }
+connect_to_done() { echo "$1" | sed -n 's/.*connect to done \([0-9.]*\) s.*/\1/p'; }
 check() { cmp -s "$pub/big.bin" "$1" || { echo "FAILED: $1 differs" >&2; exit 1; }; }
 
 report() { # label ftp-seconds... -- window-seconds...
@@ -78,6 +83,10 @@ report() { # label ftp-seconds... -- window-seconds...
         "$label" "$bf" "$bw" "$(echo "$bw / $bf" | bc -l)"
 }
 
+t0=$(now)
+"$ftp" --help >/dev/null
+printf 'vexa2-ftp --help (its program start): %.3f s\n' "$(since "$t0")"
+
 for mode in plain enciphered; do
     ftp_args=(--no-rsa)
     window_key=()
@@ -88,21 +97,22 @@ for mode in plain enciphered; do
     fs=() ws=() os=()
     for round in $(seq "$rounds"); do
         rm -f "$work/out/"*
-        s=$("$ftp" --verbose "${ftp_args[@]}" "ftp://bench:pw@127.0.0.1:$port/" get big.bin \
-            "$work/out/ftp.bin" 2>&1 | session_seconds)
+        t0=$(now)
+        "$ftp" "${ftp_args[@]}" "ftp://bench:pw@127.0.0.1:$port/" get big.bin "$work/out/ftp.bin"
+        fs+=("$(since "$t0")")
         check "$work/out/ftp.bin"
-        fs+=("$s")
         rm -f "$work/out/"*
-        line=$("$window" 127.0.0.1 "$port" bench pw big.bin "$work/out/" "${window_key[@]}")
+        line=$(window 127.0.0.1 "$port" bench pw big.bin "$work/out/" "${window_key[@]}")
         check "$work/out/big.bin"
-        ws+=("$(echo "$line" | sed -n 's/^session \([0-9.]*\) s.*/\1/p')")
+        ws+=("$(connect_to_done "$line")")
         if [ "${OWN:-0}" = 1 ]; then
             rm -f "$work/out/"*
-            line=$("$window" --own "$pub/" big.bin "$work/out/" "${window_key[@]}")
+            own=$(window --own "$pub/" big.bin "$work/out/" "${window_key[@]}")
             check "$work/out/big.bin"
-            os+=("$(echo "$line" | sed -n 's/^session \([0-9.]*\) s.*/\1/p')")
+            os+=("$(connect_to_done "$own")")
         fi
-        echo "$mode round $round: vexa2-ftp ${fs[-1]} s, window ${ws[-1]} s${os:+, window from its own server ${os[-1]} s}"
+        printf '%s round %d: vexa2-ftp %.3f s, window %.3f s (%s)%s\n' "$mode" "$round" \
+            "${fs[-1]}" "${ws[-1]}" "$line" "${os:+, window from its own server ${os[-1]} s}"
     done
     report "$mode ${size_mib} MiB" "${fs[@]}" -- "${ws[@]}"
     if [ "${OWN:-0}" = 1 ]; then
