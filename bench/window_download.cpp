@@ -13,7 +13,8 @@
 // transfer's start to its end), the wall time from starting the queue until
 // it is empty, and the wall time from Quick Connect until then (connect,
 // login, first listing and the download: what a vexa2-ftp run does besides
-// starting its process). Run under QT_QPA_PLATFORM=offscreen or a display.
+// starting its process), and the processor seconds the program spent over
+// that span. Run under QT_QPA_PLATFORM=offscreen or a display.
 #include "WindowProgram.h"
 #include "app/AppShell.h"
 #include "app/AppSignals.h"
@@ -34,7 +35,17 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
+// Processor seconds (user and system) of this process so far.
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 bool Wait(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
@@ -118,6 +129,7 @@ int main(int argc, char** argv) {
     shell.Client().SetCurrentSite(site);
     QElapsedTimer whole;
     whole.start();
+    const double cpuBefore = CpuSeconds();
     window.Run(Command::QuickConnect);
     QTreeView* list = page.RemoteList();
     const QString wanted = QString::fromStdString(remoteFile);
@@ -147,6 +159,7 @@ int main(int argc, char** argv) {
         600000);
     const double wallSeconds = wall.nsecsElapsed() / 1e9;
     const double wholeSeconds = whole.nsecsElapsed() / 1e9;
+    const double cpu = CpuSeconds() - cpuBefore;
     if (!done || downloaded.isEmpty()) {
         std::fprintf(stderr, "window_download: %s\n",
                      failed.isEmpty() ? "no end of the download" : failed.toUtf8().constData());
@@ -154,8 +167,8 @@ int main(int argc, char** argv) {
     }
     const QRegularExpressionMatch seconds =
         QRegularExpression(QStringLiteral(" in ([0-9.]+) seconds")).match(downloaded);
-    std::printf("session %s s, queue %.3f s, connect to done %.3f s\n",
-                seconds.captured(1).toUtf8().constData(), wallSeconds, wholeSeconds);
+    std::printf("session %s s, queue %.3f s, connect to done %.3f s, cpu %.3f s\n",
+                seconds.captured(1).toUtf8().constData(), wallSeconds, wholeSeconds, cpu);
     shell.Client().Disconnect();
     Wait([&] { return !shell.Ftp().Connected(); }, 5000);
     shell.Shutdown();

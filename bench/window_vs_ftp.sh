@@ -1,9 +1,10 @@
 #!/bin/bash
 # The window's client next to vexa2-ftp: the same file downloaded from the
 # same vexa2 --headless server on loopback, plain and enciphered (an
-# encrypted site: login type 3 with the account's key text). Prints the best
-# of ROUNDS for each side and the ratio window / vexa2-ftp (target: at most
-# 1.2). vexa2-ftp is timed from its start to its exit; the window from Quick
+# encrypted site: login type 3 with the account's key text). Prints the
+# median of ROUNDS for each side and the ratio window / vexa2-ftp (target: at
+# most 1.2), with the processor seconds of the client and of the server per
+# download, which show where the time goes. vexa2-ftp is timed from its start to its exit; the window from Quick
 # Connect until the queue is empty (connect, login, first listing and the
 # download), so only vexa2-ftp counts a program start (shown apart as the
 # time of "vexa2-ftp --help").
@@ -63,7 +64,9 @@ wait_port "$port"
 
 now() { date +%s.%N; }
 since() { echo "$(now) - $1" | bc -l; }
-best() { printf '%s\n' "$@" | sort -g | head -1; }
+median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+# Processor seconds the server process has spent so far.
+server_cpu() { awk -v hz="$(getconf CLK_TCK)" '{print ($14 + $15) / hz}' "/proc/$vexa_pid/stat"; }
 # The window's run; its messages only when it fails.
 window() { "$window" "$@" 2>"$work/window.err" || { cat "$work/window.err" >&2; return 1; }; }
 connect_to_done() { echo "$1" | sed -n 's/.*connect to done \([0-9.]*\) s.*/\1/p'; }
@@ -77,8 +80,8 @@ report() { # label ftp-seconds... -- window-seconds...
         if [ $side = f ]; then f+=("$x"); else w+=("$x"); fi
     done
     local bf bw
-    bf=$(best "${f[@]}")
-    bw=$(best "${w[@]}")
+    bf=$(median "${f[@]}")
+    bw=$(median "${w[@]}")
     printf '%-22s vexa2-ftp %7.3f s  window %7.3f s  ratio %5.2f (target <= 1.20)\n' \
         "$label" "$bf" "$bw" "$(echo "$bw / $bf" | bc -l)"
 }
@@ -98,11 +101,17 @@ for mode in plain enciphered; do
     for round in $(seq "$rounds"); do
         rm -f "$work/out/"*
         t0=$(now)
-        "$ftp" "${ftp_args[@]}" "ftp://bench:pw@127.0.0.1:$port/" get big.bin "$work/out/ftp.bin"
+        s0=$(server_cpu)
+        fcpu=$(/usr/bin/time -f '%U %S' "$ftp" "${ftp_args[@]}" \
+            "ftp://bench:pw@127.0.0.1:$port/" get big.bin "$work/out/ftp.bin" 2>&1 |
+            awk 'END {print $1 + $2}')
         fs+=("$(since "$t0")")
+        fserver=$(echo "$(server_cpu) - $s0" | bc -l)
         check "$work/out/ftp.bin"
         rm -f "$work/out/"*
+        s0=$(server_cpu)
         line=$(window 127.0.0.1 "$port" bench pw big.bin "$work/out/" "${window_key[@]}")
+        wserver=$(echo "$(server_cpu) - $s0" | bc -l)
         check "$work/out/big.bin"
         ws+=("$(connect_to_done "$line")")
         if [ "${OWN:-0}" = 1 ]; then
@@ -111,8 +120,9 @@ for mode in plain enciphered; do
             check "$work/out/big.bin"
             os+=("$(connect_to_done "$own")")
         fi
-        printf '%s round %d: vexa2-ftp %.3f s, window %.3f s (%s)%s\n' "$mode" "$round" \
-            "${fs[-1]}" "${ws[-1]}" "$line" "${os:+, window from its own server ${os[-1]} s}"
+        printf '%s round %d: vexa2-ftp %.3f s (cpu %.2f s, server cpu %.2f s); window %.3f s (%s; server cpu %.2f s)\n' \
+            "$mode" "$round" "${fs[-1]}" "$fcpu" "$fserver" "${ws[-1]}" "$line" "$wserver"
+        if [ -n "${own:-}" ]; then echo "    window from its own server: $own"; fi
     done
     report "$mode ${size_mib} MiB" "${fs[@]}" -- "${ws[@]}"
     if [ "${OWN:-0}" = 1 ]; then
