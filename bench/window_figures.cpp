@@ -5,6 +5,7 @@
 //             10 ms timer meanwhile
 // Run under QT_QPA_PLATFORM=offscreen or a display; argument: runs of the
 // generation (default 1).
+#include "WindowProgram.h"
 #include "app/AppShell.h"
 #include "app/KeyPairManagement.h"
 #include "app/SettingsKeys.h"
@@ -51,20 +52,12 @@ int main(int argc, char** argv) {
     clock.start();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     QApplication app(argc, argv);
-    QTemporaryDir root;
-    const std::string data = root.path().toStdString() + "/";
-    qputenv("XDG_DATA_HOME", (root.path() + "/xdg-data").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (root.path() + "/xdg-config").toUtf8());
-
-    WindowPrompts prompts;
-    AppShell shell(data, data + "vexa2.ini", data + "vexa2.hlp", &prompts);
-    TForm1 window(shell, prompts);
-    prompts.SetParent(&window);
+    bench_support::WindowProgram program;
+    AppShell& shell = program.shell;
+    TForm1& window = program.window;
     FirstPaint paint(window, clock);
     app.installEventFilter(&paint);
-    shell.StartUp();
-    window.show();
-    window.StartUpSteps();
+    program.Start();
     qint64 frameDone = -1;
     while (paint.at < 0 && clock.elapsed() < 10000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);

@@ -168,6 +168,11 @@ bool AppShell::StartServer(std::string& error) {
 std::string AppShell::ConnectClient() {
     if (keyWorker_.Running())
         return apptexts::kBusyGeneratingKeys;
+    // Without a host there is nothing to connect to; the site is named so
+    // the user knows which one to complete.
+    const SiteRecord& site = session_->CurrentSite;
+    if (site.Host.empty())
+        return apptexts::kSiteWithoutHostPrefix + site.Name + apptexts::kSiteWithoutHostSuffix;
     session_->Connect();
     return {};
 }

@@ -156,6 +156,9 @@ inline constexpr const char* kGenerateCaption = "Generate New Keypair";
 inline constexpr const char* kGeneratingCaption = "Generating";
 inline constexpr const char* kBusyGeneratingKeys =
     "A new key pair is being generated.  Please wait until it is ready and try again.";
+inline constexpr const char* kSiteWithoutHostPrefix = "The site \"";
+inline constexpr const char* kSiteWithoutHostSuffix =
+    "\" has no host address.  Enter one in the Site Manager and try again.";
 inline constexpr const char* kGenerationFailed = "The new key pair could not be generated.";
 
 // Closing the window.

@@ -86,6 +86,10 @@ public:
     void RemoveAllItems();
     // Follows the session's command groups for the queue's entries.
     void ShowGroups();
+    // A pop-up menu opens over the local panel, the remote list or the
+    // queue: that one takes the focus and the menu's commands act on it,
+    // whichever was clicked before.
+    void PointAt(QWidget* panel);
 
 private:
     enum class Panel { Local, Remote, Queue };
@@ -93,6 +97,7 @@ private:
     void ShowTotals();
     void ShowListing();
     void FocusChanged(QWidget* now);
+    void MarkActive();
     void ShowSelectionCommands();
     void ShowQueueSelection();
     void RemoteDoubleClicked(const QModelIndex& index);

@@ -48,16 +48,45 @@ std::vector<int> SelectedRows(const QAbstractItemView* view) {
 // ------------------------------------------------------------ focus and state
 
 void ClientPage::FocusChanged(QWidget* now) {
-    const bool local = Within(now, local_);
-    const bool remote = Within(now, remoteList_);
-    if (local)
+    if (Within(now, local_))
         active_ = Panel::Local;
-    else if (remote)
+    else if (Within(now, remoteList_))
         active_ = Panel::Remote;
     else if (Within(now, queue_))
         active_ = Panel::Queue;
-    MarkFocus(localStrip_, local);
-    MarkFocus(remoteStrip_, remote);
+    else {
+        // Focus elsewhere (a log, a menu): the commands keep their panel,
+        // the strips show that neither list holds the focus.
+        MarkFocus(localStrip_, false);
+        MarkFocus(remoteStrip_, false);
+        return;
+    }
+    MarkActive();
+}
+
+void ClientPage::MarkActive() {
+    MarkFocus(localStrip_, active_ == Panel::Local);
+    MarkFocus(remoteStrip_, active_ == Panel::Remote);
+}
+
+void ClientPage::PointAt(QWidget* panel) {
+    QWidget* focus = nullptr;
+    if (Within(panel, local_)) {
+        active_ = Panel::Local;
+        focus = local_->CurrentView();
+    } else if (Within(panel, remoteList_)) {
+        active_ = Panel::Remote;
+        focus = remoteList_;
+    } else if (Within(panel, queue_)) {
+        active_ = Panel::Queue;
+        focus = queue_;
+    } else {
+        return;
+    }
+    // The panel is set here, not only by the focus change: a window that is
+    // not active gets no focus-change notice.
+    focus->setFocus(Qt::PopupFocusReason);
+    MarkActive();
 }
 
 // Upload follows the local selection, Download the remote one.

@@ -201,7 +201,7 @@ QAction* CommandMap::AddEntry(QMenu& menu, const MenuEntry& entry) {
     return action;
 }
 
-QMenu* CommandMap::AttachPopup(Popup popup, QWidget& widget) {
+QMenu* CommandMap::AttachPopup(Popup popup, QWidget& widget, std::function<void()> opening) {
     auto* menu = new QMenu(&widget);
     std::map<QString, QMenu*> submenus;
     for (const MenuEntry& entry : PopupEntries(popup)) {
@@ -228,7 +228,11 @@ QMenu* CommandMap::AttachPopup(Popup popup, QWidget& widget) {
     }
     widget.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&widget, &QWidget::customContextMenuRequested, menu,
-            [menu, &widget](const QPoint& at) { menu->popup(widget.mapToGlobal(at)); });
+            [menu, &widget, opening = std::move(opening)](const QPoint& at) {
+                if (opening)
+                    opening();
+                menu->popup(widget.mapToGlobal(at));
+            });
     return menu;
 }
 

@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QStyle>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -98,7 +99,9 @@ public:
     void Await(Command command);
     // Gives the widget its pop-up menu (opened on a right click). The
     // entries' shortcuts are shown and act only while the menu is open.
-    QMenu* AttachPopup(Popup popup, QWidget& widget);
+    // opening runs before the menu shows, so that its commands act on the
+    // widget it was opened over.
+    QMenu* AttachPopup(Popup popup, QWidget& widget, std::function<void()> opening = {});
 
 signals:
     void triggered(Command command);

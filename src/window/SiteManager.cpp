@@ -61,7 +61,7 @@ TSiteManager::TSiteManager(SiteStore& store, const SiteRecord& current, bool mas
     body->addWidget(list_, 1);
 
     auto* right = new QVBoxLayout;
-    auto* details = new QGroupBox(L(wintexts::kSiteDetails), this);
+    auto* details = details_ = new QGroupBox(L(wintexts::kSiteDetails), this);
     auto* form = new QFormLayout(details);
     name_ = Box(details, kName);
     name_->setReadOnly(true);
@@ -103,7 +103,7 @@ TSiteManager::TSiteManager(SiteStore& store, const SiteRecord& current, bool mas
     form->addRow(checks);
     right->addWidget(details);
 
-    auto* proxy = new QGroupBox(L(wintexts::kSiteProxyGroup), this);
+    auto* proxy = proxy_ = new QGroupBox(L(wintexts::kSiteProxyGroup), this);
     auto* proxyForm = new QGridLayout(proxy);
     const char* socksTexts[] = {wintexts::kSiteSocksServer, wintexts::kSiteSocksPort,
                                 wintexts::kSiteSocksUsername, wintexts::kSiteSocksPassword};
@@ -266,6 +266,10 @@ void TSiteManager::ShowDetails(const SiteRecord& site) {
     for (int i = 0; i < 4; ++i)
         socks_[i]->setText(Q(*socks[i]));
     ShowLoginType(site.LoginType);
+    // Details belong to a site: without one nothing can be typed, so nothing
+    // typed is lost and there is nothing to connect to.
+    details_->setEnabled(!site.Name.empty());
+    proxy_->setEnabled(!site.Name.empty());
     filling_ = false;
     ShowConnectEnabled();
 }
@@ -322,7 +326,7 @@ void TSiteManager::LoginTypeClicked(int type) {
 }
 
 void TSiteManager::ShowConnectEnabled() {
-    connect_->setEnabled(SiteConnectAllowed(S(host_), S(port_)));
+    connect_->setEnabled(!edit_.Name.empty() && SiteConnectAllowed(S(host_), S(port_)));
 }
 
 // ------------------------------------------------------------ the commands
@@ -372,6 +376,8 @@ void TSiteManager::DeleteSite() {
 }
 
 void TSiteManager::ConnectSite() {
+    if (edit_.Name.empty())
+        return;
     SaveDetails();
     result_ = Result::Connect;
     chosen_ = edit_;

@@ -51,6 +51,7 @@ public:
     QPushButton* CloneButton() const { return clone_; }
     QPushButton* RenameButton() const { return rename_; }
     QPushButton* DeleteButton() const { return delete_; }
+    QPushButton* HelpButton() const { return help_; }
     QPushButton* ConnectButton() const { return connect_; }
     QPushButton* ExitButton() const { return exit_; }
 
@@ -88,6 +89,8 @@ private:
     bool filling_ = false;
     NameListModel* names_ = nullptr;
     QTreeView* list_ = nullptr;
+    QGroupBox* details_ = nullptr;
+    QGroupBox* proxy_ = nullptr;
     QLineEdit* name_ = nullptr;
     QLineEdit* host_ = nullptr;
     QLineEdit* port_ = nullptr;

@@ -50,10 +50,14 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     pages_->addTab(server_, QString::fromLatin1(wintexts::kServerPage));
     pages_->addTab(settings_, QString::fromLatin1(wintexts::kSettingsPage));
     setCentralWidget(pages_);
-    popups_[0] = commands_->AttachPopup(Popup::RemoteList, *client_->RemoteList());
-    popups_[1] = commands_->AttachPopup(Popup::LocalPanel, *client_->LocalPanelWidget());
-    popups_[2] = commands_->AttachPopup(Popup::Queue, *client_->Queue());
-    help_ = new HelpWindow(this);
+    // Each pop-up's commands act on the list it was opened over.
+    QWidget* popupOwners[] = {client_->RemoteList(), client_->LocalPanelWidget(), client_->Queue()};
+    const Popup popups[] = {Popup::RemoteList, Popup::LocalPanel, Popup::Queue};
+    for (int i = 0; i < 3; ++i)
+        popups_[i] =
+            commands_->AttachPopup(popups[i], *popupOwners[i],
+                                   [this, owner = popupOwners[i]] { client_->PointAt(owner); });
+    help_ = std::make_unique<HelpWindow>();
 
     connect(signals_.get(), &AppSignals::logLine, this,
             [this](int log, const QString& line, int rgb) {
@@ -235,9 +239,11 @@ void TForm1::OpenSiteManager() {
     siteManager_ = new TSiteManager(shell_.Sites(), shell_.Client().CurrentSite,
                                     shell_.Options().GetBool(keys::MaskPasswords), this);
     siteManager_->setAttribute(Qt::WA_DeleteOnClose);
+    // The manual opens beside the site manager and stays usable while the
+    // site manager holds the main window.
     siteManager_->OnHelp = [this] {
         help_->ShowContents(QString::fromStdString(shell_.HelpFilePath()),
-                            QString::fromLatin1(wintexts::kSiteManagerHelpAnchor));
+                            QString::fromLatin1(wintexts::kSiteManagerHelpAnchor), siteManager_);
     };
     connect(siteManager_, &QDialog::finished, this, [this, dialog = siteManager_.data()] {
         ClientSession& session = shell_.Client();
@@ -325,6 +331,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     LeaveTray();
+    help_->close();
     shell_.Shutdown();
     closed_ = true;
     event->accept();

@@ -48,7 +48,7 @@ public:
     AppSignals& Signals() { return *signals_; }
     QSystemTrayIcon* Tray() const { return tray_; }
     QMenu* PopupMenu(Popup popup) const { return popups_[static_cast<int>(popup)]; }
-    HelpWindow* Help() const { return help_; }
+    HelpWindow* Help() const { return help_.get(); }
     // The site manager while it is open.
     TSiteManager* SiteManager() const;
     // Set when the window minimised (to the tray or not), cleared on restore.
@@ -89,7 +89,7 @@ private:
     SettingsPage* settings_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* popups_[3] = {};
-    HelpWindow* help_ = nullptr;
+    std::unique_ptr<HelpWindow> help_;
     QPointer<TSiteManager> siteManager_;
     bool minimised_ = false;
     bool asking_ = false;

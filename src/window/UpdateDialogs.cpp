@@ -10,11 +10,16 @@ void ShowUpdateResult(const UpdateCheckResult& result, Prompts& prompts) {
     using enum UpdateCheckResult::Outcome;
     switch (result.outcome) {
     case Newer:
-        prompts.ConfirmLater(wintexts::kUpdateQuestionTitle, result.question,
-                             [url = result.installerUrl](bool yes) {
-                                 if (yes)
-                                     QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-                             });
+        prompts.ConfirmLater(
+            wintexts::kUpdateQuestionTitle, result.question,
+            [&prompts, url = result.installerUrl](bool yes) {
+                // Without a browser the address is shown, so the user can
+                // still fetch the new version.
+                if (yes && !QDesktopServices::openUrl(QUrl(QString::fromStdString(url))))
+                    prompts.InformLater(
+                        wintexts::kNoBrowserTitle,
+                        wintexts::kNoBrowserPrefix + url + wintexts::kNoBrowserSuffix, nullptr);
+            });
         break;
     case Error:
         prompts.InformLater(wintexts::kUpdateErrorTitle, result.errorText, nullptr);

@@ -101,6 +101,13 @@ inline constexpr const char* kSiteManagerHelpAnchor = "sitemanager";
 // The update check's dialogs.
 inline constexpr const char* kUpdateErrorTitle = "Error";
 inline constexpr const char* kUpdateQuestionTitle = "Confirm";
+inline constexpr const char* kNoBrowserTitle = "No Web Browser";
+inline constexpr const char* kNoBrowserPrefix = "No web browser could be started to open ";
+inline constexpr const char* kNoBrowserSuffix =
+    "\n\nOpen this address in your web browser to download the new version.";
+
+// A start that cannot go on (a second program on the same data folder).
+inline constexpr const char* kLaunchRefusedTitle = "Vexa Cannot Start";
 
 // Client Settings tab.
 inline constexpr const char* kProxyGroup = " Default  Proxy Information ";

@@ -5,6 +5,7 @@
 #include "app/HeadlessServer.h"
 #include "app/ProgramLaunch.h"
 #include "base/PathText.h"
+#include "window/LaunchRefusal.h"
 #include "window/TForm1.h"
 #include "window/WindowPrompts.h"
 
@@ -43,12 +44,12 @@ int main(int argc, char** argv) {
         std::fputs(apptexts::kHeadlessUsage, stdout);
         return 0;
     }
-    if (!launch.error.empty()) {
-        std::fprintf(stderr, "%s%s\n", apptexts::kErrorPrefix, launch.error.c_str());
-        return 1;
-    }
     QApplication::setApplicationName(QStringLiteral("vexa2"));
     WindowPrompts prompts;
+    if (!launch.error.empty()) {
+        ShowLaunchRefusal(launch.error, prompts);
+        return 1;
+    }
     AppShell shell(launch.dataFolder, launch.settingsPath, launch.helpFilePath, &prompts);
     TForm1 window(shell, prompts);
     prompts.SetParent(&window);

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -69,6 +70,18 @@ bool Save(QWidget& window, const QString& folder, const QString& name) {
     Settle();
     const QString path = folder + "/" + name + ".png";
     if (!window.grab().save(path)) {
+        std::fprintf(stderr, "window_screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+// The whole screen, for windows shown side by side.
+bool SaveScreen(const QString& folder, const QString& name) {
+    Settle();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QString path = folder + "/" + name + ".png";
+    if (screen == nullptr || !screen->grabWindow(0).save(path)) {
         std::fprintf(stderr, "window_screenshots: cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -143,6 +156,10 @@ int main(int argc, char** argv) {
         Settle();
         if (TSiteManager* sm = window.SiteManager()) {
             ok &= Save(*sm, out, "site-manager");
+            // Its help beside it, both usable: the whole screen.
+            sm->HelpButton()->click();
+            ok &= SaveScreen(out, "site-manager-help");
+            window.Help()->close();
             sm->ExitButton()->click();
         }
         FileExistsQuestion question =

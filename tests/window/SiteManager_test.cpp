@@ -1,16 +1,23 @@
 // The site manager over a real site store: New, Clone, Rename and Delete
 // with the uniqueness message, the login types, Connect enabled by host and
-// port, masking, and the site it leaves as the current one.
+// port, masking, the site it leaves as the current one, and no details or
+// Connect without a site.
 #include "WindowEnv.h"
 
 #include "app/SettingsKeys.h"
+#include "support/Peers.h"
+#include "window/HelpWindow.h"
 #include "window/SiteManager.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTreeView>
+#include <QWindow>
 
 #include <filesystem>
 
@@ -32,6 +39,13 @@ QStringList Listed(TSiteManager& sm) {
 TSiteManager* Open(WindowEnv& env) {
     env.window->Commands().Tool(Command::SiteManager)->trigger();
     return env.window->SiteManager();
+}
+
+// A click as the window system delivers it, through the widget's top-level
+// window: a window held by a modal dialog does not get it.
+void SystemClick(QWidget* widget, QPoint at) {
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, at));
 }
 
 int Count(const std::vector<std::string>& asked, const std::string& text) {
@@ -180,4 +194,129 @@ TEST(SiteManager, LoginTypesConnectEnablingMaskingAndTheCurrentSite) {
     EXPECT_TRUE(sm->LoginType(2)->isChecked());
     EXPECT_FALSE(sm->UserBox()->isEnabled());
     sm->ExitButton()->click();
+}
+
+// Details belong to a site: with none selected nothing can be typed and
+// Connect stays off; a site without a host is not connected to.
+TEST(SiteManager, WithoutASiteNothingCanBeTypedOrConnected) {
+    WindowEnv env;
+    TSiteManager* sm = Open(env);
+    ASSERT_NE(sm, nullptr);
+    auto boxes = [&] {
+        return QList<QLineEdit*>{sm->HostBox(), sm->PortBox(), sm->UserBox(), sm->SocksBox(0),
+                                 sm->SocksBox(1)};
+    };
+    auto typeInto = [&] {
+        for (QLineEdit* box : boxes())
+            QTest::keyClicks(box, "21");
+    };
+    // Nothing listed, nothing selected.
+    typeInto();
+    for (QLineEdit* box : boxes()) {
+        EXPECT_FALSE(box->isEnabled());
+        EXPECT_TRUE(box->text().isEmpty());
+    }
+    EXPECT_FALSE(sm->Passive()->isEnabled());
+    EXPECT_FALSE(sm->ConnectButton()->isEnabled());
+    QTest::mouseClick(sm->ConnectButton(), Qt::LeftButton);
+    EXPECT_EQ(env.window->SiteManager(), sm);
+
+    // A new site takes what is typed.
+    env.prompts.textAnswers = {"one"};
+    sm->NewButton()->click();
+    typeInto();
+    for (QLineEdit* box : boxes())
+        EXPECT_EQ(box->text(), "21");
+    EXPECT_TRUE(sm->ConnectButton()->isEnabled());
+
+    // Two selected, or the last one deleted: no site is shown.
+    env.prompts.textAnswers = {"two"};
+    sm->NewButton()->click();
+    sm->Sites()->selectAll();
+    EXPECT_FALSE(sm->HostBox()->isEnabled());
+    EXPECT_FALSE(sm->ConnectButton()->isEnabled());
+    for (const char* name : {"one", "two"}) {
+        sm->Select(name);
+        EXPECT_TRUE(sm->HostBox()->isEnabled());
+        sm->DeleteButton()->click();
+    }
+    EXPECT_FALSE(sm->HostBox()->isEnabled());
+
+    // A site left without a host: Quick Connect says so and connects nowhere.
+    env.prompts.textAnswers = {"empty"};
+    sm->NewButton()->click();
+    sm->ExitButton()->click();
+    ASSERT_TRUE(RunLoopUntil([&] { return env.window->SiteManager() == nullptr; }));
+    QAction* quick = env.window->Commands().Menu(Command::QuickConnect);
+    ASSERT_TRUE(quick->isEnabled());
+    quick->trigger();
+    ASSERT_TRUE(RunLoopUntil([&] { return !env.prompts.messages.empty(); }));
+    EXPECT_EQ(env.prompts.messages.back(),
+              "The site \"empty\" has no host address.  Enter one in the Site Manager and try "
+              "again.");
+    EXPECT_FALSE(env.shell->Client().Groups().Disconnect);
+}
+
+// The manual opened from the site manager can be used while the site
+// manager holds the main window: scrolled, closed, and the site manager
+// still answers afterwards.
+TEST(SiteManager, HelpCanBeScrolledAndClosedWhileItIsOpen) {
+    WindowEnv env;
+    std::string manual = "<html><body><h1>Vexa</h1>";
+    for (int i = 0; i < 300; ++i)
+        manual += "<p>Paragraph " + std::to_string(i) + "</p>";
+    manual += "</body></html>";
+    testing_support::WriteFile(env.data + "vexa2.hlp", manual);
+    TSiteManager* sm = Open(env);
+    ASSERT_NE(sm, nullptr);
+    ASSERT_TRUE(sm->isModal() || sm->windowModality() != Qt::NonModal);
+    RunLoopUntil([&] { return sm->isVisible(); });
+    SystemClick(sm->HelpButton(), sm->HelpButton()->rect().center());
+    HelpWindow* help = env.window->Help();
+    ASSERT_TRUE(RunLoopUntil([&] { return help->isVisible(); }));
+    EXPECT_TRUE(help->Browser()->toPlainText().contains("Paragraph 299"));
+
+    // A click low in the scroll bar's trough moves a page down.
+    QScrollBar* bar = help->Browser()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    const int before = bar->value();
+    SystemClick(bar, QPoint(bar->width() / 2, bar->height() - bar->width() - 4));
+    EXPECT_TRUE(RunLoopUntil([&] { return bar->value() > before; }));
+
+    SystemClick(help->CloseButton(), help->CloseButton()->rect().center());
+    EXPECT_TRUE(RunLoopUntil([&] { return !help->isVisible(); }));
+    EXPECT_EQ(env.window->SiteManager(), sm);
+    SystemClick(sm->ExitButton(), sm->ExitButton()->rect().center());
+    EXPECT_TRUE(RunLoopUntil([&] { return env.window->SiteManager() == nullptr; }));
+}
+
+// The manual goes beside the window that asked for it where the screen has
+// room, narrowed to the room there, next to it moved aside when that makes
+// room, and otherwise against the roomier edge.
+TEST(SiteManager, HelpPlacementBesideTheAskingWindow) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize wanted(640, 520);
+    struct Case {
+        const char* what;
+        QRect anchor;
+        QRect help;
+        QRect anchorAfter;
+    };
+    const Case cases[] = {
+        {"room on the right", {100, 100, 600, 500}, {708, 100, 640, 520}, {100, 100, 600, 500}},
+        {"room on the left", {1200, 300, 700, 500}, {552, 300, 640, 520}, {1200, 300, 700, 500}},
+        {"narrowed, on screen", {0, 700, 1500, 500}, {1508, 560, 412, 520}, {0, 700, 1500, 500}},
+        {"anchor moved aside", {300, 100, 1400, 500}, {1408, 100, 512, 520}, {0, 100, 1400, 500}},
+        {"no room, right", {40, 0, 1800, 1000}, {1600, 0, 320, 520}, {40, 0, 1800, 1000}},
+        {"no room, left", {300, 50, 1620, 600}, {0, 50, 320, 520}, {300, 50, 1620, 600}},
+        {"no room, tie", {150, 0, 1620, 500}, {0, 0, 320, 520}, {150, 0, 1620, 500}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const BesidePlacement place = PlaceBeside(c.anchor, wanted, screen, 320);
+        EXPECT_EQ(place.window, c.help);
+        EXPECT_EQ(place.anchor, c.anchorAfter);
+        if (c.anchorAfter.right() + 8 < c.help.left())
+            EXPECT_FALSE(place.window.intersects(place.anchor));
+    }
 }

@@ -1,15 +1,19 @@
 // The window's part of starting and minimising: the start-up lines in both
 // panes, the help entry and window, the about box, the start-up window state
-// and the minimised flag.
+// and the minimised flag; a start refused by the data folder's lock explains
+// itself in a dialog.
 #include "WindowEnv.h"
 
+#include "app/ProgramLaunch.h"
 #include "app/SettingsKeys.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 #include "window/ClientPage.h"
 #include "window/HelpWindow.h"
+#include "window/LaunchRefusal.h"
 #include "window/LogPane.h"
 #include "window/ServerPage.h"
+#include "window/WindowPrompts.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +25,23 @@
 using testing_support::RunLoopUntil;
 using testing_support::TempDir;
 using testing_support::WindowEnv;
+
+namespace {
+// Once the loop runs: the next modal message box's title and text, then OK.
+void ReadAndCloseNextBox(QString& title, QString& text) {
+    QTimer::singleShot(0, [&title, &text] {
+        RunLoopUntil([&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return false;
+            title = box->windowTitle();
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        });
+    });
+}
+} // namespace
 
 TEST(StartUp, PanesShowTheStartUpLinesAndTheHelpEntryFollowsTheFile) {
     TempDir root;
@@ -57,20 +78,30 @@ TEST(StartUp, PanesShowTheStartUpLinesAndTheHelpEntryFollowsTheFile) {
 TEST(StartUp, AboutBoxShowsTheVersion) {
     WindowEnv env;
     QString title, text;
-    QTimer::singleShot(0, [&] {
-        RunLoopUntil([&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr)
-                return false;
-            title = box->windowTitle();
-            text = box->text();
-            box->button(QMessageBox::Ok)->click();
-            return true;
-        });
-    });
+    ReadAndCloseNextBox(title, text);
     env.Entry({"&Help", "About Vexa"})->trigger();
     EXPECT_EQ(title, "About Vexa");
     EXPECT_EQ(text, "Vexa Version 2.0.6.323");
+}
+
+// What a second program on a data folder in use shows: the reason, in a
+// dialog, as well as on standard error.
+TEST(StartUp, ASecondProgramOnTheSameDataFolderExplainsItselfInADialog) {
+    TempDir root;
+    ::setenv("XDG_DATA_HOME", root.File("xdg-data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", root.File("xdg-config").c_str(), 1);
+    const std::vector<std::string> args = {"--data-dir", root.File("data/")};
+    ProgramLaunch first = PrepareLaunch(args, {}, root.File("bin/"));
+    ASSERT_EQ(first.error, "");
+    ProgramLaunch second = PrepareLaunch(args, {}, root.File("bin/"));
+    ASSERT_NE(second.error.find("is in use by another Vexa program"), std::string::npos)
+        << second.error;
+    WindowPrompts prompts;
+    QString title, text;
+    ReadAndCloseNextBox(title, text);
+    ShowLaunchRefusal(second.error, prompts);
+    EXPECT_EQ(title, "Vexa Cannot Start");
+    EXPECT_EQ(text.toStdString(), second.error);
 }
 
 TEST(StartUp, BothStartStatesStoredEndMinimised) {

@@ -1,18 +1,22 @@
 // "&Check for Update" against Python's HTTP server: the newer-build question
 // whose Yes hands the installer's address to the desktop's browser, the
-// up-to-date log line without a dialog, and the error dialog.
+// up-to-date log line without a dialog, the error dialog, and the address
+// shown when no browser can be started.
 #include "WindowEnv.h"
 
 #include "PythonPeer.h"
 #include "app/AppSignals.h"
 #include "app/SettingsKeys.h"
 #include "support/Peers.h"
+#include "support/TempDir.h"
 #include "window/WindowPrompts.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
+
+#include <cstdlib>
 
 #include <filesystem>
 
@@ -96,6 +100,44 @@ TEST(UpdateDialogs, NewerUpToDateAndErrorAgainstALocalHttpServer) {
     ASSERT_TRUE(RunLoopUntil([&] { return OpenBox(w) == nullptr; }));
     EXPECT_EQ(browser.opened.size(), 1);
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+// Yes to a newer build with no browser to start: the installer's address in
+// a dialog, so the user can still fetch it.
+TEST(UpdateDialogs, YesWithoutABrowserShowsTheAddressInADialog) {
+    WindowPrompts prompts;
+    WindowEnv env(&prompts);
+    prompts.SetParent(env.window.get());
+    TempDir site;
+    PythonHttpServer server(site.Path());
+    ASSERT_NE(server.Port(), 0) << server.Error();
+    const std::string host = "127.0.0.1:" + server.PortText();
+    env.shell->Options().SetString(keys::UpdateHost, host);
+    WriteFile(site.File("index.html"), "<p>Vexa 2 (Build 2.0.7.001)</p>\n");
+    // Nothing that could open a web page is on the search path.
+    TempDir noPrograms;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(noPrograms.Path()));
+    qunsetenv("BROWSER");
+    TForm1& w = *env.window;
+
+    env.Entry({"&File", "&Check for Update"})->trigger();
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(RunLoopUntil([&] { return (box = OpenBox(w)) != nullptr; }, 20000));
+    box->button(QMessageBox::Yes)->click();
+    QMessageBox* told = nullptr;
+    const bool shown = RunLoopUntil([&] {
+        told = OpenBox(w);
+        return told != nullptr && told->windowTitle() == "No Web Browser";
+    });
+    qputenv("PATH", path);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(told->text().toStdString(),
+              "No web browser could be started to open http://" + host +
+                  "/vexa2setup.exe\n\nOpen this address in your web browser to download the new "
+                  "version.");
+    told->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(RunLoopUntil([&] { return OpenBox(w) == nullptr; }));
 }
 
 #include "UpdateDialogs_test.moc"
