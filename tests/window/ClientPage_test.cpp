@@ -232,93 +232,94 @@ TEST(ClientPage, TypedPathsAreEnteredOrRefusedWithTheReason) {
         EXPECT_EQ(env.page.Local()->Folder(), env.local + "inner/");
         EXPECT_EQ(RowOf(env.page.Local()->ReportView(), "local.txt"), 0);
         EXPECT_EQ(local->text().toStdString() + "/", env.local + "inner/");
+    }
+}
 
-        // Whichever list was clicked before, a pop-up's Make New Directory acts on
-        // the list it was opened over.
-        TEST(ClientPage, PopupMenusActOnTheListTheyWereOpenedOver) {
-            ConnectedPage env;
-            WriteFile(env.served + "f.txt", "file");
-            env.Connect();
-            QAbstractItemView* local = env.page.Local()->CurrentView();
-            QAbstractItemView* remote = env.page.RemoteList();
-            struct Case {
-                QAbstractItemView* clickedFirst;
-                QAbstractItemView* openedOver;
-                Popup popup;
-                bool remoteMade;
-            };
-            for (const Case& c : {Case{local, remote, Popup::RemoteList, true},
-                                  Case{remote, local, Popup::LocalPanel, false}}) {
-                SCOPED_TRACE(c.remoteMade ? "over the remote list" : "over the local panel");
-                env.window->activateWindow();
-                ASSERT_TRUE(RunLoopUntil([&] { return env.window->isActiveWindow(); }));
-                QTest::mouseClick(c.clickedFirst->viewport(), Qt::LeftButton, {},
-                                  QPoint(5, c.clickedFirst->viewport()->height() - 5));
-                ASSERT_TRUE(c.clickedFirst->hasFocus());
-                const size_t asked = env.prompts.asked.size();
-                env.prompts.textAnswers = {"made"};
-                RightClick(c.openedOver);
-                QMenu* menu = env.window->PopupMenu(c.popup);
-                ASSERT_TRUE(RunLoopUntil([&] { return menu->isVisible(); }));
-                EXPECT_TRUE(c.openedOver->hasFocus());
-                ClickEntry(menu, "Make New Directory...");
-                ASSERT_TRUE(RunLoopUntil([&] { return !menu->isVisible(); }));
-                if (c.remoteMade) {
-                    ASSERT_EQ(env.prompts.asked.size(), asked + 1);
-                    EXPECT_EQ(env.prompts.asked.back(), "Create New Directory: New Directory Name");
-                    EXPECT_TRUE(
-                        RunLoopUntil([&] { return fs::is_directory(env.served + "made"); }));
-                    EXPECT_FALSE(fs::exists(env.local + "New Folder"));
-                    EXPECT_FALSE(fs::exists(env.local + "made"));
-                } else {
-                    EXPECT_EQ(env.prompts.asked.size(), asked);
-                    EXPECT_TRUE(fs::is_directory(env.local + "New Folder"));
-                    EXPECT_FALSE(fs::exists(env.served + "New Folder"));
-                }
-                env.prompts.textAnswers.clear();
-            }
+// Whichever list was clicked before, a pop-up's Make New Directory acts on
+// the list it was opened over.
+TEST(ClientPage, PopupMenusActOnTheListTheyWereOpenedOver) {
+    ConnectedPage env;
+    WriteFile(env.served + "f.txt", "file");
+    env.Connect();
+    QAbstractItemView* local = env.page.Local()->CurrentView();
+    QAbstractItemView* remote = env.page.RemoteList();
+    struct Case {
+        QAbstractItemView* clickedFirst;
+        QAbstractItemView* openedOver;
+        Popup popup;
+        bool remoteMade;
+    };
+    for (const Case& c : {Case{local, remote, Popup::RemoteList, true},
+                          Case{remote, local, Popup::LocalPanel, false}}) {
+        SCOPED_TRACE(c.remoteMade ? "over the remote list" : "over the local panel");
+        env.window->activateWindow();
+        ASSERT_TRUE(RunLoopUntil([&] { return env.window->isActiveWindow(); }));
+        QTest::mouseClick(c.clickedFirst->viewport(), Qt::LeftButton, {},
+                          QPoint(5, c.clickedFirst->viewport()->height() - 5));
+        ASSERT_TRUE(c.clickedFirst->hasFocus());
+        const size_t asked = env.prompts.asked.size();
+        env.prompts.textAnswers = {"made"};
+        RightClick(c.openedOver);
+        QMenu* menu = env.window->PopupMenu(c.popup);
+        ASSERT_TRUE(RunLoopUntil([&] { return menu->isVisible(); }));
+        EXPECT_TRUE(c.openedOver->hasFocus());
+        ClickEntry(menu, "Make New Directory...");
+        ASSERT_TRUE(RunLoopUntil([&] { return !menu->isVisible(); }));
+        if (c.remoteMade) {
+            ASSERT_EQ(env.prompts.asked.size(), asked + 1);
+            EXPECT_EQ(env.prompts.asked.back(), "Create New Directory: New Directory Name");
+            EXPECT_TRUE(RunLoopUntil([&] { return fs::is_directory(env.served + "made"); }));
+            EXPECT_FALSE(fs::exists(env.local + "New Folder"));
+            EXPECT_FALSE(fs::exists(env.local + "made"));
+        } else {
+            EXPECT_EQ(env.prompts.asked.size(), asked);
+            EXPECT_TRUE(fs::is_directory(env.local + "New Folder"));
+            EXPECT_FALSE(fs::exists(env.served + "New Folder"));
         }
+        env.prompts.textAnswers.clear();
+    }
+}
 
-        TEST(ClientPage, StopAbortsTheRunningDownload) {
-            ConnectedPage env;
-            const std::string big = PatternBytes(64 * 1024 * 1024, 5);
-            WriteFile(env.served + "big.bin", big);
-            env.Connect();
-            QStringList log;
-            QObject::connect(&env.window->Signals(), &AppSignals::logLine,
-                             [&](int which, const QString& line, int) {
-                                 if (which == 1)
-                                     log << line;
-                             });
-            ASSERT_EQ(SelectRows(env.page.RemoteList(), {"big.bin"}), 1);
-            QAction* download = env.Entry({"&Transfer", "&Download"});
-            ASSERT_TRUE(download->isEnabled());
-            download->trigger();
-            ASSERT_EQ(env.shell->Queue().Entries().size(), 1u);
-            // Stop as soon as the first bytes reach the disk: a loopback download is
-            // over before the throttled progress figures would show.
-            QAction* stop = env.window->Commands().Tool(Command::Stop);
-            ASSERT_TRUE(stop->isEnabled());
-            bool stopped = false;
-            QTimer poll;
-            QObject::connect(&poll, &QTimer::timeout, [&] {
-                std::error_code ec;
-                if (!stopped && fs::file_size(env.local + "big.bin", ec) > 0 && !ec) {
-                    stopped = true;
-                    stop->trigger();
-                }
-            });
-            poll.start(0);
-            env.window->Commands().Tool(Command::TransferQueue)->trigger();
-            ASSERT_TRUE(WaitForQueue(*env.shell));
-            ASSERT_TRUE(stopped);
-            EXPECT_TRUE(log.contains("Aborting..."));
-            EXPECT_TRUE(log.contains(QString::fromStdString(
-                "Failed to download " + env.shell->Client().RemotePath() + "big.bin")))
-                << log.join("\n").toStdString();
-            // The bytes received stay for a resume; the rest never came.
-            const auto got = fs::file_size(env.local + "big.bin");
-            EXPECT_LT(got, big.size());
-            EXPECT_EQ(ReadFile(env.local + "big.bin"), big.substr(0, got));
-            EXPECT_TRUE(env.shell->Ftp().Connected());
+TEST(ClientPage, StopAbortsTheRunningDownload) {
+    ConnectedPage env;
+    const std::string big = PatternBytes(64 * 1024 * 1024, 5);
+    WriteFile(env.served + "big.bin", big);
+    env.Connect();
+    QStringList log;
+    QObject::connect(&env.window->Signals(), &AppSignals::logLine,
+                     [&](int which, const QString& line, int) {
+                         if (which == 1)
+                             log << line;
+                     });
+    ASSERT_EQ(SelectRows(env.page.RemoteList(), {"big.bin"}), 1);
+    QAction* download = env.Entry({"&Transfer", "&Download"});
+    ASSERT_TRUE(download->isEnabled());
+    download->trigger();
+    ASSERT_EQ(env.shell->Queue().Entries().size(), 1u);
+    // Stop as soon as the first bytes reach the disk: a loopback download is
+    // over before the throttled progress figures would show.
+    QAction* stop = env.window->Commands().Tool(Command::Stop);
+    ASSERT_TRUE(stop->isEnabled());
+    bool stopped = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        std::error_code ec;
+        if (!stopped && fs::file_size(env.local + "big.bin", ec) > 0 && !ec) {
+            stopped = true;
+            stop->trigger();
         }
+    });
+    poll.start(0);
+    env.window->Commands().Tool(Command::TransferQueue)->trigger();
+    ASSERT_TRUE(WaitForQueue(*env.shell));
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(log.contains("Aborting..."));
+    EXPECT_TRUE(log.contains(QString::fromStdString("Failed to download " +
+                                                    env.shell->Client().RemotePath() + "big.bin")))
+        << log.join("\n").toStdString();
+    // The bytes received stay for a resume; the rest never came.
+    const auto got = fs::file_size(env.local + "big.bin");
+    EXPECT_LT(got, big.size());
+    EXPECT_EQ(ReadFile(env.local + "big.bin"), big.substr(0, got));
+    EXPECT_TRUE(env.shell->Ftp().Connected());
+}
