@@ -69,6 +69,7 @@ bool RunQueue(FtpQueueRun& run) {
     };
     std::vector<QueueEntry> left;
     run.waiter.BeforeAbort = [&] { left = q.Entries(); };
+    run.waiter.SuperviseAlone(true);
     bool ok = true;
     q.Run();
     while (true) {
@@ -99,6 +100,7 @@ bool RunQueue(FtpQueueRun& run) {
         q.Run();
     }
     run.waiter.BeforeAbort = nullptr;
+    run.waiter.SuperviseAlone(false);
     return ok;
 }
 

@@ -80,3 +80,15 @@ TransferResult FtpToolWaiter::Run(const std::function<void(TransferDone)>& start
     }
     return result;
 }
+
+void FtpToolWaiter::SuperviseAlone(bool alone) {
+    if (alone == alone_)
+        return;
+    alone_ = alone;
+    if (alone) {
+        engineTimeout_ = client_.Timeout;
+        client_.Timeout = 0;
+    } else {
+        client_.Timeout = engineTimeout_;
+    }
+}

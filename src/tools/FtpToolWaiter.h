@@ -30,12 +30,18 @@ public:
     // Runs one operation of the session's transfer API to its end; a
     // time-out ends it with 426 and the time-out's reason.
     TransferResult Run(const std::function<void(TransferDone)>& start);
+    // While a queue runs, silence is judged here alone: the engine's own
+    // time-out would drop the connection and empty the queue before the
+    // entries still to run could be kept for a new connection.
+    void SuperviseAlone(bool alone);
 
 private:
     TFtpClient& client_;
     Clock::time_point& lastActivity_;
     int timeout_;
     bool timedOut_ = false;
+    int engineTimeout_ = 0;
+    bool alone_ = false;
     QEventLoop* loop_ = nullptr;
     std::function<bool()> finished_;
 };
