@@ -44,6 +44,12 @@ public:
     bool StartServer(std::string& error);
     // Connects the client to its current site; returns the refusal, or empty.
     std::string ConnectClient();
+    // Re-reads what an administrator may change on disk while the server
+    // runs: the settings file, the saved account files (over the working
+    // copies, as a start does) and the three server lists. Connections and
+    // the listener stay; a changed port and a changed key pair take effect at
+    // the next start, and the log says so.
+    void Reload();
     // The end of a run: stops listening, closes every server connection and
     // the client's, then runs the closing sequence.
     void Shutdown();

@@ -122,7 +122,8 @@ inline constexpr const char* kHeadlessUsage =
     "Usage: vexa2 [--headless] [--data-dir DIR] [SETTINGS.ini]\n"
     "\n"
     "  --headless      run the FTP server without a window; it logs to standard\n"
-    "                  output and stops on SIGINT or SIGTERM\n"
+    "                  output, stops on SIGINT or SIGTERM, and re-reads its settings,\n"
+    "                  accounts and lists on SIGHUP (connections stay)\n"
     "  --data-dir DIR  the data folder (settings, accounts, lists, keys);\n"
     "                  default $XDG_DATA_HOME/vexa2/\n"
     "  SETTINGS.ini    the settings file; a bare name lies in the data folder\n"
@@ -166,6 +167,17 @@ inline constexpr const char* kConfirmTitle = "Confirm";
 inline constexpr const char* kStillExitConnected = "You are currently connected!  Still exit?";
 inline constexpr const char* kUsersConnectedPrefix = "You have ";
 inline constexpr const char* kUsersConnectedSuffix = " users connected.  Still exit?";
+
+// Re-reading settings, accounts and lists while the server runs.
+inline constexpr const char* kReloadBegin = "Re-reading the settings, accounts and lists: ";
+inline constexpr const char* kReloadSettingsMissing = " is missing; the settings in use are kept.";
+inline std::string ReloadPortKept(const std::string& running, const std::string& stored) {
+    return "ServerPort " + stored + " is used from the next start; the server keeps listening on " +
+           running + ".";
+}
+inline constexpr const char* kReloadKeysKept =
+    "The key pair of the settings file is used from the next start; the running one is kept.";
+inline constexpr const char* kReloadDone = "Settings, accounts and lists re-read.";
 
 // Message boxes of the settings pages.
 inline constexpr const char* kInformationTitle = "Information";

@@ -16,10 +16,32 @@
 namespace {
 int signalPipe[2] = {-1, -1};
 
-void OnStopSignal(int) {
-    // Only async-signal-safe work here: wake the loop through the pipe.
-    char byte = 1;
+void OnSignal(int number) {
+    // Only async-signal-safe work here: wake the loop through the pipe with
+    // the signal's number.
+    const char byte = static_cast<char>(number);
     [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+// What the signals that arrived since the last look ask for: stop wins over
+// a reload.
+enum class SignalRequest { None, Reload, Stop };
+SignalRequest DrainSignals() {
+    SignalRequest request = SignalRequest::None;
+    char bytes[64];
+    ssize_t n;
+    while ((n = ::read(signalPipe[0], bytes, sizeof bytes)) > 0)
+        for (ssize_t i = 0; i < n; ++i)
+            if (bytes[i] == SIGHUP && request == SignalRequest::None)
+                request = SignalRequest::Reload;
+            else if (bytes[i] != SIGHUP)
+                request = SignalRequest::Stop;
+    return request;
+}
+
+void RestoreSignals() {
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(number, SIG_DFL);
 }
 
 int Fail(const std::string& reason) {
@@ -46,23 +68,35 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
     StdoutLogSink stdoutSink(STDOUT_FILENO, logServer);
     shell.Log().AddSink(&stdoutSink);
 
-    // The stop signals are caught before the server announces its port: a
-    // SIGTERM right after that line still closes the program in order.
+    // The signals are caught before the server announces its port: a
+    // SIGTERM right after that line still closes the program in order, and a
+    // SIGHUP (a service manager's reload) never ends it.
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return Fail("cannot create the signal pipe");
-    QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&shell] {
+        switch (DrainSignals()) {
+        case SignalRequest::Stop:
+            QCoreApplication::quit();
+            break;
+        case SignalRequest::Reload:
+            shell.Reload();
+            break;
+        case SignalRequest::None:
+            break;
+        }
+    });
     struct sigaction action {};
-    action.sa_handler = OnStopSignal;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
 
     shell.StartUp();
     std::string error;
     if (!shell.StartServer(error)) {
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        RestoreSignals();
         shell.Log().RemoveSink(&stdoutSink);
         ::close(signalPipe[0]);
         ::close(signalPipe[1]);
@@ -87,8 +121,7 @@ int RunHeadlessServer(const std::vector<std::string>& args, const std::string& p
     QCoreApplication::exec();
     shell.Owner().OnListenerFailed = nullptr;
 
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    RestoreSignals();
     shell.Shutdown();
     shell.Log().RemoveSink(&stdoutSink);
     ::close(signalPipe[0]);

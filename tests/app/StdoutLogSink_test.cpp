@@ -32,6 +32,18 @@ TEST(StdoutLogSink, PlainIntoAPipe) {
     ::close(p[0]);
 }
 
+TEST(StdoutLogSink, ControlCharactersFromClientsAreShownNotWritten) {
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    {
+        StdoutLogSink sink(p[1]);
+        sink.Write(2, "RECV <- USER a\x1b[31mb\rc\nd\x7f\te\xc3\xa9", colours::clPurple);
+    }
+    ::close(p[1]);
+    EXPECT_EQ(Drain(p[0]), "RECV <- USER a\\x1b[31mb\\x0dc\\x0ad\\x7f\te\xc3\xa9\n");
+    ::close(p[0]);
+}
+
 TEST(StdoutLogSink, ColouredOnATerminal) {
     int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);

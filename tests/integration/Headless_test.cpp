@@ -128,7 +128,95 @@ a.quit()
 print('ok', flush=True)
 )";
 
+// Client a logs in and stays; at each line on standard input a further
+// client tries to log in and the outcome is printed; a's session is checked
+// at the end.
+const char* kFurtherLoginScript = R"(
+import ftplib, sys
+port = int(sys.argv[1])
+def login():
+    c = ftplib.FTP()
+    c.connect('127.0.0.1', port, timeout=20)
+    c.login('alice', 'secret')
+    return c
+a = login()
+print('a in', flush=True)
+for line in sys.stdin:
+    if line.strip() == 'end':
+        break
+    try:
+        login().quit()
+        print('admitted', flush=True)
+    except ftplib.all_errors as e:
+        print('refused ' + str(e).split(' ')[0], flush=True)
+print(a.sendcmd('PWD').split(' ')[0], flush=True)
+a.quit()
+)";
+
 } // namespace
+
+TEST(HeadlessServer, SighupRereadsTheUserLimitWhileAClientStaysConnected) {
+    TempDir data, root, work;
+    const std::string dataDir = data.Path();
+    Admin(dataDir, {"user", "add", "alice"});
+    Admin(dataDir, {"user", "set", "alice", "password", "secret"});
+    Admin(dataDir, {"user", "set", "alice", "home", root.Path()});
+    Admin(dataDir, {"user", "set", "alice", "enabled", "on"});
+    Admin(dataDir, {"user", "access", "alice", "add", root.Path(), "read,list"});
+    const int port = FreePort();
+    auto writeLimit = [&](int limit) {
+        WriteFile(dataDir + "vexa2.ini", "[Server Options]\r\nServerPort=" + std::to_string(port) +
+                                             "\r\nMaximumConcurrentUsers=" + std::to_string(limit) +
+                                             "\r\n");
+    };
+    writeLimit(3);
+    HeadlessServer server(dataDir);
+    ASSERT_TRUE(WaitForPort(port)) << server.process.readAllStandardError().toStdString();
+
+    WriteFile(work.File("logins.py"), kFurtherLoginScript);
+    QProcess client;
+    client.start("/usr/bin/python3",
+                 {QString::fromStdString(work.File("logins.py")), QString::number(port)});
+    std::string clientOut, serverOut;
+    ASSERT_TRUE(WaitForOutput(client, clientOut, "a in\n"))
+        << client.readAllStandardError().toStdString();
+
+    // Each limit is written to the settings file, the server is told with
+    // SIGHUP, and a further login meets the new limit.
+    const std::vector<std::pair<int, std::string>> steps = {
+        {1, "refused 421"}, {2, "admitted"}, {1, "refused 421"}, {0, "admitted"}};
+    std::string expected = "a in\n";
+    std::string wholeLog;
+    const std::string reread = "Settings, accounts and lists re-read.\n";
+    for (const auto& [limit, outcome] : steps) {
+        SCOPED_TRACE(limit);
+        writeLimit(limit);
+        ::kill(static_cast<pid_t>(server.process.processId()), SIGHUP);
+        ASSERT_TRUE(WaitForOutput(server.process, serverOut, reread)) << serverOut;
+        wholeLog += serverOut;
+        serverOut.clear();
+        client.write("try\n");
+        expected += outcome + "\n";
+        ASSERT_TRUE(WaitForOutput(client, clientOut, expected))
+            << clientOut << client.readAllStandardError().toStdString();
+    }
+    client.write("end\n");
+    expected += "257\n";
+    ASSERT_TRUE(WaitForOutput(client, clientOut, expected))
+        << clientOut << client.readAllStandardError().toStdString();
+    client.waitForFinished(10000);
+    EXPECT_EQ(clientOut, expected);
+
+    // Still the one server process, which stops cleanly; its log went to a
+    // pipe, so it holds no colour codes.
+    EXPECT_EQ(server.Stop(), 0);
+    wholeLog += serverOut + server.process.readAllStandardOutput().toStdString();
+    EXPECT_NE(
+        wholeLog.find("Re-reading the settings, accounts and lists: " + dataDir + "vexa2.ini"),
+        std::string::npos)
+        << wholeLog;
+    EXPECT_EQ(wholeLog.find('\x1b'), std::string::npos) << wholeLog;
+}
 
 TEST(HeadlessServer, OutOfDescriptorsKeepsListeningAndEndsAWaitingTransferWith425) {
     // The undefined-behaviour sanitizer checks an object's type by reading
@@ -263,8 +351,8 @@ TEST(HeadlessServer, PortAndCorrectedSettingsAreReported) {
     TempDir data;
     const std::string dataDir = data.Path();
     for (const char* port : {"99999", "65536", "-1", "21x", "ftp"}) {
-        WriteFile(dataDir + "vexa2.ini", std::string("[Server Options]\r\nServerPort=") + port +
-                                             "\r\n");
+        WriteFile(dataDir + "vexa2.ini",
+                  std::string("[Server Options]\r\nServerPort=") + port + "\r\n");
         CommandResult r = RunHeadlessOnce(dataDir);
         EXPECT_EQ(r.exitCode, 1) << port;
         EXPECT_EQ(r.err, std::string("vexa2: ServerPort \"") + port +
