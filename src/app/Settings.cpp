@@ -104,9 +104,10 @@ void Settings::SetBool(const std::string& key, bool value) {
 void Settings::SetInt(const std::string& key, int value) {
     const OptionInfo& o = Option(key, OptionType::Integer);
     // The idle-seconds control only holds 60..3600: an idle limit of a few
-    // seconds (or a negative one) would drop every client at once.
-    if (key == keys::IdleCount)
-        value = std::clamp(value, kIdleCountMin, kIdleCountMax);
+    // seconds (or a negative one) would drop every client at once. Counts
+    // and limits are never negative.
+    const IntegerRange range = RangeOf(key);
+    value = std::clamp(value, range.minimum, range.maximum);
     Store(o, std::to_string(value));
 }
 

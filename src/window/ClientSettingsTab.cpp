@@ -34,6 +34,7 @@ QWidget* MakeClientSettingsTab(SettingBinder& binder) {
     passive->setObjectName(QString::fromLatin1(keys::PassiveMode));
     binder.Bind(passive, keys::PassiveMode);
     layout->addWidget(passive);
+    layout->addWidget(MakeClientLimitsBox(binder, tab));
     layout->addStretch(1);
     return tab;
 }

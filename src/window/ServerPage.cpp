@@ -3,6 +3,7 @@
 #include "app/AppShell.h"
 #include "app/AppSignals.h"
 #include "models/ConnectionListModel.h"
+#include "window/BannedList.h"
 #include "window/LogPane.h"
 #include "window/WindowTexts.h"
 
@@ -26,6 +27,9 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
     for (int column = 0; column < 7; ++column)
         list_->header()->resizeSection(column, widths[column]);
     layout->addWidget(list_, 1);
+    banned_ = new BannedList(shell, this);
+    banned_->setMaximumHeight(110);
+    layout->addWidget(banned_);
     log_ = new LogPane(this);
     layout->addWidget(log_);
 
@@ -37,7 +41,17 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
     status_->setFrameShadow(QFrame::Sunken);
     status_->setMinimumWidth(220);
     bar->addWidget(status_);
+    bar->addWidget(new QLabel(QString::fromLatin1(wintexts::kProtectionStatus), bar));
+    refused_ = new QLabel(bar);
+    refused_->setObjectName(QStringLiteral("RefusedCounts"));
+    refused_->setFrameShape(QFrame::Panel);
+    refused_->setFrameShadow(QFrame::Sunken);
+    bar->addWidget(refused_);
     layout->addWidget(bar);
+    banned_->OnReloaded = [this] {
+        refused_->setText(QString::fromStdString(shell_.Owner().ProtectionText()));
+    };
+    banned_->Reload();
     connect(&events, &AppSignals::serverRowsReset, this, &ServerPage::ShowStatus);
 }
 

@@ -3,6 +3,7 @@
 
 class AppShell;
 class AppSignals;
+class BannedList;
 class ConnectionListModel;
 class LogPane;
 class QLabel;
@@ -18,6 +19,9 @@ public:
     QTreeView* Connections() const { return list_; }
     LogPane* Log() const { return log_; }
     QLabel* Status() const { return status_; }
+    // Counts of refused connections (bans, per-address limit).
+    QLabel* Refused() const { return refused_; }
+    BannedList* Banned() const { return banned_; }
     void ShowStatus();
     void SetBottomHeight(int height);
 
@@ -27,4 +31,6 @@ private:
     ConnectionListModel* model_ = nullptr;
     LogPane* log_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* refused_ = nullptr;
+    BannedList* banned_ = nullptr;
 };

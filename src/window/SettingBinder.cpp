@@ -62,7 +62,8 @@ void SettingBinder::Bind(QLineEdit* edit, const char* key) {
 }
 
 void SettingBinder::Bind(QSpinBox* spin, const char* key) {
-    spin->setRange(Settings::kIdleCountMin, Settings::kIdleCountMax);
+    const IntegerRange range = RangeOf(key);
+    spin->setRange(range.minimum, range.maximum);
     connect(spin, &QSpinBox::valueChanged, this,
             [this, key](int value) { settings_.SetInt(key, value); });
     Add(key, spin, [this, spin, key] {
