@@ -5,8 +5,8 @@
 
 #include <cctype>
 #include <charconv>
-#include <limits>
 #include <climits>
+#include <limits>
 #include <map>
 #include <strings.h>
 
@@ -78,10 +78,20 @@ std::optional<std::int64_t> ParseRate(const std::string& text) {
     std::int64_t unit = 1;
     if (next != end) {
         switch (next[0]) {
-        case 'k': case 'K': unit = 1024; break;
-        case 'm': case 'M': unit = 1024 * 1024; break;
-        case 'g': case 'G': unit = 1024LL * 1024 * 1024; break;
-        default: return std::nullopt;
+        case 'k':
+        case 'K':
+            unit = 1024;
+            break;
+        case 'm':
+        case 'M':
+            unit = 1024 * 1024;
+            break;
+        case 'g':
+        case 'G':
+            unit = 1024LL * 1024 * 1024;
+            break;
+        default:
+            return std::nullopt;
         }
         if (next + 1 != end)
             return std::nullopt;

@@ -3,9 +3,9 @@
 // the limit allows for the time that passed, and a lifted limit lets it
 // finish with the same bytes.
 #include "ClientHarness.h"
-#include "support/peers/OwnServer.h"
 #include "Peers.h"
 #include "TempDir.h"
+#include "support/peers/OwnServer.h"
 
 #include <gtest/gtest.h>
 

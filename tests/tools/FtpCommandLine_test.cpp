@@ -131,9 +131,16 @@ TEST(FtpCommandLine, LimitRate) {
         const char* text;
         std::optional<std::int64_t> rate;
     } cases[] = {
-        {"0", 0},         {"500", 500},          {"200k", 200 * 1024}, {"2M", 2 * 1024 * 1024},
-        {"1g", 1 << 30},  {"", std::nullopt},    {"-1", std::nullopt}, {"2MB", std::nullopt},
-        {"k", std::nullopt}, {"99999999999999g", std::nullopt},
+        {"0", 0},
+        {"500", 500},
+        {"200k", 200 * 1024},
+        {"2M", 2 * 1024 * 1024},
+        {"1g", 1 << 30},
+        {"", std::nullopt},
+        {"-1", std::nullopt},
+        {"2MB", std::nullopt},
+        {"k", std::nullopt},
+        {"99999999999999g", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseRate(c.text), c.rate) << c.text;
