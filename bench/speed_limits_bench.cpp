@@ -51,8 +51,8 @@ std::vector<Download> Downloads(int port, const std::string& name, int count,
             --left;
         });
         run.curl->start("curl", {"-s", "-o", "/dev/null",
-                                 QString::fromStdString("ftp://u:p@127.0.0.1:" +
-                                                        std::to_string(port) + "/" + name)});
+                                 QString::fromStdString(
+                                     "ftp://u:p@127.0.0.1:" + std::to_string(port) + "/" + name)});
     }
     if (midway)
         QTimer::singleShot(midwayMs, midway);
@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
 
     server.DownloadLimit = 0;
     server.ConnectionLimit = 1 * kMiB;
-    auto changed =
-        Downloads(port, "big.bin", 1, [&] { server.ConnectionLimit = 4 * kMiB; }, 3000);
+    auto changed = Downloads(
+        port, "big.bin", 1, [&] { server.ConnectionLimit = 4 * kMiB; }, 3000);
     const double expected = 3.0 + (static_cast<double>(mib) - 3.0) / 4.0;
     const bool changeOk = changed[0].ok && changed[0].seconds < expected * 1.25;
     std::printf("1 MiB/s raised to 4 MiB/s after 3 s: %.2f s (about %.2f s expected; %.0f s "

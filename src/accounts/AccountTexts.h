@@ -122,8 +122,8 @@ inline std::string BanLifted(const std::string& address) {
     return "Ban of address " + address + " lifted";
 }
 inline std::string AddressLimitRefused(const std::string& address, int limit) {
-    return "Refused a connection from " + address + ": it already holds " +
-           std::to_string(limit) + " connections";
+    return "Refused a connection from " + address + ": it already holds " + std::to_string(limit) +
+           " connections";
 }
 inline std::string BanFileUnreadable(const std::string& path, const std::string& reason) {
     return "Cannot read the ban list " + path + ": " + reason + "; the bans in memory stay.";

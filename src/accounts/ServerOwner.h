@@ -2,8 +2,8 @@
 #include "accounts/AccountFiles.h"
 #include "accounts/ConnectionList.h"
 #include "accounts/LoginTable.h"
-#include "accounts/ServerProtection.h"
 #include "accounts/ServerLists.h"
+#include "accounts/ServerProtection.h"
 #include "accounts/Validation.h"
 #include "base/LogColour.h"
 

@@ -87,14 +87,18 @@ ServerProtection::LoginFailure ServerProtection::Failed(const std::string& addre
         return result;
     // A ban lifted by another program in the meantime counts from now on.
     SyncFromFile();
-    const bool alreadyBanned = guard_.BanOf(address) != nullptr;
+    // A connection opened before its address was banned just ends.
+    if (guard_.BanOf(address) != nullptr) {
+        result.close = true;
+        return result;
+    }
     const LoginGuard::Failure failure = guard_.Failed(address, policy.guard, true, !allowListed);
     result.delayMs = failure.delayMs;
     if (failure.bannedNow) {
         Log(texts::BanStarted(address, failure.failures, policy.guard.banHours), colours::clRed);
         Store();
     }
-    result.close = failure.bannedNow || alreadyBanned;
+    result.close = failure.bannedNow;
     return result;
 }
 

@@ -4,8 +4,8 @@
 #include "app/ClientSettings.h"
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
-#include "crypto/KeyAnnouncement.h"
 #include "base/Version.h"
+#include "crypto/KeyAnnouncement.h"
 
 #include <filesystem>
 #include <system_error>

@@ -231,7 +231,8 @@ TEST_F(Protected, LiftedBanIsSeenByTheRunningServer) {
     // The administration tool changes the file while this server runs.
     const auto lifted = RunCommand(VEXA_BIN_DIR "/vexa2-admin",
                                    {"--data-dir", data.Path(), "bans", "lift", kRobot});
-    ASSERT_EQ(lifted.exitCode, 0) << lifted.err;
+    ASSERT_EQ(lifted.exitCode, 0) << lifted.err << ReadFile(data.File(kBanFile)) << " now "
+                                  << clock.WallMs();
     EXPECT_EQ(Greeting(kRobot), kGreeting);
 
     // Lifting in the window's way does the same.

@@ -264,8 +264,8 @@ TEST(HeadlessServer, PortAndCorrectedSettingsAreReported) {
     TempDir data;
     const std::string dataDir = data.Path();
     for (const char* port : {"99999", "65536", "-1", "21x", "ftp"}) {
-        WriteFile(dataDir + "vexa2.ini", std::string("[Server Options]\r\nServerPort=") + port +
-                                             "\r\n");
+        WriteFile(dataDir + "vexa2.ini",
+                  std::string("[Server Options]\r\nServerPort=") + port + "\r\n");
         CommandResult r = RunHeadlessOnce(dataDir);
         EXPECT_EQ(r.exitCode, 1) << port;
         EXPECT_EQ(r.err, std::string("vexa2: ServerPort \"") + port +
