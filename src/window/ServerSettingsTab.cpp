@@ -277,7 +277,6 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     warnings->setObjectName(L(keys::ShowSuperUserWarnings));
     binder.Bind(warnings, keys::ShowSuperUserWarnings);
     right->addWidget(warnings, row++, 0, 1, 2);
-    right->addWidget(MakeServerProtectionBox(binder, tab), row++, 0, 1, 2);
     right->setRowStretch(row, 1);
     layout->addLayout(right, 3);
     return tab;

@@ -11,7 +11,7 @@ class SettingBinder;
 QWidget* MakeClientSettingsTab(SettingBinder& binder);
 QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder& binder);
 // Failed-login bans, connections per address and speed limits of the server.
-QGroupBox* MakeServerProtectionBox(SettingBinder& binder, QWidget* parent);
+QWidget* MakeServerProtectionTab(SettingBinder& binder);
 // The client's download and upload limits.
 QGroupBox* MakeClientLimitsBox(SettingBinder& binder, QWidget* parent);
 // The key-pair controls are added by the caller into the returned tab's

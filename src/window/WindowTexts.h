@@ -9,6 +9,7 @@ inline constexpr const char* kServerPage = "Server Session";
 inline constexpr const char* kSettingsPage = "Settings / Server Admin";
 inline constexpr const char* kClientSettingsTab = "Client Settings";
 inline constexpr const char* kServerSettingsTab = "Server Settings";
+inline constexpr const char* kServerProtectionTab = "Server Protection";
 inline constexpr const char* kGlobalSettingsTab = "Global Settings";
 inline constexpr const char* kUserAdminTab = "User Admin";
 inline constexpr const char* kGroupAdminTab = "Group Admin";

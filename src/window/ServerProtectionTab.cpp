@@ -1,4 +1,5 @@
-// The Server Settings page's protection and speed-limit options.
+// The settings page's Server Protection tab (bans, connections per address,
+// speed limits) and the Client Settings tab's speed limits.
 #include "app/SettingsKeys.h"
 #include "window/SettingBinder.h"
 #include "window/SettingsTabs.h"
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace {
 QString L(const char* text) {
@@ -26,8 +28,10 @@ QSpinBox* Spin(SettingBinder& binder, const char* key, const char* zeroText, QWi
 }
 } // namespace
 
-QGroupBox* MakeServerProtectionBox(SettingBinder& binder, QWidget* parent) {
-    auto* box = new QGroupBox(L(wintexts::kProtectionGroup), parent);
+QWidget* MakeServerProtectionTab(SettingBinder& binder) {
+    auto* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    auto* box = new QGroupBox(L(wintexts::kProtectionGroup), tab);
     auto* form = new QFormLayout(box);
     form->setContentsMargins(6, 2, 6, 4);
 
@@ -58,7 +62,9 @@ QGroupBox* MakeServerProtectionBox(SettingBinder& binder, QWidget* parent) {
                  Spin(binder, keys::ServerUploadLimit, wintexts::kNoLimit, box));
     form->addRow(L(wintexts::kConnectionSpeedLimit),
                  Spin(binder, keys::ConnectionSpeedLimit, wintexts::kNoLimit, box));
-    return box;
+    layout->addWidget(box);
+    layout->addStretch(1);
+    return tab;
 }
 
 QGroupBox* MakeClientLimitsBox(SettingBinder& binder, QWidget* parent) {
