@@ -40,7 +40,7 @@ PY
 data="$work/data"
 mkdir -p "$data"
 port=$(free_port)
-printf '[Server Options]\r\nServerPort=%s\r\nMaximumConcurrentUsers=0\r\n' "$port" > "$data/vexa2.ini"
+printf '[Server Options]\r\nServerPort=%s\r\nMaximumConcurrentUsers=0\r\nMaxConnectionsPerAddress=0\r\n' "$port" > "$data/vexa2.ini"
 a() { "$admin" --data-dir "$data" "$@" >/dev/null; }
 a user add bench
 a user set bench password pw

@@ -105,7 +105,7 @@ vsftpd_pid=$!
 data="$work/data"
 mkdir -p "$data"
 oport=$(free_port)
-printf '[Server Options]\r\nServerPort=%s\r\nMaximumConcurrentUsers=0\r\n[Global Options]\r\nDeleteTemporaryFiles=1\r\n' \
+printf '[Server Options]\r\nServerPort=%s\r\nMaximumConcurrentUsers=0\r\nMaxConnectionsPerAddress=0\r\n[Global Options]\r\nDeleteTemporaryFiles=1\r\n' \
     "$oport" > "$data/vexa2.ini"
 a() { "$admin" --data-dir "$data" "$@" >/dev/null; }
 a user add bench

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <string>
 
 // Every message, question, reply and log text of the accounts module, in one
@@ -121,6 +122,44 @@ inline std::string StatusText(bool listening, int clients) {
            " connections";
 }
 inline constexpr const char* kKbPerSec = " Kb/sec";
+
+// Protection: failed-login bans and the limit of connections per address.
+inline constexpr const char* kTooManyFromAddress = "421 Too many connections from your address.";
+inline std::string BannedRefused(const std::string& address, int failures) {
+    return "Banned address " + address + " refused (" + std::to_string(failures) +
+           " failed logins)";
+}
+inline std::string BanStarted(const std::string& address, int failures, int hours) {
+    return "Banned address " + address + " for " + std::to_string(hours) +
+           (hours == 1 ? " hour" : " hours") + " after " + std::to_string(failures) +
+           " failed logins";
+}
+inline std::string BanLifted(const std::string& address) {
+    return "Ban of address " + address + " lifted";
+}
+inline std::string AddressLimitRefused(const std::string& address, int limit) {
+    return "Refused a connection from " + address + ": it already holds " + std::to_string(limit) +
+           " connections";
+}
+inline std::string BanFileUnreadable(const std::string& path, const std::string& reason) {
+    return "Cannot read the ban list " + path + ": " + reason + "; the bans in memory stay.";
+}
+inline std::string BanFileUnwritable(const std::string& path, const std::string& reason) {
+    return "Cannot write the ban list " + path + ": " + reason +
+           "; the bans hold until the server stops.";
+}
+inline std::string ProtectionStatus(std::size_t banned, int bannedRefusals, int limitRefusals) {
+    return std::to_string(banned) + " banned, " + std::to_string(bannedRefusals) +
+           " refused by bans, " + std::to_string(limitRefusals) + " by the per-address limit";
+}
+inline std::string Remaining(long long seconds) {
+    if (seconds < 0)
+        seconds = 0;
+    const long long h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", h, m, s);
+    return text;
+}
 inline constexpr const char* kComplete = " (complete)";
 
 // Rights.

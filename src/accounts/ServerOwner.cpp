@@ -37,13 +37,14 @@ LogWriter Escaping(LogWriter log) {
 ServerOwner::ServerOwner(TFtpServer& server, const AccountFiles& files, ServerLists& lists,
                          std::function<ServerPolicy()> policy, LogWriter log)
     : server_(server), files_(files), lists_(lists), policy_(std::move(policy)),
-      log_(Escaping(std::move(log))) {
+      log_(Escaping(std::move(log))), protection_(*server.Clock, files.ProgramDir(), log_) {
     idleTimer_.setInterval(kIdleTickMs);
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdleTick(); });
     lists_.OnTablesChanged = [this] { CopyTables(); };
     CopyTables();
     Hook();
     ApplyMaxClients();
+    ApplySpeedLimits();
     SetIdleTimerRunning(policy_().idleTimeout);
 }
 
@@ -58,6 +59,7 @@ ServerOwner::~ServerOwner() {
     server_.OnClientCommand = nullptr;
     server_.OnAnswerToClient = nullptr;
     server_.OnAuthenticate = nullptr;
+    server_.OnLoginFailed = nullptr;
     server_.OnChangeDirectory = nullptr;
     server_.OnMakeDirectory = nullptr;
     server_.OnBuildDirectory = nullptr;
@@ -93,6 +95,32 @@ void ServerOwner::CopyTables() {
 
 void ServerOwner::ApplyMaxClients() {
     server_.MaxClients = std::max(0, policy_().maximumConcurrentUsers);
+}
+
+void ServerOwner::ApplySpeedLimits() {
+    const ServerPolicy policy = policy_();
+    const auto bytes = [](int kib) { return static_cast<std::int64_t>(std::max(0, kib)) * 1024; };
+    server_.DownloadLimit = bytes(policy.serverDownloadLimit);
+    server_.UploadLimit = bytes(policy.serverUploadLimit);
+    server_.ConnectionLimit = bytes(policy.connectionSpeedLimit);
+}
+
+std::string ServerOwner::ProtectionText() {
+    return texts::ProtectionStatus(protection_.Bans().size(), protection_.BannedRefusals(),
+                                   protection_.AddressLimitRefusals());
+}
+
+int ServerOwner::ConnectionsFrom(const std::string& address) const {
+    int count = 0;
+    for (int i = 0; i < server_.ClientCount(); ++i)
+        if (server_.Client(i)->PeerAddr == address)
+            ++count;
+    return count;
+}
+
+bool ServerOwner::OnAllowList(const std::string& address, const ServerPolicy& policy) const {
+    return policy.ipMode == IpMode::Allow && !lists_.IpList.empty() &&
+           IpAdmitted(lists_.IpList, IpMode::Allow, address, nullptr);
 }
 
 void ServerOwner::Start(const std::string& port) {
@@ -232,6 +260,19 @@ void ServerOwner::Hook() {
             client->Close();
             return;
         }
+        switch (protection_.Admit(client->PeerAddr, ConnectionsFrom(client->PeerAddr),
+                                  policy.protection)) {
+        case ServerProtection::Verdict::Banned:
+            client->Close();
+            Refresh();
+            return;
+        case ServerProtection::Verdict::TooManyFromAddress:
+            client->SendLastReplyAndClose(texts::kTooManyFromAddress);
+            Refresh();
+            return;
+        case ServerProtection::Verdict::Admitted:
+            break;
+        }
         for (const auto& line : MessageLines(policy.connectMessage, texts::kConnectPrefix))
             client->SendReplyLine(line);
         client->Banner = std::string(texts::kGreetingPrefix) + kVersionText;
@@ -246,6 +287,12 @@ void ServerOwner::Hook() {
             Refresh();
         }
         const ServerPolicy policy = policy_();
+        // SECURITY: a connection opened before its address was banned tries
+        // no more passwords: every login is refused and the connection ends.
+        if (protection_.Banned(client->PeerAddr, policy.protection)) {
+            authenticated = false;
+            return;
+        }
         LoginRequest request;
         request.userName = user;
         request.password = password;
@@ -260,6 +307,7 @@ void ServerOwner::Hook() {
         authenticated = outcome.authenticated;
         if (!outcome.authenticated)
             return;
+        protection_.Succeeded(client->PeerAddr);
         client->SlotNumber = outcome.slotNumber;
         client->EncryptionKey = outcome.encryptionKey.substr(0, 80);
         client->HomeDir = outcome.homeDir;
@@ -267,6 +315,14 @@ void ServerOwner::Hook() {
         Refresh();
         for (const auto& line : outcome.replyLines)
             client->SendReplyLine(line);
+    };
+
+    server_.OnLoginFailed = [this](TFtpServer*, TFtpCtrlSocket* client, TLoginFailure& failure) {
+        const ServerPolicy policy = policy_();
+        const ServerProtection::LoginFailure outcome = protection_.Failed(
+            client->PeerAddr, policy.protection, OnAllowList(client->PeerAddr, policy));
+        failure.DelayMs = outcome.delayMs;
+        failure.Close = outcome.close;
     };
 
     server_.OnClientCommand = [this](TFtpServer*, TFtpCtrlSocket* client, std::string& keyword,

@@ -3,6 +3,7 @@
 #include "accounts/ConnectionList.h"
 #include "accounts/LoginTable.h"
 #include "accounts/ServerLists.h"
+#include "accounts/ServerProtection.h"
 #include "accounts/Validation.h"
 #include "base/LogColour.h"
 
@@ -31,6 +32,13 @@ struct ServerPolicy {
     std::string logoutMessage;
     std::string defaultHomeDirectory;
     IpMode ipMode = IpMode::Deny;
+    // Failed-login delays and bans, connections per address.
+    ProtectionPolicy protection;
+    // Speed limits in KiB/s, 0 for none: all downloads, all uploads, and
+    // each data connection.
+    int serverDownloadLimit = 0;
+    int serverUploadLimit = 0;
+    int connectionSpeedLimit = 0;
 };
 
 // The owner side of the FTP server: answers its events with admission, login,
@@ -62,6 +70,13 @@ public:
     bool IdleTimerRunning() const { return idleTimer_.isActive(); }
     // Applies MaximumConcurrentUsers to the server.
     void ApplyMaxClients();
+    // Applies the speed limits to the server (running transfers included).
+    void ApplySpeedLimits();
+
+    // Bans and the counts of refused connections.
+    ServerProtection& Protection() { return protection_; }
+    // "N banned, N refused by bans, N by the per-address limit".
+    std::string ProtectionText();
 
     const LoginTable& Table() const { return table_; }
     const std::vector<ConnectionRow>& Rows() const { return rows_; }
@@ -85,6 +100,8 @@ private:
     TraverseScope ScopeOf(TFtpCtrlSocket* client) const;
     void Decide(TFtpCtrlSocket* client, int op, const std::string& path, bool& allowed);
     void CopyTables();
+    int ConnectionsFrom(const std::string& address) const;
+    bool OnAllowList(const std::string& address, const ServerPolicy& policy) const;
 
     struct Transfer {
         QElapsedTimer started;
@@ -99,6 +116,7 @@ private:
     LoginTable table_;
     std::vector<ConnectionRow> rows_;
     std::map<TFtpCtrlSocket*, Transfer> transfers_;
+    ServerProtection protection_;
     QTimer idleTimer_;
     std::string listeningPort_; // the port bound at the last start
 };

@@ -54,8 +54,18 @@ void AppShell::SettingChanged(const std::string& key) {
         owner_->ApplyMaxClients();
     else if (key == keys::IdleTimeout)
         owner_->SetIdleTimerRunning(settings_.GetBool(keys::IdleTimeout));
+    else if (key == keys::ServerDownloadLimit || key == keys::ServerUploadLimit ||
+             key == keys::ConnectionSpeedLimit)
+        owner_->ApplySpeedLimits();
+    else if (key == keys::DownloadLimit || key == keys::UploadLimit)
+        ApplyClientLimits();
     if (OnSettingChanged)
         OnSettingChanged(key);
+}
+
+void AppShell::ApplyClientLimits() {
+    ftp_.DownloadLimit = static_cast<std::int64_t>(settings_.GetInt(keys::DownloadLimit)) * 1024;
+    ftp_.UploadLimit = static_cast<std::int64_t>(settings_.GetInt(keys::UploadLimit)) * 1024;
 }
 
 accounts::ServerPolicy AppShell::PolicyFromSettings() const {
@@ -75,6 +85,14 @@ accounts::ServerPolicy AppShell::PolicyFromSettings() const {
     policy.defaultHomeDirectory = settings_.GetString(keys::DefaultHomeDirectory);
     policy.ipMode =
         settings_.GetBool(keys::Allow) ? accounts::IpMode::Allow : accounts::IpMode::Deny;
+    policy.protection.guard.banAfterFailedLogins = settings_.GetInt(keys::BanAfterFailedLogins);
+    policy.protection.guard.banWindowMinutes = settings_.GetInt(keys::BanWindowMinutes);
+    policy.protection.guard.banHours = settings_.GetInt(keys::BanHours);
+    policy.protection.exemptLoopback = settings_.GetBool(keys::ExemptLoopback);
+    policy.protection.maxConnectionsPerAddress = settings_.GetInt(keys::MaxConnectionsPerAddress);
+    policy.serverDownloadLimit = settings_.GetInt(keys::ServerDownloadLimit);
+    policy.serverUploadLimit = settings_.GetInt(keys::ServerUploadLimit);
+    policy.connectionSpeedLimit = settings_.GetInt(keys::ConnectionSpeedLimit);
     return policy;
 }
 
@@ -112,6 +130,8 @@ void AppShell::StartUp() {
     lists_.Load(dataFolder_);
     ClearMissingMessagePaths();
     owner_->SetIdleTimerRunning(settings_.GetBool(keys::IdleTimeout));
+    owner_->ApplySpeedLimits();
+    ApplyClientLimits();
 
     // The stored key pair: a pair that does not load leaves the program
     // without one, and says so.

@@ -109,6 +109,8 @@ public:
 
 private:
     accounts::ServerPolicy PolicyFromSettings() const;
+    // The client's speed limits (KiB/s in the settings) for the engine.
+    void ApplyClientLimits();
     void ClearMissingMessagePaths();
     void SettingChanged(const std::string& key);
     void InstallGeneratedPair(const TRSA& pair,

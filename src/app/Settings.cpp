@@ -101,22 +101,10 @@ void Settings::SetBool(const std::string& key, bool value) {
     Store(Option(key, OptionType::Bool), value ? "1" : "0");
 }
 
-std::pair<int, int> Settings::IntRange(const std::string& key) {
-    // The idle-seconds control only holds 60..3600: an idle limit of a few
-    // seconds (or a negative one) would drop every client at once.
-    if (key == keys::IdleCount)
-        return {kIdleCountMin, kIdleCountMax};
-    // A client that never waits could not log in; one that waits for ever
-    // hangs on a silent server.
-    if (key == keys::ClientTimeout)
-        return {kClientTimeoutMin, kClientTimeoutMax};
-    return {INT_MIN, INT_MAX};
-}
-
 void Settings::SetInt(const std::string& key, int value) {
     const OptionInfo& o = Option(key, OptionType::Integer);
-    const auto [low, high] = IntRange(key);
-    Store(o, std::to_string(std::clamp(value, low, high)));
+    const IntegerRange range = RangeOf(key);
+    Store(o, std::to_string(std::clamp(value, range.minimum, range.maximum)));
 }
 
 void Settings::SetString(const std::string& key, const std::string& value) {

@@ -15,13 +15,6 @@ class TRSA;
 // or migrates the file).
 class Settings {
 public:
-    static constexpr int kIdleCountMin = 60;
-    static constexpr int kIdleCountMax = 3600;
-    static constexpr int kClientTimeoutMin = 1;
-    static constexpr int kClientTimeoutMax = 600;
-    // The values an integer option may take.
-    static std::pair<int, int> IntRange(const std::string& key);
-
     // Every option at the window's initial value; the default paths lie under
     // the given data folder (ending in "/").
     explicit Settings(const std::string& dataFolder = {});
@@ -41,7 +34,7 @@ public:
     int GetInt(const std::string& key) const;
     std::string GetString(const std::string& key) const;
     void SetBool(const std::string& key, bool value);
-    void SetInt(const std::string& key, int value); // kept within IntRange(key)
+    void SetInt(const std::string& key, int value); // kept within RangeOf(key)
     void SetString(const std::string& key, const std::string& value);
     // The value as it is written to the file ("1"/"0", decimal, or the text).
     std::string Text(const std::string& key) const;

@@ -16,6 +16,14 @@ inline constexpr const char* Deny = "Deny";
 inline constexpr const char* LogoutMessage = "LogoutMessage";
 inline constexpr const char* LoginMessage = "LoginMessage";
 inline constexpr const char* ConnectMessage = "ConnectMessage";
+inline constexpr const char* BanAfterFailedLogins = "BanAfterFailedLogins";
+inline constexpr const char* BanWindowMinutes = "BanWindowMinutes";
+inline constexpr const char* BanHours = "BanHours";
+inline constexpr const char* ExemptLoopback = "ExemptLoopback";
+inline constexpr const char* MaxConnectionsPerAddress = "MaxConnectionsPerAddress";
+inline constexpr const char* ServerDownloadLimit = "ServerDownloadLimit";
+inline constexpr const char* ServerUploadLimit = "ServerUploadLimit";
+inline constexpr const char* ConnectionSpeedLimit = "ConnectionSpeedLimit";
 // [Global Options]
 inline constexpr const char* ShowSuperUserWarnings = "ShowSuperUserWarnings";
 inline constexpr const char* CheckForUpdateOnStartup = "CheckForUpdateOnStartup";
@@ -48,6 +56,8 @@ inline constexpr const char* SocksUsername = "SocksUsername";
 inline constexpr const char* SocksPassword = "SocksPassword";
 inline constexpr const char* PassiveMode = "PassiveMode";
 inline constexpr const char* ClientTimeout = "ClientTimeout";
+inline constexpr const char* DownloadLimit = "DownloadLimit";
+inline constexpr const char* UploadLimit = "UploadLimit";
 } // namespace keys
 
 namespace sections {

@@ -22,6 +22,14 @@ const std::vector<OptionInfo>& SettingsTable() {
         {sections::Server, keys::LogoutMessage, String, "", kCurrent},
         {sections::Server, keys::LoginMessage, String, "", kCurrent},
         {sections::Server, keys::ConnectMessage, String, "", kCurrent},
+        {sections::Server, keys::BanAfterFailedLogins, Integer, "10", "10"},
+        {sections::Server, keys::BanWindowMinutes, Integer, "5", "5"},
+        {sections::Server, keys::BanHours, Integer, "1", "1"},
+        {sections::Server, keys::ExemptLoopback, Bool, "1", "1"},
+        {sections::Server, keys::MaxConnectionsPerAddress, Integer, "10", "10"},
+        {sections::Server, keys::ServerDownloadLimit, Integer, "0", "0"},
+        {sections::Server, keys::ServerUploadLimit, Integer, "0", "0"},
+        {sections::Server, keys::ConnectionSpeedLimit, Integer, "0", "0"},
         {sections::Global, keys::ShowSuperUserWarnings, Bool, "1", kCurrent},
         {sections::Global, keys::CheckForUpdateOnStartup, Bool, "0", kCurrent},
         {sections::Global, keys::StartMaximized, Bool, "0", kCurrent},
@@ -52,6 +60,8 @@ const std::vector<OptionInfo>& SettingsTable() {
         {sections::Client, keys::SocksPassword, String, "", ""},
         {sections::Client, keys::PassiveMode, Bool, "0", kCurrent},
         {sections::Client, keys::ClientTimeout, Integer, "20", kCurrent},
+        {sections::Client, keys::DownloadLimit, Integer, "0", "0"},
+        {sections::Client, keys::UploadLimit, Integer, "0", "0"},
     };
     return table;
 }
@@ -70,6 +80,14 @@ const std::vector<const char*>& SettingsReadOrder() {
         keys::LogoutMessage,
         keys::LoginMessage,
         keys::ConnectMessage,
+        keys::BanAfterFailedLogins,
+        keys::BanWindowMinutes,
+        keys::BanHours,
+        keys::ExemptLoopback,
+        keys::MaxConnectionsPerAddress,
+        keys::ServerDownloadLimit,
+        keys::ServerUploadLimit,
+        keys::ConnectionSpeedLimit,
         keys::ShowSuperUserWarnings,
         keys::CheckForUpdateOnStartup,
         keys::StartMaximized,
@@ -100,8 +118,36 @@ const std::vector<const char*>& SettingsReadOrder() {
         keys::SocksPassword,
         keys::PassiveMode,
         keys::ClientTimeout,
+        keys::DownloadLimit,
+        keys::UploadLimit,
     };
     return order;
+}
+
+IntegerRange RangeOf(const std::string& key) {
+    // Speed limits in KiB/s: up to about 10 GiB/s.
+    constexpr int kMaxRate = 10 * 1024 * 1024;
+    static const std::vector<std::pair<const char*, IntegerRange>> ranges = {
+        // The idle-seconds control only holds 60..3600: an idle limit of a
+        // few seconds (or a negative one) would drop every client at once.
+        {keys::IdleCount, {60, 3600}},
+        // A client that never waits could not log in; one that waits for
+        // ever hangs on a silent server.
+        {keys::ClientTimeout, {1, 600}},
+        {keys::BanAfterFailedLogins, {0, 1000}},
+        {keys::BanWindowMinutes, {1, 1440}},
+        {keys::BanHours, {1, 8760}},
+        {keys::MaxConnectionsPerAddress, {0, 10000}},
+        {keys::ServerDownloadLimit, {0, kMaxRate}},
+        {keys::ServerUploadLimit, {0, kMaxRate}},
+        {keys::ConnectionSpeedLimit, {0, kMaxRate}},
+        {keys::DownloadLimit, {0, kMaxRate}},
+        {keys::UploadLimit, {0, kMaxRate}},
+    };
+    for (const auto& [name, range] : ranges)
+        if (key == name)
+            return range;
+    return {};
 }
 
 const OptionInfo* FindOption(const std::string& key) {

@@ -19,5 +19,13 @@ struct OptionInfo {
 const std::vector<OptionInfo>& SettingsTable();
 // The same keys in the order they are read.
 const std::vector<const char*>& SettingsReadOrder();
+// The values an integer option may hold; a value outside is brought to the
+// nearest end.
+struct IntegerRange {
+    int minimum = -2147483647 - 1;
+    int maximum = 2147483647;
+};
+IntegerRange RangeOf(const std::string& key);
+
 // The option of a key, or nullptr.
 const OptionInfo* FindOption(const std::string& key);

@@ -10,6 +10,7 @@
 #include "net/TWSocket.h"
 
 #include <QMetaObject>
+#include <QPointer>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,9 +29,27 @@ std::int64_t TCustomFtpCli::NowMs() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+bool TCustomFtpCli::PaceBlock(bool upload, long long& want, long long unit,
+                              std::function<void()> resume) {
+    rateLimit_.SetRate(upload ? UploadLimit : DownloadLimit, Clock->SteadyMs());
+    pacer_.Use(Clock, this);
+    pacer_.SetBuckets({&rateLimit_});
+    if (!pacer_.Limited())
+        return true;
+    want = pacer_.Allowance(want);
+    want -= want % unit;
+    if (want > 0) {
+        pacer_.Cancel(); // a block goes now: no earlier wait may send another
+        return true;
+    }
+    pacer_.WhenReady(std::max<long long>(unit, kIoBlock), std::move(resume));
+    return false;
+}
+
 // ---------------------------------------------------------------- Port step
 
 void TCustomFtpCli::ResetDataSocket() {
+    pacer_.Cancel();
     dataPhase_ = dpIdle;
     if (data_->State() != wsClosed)
         data_->Abort();
@@ -486,7 +505,18 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
         data_->Close();
         return;
     }
-    int n = data_->Receive(ioBuffer_.data(), kIoBlock);
+    long long want = kIoBlock;
+    QPointer<TWSocket> socket(data_.get());
+    if (!PaceBlock(false, want, 1, [socket] {
+            if (socket && socket->Paused())
+                socket->Resume();
+        })) {
+        data_->Pause();
+        return;
+    }
+    int n = data_->Receive(ioBuffer_.data(), static_cast<int>(want));
+    if (n > 0)
+        pacer_.Spend(n);
     if (n == 0)
         return;
     if (n < 0) {
@@ -692,7 +722,14 @@ void TCustomFtpCli::SendNextBlock(int error) {
     if (sendEof_ || !storeAnswered_ || !sendConnected_)
         return;
     sendStarted_ = true;
-    const long long n = localFile_.Read(ioBuffer_.data(), kSendBlock);
+    long long want = kSendBlock;
+    const bool enciphered = ClientEncryptionActive && CipherHooks;
+    if (!PaceBlock(true, want, enciphered ? kClientToServerChunk : 1, [this] {
+            if (dataPhase_ == dpOpen && !sendEof_)
+                SendNextBlock(0);
+        }))
+        return;
+    const long long n = localFile_.Read(ioBuffer_.data(), want);
     if (n < 0) {
         // Reset the connection so the server never takes a cut-off upload
         // for a complete one.
@@ -711,6 +748,7 @@ void TCustomFtpCli::SendNextBlock(int error) {
                                     kClientToServerChunk);
     }
     transferCount_ += n;
+    pacer_.Spend(n);
     data_->Send(ioBuffer_.data(), static_cast<int>(n));
 }
 

@@ -3,6 +3,8 @@
 #include "crypto/ChunkCipher.h"
 #include "ftpclient/FtpClientTypes.h"
 #include "ftpclient/ReplyLineBuffer.h"
+#include "net/TokenBucket.h"
+#include "net/TransferPacer.h"
 
 #include <QObject>
 
@@ -65,6 +67,12 @@ public:
     // check succeeded); needs CipherHooks.
     bool ClientEncryptionActive = false;
     TFtpCipherHooks* CipherHooks = nullptr; // not owned
+    // Speed limits of transfers in bytes per second, 0 for none; read at
+    // every block, so a change applies to a running transfer.
+    std::int64_t DownloadLimit = 0;
+    std::int64_t UploadLimit = 0;
+    // The clock behind the limits (tests move their own).
+    LoopClock* Clock = &LoopClock::System();
 
     // ---- Settings with rules.
     TFtpShareMode ShareMode() const { return shareMode_; }
@@ -190,6 +198,8 @@ private:
     // on the wire are the same as with one chunk per send.
     static constexpr int kSendBlock = 173 * static_cast<int>(kClientToServerChunk);
     static_assert(kSendBlock <= kIoBlock);
+    TokenBucket rateLimit_;
+    TransferPacer pacer_;
 
     using Handler = void (TCustomFtpCli::*)();
 
@@ -239,6 +249,10 @@ private:
     void SendStep(bool append);
     void ResetDataSocket();
     void CloseData();
+    // Speed limit: false when the block must wait (the loop calls resume
+    // later); otherwise want is cut to what the limit allows now, in whole
+    // units.
+    bool PaceBlock(bool upload, long long& want, long long unit, std::function<void()> resume);
     bool ConnectPassiveData();
     void DataConnectFailed(int error);
     // A refused transfer command or a data connection that never came up:

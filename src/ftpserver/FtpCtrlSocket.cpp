@@ -35,8 +35,20 @@ void TFtpCtrlSocket::StartConnection() {
     SendStr(Banner + "\r\n");
 }
 
+void TFtpCtrlSocket::HoldReplies(bool held) {
+    repliesHeld_ = held;
+    if (held) {
+        HoldReading(true);
+        return;
+    }
+    // The lines after the held one (a client may send them at once) run
+    // now, then reading resumes.
+    if (HSocket() >= 0)
+        QueueMoreLines();
+}
+
 bool TFtpCtrlSocket::TriggerDataAvailable(int /*Error*/) {
-    if (heldPos_ < held_.size() || RepliesPiledUp()) {
+    if (heldPos_ < held_.size() || RepliesPiledUp() || repliesHeld_) {
         HoldReading(true);
         return true;
     }
@@ -53,7 +65,7 @@ bool TFtpCtrlSocket::TriggerDataAvailable(int /*Error*/) {
 void TFtpCtrlSocket::RunHeldLines() {
     QPointer<TFtpCtrlSocket> self(this);
     int run = 0;
-    while (heldPos_ < held_.size() && run < kLinesPerTurn && !RepliesPiledUp()) {
+    while (heldPos_ < held_.size() && run < kLinesPerTurn && !RepliesPiledUp() && !repliesHeld_) {
         // A command may have closed the connection: later lines are void.
         if (HSocket() < 0 || sentAway_) {
             held_.clear();
@@ -81,15 +93,16 @@ void TFtpCtrlSocket::RunHeldLines() {
     }
     if (HSocket() < 0)
         return;
-    if (heldPos_ == held_.size() && !RepliesPiledUp()) {
+    if (heldPos_ == held_.size() && !RepliesPiledUp() && !repliesHeld_) {
         held_.clear();
         heldPos_ = 0;
         HoldReading(false);
         return;
     }
     HoldReading(true);
-    // Piled-up replies resume the lines once they have gone out.
-    if (!RepliesPiledUp())
+    // Piled-up replies resume the lines once they have gone out; a held
+    // reply resumes them when it is released.
+    if (!RepliesPiledUp() && !repliesHeld_)
         QueueMoreLines();
 }
 
@@ -114,7 +127,7 @@ void TFtpCtrlSocket::QueueMoreLines() {
 }
 
 void TFtpCtrlSocket::TriggerDataSent(int Error) {
-    if (ReadingHeld() && !RepliesPiledUp())
+    if (ReadingHeld() && !RepliesPiledUp() && !repliesHeld_)
         QueueMoreLines();
     TCustomWSocket::TriggerDataSent(Error);
 }

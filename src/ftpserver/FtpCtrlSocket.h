@@ -8,6 +8,8 @@
 #include "ftpserver/Replies.h"
 #include "ftpserver/TransferStream.h"
 #include "net/TWSocket.h"
+#include "net/TokenBucket.h"
+#include "net/TransferPacer.h"
 
 #include <QDateTime>
 
@@ -68,6 +70,10 @@ public:
     // reply, so the line stays the client's last word from the server.
     void SendLastReplyAndClose(const std::string& text);
     bool SentAway() const { return sentAway_; }
+    // While a reply is held back (a refused login's delay) no further line
+    // is read or run; releasing it runs the lines that wait.
+    void HoldReplies(bool held);
+    bool RepliesHeld() const { return repliesHeld_; }
     // The greeting: login state starts, Banner goes out plain.
     void StartConnection();
 
@@ -156,6 +162,10 @@ public:
     bool LoginCompleted = false;
     int LoginSeconds = 0;
     int PassiveWaitSeconds = 0;
+    // Speed limits: this connection's own limit and the pacing of its
+    // transfer against it and the server-wide ones.
+    TokenBucket OwnLimit;
+    TransferPacer Pacer;
     // Raised when a line longer than the limit was dropped.
     std::function<void(TFtpCtrlSocket* Sender)> OnLineTooLong;
 
@@ -183,4 +193,5 @@ private:
     std::size_t heldPos_ = 0;
     bool moreQueued_ = false;
     bool sentAway_ = false;
+    bool repliesHeld_ = false;
 };

@@ -212,7 +212,8 @@ void TFtpServer::TakeConnection(int handle) {
     try {
         if (OnClientConnect)
             OnClientConnect(this, taken, 0);
-        if (!IsClient(taken) || taken->State() != wsConnected)
+        // The owner may have refused it, closing it or sending a last reply.
+        if (!IsClient(taken) || taken->State() != wsConnected || taken->SentAway())
             return;
         if (MaxClients > 0 && MaxClients < ClientCount()) {
             taken->Banner = replies::kTooManyUsers;

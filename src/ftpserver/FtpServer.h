@@ -8,6 +8,8 @@
 #include "ftpserver/FtpCtrlSocket.h"
 #include "ftpserver/FtpServerException.h"
 #include "ftpserver/ServerTables.h"
+#include "net/LoopClock.h"
+#include "net/TokenBucket.h"
 
 #include <QObject>
 #include <QPointer>
@@ -44,6 +46,15 @@ using TFtpSrvValidateEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSock
 using TFtpSrvListWayEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, const std::string& Directory,
                        bool& WayOnly, std::vector<std::string>& Names)>;
+// What happens after a refused login: its reply waits DelayMs (the
+// connection reads nothing meanwhile), and with Close the connection ends
+// once the reply is out.
+struct TLoginFailure {
+    std::int64_t DelayMs = 0;
+    bool Close = false;
+};
+using TFtpSrvLoginFailedEvent =
+    std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TLoginFailure& Failure)>;
 using TFtpSrvDataSessionEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data, int Error)>;
 using TFtpSrvDataAvailableEvent =
@@ -115,6 +126,14 @@ public:
     std::string ProgramDirectory;
     // The owner's log, for what the engine notices on its own.
     LogWriter Log;
+    // The clock behind delays and speed limits (tests move their own).
+    LoopClock* Clock = &LoopClock::System();
+    // Speed limits in bytes per second, 0 for none: all downloads together,
+    // all uploads together, and each data connection on its own. Read at
+    // every block, so a change applies to running transfers.
+    std::int64_t DownloadLimit = 0;
+    std::int64_t UploadLimit = 0;
+    std::int64_t ConnectionLimit = 0;
 
     TFtpSrvNotifyEvent OnStart;
     TFtpSrvNotifyEvent OnStop;
@@ -125,6 +144,7 @@ public:
     TFtpSrvClientCommandEvent OnClientCommand;
     TFtpSrvAnswerToClientEvent OnAnswerToClient;
     TFtpSrvAuthenticateEvent OnAuthenticate;
+    TFtpSrvLoginFailedEvent OnLoginFailed;
     TFtpSrvChangeDirectoryEvent OnChangeDirectory;
     TFtpSrvChangeDirectoryEvent OnMakeDirectory;
     TFtpSrvBuildDirectoryEvent OnBuildDirectory;
@@ -162,6 +182,10 @@ private:
     // its close is handled later as any other.
     void DropClient(TFtpCtrlSocket* Client, const char* goodbye);
     std::string DecipherLine(const std::string& line);
+    // Sends Answer after ms, reading nothing from the client meanwhile; with
+    // closeAfter the connection then ends instead of reading on.
+    void DeferAnswer(TFtpCtrlSocket* Client, const std::string& Answer, std::int64_t ms,
+                     bool closeAfter);
 
     // Encrypted session.
     TRSA& PeerKeyObject();
@@ -223,6 +247,11 @@ private:
     void SendNextChunk(TFtpCtrlSocket* Client);
     void SendNextListingSlice(TFtpCtrlSocket* Client);
     void EndDownloadData(TFtpCtrlSocket* Client);
+    // Speed limits: the pacer of a transfer with the current limits applied,
+    // and the waits of a download or upload that may not go on yet.
+    TransferPacer& PacerFor(TFtpCtrlSocket* Client, bool upload);
+    void PaceDownload(TFtpCtrlSocket* Client);
+    void PaceUpload(TFtpCtrlSocket* Client);
     bool FinishFileSegment(TFtpCtrlSocket* Client);
     void OpenUploadFile(TFtpCtrlSocket* Client);
     // STOR, APPE: a fresh upload state; then the target, once it is no
@@ -285,5 +314,7 @@ private:
     std::vector<TCommandSlot> commandTable_;
     bool destroying_ = false;
     std::unique_ptr<TRSA> ownPeerKey_;
+    TokenBucket downloadBucket_;
+    TokenBucket uploadBucket_;
     TPseudoRandom keyFileRandom_;
 };

@@ -2,6 +2,8 @@
 #include "base/Version.h"
 #include "ftpserver/FtpServer.h"
 
+#include <QPointer>
+
 void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, std::string&, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcUSER;
@@ -27,7 +29,20 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
         OnAuthenticate(this, Client, Client->UserName, Client->PassWord, authenticated);
     if (!authenticated) {
         Client->FtpState = ftpcWaitingUserCode;
+        TLoginFailure failure;
+        if (OnLoginFailed)
+            OnLoginFailed(this, Client, failure);
+        if (failure.DelayMs > 0) {
+            DeferAnswer(Client, replies::kLoginIncorrect, failure.DelayMs, failure.Close);
+            return;
+        }
         Answer = replies::kLoginIncorrect;
+        if (failure.Close) {
+            // The reply goes out, then the connection ends; no further line
+            // of this client is run.
+            Client->HoldReplies(true);
+            QueueCloseRequest(Client);
+        }
         return;
     }
     Client->FtpState = ftpcReady;
@@ -37,6 +52,24 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, std::string&, std::string& 
     Client->Directory = WithTrailingSlash(CanonicalPath(Client->HomeDir, true));
     Client->HomeDir = Client->Directory;
     Answer = FormatReply(replies::kLoggedIn, {Client->UserName});
+}
+
+void TFtpServer::DeferAnswer(TFtpCtrlSocket* Client, const std::string& Answer, std::int64_t ms,
+                             bool closeAfter) {
+    // SECURITY: a password guesser waits for its answer and cannot send the
+    // next guess on this connection meanwhile; the loop serves everyone else.
+    Client->HoldReplies(true);
+    QPointer<TFtpCtrlSocket> guard(Client);
+    Clock->After(ms, Client, [this, guard, Answer, closeAfter] {
+        // A client dropped meanwhile (login time-out, kick) gets nothing more.
+        if (!guard || !IsClient(guard) || guard->State() != wsConnected)
+            return;
+        SendAnswer(guard, Answer);
+        if (closeAfter)
+            QueueCloseRequest(guard);
+        else
+            guard->HoldReplies(false);
+    });
 }
 
 void TFtpServer::ChangeDirectory(TFtpCtrlSocket* Client, const std::string& Params,

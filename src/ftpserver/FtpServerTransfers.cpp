@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kDataSendBuffer = 4 * 1024 * 1024;
@@ -315,6 +317,10 @@ bool TFtpServer::DataSessionUp(TFtpCtrlSocket* Client, int Error) {
 }
 
 void TFtpServer::DataSessionDown(TFtpCtrlSocket* Client) {
+    // A transfer waiting for its speed limit waits no more.
+    Client->Pacer.Cancel();
+    if (Client->DataSocket->Paused())
+        Client->DataSocket->Resume();
     Client->DataSessionActive = false;
     Client->PassiveStart = false;
     Client->PassiveConnected = false;
@@ -354,8 +360,19 @@ void TFtpServer::StorSessionConnected(TFtpCtrlSocket* Client, int Error) {
 
 void TFtpServer::StorDataAvailable(TFtpCtrlSocket* Client, int Error) {
     TWSocket* data = Client->DataSocket.get();
+    long long want = TFtpCtrlSocket::kTransferChunk;
+    TransferPacer& pacer = PacerFor(Client, true);
+    if (pacer.Limited() && !Client->AbortingTransfer) {
+        want = pacer.Allowance(want);
+        if (want == 0) {
+            PaceUpload(Client);
+            return;
+        }
+    }
     char* buf = Client->TransferBuffer();
-    const int len = data->Receive(buf, TFtpCtrlSocket::kTransferChunk);
+    const int len = data->Receive(buf, static_cast<int>(want));
+    if (len > 0)
+        pacer.Spend(len);
     if (len < 1 || Client->AbortingTransfer)
         return; // data after an abort is dropped
     if (OnStorDataAvailable)
@@ -535,15 +552,31 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
         SendNextListingSlice(Client);
         return;
     }
+    const bool fromFile =
+        !Client->DownloadCipher && Client->DataStream.IsOpen() && !Client->DataStream.IsMemory();
+    long long want = fromFile ? TFtpCtrlSocket::kFileSegment : TFtpCtrlSocket::kTransferChunk;
+    // Under a speed limit a block is what the limits allow now, in whole
+    // enciphered chunks; when they allow nothing the loop calls back later.
+    TransferPacer& pacer = PacerFor(Client, false);
+    if (pacer.Limited()) {
+        const long long unit = Client->DownloadCipher ? kServerToClientChunk : 1;
+        want = pacer.Allowance(want);
+        want -= want % unit;
+        if (want == 0) {
+            PaceDownload(Client);
+            return;
+        }
+    }
     // A plain file download goes by segments the socket hands to the system
     // straight from the file (sendfile): the same bytes, no copy through this
     // process, no transfer buffer. The next segment is asked for when the
     // previous one is out (OnDataSent), so one is in flight at a time.
-    if (!Client->DownloadCipher && Client->DataStream.IsOpen() && !Client->DataStream.IsMemory() &&
-        Client->DataSocket->SendFile(Client->DataStream.Fd(), TFtpCtrlSocket::kFileSegment)) {
-        Client->FileSegment = TFtpCtrlSocket::kFileSegment;
+    if (fromFile && Client->DataSocket->SendFile(Client->DataStream.Fd(), want)) {
+        Client->FileSegment = want;
+        pacer.Spend(want);
         return;
     }
+    want = std::min<long long>(want, TFtpCtrlSocket::kTransferChunk);
     // Other data goes in large blocks, one in flight at a time so memory per
     // transfer stays bounded. Enciphered data is the same bytes as 2048-byte
     // chunks sent one after the other, each enciphered on its own; the block
@@ -552,13 +585,13 @@ void TFtpServer::SendNextChunk(TFtpCtrlSocket* Client) {
     char* buf = Client->TransferBuffer();
     long long len = 0;
     if (Client->DataStream.IsOpen())
-        len = Client->DownloadCipher
-                  ? ReadFull(Client->DataStream, buf, TFtpCtrlSocket::kTransferChunk)
-                  : Client->DataStream.Read(buf, TFtpCtrlSocket::kTransferChunk);
+        len = Client->DownloadCipher ? ReadFull(Client->DataStream, buf, want)
+                                     : Client->DataStream.Read(buf, want);
     if (len == 0) {
         EndDownloadData(Client);
         return;
     }
+    pacer.Spend(len);
     Client->ByteCount += len;
     if (const TBlowfishSession* cipher = Client->DownloadCipher.get())
         cipher->EncryptChunks(buf, static_cast<std::size_t>(len), kServerToClientChunk);

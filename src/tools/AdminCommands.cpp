@@ -8,6 +8,7 @@
 #include "app/KeyPairManagement.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "tools/AdminBans.h"
 #include "tools/AdminFailure.h"
 #include "tools/AdminSites.h"
 #include "tools/AdminTexts.h"
@@ -456,6 +457,10 @@ int RunAdminCommand(const std::vector<std::string>& argv, std::ostream& out, std
         const std::string area = rest.front();
         if (area == "site") {
             RunSiteCommand(folder.path, {rest.begin() + 1, rest.end()}, out);
+            return 0;
+        }
+        if (area == "bans") {
+            RunBansCommand(folder.path, {rest.begin() + 1, rest.end()}, out);
             return 0;
         }
         Args args({rest.begin() + 1, rest.end()});

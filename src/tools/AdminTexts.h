@@ -67,6 +67,10 @@ FIELD is one of:
 A text longer than its field is refused, never cut. Sites change while the
 program runs; connect with vexa2-ftp --site NAME.
 
+Banned addresses (the data folder's bans.dat, kept by the server):
+  bans list                            address, time left, failed logins
+  bans lift ADDRESS                    a running server sees it at once
+
 The program's key pair (in the data folder's vexa2.ini):
   keys show
   keys generate [--bits 512|1024|2048] [--length 64|128|192|256]
@@ -80,6 +84,12 @@ saved file unless --yes confirms it. Exit status 0 on success, 1 with a one-line
 )";
 
 inline constexpr const char* kUnknownCommand = "unknown command; see vexa2-admin --help";
+inline constexpr const char* kBansUnreadable = "cannot read the ban list: ";
+inline constexpr const char* kBansNotSaved = "cannot write the ban list: ";
+inline constexpr const char* kNotBanned = "not banned: ";
+inline std::string BanRow(const std::string& address, const std::string& left, int failures) {
+    return address + "  " + left + " left  " + std::to_string(failures) + " failed logins\n";
+}
 inline constexpr const char* kMissingArgument = "missing argument; see vexa2-admin --help";
 inline constexpr const char* kBadRights =
     "unknown right; use read, list, write, rename, delete, inherit, create or none";

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <limits>
 #include <map>
 #include <strings.h>
 
@@ -67,6 +68,38 @@ bool ParseTransferOption(const std::string& name, FtpToolOptions& o) {
 }
 
 } // namespace
+
+std::optional<std::int64_t> ParseRate(const std::string& text) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [next, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || value < 0)
+        return std::nullopt;
+    std::int64_t unit = 1;
+    if (next != end) {
+        switch (next[0]) {
+        case 'k':
+        case 'K':
+            unit = 1024;
+            break;
+        case 'm':
+        case 'M':
+            unit = 1024 * 1024;
+            break;
+        case 'g':
+        case 'G':
+            unit = 1024LL * 1024 * 1024;
+            break;
+        default:
+            return std::nullopt;
+        }
+        if (next + 1 != end)
+            return std::nullopt;
+    }
+    if (value > std::numeric_limits<std::int64_t>::max() / unit)
+        return std::nullopt;
+    return value * unit;
+}
 
 std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
     // The scheme is read without letter case, as in every URL ("FTP://").
@@ -234,6 +267,16 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
         } else if (ParseTransferOption(name, o)) {
             if (!o.error.empty())
                 return o;
+        } else if (name == "--limit-rate") {
+            auto v = take();
+            if (!v)
+                return o;
+            const auto rate = ParseRate(*v);
+            if (!rate) {
+                o.error = kBadLimitRate;
+                return o;
+            }
+            o.limitRate = *rate;
         } else if (name == "--data-dir") {
             auto v = take();
             if (!v)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,10 +50,17 @@ struct FtpToolOptions {
     bool existingGiven = false;
     bool progress = false; // --progress: the progress line also on a pipe
     bool quiet = false;    // -q, --quiet: no progress line, no notices
+    // --limit-rate RATE: bytes per second for each transfer, both ways
+    // (-1: not given). RATE takes a k, m or g suffix (times 1024 each).
+    std::int64_t limitRate = -1;
     FtpUrl url;
     std::vector<FtpToolCommand> commands;
     std::string error; // non-empty when the arguments are wrong
 };
+
+// A rate such as "500", "200k", "2M" or "1g" in bytes per second
+// (k, m, g: times 1024, 1024^2, 1024^3); empty when malformed.
+std::optional<std::int64_t> ParseRate(const std::string& text);
 
 // Reads "ftp://[user[:password]@]host[:port]/[path]" (user, password and path
 // may be percent-encoded). Empty on a malformed address.

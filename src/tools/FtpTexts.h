@@ -38,6 +38,8 @@ inline constexpr const char* kUsage =
     "  --socks-user NAME         SOCKS user name\n"
     "  --socks-password TEXT     SOCKS password\n"
     "  --timeout SECONDS         give up on a silent server (15 by default)\n"
+    "  --limit-rate RATE         at most RATE bytes per second per transfer, both\n"
+    "                            ways; k, m, g multiply by 1024 (200k, 2M); 0: none\n"
     "  --site NAME               connect to a site of the data folder's site store\n"
     "                            (vexa2-admin site add ...); the address (then\n"
     "                            optional) and the options override it\n"
@@ -154,6 +156,8 @@ inline constexpr const char* kMissingArgument = "missing argument for ";
 inline constexpr const char* kUnknownOption = "unknown option: ";
 inline constexpr const char* kOptionNeedsValue = "option needs a value: ";
 inline constexpr const char* kBadSocks = "--socks needs HOST:PORT (a port from 1 to 65535)";
+inline constexpr const char* kBadLimitRate =
+    "--limit-rate must be a number of bytes per second, with k, m or g after it if you like";
 inline constexpr const char* kBadSocksLevel = "--socks-level must be 4, 4A or 5";
 inline constexpr const char* kBadTimeout = "--timeout needs a whole number of seconds from 1";
 inline constexpr const char* kEmptySiteName = "--site needs a site name";

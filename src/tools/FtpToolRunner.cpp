@@ -95,6 +95,10 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     defaults.timeoutSeconds = o.timeout;
 
     TFtpClient client;
+    if (o.limitRate >= 0) {
+        client.DownloadLimit = o.limitRate;
+        client.UploadLimit = o.limitRate;
+    }
     TRSA rsa2;
     FtpProgressLine progress(err);
     const bool showProgress = !o.quiet && (progressBar || o.progress);

@@ -49,6 +49,7 @@ QWidget* MakeClientSettingsTab(SettingBinder& binder) {
     timeoutLayout->addWidget(new QLabel(QString::fromLatin1(wintexts::kSeconds), timeoutRow));
     timeoutLayout->addStretch(1);
     layout->addWidget(timeoutRow);
+    layout->addWidget(MakeClientLimitsBox(binder, tab));
     layout->addStretch(1);
     return tab;
 }

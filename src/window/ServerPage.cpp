@@ -3,6 +3,7 @@
 #include "app/AppShell.h"
 #include "app/AppSignals.h"
 #include "models/ConnectionListModel.h"
+#include "window/BannedList.h"
 #include "window/LogPane.h"
 #include "window/WindowTexts.h"
 
@@ -34,6 +35,9 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
         }
     });
     layout->addWidget(list_, 1);
+    banned_ = new BannedList(shell, this);
+    banned_->setMaximumHeight(110);
+    layout->addWidget(banned_);
     log_ = new LogPane(this);
     layout->addWidget(log_);
 
@@ -45,7 +49,17 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
     status_->setFrameShadow(QFrame::Sunken);
     status_->setMinimumWidth(220);
     bar->addWidget(status_);
+    bar->addWidget(new QLabel(QString::fromLatin1(wintexts::kProtectionStatus), bar));
+    refused_ = new QLabel(bar);
+    refused_->setObjectName(QStringLiteral("RefusedCounts"));
+    refused_->setFrameShape(QFrame::Panel);
+    refused_->setFrameShadow(QFrame::Sunken);
+    bar->addWidget(refused_);
     layout->addWidget(bar);
+    banned_->OnReloaded = [this] {
+        refused_->setText(QString::fromStdString(shell_.Owner().ProtectionText()));
+    };
+    banned_->Reload();
     connect(&events, &AppSignals::serverRowsReset, this, &ServerPage::ShowStatus);
 }
 

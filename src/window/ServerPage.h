@@ -3,6 +3,7 @@
 
 class AppShell;
 class AppSignals;
+class BannedList;
 class ConnectionListModel;
 class LogPane;
 class QLabel;
@@ -23,6 +24,9 @@ public:
     // The connection list's context menu for the row at pos of its
     // viewport ("Kick this connection"); null over no row.
     QMenu* ConnectionMenu(const QPoint& pos);
+    // Counts of refused connections (bans, per-address limit).
+    QLabel* Refused() const { return refused_; }
+    BannedList* Banned() const { return banned_; }
     void ShowStatus();
     void SetBottomHeight(int height);
 
@@ -32,4 +36,6 @@ private:
     ConnectionListModel* model_ = nullptr;
     LogPane* log_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* refused_ = nullptr;
+    BannedList* banned_ = nullptr;
 };

@@ -62,8 +62,8 @@ void SettingBinder::Bind(QLineEdit* edit, const char* key) {
 }
 
 void SettingBinder::Bind(RangeSpinBox* spin, const char* key) {
-    const auto [low, high] = Settings::IntRange(key);
-    spin->SetRange(low, high);
+    const IntegerRange range = RangeOf(key);
+    spin->SetRange(range.minimum, range.maximum);
     connect(spin, &QSpinBox::valueChanged, this,
             [this, key](int value) { settings_.SetInt(key, value); });
     Add(key, spin, [this, spin, key] {

@@ -31,6 +31,8 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
                   QString::fromLatin1(wintexts::kUserAdminTab));
     tabs_->addTab(MakeGroupAdminTab(shell, prompts, *binder_),
                   QString::fromLatin1(wintexts::kGroupAdminTab));
+    tabs_->addTab(MakeServerProtectionTab(*binder_),
+                  QString::fromLatin1(wintexts::kServerProtectionTab));
     layout->addWidget(tabs_, 1);
 
     auto* bar = new QStatusBar(this);

@@ -9,6 +9,7 @@ inline constexpr const char* kServerPage = "Server Session";
 inline constexpr const char* kSettingsPage = "Settings / Server Admin";
 inline constexpr const char* kClientSettingsTab = "Client Settings";
 inline constexpr const char* kServerSettingsTab = "Server Settings";
+inline constexpr const char* kServerProtectionTab = "Server Protection";
 inline constexpr const char* kGlobalSettingsTab = "Global Settings";
 inline constexpr const char* kUserAdminTab = "User Admin";
 inline constexpr const char* kGroupAdminTab = "Group Admin";
@@ -167,6 +168,29 @@ inline constexpr const char* kEncryptionGroup = " Encryption Settings ";
 inline constexpr const char* kEncryptedAndNormal = "Encrypted and Normal Clients";
 inline constexpr const char* kEncryptedOnly = "Encrypted Only Clients";
 inline constexpr const char* kShowSuperuserWarnings = "Show Superuser warnings";
+// Protection and speed limits (Server Settings), bans (Server Session).
+inline constexpr const char* kProtectionGroup = " Protection and Speed Limits ";
+inline constexpr const char* kBanAfter = "Ban an address after";
+inline constexpr const char* kFailedLoginsWithin = "failed logins within";
+inline constexpr const char* kMinutesFor = "minutes for";
+inline constexpr const char* kHours = "hours";
+inline constexpr const char* kBanOff = "off";
+inline constexpr const char* kExemptLoopback =
+    "Exempt loopback addresses (this computer) from bans and login delays";
+inline constexpr const char* kPerAddress = "Connections per address";
+inline constexpr const char* kNoLimit = "no limit";
+inline constexpr const char* kServerDownloadLimit = "All downloads together (KiB/s)";
+inline constexpr const char* kServerUploadLimit = "All uploads together (KiB/s)";
+inline constexpr const char* kConnectionSpeedLimit = "Each data connection (KiB/s)";
+inline constexpr const char* kClientDownloadLimit = "Download limit (KiB/s)";
+inline constexpr const char* kClientUploadLimit = "Upload limit (KiB/s)";
+inline constexpr const char* kClientLimitsGroup = " Speed Limits ";
+inline constexpr const char* kBannedGroup = " Banned Addresses ";
+inline constexpr const char* kBannedAddress = "Address";
+inline constexpr const char* kBannedLeft = "Time Left";
+inline constexpr const char* kBannedFailures = "Failed Logins";
+inline constexpr const char* kLiftBan = "Lift Ban";
+inline constexpr const char* kProtectionStatus = "Refused";
 
 // Global Settings tab.
 inline constexpr const char* kLoggingGroup = " Logging Options ";

@@ -27,6 +27,14 @@ const char* const kFreshFile = "[Server Options]\r\n"
                                "LogoutMessage=\r\n"
                                "LoginMessage=\r\n"
                                "ConnectMessage=\r\n"
+                               "BanAfterFailedLogins=10\r\n"
+                               "BanWindowMinutes=5\r\n"
+                               "BanHours=1\r\n"
+                               "ExemptLoopback=1\r\n"
+                               "MaxConnectionsPerAddress=10\r\n"
+                               "ServerDownloadLimit=0\r\n"
+                               "ServerUploadLimit=0\r\n"
+                               "ConnectionSpeedLimit=0\r\n"
                                "[Global Options]\r\n"
                                "ShowSuperUserWarnings=1\r\n"
                                "CheckForUpdateOnStartup=0\r\n"
@@ -58,7 +66,9 @@ const char* const kFreshFile = "[Server Options]\r\n"
                                "SocksUsername=\r\n"
                                "SocksPassword=\r\n"
                                "PassiveMode=0\r\n"
-                               "ClientTimeout=20\r\n";
+                               "ClientTimeout=20\r\n"
+                               "DownloadLimit=0\r\n"
+                               "UploadLimit=0\r\n";
 
 std::string Fixture() {
     return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/older_version_vexa2.ini");
@@ -268,11 +278,17 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     s.SetBool(keys::PassiveMode, false);
     ASSERT_TRUE(s.SaveSettings()) << s.LastSaveError();
 
-    // The only additions: the two changed lines, and the update host and the
-    // client's time-out, which older versions did not write, after the last
-    // key of their sections.
+    // The only additions: the two changed lines, and the keys older versions
+    // did not write (the update host, the client's time-out, the protection and speed-limit keys),
+    // each with its default after the last key of its section.
     std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
-    expected = Replace(expected, "PassiveMode=1\r\n", "PassiveMode=0\r\nClientTimeout=20\r\n");
+    expected = Replace(expected, "PassiveMode=1\r\n",
+                       "PassiveMode=0\r\nClientTimeout=20\r\nDownloadLimit=0\r\nUploadLimit=0\r\n");
+    expected = Replace(expected, "ConnectMessage=C:\\FTP\\hello.txt\r\n",
+                       "ConnectMessage=C:\\FTP\\hello.txt\r\nBanAfterFailedLogins=10\r\n"
+                       "BanWindowMinutes=5\r\nBanHours=1\r\nExemptLoopback=1\r\n"
+                       "MaxConnectionsPerAddress=10\r\nServerDownloadLimit=0\r\n"
+                       "ServerUploadLimit=0\r\nConnectionSpeedLimit=0\r\n");
     expected = Replace(expected, "CurrentKeyLength=128\r\n",
                        std::string("CurrentKeyLength=128\r\nUpdateHost=") +
                            apptexts::kDefaultUpdateHost + "\r\n");

@@ -234,7 +234,8 @@ TEST(HeadlessServer, OutOfDescriptorsKeepsListeningAndEndsAWaitingTransferWith42
     Admin(dataDir, {"user", "access", "alice", "add", home, "read,list"});
     const int port = FreePort();
     WriteFile(dataDir + "vexa2.ini", "[Server Options]\r\nServerPort=" + std::to_string(port) +
-                                         "\r\nMaximumConcurrentUsers=0\r\n");
+                                         "\r\nMaximumConcurrentUsers=0\r\n"
+                                         "MaxConnectionsPerAddress=0\r\n");
 
     // About ten descriptors are in use after start-up; 200 connections are
     // many more than the 40 allowed.

@@ -118,10 +118,34 @@ TEST(FtpCommandLine, Errors) {
         {{"--site", "office", "ftp://h/"}, "no command given"},
         {{"--site", "office", "get"}, "missing argument for get"},
         {{"h", "ls"}, "not an ftp:// address: h"},
+        {{"--limit-rate", "fast", "ftp://h/", "ls"},
+         "--limit-rate must be a number of bytes per second, with k, m or g after it if you like"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseFtpToolArgs(c.args).error, c.error);
     EXPECT_TRUE(ParseFtpToolArgs({"--help"}).help);
+}
+
+TEST(FtpCommandLine, LimitRate) {
+    struct Case {
+        const char* text;
+        std::optional<std::int64_t> rate;
+    } cases[] = {
+        {"0", 0},
+        {"500", 500},
+        {"200k", 200 * 1024},
+        {"2M", 2 * 1024 * 1024},
+        {"1g", 1 << 30},
+        {"", std::nullopt},
+        {"-1", std::nullopt},
+        {"2MB", std::nullopt},
+        {"k", std::nullopt},
+        {"99999999999999g", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseRate(c.text), c.rate) << c.text;
+    EXPECT_EQ(ParseFtpToolArgs({"--limit-rate=2M", "ftp://h/", "ls"}).limitRate, 2 * 1024 * 1024);
+    EXPECT_EQ(ParseFtpToolArgs({"ftp://h/", "ls"}).limitRate, -1);
 }
 
 TEST(FtpCommandLine, StoredSiteAndEncryptionOptions) {
@@ -228,7 +252,7 @@ TEST(FtpCommandLine, HelpNamesEveryCommandAndOption) {
         {"--socks-level", "4"}, {"--socks-user", "u"}, {"--socks-password", "p"},
         {"--timeout", "1"},     {"--site", "s"},       {"--key", "k"},
         {"--mandatory"},        {"--no-rsa"},          {"--verbose"},
-        {"--data-dir", "d"},    {"--settings", "f"},
+        {"--data-dir", "d"},    {"--settings", "f"},   {"--limit-rate", "2M"},
     };
     for (const auto& option : options) {
         std::vector<std::string> args = option;

@@ -170,7 +170,7 @@ TEST(CommandMap, WindowPagesTabsAndStatusBars) {
               QStringList({"Client Session", "Server Session", "Settings / Server Admin"}));
     EXPECT_EQ(TabTexts(w.SettingsTab()->Tabs()),
               QStringList({"Client Settings", "Server Settings", "Global Settings", "User Admin",
-                           "Group Admin"}));
+                           "Group Admin", "Server Protection"}));
     EXPECT_EQ(w.Server()->Status()->text(), "OFFLINE - 0 connections");
     EXPECT_EQ(w.SettingsTab()->SettingsFile()->text().toStdString(), env.data + "vexa2.ini");
     EXPECT_EQ(w.Client()->Indicator(3)->text(), "DISABLED");

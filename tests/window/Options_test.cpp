@@ -207,3 +207,45 @@ TEST(Options, ServerListsAddDeleteAndClearFromTheirButtons) {
     ASSERT_TRUE(RunLoopUntil([&] { return lists.VirtMaps.size() == 1; }));
     EXPECT_EQ(lists.VirtMaps[0].name, "/pub/");
 }
+
+TEST(Options, ProtectionAndSpeedLimitsEditTheirKeysAndApplyLive) {
+    WindowEnv env;
+    Settings& options = env.shell->Options();
+    struct Case {
+        const char* key;
+        int shown; // the default on the page
+        int set;
+        int maximum;
+    };
+    const Case cases[] = {
+        {keys::BanAfterFailedLogins, 10, 3, 1000},
+        {keys::BanWindowMinutes, 5, 30, 1440},
+        {keys::BanHours, 1, 24, 8760},
+        {keys::MaxConnectionsPerAddress, 10, 0, 10000},
+        {keys::ServerDownloadLimit, 0, 2048, 10 * 1024 * 1024},
+        {keys::ServerUploadLimit, 0, 512, 10 * 1024 * 1024},
+        {keys::ConnectionSpeedLimit, 0, 100, 10 * 1024 * 1024},
+        {keys::DownloadLimit, 0, 300, 10 * 1024 * 1024},
+        {keys::UploadLimit, 0, 200, 10 * 1024 * 1024},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        QSpinBox* spin = Control<QSpinBox>(env, c.key);
+        ASSERT_NE(spin, nullptr);
+        EXPECT_EQ(spin->value(), c.shown);
+        EXPECT_EQ(spin->maximum(), c.maximum);
+        spin->setValue(c.set);
+        EXPECT_EQ(options.GetInt(c.key), c.set);
+    }
+    // Limits reach the running engines at once, in bytes per second.
+    EXPECT_EQ(env.shell->Server().DownloadLimit, 2048 * 1024);
+    EXPECT_EQ(env.shell->Server().UploadLimit, 512 * 1024);
+    EXPECT_EQ(env.shell->Server().ConnectionLimit, 100 * 1024);
+    EXPECT_EQ(env.shell->Ftp().DownloadLimit, 300 * 1024);
+    EXPECT_EQ(env.shell->Ftp().UploadLimit, 200 * 1024);
+    QCheckBox* exempt = Control<QCheckBox>(env, keys::ExemptLoopback);
+    ASSERT_NE(exempt, nullptr);
+    EXPECT_TRUE(exempt->isChecked());
+    exempt->click();
+    EXPECT_FALSE(options.GetBool(keys::ExemptLoopback));
+}

@@ -4,14 +4,17 @@
 #include "WindowEnv.h"
 #include "support/Peers.h"
 
+#include "accounts/BanFile.h"
 #include "app/AppTexts.h"
 #include "app/SettingsKeys.h"
+#include "window/BannedList.h"
 #include "window/KeyPairControls.h"
 #include "window/LogPane.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
 #include "window/WindowPrompts.h"
 
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -19,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <set>
 
@@ -234,4 +238,34 @@ TEST(ServerPage, ClosingWithClientAndServerBusyAsksTwiceAndNoToTheSecondKeepsRun
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(env.shell->Ftp().Connected());
     env.shell->Client().Disconnect();
+}
+
+TEST(ServerPage, BannedAddressesShowTheirTimeLeftAndCanBeLifted) {
+    WindowEnv env;
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    ASSERT_EQ(
+        accounts::WriteBanFile(env.shell->DataFolder(), {{"203.0.113.9", now + 3'600'000 - 500, 10},
+                                                         {"198.51.100.7", now + 90'000 + 500, 12}}),
+        0);
+    BannedList* banned = env.window->Server()->Banned();
+    banned->Reload();
+    QTreeWidget* tree = banned->Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "198.51.100.7");
+    EXPECT_EQ(tree->topLevelItem(0)->text(1), "0:01:31");
+    EXPECT_EQ(tree->topLevelItem(0)->text(2), "12");
+    EXPECT_EQ(tree->topLevelItem(1)->text(1), "1:00:00");
+    EXPECT_EQ(env.window->Server()->Refused()->text(),
+              "2 banned, 0 refused by bans, 0 by the per-address limit");
+
+    EXPECT_FALSE(banned->LiftButton()->isEnabled());
+    tree->topLevelItem(1)->setSelected(true);
+    EXPECT_TRUE(banned->LiftButton()->isEnabled());
+    QTest::mouseClick(banned->LiftButton(), Qt::LeftButton);
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "198.51.100.7");
+    std::vector<accounts::Ban> stored;
+    ASSERT_EQ(accounts::ReadBanFile(env.shell->DataFolder(), stored), 0);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].address, "198.51.100.7");
 }
