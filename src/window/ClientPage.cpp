@@ -5,6 +5,7 @@
 #include "models/RemoteListingModel.h"
 #include "models/TransferQueueModel.h"
 #include "window/CommandMap.h"
+#include "window/ElidedLabel.h"
 #include "window/KindIconProxy.h"
 #include "window/LogPane.h"
 #include "window/WindowTexts.h"
@@ -55,7 +56,7 @@ struct PanelSpec {
 };
 
 // A status bar of labelled value panels; a last panel without a caption
-// stretches over the rest of the bar.
+// stretches over the rest of the bar and shortens a text too long for it.
 QStatusBar* PanelBar(QWidget* parent, std::initializer_list<PanelSpec> panels) {
     auto* bar = new QStatusBar(parent);
     bar->setSizeGripEnabled(false);
@@ -64,12 +65,13 @@ QStatusBar* PanelBar(QWidget* parent, std::initializer_list<PanelSpec> panels) {
     for (const PanelSpec& panel : panels) {
         if (panel.label != nullptr)
             bar->addWidget(new QLabel(L(panel.label), bar));
-        auto* value = new QLabel(bar);
+        ++i;
+        const bool stretches = panel.label == nullptr && i == int(panels.size());
+        QLabel* value = stretches ? new ElidedLabel(bar) : new QLabel(bar);
         value->setFrameShape(QFrame::Panel);
         value->setFrameShadow(QFrame::Sunken);
         value->setMinimumWidth(panel.width);
-        ++i;
-        bar->addWidget(value, panel.label == nullptr && i == int(panels.size()) ? 1 : 0);
+        bar->addWidget(value, stretches ? 1 : 0);
         *panel.value = value;
     }
     return bar;
@@ -179,7 +181,7 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     // enough for a 640-pixel window, so that no horizontal scroll bar takes
     // the height of the only row a small window has room for; the last
     // column takes what a wider window gives.
-    const int widths[] = {170, 70, 28, 140, 70, 80, 60};
+    const int widths[] = {150, 80, 28, 130, 80, 90, 60};
     for (int column = 0; column < 7; ++column)
         queue_->header()->resizeSection(column, widths[column]);
     queueLayout->addWidget(queue_, 1);
@@ -323,8 +325,13 @@ void ClientPage::ShowListing() {
 void ClientPage::ShowTotals() {
     const QueueTotals& totals = shell_.Queue().Totals();
     const std::string* texts[] = {&totals.Count, &totals.Bytes, &totals.Kind, &totals.Path};
-    for (int i = 0; i < 4; ++i)
-        totals_[i]->setText(QString::fromStdString(*texts[i]));
+    for (int i = 0; i < 4; ++i) {
+        const QString text = QString::fromStdString(*texts[i]);
+        if (auto* elided = qobject_cast<ElidedLabel*>(totals_[i]))
+            elided->SetFullText(text);
+        else
+            totals_[i]->setText(text);
+    }
     const TransferFigures& f = shell_.Client().Figures();
     const std::string* figures[] = {&totals.FileSize, &f.Bytes,       &f.TotalBytes,
                                     &f.Speed,         &f.PercentDone, &f.Remain};
