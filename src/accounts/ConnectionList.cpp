@@ -15,7 +15,11 @@ std::vector<ConnectionRow> ConnectionRows(const LoginTable& table) {
                             slot.Action,
                             slot.Location,
                             slot.Result,
-                            {}});
+                            {},
+                            -1,
+                            -1,
+                            0,
+                            false});
     }
     return rows;
 }
@@ -30,6 +34,12 @@ std::string SpeedText(long long byteCount, long long elapsedMs) {
                   static_cast<double>(byteCount) / (static_cast<double>(elapsedMs) / 1000.0) /
                       1024.0);
     return text;
+}
+
+double BytesPerSecond(long long byteCount, long long elapsedMs) {
+    if (elapsedMs <= 0 || byteCount < 1)
+        return 0;
+    return static_cast<double>(byteCount) * 1000.0 / static_cast<double>(elapsedMs);
 }
 
 } // namespace accounts

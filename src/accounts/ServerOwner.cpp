@@ -10,6 +10,8 @@
 #include "base/Version.h"
 #include "ftpserver/FtpServer.h"
 
+#include <filesystem>
+
 namespace accounts {
 
 namespace {
@@ -181,6 +183,13 @@ void ServerOwner::RowChanged(const ConnectionRow* row) {
         OnRowChanged(static_cast<int>(row - rows_.data()));
     else if (OnListChanged)
         OnListChanged();
+}
+
+void ServerOwner::ShowFigures(ConnectionRow& row, const Transfer& t, long long moved) {
+    row.Bytes = t.offset + moved;
+    row.Total = t.total;
+    row.BytesPerSecond = BytesPerSecond(moved, t.started.elapsed());
+    row.Complete = false;
 }
 
 ConnectionRow* ServerOwner::RowOf(TFtpCtrlSocket* client) {
@@ -395,9 +404,25 @@ void ServerOwner::Hook() {
         Transfer& t = transfers_[client];
         t.started.start();
         t.received = 0;
+        t.offset = 0;
+        t.total = -1;
     };
     server_.OnStorSessionConnected = started;
-    server_.OnRetrSessionConnected = started;
+    server_.OnRetrSessionConnected = [this, started](TFtpServer* server, TFtpCtrlSocket* client,
+                                                     TWSocket* socket, int error) {
+        started(server, client, socket, error);
+        // A file download knows its whole: the file's size, counted from
+        // where a restart begins.
+        if (client->TransferCmd != ftpcRETR)
+            return;
+        std::error_code failed;
+        const auto size = std::filesystem::file_size(client->FilePath, failed);
+        if (!failed) {
+            Transfer& t = transfers_[client];
+            t.offset = client->RestartPos;
+            t.total = static_cast<long long>(size);
+        }
+    };
 
     server_.OnStorDataAvailable = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*,
                                          const char*, int len, int) {
@@ -409,6 +434,7 @@ void ServerOwner::Hook() {
         if (ConnectionRow* row = RowOf(client)) {
             row->Progress = std::to_string(t.received);
             row->Speed = SpeedText(t.received, t.started.elapsed()) + texts::kKbPerSec;
+            ShowFigures(*row, t, t.received);
             RowChanged(row);
         }
     };
@@ -420,12 +446,14 @@ void ServerOwner::Hook() {
         if (ConnectionRow* row = RowOf(client)) {
             row->Progress = std::to_string(client->ByteCount);
             row->Speed = SpeedText(client->ByteCount, t.started.elapsed());
+            ShowFigures(*row, t, client->ByteCount);
             RowChanged(row);
         }
     };
     auto closed = [this](TFtpServer*, TFtpCtrlSocket* client, TWSocket*, int) {
         if (ConnectionRow* row = RowOf(client)) {
             row->Progress += texts::kComplete;
+            row->Complete = true;
             RowChanged(row);
         }
     };

@@ -106,7 +106,10 @@ private:
     struct Transfer {
         QElapsedTimer started;
         long long received = 0;
+        long long offset = 0; // where a restarted download began
+        long long total = -1; // the file's size, when known
     };
+    static void ShowFigures(ConnectionRow& row, const Transfer& t, long long moved);
 
     TFtpServer& server_;
     const AccountFiles& files_;

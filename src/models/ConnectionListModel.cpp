@@ -3,12 +3,14 @@
 #include "accounts/ServerOwner.h"
 #include "app/AppSignals.h"
 #include "models/ModelTexts.h"
+#include "models/SizeText.h"
 
 #include <tuple>
 
 namespace {
 auto Fields(const accounts::ConnectionRow& r) {
-    return std::tie(r.Id, r.UserName, r.Address, r.Action, r.Location, r.Progress, r.Speed);
+    return std::tie(r.Id, r.UserName, r.Address, r.Action, r.Location, r.Progress, r.Speed, r.Bytes,
+                    r.Total, r.BytesPerSecond, r.Complete);
 }
 } // namespace
 
@@ -18,6 +20,24 @@ ConnectionListModel::ConnectionListModel(const accounts::ServerOwner& owner, App
       owner_(owner) {
     connect(&events, &AppSignals::serverRowsReset, this, &ConnectionListModel::Reload);
     connect(&events, &AppSignals::serverRowChanged, this, &ConnectionListModel::ReloadRow);
+}
+
+QVariant ConnectionListModel::data(const QModelIndex& index, int role) const {
+    const accounts::ConnectionRow* row = RowOf(index);
+    const int column = index.column();
+    if (row == nullptr || row->Bytes < 0 || (column != kProgressColumn && column != kSpeedColumn))
+        return SyncedTableModel::data(index, role);
+    if (role == Qt::DisplayRole && column == kSpeedColumn)
+        return RateWithUnits(row->BytesPerSecond);
+    if (role == Qt::DisplayRole) {
+        QString text = ProgressWithUnits(row->Bytes, row->Total);
+        if (row->Complete)
+            text += QString::fromLatin1(modeltexts::kComplete);
+        return text;
+    }
+    if (role == Qt::ToolTipRole && column == kProgressColumn)
+        return QString::number(row->Bytes) + QString::fromLatin1(modeltexts::kExactBytes);
+    return SyncedTableModel::data(index, role);
 }
 
 const std::string& ConnectionListModel::Cell(const accounts::ConnectionRow& r, int column) const {

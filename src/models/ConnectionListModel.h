@@ -9,11 +9,19 @@ class AppSignals;
 
 // The server's connection list: one row per connection, columns "ID",
 // "User Name", "IP Address", "Action", "File/Location", "Progress", "Speed".
-// Transfer progress updates single rows.
+// Transfer progress updates single rows. While a transfer runs, "Progress"
+// shows the bytes moved with units and, for a download, the share of the
+// file ("4.5 MiB (45%)"); "Speed" shows the rate with units. The exact byte
+// count is the progress cell's tool tip.
 class ConnectionListModel : public SyncedTableModel<accounts::ConnectionRow, std::string> {
 public:
     ConnectionListModel(const accounts::ServerOwner& owner, AppSignals& events,
                         QObject* parent = nullptr);
+
+    static constexpr int kProgressColumn = 5;
+    static constexpr int kSpeedColumn = 6;
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
     const std::string& Cell(const accounts::ConnectionRow& row, int column) const override;

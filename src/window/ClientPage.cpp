@@ -5,6 +5,7 @@
 #include "models/RemoteListingModel.h"
 #include "models/TransferQueueModel.h"
 #include "window/CommandMap.h"
+#include "window/ElidedLabel.h"
 #include "window/KindIconProxy.h"
 #include "window/LogPane.h"
 #include "window/WindowTexts.h"
@@ -40,22 +41,38 @@ QToolButton* UpButton(QWidget* parent) {
     return button;
 }
 
-// A status bar of labelled value panels; a null label is a value alone.
-QStatusBar* PanelBar(QWidget* parent, std::initializer_list<const char*> labels, QLabel** values,
-                     std::initializer_list<int> widths) {
+// A status bar that a window smaller than the initial size may narrow (its
+// panels are cut then) instead of keeping the window wide.
+void LetShrink(QStatusBar& bar) {
+    bar.setMinimumWidth(1);
+}
+
+// One value panel of a status bar: its caption (none when null), where the
+// value label is kept, and its least width.
+struct PanelSpec {
+    const char* label;
+    QLabel** value;
+    int width;
+};
+
+// A status bar of labelled value panels; a last panel without a caption
+// stretches over the rest of the bar and shortens a text too long for it.
+QStatusBar* PanelBar(QWidget* parent, std::initializer_list<PanelSpec> panels) {
     auto* bar = new QStatusBar(parent);
     bar->setSizeGripEnabled(false);
-    auto width = widths.begin();
+    LetShrink(*bar);
     int i = 0;
-    for (const char* label : labels) {
-        if (label != nullptr)
-            bar->addWidget(new QLabel(L(label), bar));
-        values[i] = new QLabel(bar);
-        values[i]->setFrameShape(QFrame::Panel);
-        values[i]->setFrameShadow(QFrame::Sunken);
-        values[i]->setMinimumWidth(*width++);
-        bar->addWidget(values[i], label == nullptr && i + 1 == int(labels.size()) ? 1 : 0);
+    for (const PanelSpec& panel : panels) {
+        if (panel.label != nullptr)
+            bar->addWidget(new QLabel(L(panel.label), bar));
         ++i;
+        const bool stretches = panel.label == nullptr && i == int(panels.size());
+        QLabel* value = stretches ? new ElidedLabel(bar) : new QLabel(bar);
+        value->setFrameShape(QFrame::Panel);
+        value->setFrameShadow(QFrame::Sunken);
+        value->setMinimumWidth(panel.width);
+        bar->addWidget(value, stretches ? 1 : 0);
+        *panel.value = value;
     }
     return bar;
 }
@@ -79,6 +96,7 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     // StatusBar4: the encryption indicators.
     auto* indicators = new QStatusBar(this);
     indicators->setSizeGripEnabled(false);
+    LetShrink(*indicators);
     const char* names[] = {wintexts::kEncryption, wintexts::kStrength, wintexts::kAlgorythm,
                            wintexts::kCommandPortEncryption};
     for (int i = 0; i < 4; ++i) {
@@ -159,18 +177,27 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
     queue_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     queue_->setDragEnabled(false);
     queue_->setIconSize(QSize(16, 16));
-    // Local, Size, direction, Remote, Size, Host, Status.
-    const int widths[] = {210, 70, 28, 170, 70, 100, 80};
+    // Local, Size, direction, Remote, Size, Host, Status: together narrow
+    // enough for a 640-pixel window, so that no horizontal scroll bar takes
+    // the height of the only row a small window has room for; the last
+    // column takes what a wider window gives.
+    const int widths[] = {150, 80, 28, 130, 80, 90, 60};
     for (int column = 0; column < 7; ++column)
         queue_->header()->resizeSection(column, widths[column]);
     queueLayout->addWidget(queue_, 1);
-    queueLayout->addWidget(PanelBar(queuePanel_,
-                                    {wintexts::kQueueSize, wintexts::kTotalBytes, nullptr, nullptr},
-                                    totals_, {30, 80, 80, 120}));
-    queueLayout->addWidget(PanelBar(queuePanel_,
-                                    {wintexts::kFileSize, wintexts::kBytes, wintexts::kTotalBytes,
-                                     wintexts::kSpeed, wintexts::kPercentDone, wintexts::kRemain},
-                                    figures_, {60, 60, 60, 44, 40, 56}));
+    // Six figures of the running transfer with large byte counts need more
+    // than the window's width on one bar, so its share and time left sit on
+    // the totals' bar, before the stretching path panel.
+    queueLayout->addWidget(PanelBar(queuePanel_, {{wintexts::kQueueSize, &totals_[0], 30},
+                                                  {wintexts::kTotalBytes, &totals_[1], 80},
+                                                  {wintexts::kPercentDone, &figures_[4], 40},
+                                                  {wintexts::kRemain, &figures_[5], 56},
+                                                  {nullptr, &totals_[2], 80},
+                                                  {nullptr, &totals_[3], 120}}));
+    queueLayout->addWidget(PanelBar(queuePanel_, {{wintexts::kFileSize, &figures_[0], 60},
+                                                  {wintexts::kBytes, &figures_[1], 60},
+                                                  {wintexts::kTotalBytes, &figures_[2], 60},
+                                                  {wintexts::kSpeed, &figures_[3], 44}}));
     layout->addWidget(queuePanel_);
 
     log_ = new LogPane(this);
@@ -298,8 +325,13 @@ void ClientPage::ShowListing() {
 void ClientPage::ShowTotals() {
     const QueueTotals& totals = shell_.Queue().Totals();
     const std::string* texts[] = {&totals.Count, &totals.Bytes, &totals.Kind, &totals.Path};
-    for (int i = 0; i < 4; ++i)
-        totals_[i]->setText(QString::fromStdString(*texts[i]));
+    for (int i = 0; i < 4; ++i) {
+        const QString text = QString::fromStdString(*texts[i]);
+        if (auto* elided = qobject_cast<ElidedLabel*>(totals_[i]))
+            elided->SetFullText(text);
+        else
+            totals_[i]->setText(text);
+    }
     const TransferFigures& f = shell_.Client().Figures();
     const std::string* figures[] = {&totals.FileSize, &f.Bytes,       &f.TotalBytes,
                                     &f.Speed,         &f.PercentDone, &f.Remain};

@@ -2,6 +2,7 @@
 
 #include "client/LocalFolder.h"
 #include "models/ModelTexts.h"
+#include "models/SizeText.h"
 #include "window/WindowTexts.h"
 
 #include <QComboBox>
@@ -142,7 +143,10 @@ void LocalPanel::Refresh() {
         name->setData(info.absoluteFilePath(), kPathRole);
         name->setData(folder ? qint64(0) : info.size(), kSizeRole);
         name->setData(folder, kFolderRole);
-        auto* size = new QStandardItem(folder ? QString() : QString::number(info.size()));
+        auto* size = new QStandardItem(folder ? QString() : SizeWithUnits(info.size()));
+        if (!folder)
+            size->setToolTip(QString::number(info.size()) +
+                             QString::fromLatin1(modeltexts::kExactBytes));
         size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* date =
             new QStandardItem(QLocale().toString(info.lastModified(), QLocale::ShortFormat));

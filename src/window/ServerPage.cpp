@@ -24,7 +24,7 @@ ServerPage::ServerPage(AppShell& shell, AppSignals& events, QWidget* parent)
     list_->setModel(model_);
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
-    const int widths[] = {36, 80, 130, 110, 200, 110, 80};
+    const int widths[] = {36, 80, 120, 95, 165, 170, 80};
     for (int column = 0; column < 7; ++column)
         list_->header()->resizeSection(column, widths[column]);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);

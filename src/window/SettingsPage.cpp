@@ -9,6 +9,7 @@
 #include "window/WindowTexts.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -33,7 +34,12 @@ SettingsPage::SettingsPage(AppShell& shell, AppSignals& events, Prompts& prompts
                   QString::fromLatin1(wintexts::kGroupAdminTab));
     tabs_->addTab(MakeServerProtectionTab(*binder_),
                   QString::fromLatin1(wintexts::kServerProtectionTab));
-    layout->addWidget(tabs_, 1);
+    // The tabs scroll in a window smaller than they need.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(tabs_);
+    layout->addWidget(scroll, 1);
 
     auto* bar = new QStatusBar(this);
     bar->setSizeGripEnabled(false);

@@ -12,6 +12,7 @@
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
 #include "window/SiteManager.h"
+#include "window/TextFieldKeys.h"
 #include "window/UpdateDialogs.h"
 #include "window/WindowTexts.h"
 
@@ -40,6 +41,8 @@ TForm1::TForm1(AppShell& shell, Prompts& prompts, QWidget* parent)
     toolbar_->setIconSize(QSize(20, 20));
     addToolBar(toolbar_);
     commands_ = new CommandMap(*this, *toolbar_);
+    // Ctrl+U edits a focused text field; elsewhere it checks for an update.
+    new TextFieldKeys(this);
     connect(commands_, &CommandMap::triggered, this, &TForm1::Run);
     pages_ = new QTabWidget(this);
     pages_->setDocumentMode(true);

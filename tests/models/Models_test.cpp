@@ -4,6 +4,7 @@
 #include "models/ConnectionListModel.h"
 #include "models/NameListModel.h"
 #include "models/RemoteListingModel.h"
+#include "models/SizeText.h"
 #include "models/TransferQueueModel.h"
 #include "support/EventLoop.h"
 #include "support/Peers.h"
@@ -70,9 +71,13 @@ TEST(ConnectionListModel, FollowsARealTransferOneRowAtATime) {
         inner(row);
     };
     QSignalSpy rowSignals(&events, &AppSignals::serverRowChanged);
-    std::string progressSeen;
+    std::string progressSeen, progressTip, speedSeen;
     QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& a) {
-        progressSeen = model.index(a.row(), 5).data().toString().toStdString();
+        const QModelIndex progress = model.index(a.row(), ConnectionListModel::kProgressColumn);
+        progressSeen = progress.data().toString().toStdString();
+        progressTip = progress.data(Qt::ToolTipRole).toString().toStdString();
+        speedSeen =
+            model.index(a.row(), ConnectionListModel::kSpeedColumn).data().toString().toStdString();
     });
 
     CommandResult r =
@@ -88,8 +93,50 @@ TEST(ConnectionListModel, FollowsARealTransferOneRowAtATime) {
     for (const auto& [from, to] : log.changed)
         EXPECT_EQ(from, to) << "a change covered more than one row";
     EXPECT_GT(progressEvents, rowSignals.count()) << "progress was not throttled";
-    // The last progress shown carries the final count.
-    EXPECT_NE(progressSeen.find(std::to_string(size)), std::string::npos) << progressSeen;
+    // The last progress shown is the whole file with units; the exact count
+    // is the cell's tool tip.
+    EXPECT_EQ(progressSeen.rfind("24.0 MiB (100%)", 0), 0u) << progressSeen;
+    EXPECT_EQ(progressTip, std::to_string(size) + " bytes");
+    EXPECT_NE(speedSeen.find("/s"), std::string::npos) << speedSeen;
+}
+
+TEST(SizeText, BinaryUnitsWithOneDecimal) {
+    struct Case {
+        long long bytes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "0 B"},
+        {3, "3 B"},
+        {1023, "1023 B"},
+        {1024, "1.0 KiB"},
+        {4096, "4.0 KiB"},
+        {7000000, "6.7 MiB"},
+        {1610612736, "1.5 GiB"},
+        {5LL << 40, "5.0 TiB"},
+        {5LL << 50, "5120.0 TiB"},
+        {-1, "0 B"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SizeWithUnits(c.bytes).toStdString(), c.text) << c.bytes;
+    EXPECT_EQ(RateWithUnits(0).toStdString(), "0 B/s");
+    EXPECT_EQ(RateWithUnits(126361.6).toStdString(), "123.4 KiB/s");
+
+    struct Share {
+        long long bytes, total;
+        const char* text;
+    };
+    const Share shares[] = {
+        {0, 1000, "0 B (0%)"},
+        {999, 1000, "999 B (99%)"},
+        {1000, 1000, "1000 B (100%)"},
+        {4718592, 10485760, "4.5 MiB (45%)"},
+        {2000, 1000, "2.0 KiB (100%)"}, // more than the file (its cipher blocks)
+        {4718592, -1, "4.5 MiB"},       // an upload's whole is unknown
+        {10, 0, "10 B"},
+    };
+    for (const Share& c : shares)
+        EXPECT_EQ(ProgressWithUnits(c.bytes, c.total).toStdString(), c.text) << c.bytes;
 }
 
 TEST(RemoteListingModel, ShowsTheListingAndSortsThroughTheSession) {

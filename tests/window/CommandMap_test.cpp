@@ -2,13 +2,18 @@
 // every menu entry with its shortcut and state, every toolbar hint in order.
 #include "WindowEnv.h"
 
+#include "app/SettingsKeys.h"
 #include "window/ClientPage.h"
+#include "window/LocalPanel.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
 
 #include "window/LogPane.h"
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -306,4 +311,54 @@ TEST(CommandMap, PopupMenusOfTheClientPage) {
             EXPECT_EQ(found->isEnabled(), e.enabled);
         }
     }
+}
+
+// Ctrl+U edits whichever text field has the focus (deleting back to the line
+// start) and checks for an update anywhere else.
+TEST(CommandMap, CtrlUEditsAFocusedTextFieldAndChecksForUpdatesElsewhere) {
+    WindowEnv env;
+    // A check that does start fails at once on a closed local port.
+    env.shell->Options().SetString(keys::UpdateHost, "127.0.0.1:1");
+    TForm1& w = *env.window;
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QAction* check = env.Entry({"&File", "&Check for Update"});
+    ASSERT_NE(check, nullptr);
+    QSignalSpy checks(check, &QAction::triggered);
+
+    auto* socks = w.SettingsTab()->findChild<QLineEdit*>(QString::fromLatin1(keys::SocksServer));
+    ASSERT_NE(socks, nullptr);
+    struct Field {
+        const char* what;
+        QWidget* page;
+        QWidget* focus;
+        QLineEdit* editor;
+    };
+    const Field fields[] = {
+        {"line edit", w.SettingsTab(), socks, socks},
+        {"remote path box", w.Client(), w.Client()->RemotePath(),
+         w.Client()->RemotePath()->lineEdit()},
+        {"local path box", w.Client(), w.Client()->Local()->PathBox(),
+         w.Client()->Local()->PathBox()->lineEdit()},
+    };
+    for (const Field& f : fields) {
+        SCOPED_TRACE(f.what);
+        ASSERT_NE(f.editor, nullptr);
+        w.Pages()->setCurrentWidget(f.page);
+        f.focus->setFocus();
+        f.editor->setText(QStringLiteral("/srv/ftp/pub"));
+        f.editor->setCursorPosition(8);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::ControlModifier);
+        EXPECT_EQ(f.editor->text(), QStringLiteral("/pub"));
+        EXPECT_EQ(checks.count(), 0);
+        // Undo brings the text back, as for any other edit.
+        f.editor->undo();
+        EXPECT_EQ(f.editor->text(), QStringLiteral("/srv/ftp/pub"));
+    }
+
+    // The remote list holds no text to edit: the shortcut runs the check.
+    w.Pages()->setCurrentWidget(w.Client());
+    w.Client()->RemoteList()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(checks.count(), 1);
 }

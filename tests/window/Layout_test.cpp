@@ -3,9 +3,11 @@
 #include "WindowEnv.h"
 
 #include "accounts/AccessList.h"
+#include "client/TransferQueue.h"
 #include "window/AccountTabs.h"
 #include "window/ClientPage.h"
 #include "window/ConfirmationBox.h"
+#include "window/ElidedLabel.h"
 #include "window/LogPane.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
@@ -14,9 +16,11 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeView>
 
 using testing_support::RunLoopFor;
 using testing_support::WindowEnv;
@@ -159,4 +163,64 @@ TEST(Layout, SiteManagerAndFileExistsDialogFitTheirTexts) {
         CheckView(box, upload ? "file exists, upload" : "file exists, download");
         prompts.WithdrawFileExists();
     }
+}
+
+// The queue's status bars with the widest figures a large transfer gives:
+// every value fits its panel at the initial size. At 640x480 the queue still
+// shows a row.
+TEST(Layout, QueueFiguresFitAndTheQueueShowsRowsWhenSmall) {
+    WindowEnv env;
+    TForm1& w = *env.window;
+    ASSERT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
+    QWidget* panel = w.Client()->QueuePanel();
+    ClientPage* page = w.Client();
+    // The widest figures: queue count, total bytes and run kind (the path
+    // panel stretches over the rest of its bar), then file size, bytes,
+    // total bytes, speed, share and time left of a large transfer.
+    const std::pair<QLabel*, const char*> wide[] = {
+        {page->Totals(0), "12345"},        {page->Totals(1), "123456789012"},
+        {page->Totals(2), "Directory <-"}, {page->Figure(0), "123456789012"},
+        {page->Figure(1), "123456789012"}, {page->Figure(2), "123456789012"},
+        {page->Figure(3), "122070.31"},    {page->Figure(4), "100.00"},
+        {page->Figure(5), "999:59:59"}};
+    for (const auto& [label, text] : wide)
+        label->setText(QString::fromLatin1(text));
+    RunLoopFor(30);
+    for (const auto& [label, text] : wide) {
+        EXPECT_TRUE(label->isVisible()) << text;
+        EXPECT_GE(label->width(), label->sizeHint().width()) << text;
+    }
+    // A path longer than its panel is shortened in the middle, whole in the
+    // tool tip, and keeps within the bar.
+    auto* path = qobject_cast<ElidedLabel*>(page->Totals(3));
+    ASSERT_NE(path, nullptr);
+    const QString longPath = QStringLiteral("/home/user/Downloads/") + QString(80, QChar('x')) +
+                             QStringLiteral("/image.iso");
+    path->SetFullText(longPath);
+    RunLoopFor(30);
+    EXPECT_EQ(path->toolTip(), longPath);
+    EXPECT_TRUE(path->text().startsWith(QStringLiteral("/home")) &&
+                path->text().contains(QChar(0x2026)) &&
+                path->text().endsWith(QStringLiteral(".iso")))
+        << path->text().toStdString();
+    EXPECT_LT(path->text().size(), longPath.size());
+    EXPECT_LE(path->geometry().right(), path->parentWidget()->width());
+    // Every caption beside them too.
+    for (QLabel* label : panel->findChildren<QLabel*>())
+        if (label != path)
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    EXPECT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
+
+    // A small window: the queue view shows its first row whole.
+    env.shell->Queue().AddTransfer(false, false, env.served + "a.bin", "/a.bin", "289");
+    w.resize(640, 480);
+    RunLoopFor(50);
+    auto* queue = w.Client()->Queue();
+    ASSERT_EQ(queue->model()->rowCount(), 1);
+    const QRect row = queue->visualRect(queue->model()->index(0, 0));
+    EXPECT_TRUE(queue->isVisible());
+    EXPECT_GT(row.height(), 0);
+    EXPECT_TRUE(queue->viewport()->rect().contains(row.adjusted(0, 0, -row.width() + 1, 0)))
+        << "row " << row.y() << "+" << row.height() << " in a viewport of "
+        << queue->viewport()->height();
 }

@@ -5,6 +5,7 @@
 #include "app/SettingsKeys.h"
 #include "window/ClientPage.h"
 #include "window/LogPane.h"
+#include "window/RangeSpinBox.h"
 #include "window/ServerPage.h"
 #include "window/SettingsPage.h"
 
@@ -18,6 +19,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 using testing_support::RunLoopUntil;
@@ -100,6 +102,43 @@ TEST(Options, IdleTimeoutSwitchesItsFieldAndTheSweep) {
     idle->click();
     EXPECT_FALSE(seconds->isEnabled());
     EXPECT_FALSE(env.shell->Owner().IdleTimerRunning());
+}
+
+TEST(Options, IdleSecondsFieldSaysItsRangeWhenItRefusesANumber) {
+    const QString range = QStringLiteral("Enter a number from 60 to 3600.");
+    struct Case {
+        const char* what;
+        const char* typed;
+        bool enter;
+        int value; // the field's value afterwards
+        bool said; // whether the range was said
+    };
+    const Case cases[] = {
+        {"a letter is dropped silently", "x", false, 300, false},
+        {"a digit past the top is dropped", "5000", false, 500, true},
+        {"a number below the bottom is put back", "5", true, 300, true},
+        {"a number in the range is taken", "120", true, 120, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WindowEnv env;
+        Control<QCheckBox>(env, keys::IdleTimeout)->click();
+        auto* seconds = env.window->SettingsTab()->findChild<RangeSpinBox*>(
+            QString::fromLatin1(keys::IdleCount));
+        ASSERT_NE(seconds, nullptr);
+        EXPECT_EQ(seconds->toolTip(), range);
+        ASSERT_EQ(seconds->value(), 300);
+        seconds->setFocus();
+        seconds->selectAll();
+        QTest::keyClicks(seconds, c.typed);
+        if (c.enter)
+            QTest::keyClick(seconds, Qt::Key_Return);
+        EXPECT_EQ(seconds->value(), c.value);
+        EXPECT_EQ(env.shell->Options().GetInt(keys::IdleCount), c.value);
+        EXPECT_EQ(seconds->LastRefusal(), c.said ? range : QString());
+        if (c.said)
+            EXPECT_EQ(QToolTip::text(), range);
+    }
 }
 
 TEST(Options, MaximumConcurrentUsersTakesDigitsOnlyAndAppliesLive) {
