@@ -4,8 +4,8 @@
 #include "app/ClientSettings.h"
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
-#include "crypto/KeyAnnouncement.h"
 #include "base/Version.h"
+#include "crypto/KeyAnnouncement.h"
 
 #include <filesystem>
 #include <system_error>
@@ -31,6 +31,7 @@ AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string
                                                [this] { return ClientSettings(); });
     sites_ = std::make_unique<SiteStore>(dataFolder_, prompts_);
     queue_ = std::make_unique<TransferQueue>(*session_, prompts_, writer);
+    passive_ = std::make_unique<PassiveSettings>(settings_, server_, writer);
     settings_.OnChanged = [this](const std::string& key) { SettingChanged(key); };
 }
 
@@ -53,6 +54,8 @@ void AppShell::SettingChanged(const std::string& key) {
         owner_->ApplyMaxClients();
     else if (key == keys::IdleTimeout)
         owner_->SetIdleTimerRunning(settings_.GetBool(keys::IdleTimeout));
+    else if (PassiveSettings::IsPassiveKey(key) && server_.Active())
+        passive_->Apply();
     if (OnSettingChanged)
         OnSettingChanged(key);
 }
@@ -141,6 +144,7 @@ bool AppShell::StartServer(std::string& error) {
         error = apptexts::ServerPortInvalid(port);
         return false;
     }
+    passive_->Apply();
     try {
         owner_->Start(port);
     } catch (const std::exception& e) {

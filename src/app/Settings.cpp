@@ -107,6 +107,8 @@ void Settings::SetInt(const std::string& key, int value) {
     // seconds (or a negative one) would drop every client at once.
     if (key == keys::IdleCount)
         value = std::clamp(value, kIdleCountMin, kIdleCountMax);
+    if (key == keys::PassivePortMin || key == keys::PassivePortMax)
+        value = std::clamp(value, 0, 65535);
     Store(o, std::to_string(value));
 }
 

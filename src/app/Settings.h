@@ -36,7 +36,8 @@ public:
     int GetInt(const std::string& key) const;
     std::string GetString(const std::string& key) const;
     void SetBool(const std::string& key, bool value);
-    void SetInt(const std::string& key, int value); // IdleCount is kept within 60..3600
+    // IdleCount is kept within 60..3600, the passive ports within 0..65535.
+    void SetInt(const std::string& key, int value);
     void SetString(const std::string& key, const std::string& value);
     // The value as it is written to the file ("1"/"0", decimal, or the text).
     std::string Text(const std::string& key) const;

@@ -16,6 +16,10 @@ inline constexpr const char* Deny = "Deny";
 inline constexpr const char* LogoutMessage = "LogoutMessage";
 inline constexpr const char* LoginMessage = "LoginMessage";
 inline constexpr const char* ConnectMessage = "ConnectMessage";
+inline constexpr const char* PassivePortMin = "PassivePortMin";
+inline constexpr const char* PassivePortMax = "PassivePortMax";
+inline constexpr const char* PassiveExternalAddress = "PassiveExternalAddress";
+inline constexpr const char* PassiveExternalForLocal = "PassiveExternalForLocal";
 // [Global Options]
 inline constexpr const char* ShowSuperUserWarnings = "ShowSuperUserWarnings";
 inline constexpr const char* CheckForUpdateOnStartup = "CheckForUpdateOnStartup";

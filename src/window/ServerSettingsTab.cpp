@@ -136,6 +136,40 @@ void WireList(ListBox* box, Prompts& prompts,
     });
 }
 
+// Passive mode behind NAT: the port range, the external address and whether
+// local clients are told it too.
+QGroupBox* MakePassiveGroup(SettingBinder& binder, QWidget* parent) {
+    auto* group = new QGroupBox(L(wintexts::kPassiveGroup), parent);
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 2, 6, 4);
+    auto* range = new QWidget(group);
+    auto* rangeLayout = new QHBoxLayout(range);
+    rangeLayout->setContentsMargins(0, 0, 0, 0);
+    for (const char* key : {keys::PassivePortMin, keys::PassivePortMax}) {
+        auto* spin = new QSpinBox(range);
+        spin->setObjectName(L(key));
+        binder.Bind(spin, key, 0, 65535);
+        if (key == keys::PassivePortMax)
+            rangeLayout->addWidget(new QLabel(L(wintexts::kPassivePortTo), range));
+        rangeLayout->addWidget(spin);
+    }
+    rangeLayout->addWidget(new QLabel(L(wintexts::kPassiveAnyPort), range));
+    rangeLayout->addStretch(1);
+    grid->addWidget(new QLabel(L(wintexts::kPassivePortRange), group), 0, 0);
+    grid->addWidget(range, 0, 1);
+    auto* external = new QLineEdit(group);
+    external->setObjectName(L(keys::PassiveExternalAddress));
+    external->setPlaceholderText(L(wintexts::kPassiveExternalHint));
+    binder.Bind(external, keys::PassiveExternalAddress);
+    grid->addWidget(new QLabel(L(wintexts::kPassiveExternal), group), 1, 0);
+    grid->addWidget(external, 1, 1);
+    auto* forLocal = new QCheckBox(L(wintexts::kPassiveExternalForLocal), group);
+    forLocal->setObjectName(L(keys::PassiveExternalForLocal));
+    binder.Bind(forLocal, keys::PassiveExternalForLocal);
+    grid->addWidget(forLocal, 2, 0, 1, 2);
+    return group;
+}
+
 } // namespace
 
 QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder& binder) {
@@ -277,6 +311,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     warnings->setObjectName(L(keys::ShowSuperUserWarnings));
     binder.Bind(warnings, keys::ShowSuperUserWarnings);
     right->addWidget(warnings, row++, 0, 1, 2);
+    right->addWidget(MakePassiveGroup(binder, tab), row++, 0, 1, 2);
     right->setRowStretch(row, 1);
     layout->addLayout(right, 3);
     return tab;

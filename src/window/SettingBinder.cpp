@@ -61,8 +61,11 @@ void SettingBinder::Bind(QLineEdit* edit, const char* key) {
     });
 }
 
-void SettingBinder::Bind(QSpinBox* spin, const char* key) {
-    spin->setRange(Settings::kIdleCountMin, Settings::kIdleCountMax);
+void SettingBinder::Bind(QSpinBox* spin, const char* key, int min, int max) {
+    if (min < 0 || max < min)
+        spin->setRange(Settings::kIdleCountMin, Settings::kIdleCountMax);
+    else
+        spin->setRange(min, max);
     connect(spin, &QSpinBox::valueChanged, this,
             [this, key](int value) { settings_.SetInt(key, value); });
     Add(key, spin, [this, spin, key] {

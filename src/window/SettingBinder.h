@@ -24,7 +24,8 @@ public:
 
     void Bind(QAbstractButton* box, const char* key);
     void Bind(QLineEdit* edit, const char* key);
-    void Bind(QSpinBox* spin, const char* key);
+    // A number field; its range is the idle seconds' unless given.
+    void Bind(QSpinBox* spin, const char* key, int min = -1, int max = -1);
     // Two radio buttons for one option: on shows it set, off shows it clear.
     void BindPair(QAbstractButton* on, QAbstractButton* off, const char* key);
     // Other widgets enabled with an option's control (a browse button).
