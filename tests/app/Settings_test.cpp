@@ -27,6 +27,10 @@ const char* const kFreshFile = "[Server Options]\r\n"
                                "LogoutMessage=\r\n"
                                "LoginMessage=\r\n"
                                "ConnectMessage=\r\n"
+                               "PassivePortMin=0\r\n"
+                               "PassivePortMax=0\r\n"
+                               "PassiveExternalAddress=\r\n"
+                               "PassiveExternalForLocal=0\r\n"
                                "[Global Options]\r\n"
                                "ShowSuperUserWarnings=1\r\n"
                                "CheckForUpdateOnStartup=0\r\n"
@@ -267,9 +271,14 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     s.SetBool(keys::PassiveMode, false);
     ASSERT_TRUE(s.SaveSettings()) << s.LastSaveError();
 
-    // The only additions: the two changed lines, and the update host, which
-    // older versions did not write, after the last key of its section.
+    // The only additions: the two changed lines, and the keys older
+    // versions did not write (the update host, the passive-mode options),
+    // after the last key of their section.
     std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
+    expected =
+        Replace(expected, "ConnectMessage=C:\\FTP\\hello.txt\r\n",
+                "ConnectMessage=C:\\FTP\\hello.txt\r\nPassivePortMin=0\r\nPassivePortMax=0\r\n"
+                "PassiveExternalAddress=\r\nPassiveExternalForLocal=0\r\n");
     expected = Replace(expected, "PassiveMode=1\r\n", "PassiveMode=0\r\n");
     expected = Replace(expected, "CurrentKeyLength=128\r\n",
                        std::string("CurrentKeyLength=128\r\nUpdateHost=") +
