@@ -137,37 +137,35 @@ void WireList(ListBox* box, Prompts& prompts,
 }
 
 // Passive mode behind NAT: the port range, the external address and whether
-// local clients are told it too.
-QGroupBox* MakePassiveGroup(SettingBinder& binder, QWidget* parent) {
-    auto* group = new QGroupBox(L(wintexts::kPassiveGroup), parent);
-    auto* grid = new QGridLayout(group);
-    grid->setContentsMargins(6, 2, 6, 4);
-    auto* range = new QWidget(group);
+// local clients are told it too, as three rows of the grid from row on.
+int AddPassiveRows(SettingBinder& binder, QGridLayout* grid, int row, QWidget* parent) {
+    auto* range = new QWidget(parent);
     auto* rangeLayout = new QHBoxLayout(range);
     rangeLayout->setContentsMargins(0, 0, 0, 0);
     for (const char* key : {keys::PassivePortMin, keys::PassivePortMax}) {
         auto* spin = new QSpinBox(range);
         spin->setObjectName(L(key));
+        spin->setToolTip(L(wintexts::kPassiveAnyPort));
         binder.Bind(spin, key, 0, 65535);
         if (key == keys::PassivePortMax)
             rangeLayout->addWidget(new QLabel(L(wintexts::kPassivePortTo), range));
         rangeLayout->addWidget(spin);
     }
-    rangeLayout->addWidget(new QLabel(L(wintexts::kPassiveAnyPort), range));
     rangeLayout->addStretch(1);
-    grid->addWidget(new QLabel(L(wintexts::kPassivePortRange), group), 0, 0);
-    grid->addWidget(range, 0, 1);
-    auto* external = new QLineEdit(group);
+    grid->addWidget(new QLabel(L(wintexts::kPassivePortRange), parent), row, 0);
+    grid->addWidget(range, row++, 1);
+    auto* external = new QLineEdit(parent);
     external->setObjectName(L(keys::PassiveExternalAddress));
     external->setPlaceholderText(L(wintexts::kPassiveExternalHint));
+    external->setToolTip(L(wintexts::kPassiveExternalHint));
     binder.Bind(external, keys::PassiveExternalAddress);
-    grid->addWidget(new QLabel(L(wintexts::kPassiveExternal), group), 1, 0);
-    grid->addWidget(external, 1, 1);
-    auto* forLocal = new QCheckBox(L(wintexts::kPassiveExternalForLocal), group);
+    grid->addWidget(new QLabel(L(wintexts::kPassiveExternal), parent), row, 0);
+    grid->addWidget(external, row++, 1);
+    auto* forLocal = new QCheckBox(L(wintexts::kPassiveExternalForLocal), parent);
     forLocal->setObjectName(L(keys::PassiveExternalForLocal));
     binder.Bind(forLocal, keys::PassiveExternalForLocal);
-    grid->addWidget(forLocal, 2, 0, 1, 2);
-    return group;
+    grid->addWidget(forLocal, row++, 0, 1, 2);
+    return row;
 }
 
 } // namespace
@@ -311,7 +309,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     warnings->setObjectName(L(keys::ShowSuperUserWarnings));
     binder.Bind(warnings, keys::ShowSuperUserWarnings);
     right->addWidget(warnings, row++, 0, 1, 2);
-    right->addWidget(MakePassiveGroup(binder, tab), row++, 0, 1, 2);
+    row = AddPassiveRows(binder, right, row, tab);
     right->setRowStretch(row, 1);
     layout->addLayout(right, 3);
     return tab;

@@ -147,10 +147,9 @@ inline constexpr const char* kEncryptionGroup = " Encryption Settings ";
 inline constexpr const char* kEncryptedAndNormal = "Encrypted and Normal Clients";
 inline constexpr const char* kEncryptedOnly = "Encrypted Only Clients";
 inline constexpr const char* kShowSuperuserWarnings = "Show Superuser warnings";
-inline constexpr const char* kPassiveGroup = "Passive mode (behind NAT)";
 inline constexpr const char* kPassivePortRange = "Passive port range";
 inline constexpr const char* kPassivePortTo = "to";
-inline constexpr const char* kPassiveAnyPort = "(0 to 0: any free port)";
+inline constexpr const char* kPassiveAnyPort = "0 to 0: any free port";
 inline constexpr const char* kPassiveExternal = "Passive external address";
 inline constexpr const char* kPassiveExternalHint =
     "IPv4 address or host name; empty: the local address";
