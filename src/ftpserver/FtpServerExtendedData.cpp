@@ -76,6 +76,10 @@ int TFtpServer::OpenPassiveListener(TFtpCtrlSocket* Client, const std::string& b
     data->OnSessionClosed = nullptr;
     if (data->State() != wsClosed)
         data->Close();
+    // Until the new listener is up no passive connection is awaited, so a
+    // failed PASV leaves no transfer waiting for one.
+    Client->PassiveMode = false;
+    Client->PassiveConnected = false;
     Client->PasvListener = std::make_unique<TWSocket>();
     TWSocket* listener = Client->PasvListener.get();
     listener->SetAddr(bindAddress);
