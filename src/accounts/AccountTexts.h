@@ -81,6 +81,10 @@ inline constexpr const char* kDeniedMatch =
     "Matched IP Address/Range to list of denied IP Addresses - denying access";
 inline constexpr const char* kAllowedMatch =
     "Matched IP Address/Range to list of allowed IP Addresses - granting access";
+inline std::string IPv6NotListed(const std::string& address) {
+    return "IPv6 address " + address +
+           " matches no entry of the allow list, which names no IPv6 address - denying access";
+}
 inline std::string DeniedAccess(const std::string& address) {
     return "Denied Access For " + address + " because of IP Allow/Deny rules";
 }
@@ -172,6 +176,7 @@ inline constexpr const char* kActionRnFr = "RNFR";
 inline constexpr const char* kActionRnTo = "RNTO";
 inline constexpr const char* kActionCwd = "CWD";
 inline constexpr const char* kActionMkd = "MKD";
+inline constexpr const char* kActionTime = "MFMT";
 inline constexpr const char* kKeyFileName = "*encryption.key*";
 inline constexpr const char* kNoPermission = "No permission";
 inline constexpr const char* kKickedPrefix = "Kicked connection ";

@@ -1,4 +1,5 @@
 #include "accounts/Login.h"
+#include "net/SocketAddress.h"
 
 #include "accounts/AccountTexts.h"
 #include "accounts/MessageFile.h"
@@ -113,7 +114,7 @@ LoginOutcome Authenticate(const AccountFiles& files, LoginTable& table, const Lo
 
     slot.Id = request.socketId;
     slot.UserName = request.userName.substr(0, 40);
-    slot.Address = request.peerAddress + ":" + std::to_string(request.peerPort);
+    slot.Address = HostPortText(request.peerAddress, std::to_string(request.peerPort));
     slot.Action = texts::kAuthenticated;
     slot.Location = outcome.homeDir;
 

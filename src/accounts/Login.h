@@ -14,7 +14,7 @@ struct LoginRequest {
     std::string userName;
     std::string password;
     std::string socketId;    // the socket handle in decimal
-    std::string peerAddress; // dotted address
+    std::string peerAddress; // dotted IPv4 or IPv6 text
     int peerPort = 0;
     std::string currentHome; // the connection's home directory before login
     bool showSuperUserWarnings = true;

@@ -19,7 +19,7 @@ constexpr int kIdleTickMs = 5000;
 constexpr int kIdleIncrement = 5;
 
 std::string AddressOf(TFtpCtrlSocket* client) {
-    return client->PeerAddr + ":" + client->PeerPort;
+    return HostPortText(client->PeerAddr, client->PeerPort);
 }
 } // namespace
 
@@ -72,6 +72,8 @@ ServerOwner::~ServerOwner() {
     server_.OnValidateDele = nullptr;
     server_.OnValidateRnFr = nullptr;
     server_.OnValidateRnTo = nullptr;
+    server_.OnValidateTime = nullptr;
+    server_.OnFolderRights = nullptr;
     server_.OnStorSessionConnected = nullptr;
     server_.OnRetrSessionConnected = nullptr;
     server_.OnStorSessionClosed = nullptr;
@@ -370,6 +372,12 @@ void ServerOwner::Hook() {
     server_.OnValidateRnFr = validator(Operation::RnFr);
     server_.OnValidateRnTo = validator(Operation::RnTo);
     server_.OnValidateSize = validator(Operation::Size);
+    server_.OnValidateTime = validator(Operation::Time);
+    server_.OnFolderRights = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& folder,
+                                    unsigned& rights) {
+        const LoginSlot* slot = SlotOf(client);
+        rights = slot ? FolderRightsOf(*slot, folder, ScopeOf(client)) : 0;
+    };
     server_.OnChangeDirectory = [this](TFtpServer*, TFtpCtrlSocket* client, const std::string& dir,
                                        bool& allowed) {
         Decide(client, static_cast<int>(Operation::Cwd), dir, allowed);

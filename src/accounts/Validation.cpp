@@ -2,6 +2,7 @@
 
 #include "accounts/AccountTexts.h"
 #include "accounts/PathRights.h"
+#include "ftpserver/MachineFacts.h"
 
 #include <sys/stat.h>
 
@@ -144,6 +145,14 @@ Verdict Validate(LoginSlot& slot, Operation op, const std::string& path, bool en
         Record(slot, texts::kActionMkd, path, allowed, v);
         break;
     }
+    case Operation::Time:
+        // MFMT changes the file: the upload's Write rule on the entry.
+        if (gate)
+            return closeWith(texts::kEncryptedOnlyText);
+        if (RightsCheck(slot.Access, EntryFolder(path), {Right::Write}))
+            allowed = true;
+        Record(slot, texts::kActionTime, path, allowed, v);
+        break;
     case Operation::Size:
         // SIZE and MDTM: the download's Read rule, without the gate and
         // without a record.
@@ -208,6 +217,34 @@ ListingDecision DecideListing(const LoginSlot& slot, const std::string& listedPa
     if (SameFolder(folder, scope.current))
         d.kind = ListingKind::Full;
     return d;
+}
+
+unsigned FolderRightsOf(const LoginSlot& slot, const std::string& folder,
+                        const TraverseScope& scope) {
+    if (slot.SuperUser)
+        return kAllFolderRights;
+    const auto has = [&](std::initializer_list<Right> rights) {
+        return RightsCheck(slot.Access, folder, rights);
+    };
+    unsigned r = 0;
+    if (has({Right::Read}))
+        r |= frRead;
+    if (has({Right::Write}))
+        r |= frWrite;
+    if (has({Right::Delete}))
+        r |= frDelete;
+    if (has({Right::Rename}))
+        r |= frRename;
+    // A new folder inside is judged below this one: Inherit is needed.
+    if (has({Right::Create, Right::Write, Right::Inherit}))
+        r |= frMakeDir;
+    if (DecideListing(slot, folder, scope).kind != ListingKind::Refused)
+        r |= frList;
+    if (IsDirectory(folder) &&
+        (has({Right::List}) || SameFolder(folder, scope.current) ||
+         SameFolder(folder, scope.home) || IsWayFolder(slot, folder, scope.virtualFolders)))
+        r |= frEnter;
+    return r;
 }
 
 } // namespace accounts

@@ -7,7 +7,7 @@
 namespace accounts {
 
 // The operations the server asks about before it touches the file system.
-enum class Operation { Get, Put, Dele, RnFr, RnTo, Cwd, Mkd, Size };
+enum class Operation { Get, Put, Dele, RnFr, RnTo, Cwd, Mkd, Size, Time };
 
 struct [[nodiscard]] Verdict {
     bool allowed = false;
@@ -61,5 +61,10 @@ struct ListingDecision {
 };
 ListingDecision DecideListing(const LoginSlot& slot, const std::string& listedPath,
                               const TraverseScope& scope);
+
+// What the slot may do in folder, as TFolderRight bits of the engine (for
+// the "perm" facts of machine listings); nothing is recorded.
+unsigned FolderRightsOf(const LoginSlot& slot, const std::string& folder,
+                        const TraverseScope& scope);
 
 } // namespace accounts

@@ -32,6 +32,7 @@ AppShell::AppShell(std::string dataFolder, std::string settingsPath, std::string
                                                [this] { return ClientSettings(); });
     sites_ = std::make_unique<SiteStore>(dataFolder_, prompts_);
     queue_ = std::make_unique<TransferQueue>(*session_, prompts_, writer);
+    passive_ = std::make_unique<PassiveSettings>(settings_, server_, writer);
     settings_.OnChanged = [this](const std::string& key) { SettingChanged(key); };
 }
 
@@ -59,6 +60,8 @@ void AppShell::SettingChanged(const std::string& key) {
         owner_->ApplySpeedLimits();
     else if (key == keys::DownloadLimit || key == keys::UploadLimit)
         ApplyClientLimits();
+    else if (PassiveSettings::IsPassiveKey(key) && server_.Active())
+        passive_->Apply();
     if (OnSettingChanged)
         OnSettingChanged(key);
 }
@@ -167,6 +170,7 @@ bool AppShell::StartServer(std::string& error) {
         error = apptexts::ServerPortInvalid(port);
         return false;
     }
+    passive_->Apply();
     try {
         owner_->Start(port);
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include "accounts/ServerOwner.h"
 #include "app/KeyPairManagement.h"
 #include "app/KeyPairWorker.h"
+#include "app/PassiveSettings.h"
 #include "app/QuietPrompts.h"
 #include "app/Settings.h"
 #include "app/UpdateCheck.h"
@@ -135,6 +136,7 @@ private:
     std::unique_ptr<SiteStore> sites_;
     std::unique_ptr<TransferQueue> queue_;
     KeyPairWorker keyWorker_;
+    std::unique_ptr<PassiveSettings> passive_;
 };
 
 // Deletes every "*.tmp" file, then every "*.key" file, directly in folder.

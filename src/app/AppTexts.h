@@ -131,6 +131,22 @@ inline constexpr const char* kHeadlessUsage =
     "Accounts, server lists and the key pair are managed with vexa2-admin.\n";
 inline constexpr const char* kUnknownOption = "unknown option ";
 inline constexpr const char* kTooManyArguments = "only one settings file may be named";
+inline std::string PassiveRangeInvalid(int min, int max) {
+    return "Passive port range " + std::to_string(min) + "-" + std::to_string(max) +
+           " is not valid (0-0, or from 1 to 65535 with the first not above the last); passive "
+           "connections use any free port.";
+}
+inline std::string PassiveExternalNotIPv4(const std::string& text) {
+    return "Passive external address " + text +
+           " is not an IPv4 address or host name; PASV answers the local address.";
+}
+inline std::string PassiveExternalFound(const std::string& name, const std::string& address) {
+    return "Passive external address " + name + " is " + address + ".";
+}
+inline std::string PassiveExternalNotFound(const std::string& name, const std::string& reason) {
+    return "Passive external address " + name + " could not be looked up (" + reason +
+           "); PASV answers the local address.";
+}
 inline constexpr const char* kServerStartFailed = "cannot start the FTP server on port ";
 inline std::string ServerPortInvalid(const std::string& text) {
     return "ServerPort \"" + text +

@@ -24,6 +24,10 @@ inline constexpr const char* MaxConnectionsPerAddress = "MaxConnectionsPerAddres
 inline constexpr const char* ServerDownloadLimit = "ServerDownloadLimit";
 inline constexpr const char* ServerUploadLimit = "ServerUploadLimit";
 inline constexpr const char* ConnectionSpeedLimit = "ConnectionSpeedLimit";
+inline constexpr const char* PassivePortMin = "PassivePortMin";
+inline constexpr const char* PassivePortMax = "PassivePortMax";
+inline constexpr const char* PassiveExternalAddress = "PassiveExternalAddress";
+inline constexpr const char* PassiveExternalForLocal = "PassiveExternalForLocal";
 // [Global Options]
 inline constexpr const char* ShowSuperUserWarnings = "ShowSuperUserWarnings";
 inline constexpr const char* CheckForUpdateOnStartup = "CheckForUpdateOnStartup";

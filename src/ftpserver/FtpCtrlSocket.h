@@ -4,6 +4,7 @@
 #include "crypto/ChunkCipher.h"
 #include "ftpserver/CommandLine.h"
 #include "ftpserver/ListingProducer.h"
+#include "ftpserver/MachineFacts.h"
 #include "ftpserver/PathModel.h"
 #include "ftpserver/Replies.h"
 #include "ftpserver/TransferStream.h"
@@ -55,7 +56,14 @@ enum TFtpCmdType : std::uint8_t {
     ftpcAPPE = 23,
     ftpcSTRU = 24,
     ftpcPUBK = 25,
-    ftpcMDTM = 26
+    ftpcMDTM = 26,
+    ftpcMLSD = 27,
+    ftpcMLST = 28,
+    ftpcMFMT = 29,
+    ftpcEPSV = 30,
+    ftpcEPRT = 31,
+    ftpcFEAT = 32,
+    ftpcOPTS = 33
 };
 
 class TFtpCtrlSocket : public TCustomWSocket {
@@ -148,6 +156,10 @@ public:
     bool PassiveMode = false;
     bool PassiveStart = false;
     bool PassiveConnected = false;
+    // After EPSV ALL the client uses EPSV only: PASV, PORT and EPRT fail.
+    bool EpsvAll = false;
+    // The facts MLSD and MLST give (OPTS MLST), a set of TMlstFact bits.
+    unsigned MlstFacts = kAllMlstFacts;
 
     // Set when an active-mode connection could not be opened, so the close
     // reports it instead of a finished transfer.

@@ -46,6 +46,14 @@ TFtpServer::TFtpServer(QObject* parent)
     AddCommand("XRMD", &TFtpServer::CommandRMD, true);
     // SECURITY: MDTM would tell anyone the time of any file; it needs a login.
     AddCommand("MDTM", &TFtpServer::CommandMDTM, true);
+    // Extensions; FEAT and OPTS come before a login, as clients ask them first.
+    AddCommand("FEAT", &TFtpServer::CommandFEAT, false);
+    AddCommand("OPTS", &TFtpServer::CommandOPTS, false);
+    AddCommand("EPSV", &TFtpServer::CommandEPSV, true, true);
+    AddCommand("EPRT", &TFtpServer::CommandEPRT, true, true);
+    AddCommand("MLSD", &TFtpServer::CommandMLSD, true, true);
+    AddCommand("MLST", &TFtpServer::CommandMLST, true);
+    AddCommand("MFMT", &TFtpServer::CommandMFMT, true);
     timeLimitTimer_.setInterval(1000);
     QObject::connect(&timeLimitTimer_, &QTimer::timeout, this, [this] { CheckTimeLimits(1); });
     timeLimitTimer_.start();
@@ -92,7 +100,17 @@ void TFtpServer::Start() {
         LogLine(FormatReply(replies::kConnectionDropped, {OneLineMessage(E.what())}),
                 colours::clRed);
     };
-    serverSocket_->Listen();
+    try {
+        serverSocket_->Listen();
+    } catch (const ESocketException&) {
+        // A system without IPv6 listens for IPv4 clients as before.
+        const int code = serverSocket_->LastError();
+        if (Addr != "::" || (code != wsa::WSAEAFNOSUPPORT && code != wsa::WSAEADDRNOTAVAIL &&
+                             code != wsa::WSAEPROTONOSUPPORT))
+            throw;
+        serverSocket_->SetAddr("0.0.0.0");
+        serverSocket_->Listen();
+    }
 }
 
 void TFtpServer::Stop() {

@@ -55,6 +55,10 @@ struct TLoginFailure {
 };
 using TFtpSrvLoginFailedEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TLoginFailure& Failure)>;
+// What the client may do in Folder, as TFolderRight bits (MLSD and MLST
+// "perm" facts); Rights is preset to every right.
+using TFtpSrvFolderRightsEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                    const std::string& Folder, unsigned& Rights)>;
 using TFtpSrvDataSessionEvent =
     std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data, int Error)>;
 using TFtpSrvDataAvailableEvent =
@@ -72,7 +76,19 @@ public:
         // Refused while a transfer runs: one transfer at a time.
         bool OneTransfer = false;
     };
-    static constexpr int kCommandSlots = 32;
+    static constexpr int kCommandSlots = 48;
+
+    // Passive mode (PASV, EPSV) behind NAT. PortMin..PortMax: the ports
+    // passive listeners use (0, 0: any free port). ExternalAddress: the
+    // IPv4 address PASV announces instead of the one the client reached
+    // (empty: that one); clients from loopback or private addresses still
+    // get the local one unless ExternalForLocal is set.
+    struct TPassiveOptions {
+        int PortMin = 0;
+        int PortMax = 0;
+        std::string ExternalAddress;
+        bool ExternalForLocal = false;
+    };
 
     explicit TFtpServer(QObject* parent = nullptr);
     ~TFtpServer() override;
@@ -107,7 +123,10 @@ public:
     // session) followed by CR LF.
     void SendAnswer(TFtpCtrlSocket* Client, std::string Answer);
 
-    std::string Addr = "0.0.0.0";
+    // The IPv6 wildcard listens for IPv6 and IPv4 clients on one socket;
+    // where the system has no IPv6, Start listens on "0.0.0.0" instead.
+    std::string Addr = "::";
+    TPassiveOptions Passive;
     std::string Port = "ftp";
     std::string Banner = replies::kServerBanner;
     int MaxClients = 0;
@@ -157,6 +176,9 @@ public:
     TFtpSrvValidateEvent OnValidateRmd; // kept for owners; never raised
     TFtpSrvValidateEvent OnValidateRnFr;
     TFtpSrvValidateEvent OnValidateRnTo;
+    // MFMT: changing a file's modification time.
+    TFtpSrvValidateEvent OnValidateTime;
+    TFtpSrvFolderRightsEvent OnFolderRights;
     TFtpSrvDataSessionEvent OnStorSessionConnected;
     TFtpSrvDataSessionEvent OnRetrSessionConnected;
     TFtpSrvDataSessionEvent OnStorSessionClosed;
@@ -266,6 +288,36 @@ private:
     void SendTransferEnd(TFtpCtrlSocket* Client, int Error, const std::string& aborted,
                          const std::string& failed, const char* done);
     void AbortTransfer(TFtpCtrlSocket* Client, const std::string& reason);
+
+    // Extended data connections: EPSV, EPRT and the passive listener they
+    // share with PASV (bound to bindAddress on a port of the passive range;
+    // returns the port).
+    void CommandEPSV(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandEPRT(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    int OpenPassiveListener(TFtpCtrlSocket* Client, const std::string& bindAddress);
+    // Answer for a passive listener that could not be opened.
+    std::string PassiveFailure(TFtpCtrlSocket* Client, const char* failed, const std::exception& e);
+    // PORT and EPRT: the data connection goes to address:port from now on.
+    void SetActiveAddress(TFtpCtrlSocket* Client, const std::string& address, int port);
+    // Refused after EPSV ALL (true: the refusal is in Answer).
+    bool RefusedAfterEpsvAll(TFtpCtrlSocket* Client, const std::string& keyword,
+                             std::string& Answer);
+
+    // Features and machine listings: FEAT, OPTS, MLSD, MLST, MFMT.
+    void CommandFEAT(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandOPTS(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandMLSD(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandMLST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    void CommandMFMT(TFtpCtrlSocket*, std::string&, std::string&, std::string&);
+    unsigned FolderRights(TFtpCtrlSocket* Client, const std::string& folder);
+    // The facts of one entry of folder (whose rights are folderRights): its
+    // own path (ending in "/." or "/.." for the folder and its parent) and
+    // lstat data.
+    std::string EntryFacts(TFtpCtrlSocket* Client, const std::string& folder, unsigned folderRights,
+                           const std::string& ownPath, const struct stat& st);
+    // The canonical path a machine listing names (the current directory
+    // when Params is empty), once the owner allowed listing it.
+    std::string MachineListedPath(TFtpCtrlSocket* Client, const std::string& Params);
 
     // Listings.
     void CommandLIST(TFtpCtrlSocket*, std::string&, std::string&, std::string&);

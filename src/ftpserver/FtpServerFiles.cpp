@@ -16,17 +16,6 @@ bool LStatOf(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// SECURITY: the judged entry itself, reached without following a link; a
-// link swapped into the path since the check fails the call.
-bool StatJudged(const std::string& path, struct stat& st) {
-    try {
-        TNoLinkEntry entry(path);
-        return ::fstatat(entry.Dir(), entry.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    } catch (const FtpServerException&) {
-        return false;
-    }
-}
-
 // unlinkat / mkdirat on the judged entry; false when it failed.
 bool UnlinkJudged(const std::string& path, int flags) {
     try {
@@ -281,7 +270,7 @@ void TFtpServer::FileStatusCommand(
         std::string path = ContentPath(Client, Params);
         // SECURITY: a file's status is told only where the owner allows a download.
         struct stat st {};
-        const bool found = Validate(OnValidateSize, Client, path) && StatJudged(path, st) &&
+        const bool found = Validate(OnValidateSize, Client, path) && StatNoLinks(path, st) &&
                            !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode);
         // SECURITY: a reply names the path as the client gave it, never
         // where a link leads.

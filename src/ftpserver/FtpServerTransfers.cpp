@@ -35,9 +35,11 @@ long long ReadFull(TTransferStream& stream, char* buffer, long long want) {
 
 } // namespace
 
-void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& Params,
+void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string& Keyword, std::string& Params,
                              std::string& Answer) {
     Client->CurCmdType = ftpcPORT;
+    if (RefusedAfterEpsvAll(Client, Keyword, Answer))
+        return;
     TPortArgument arg;
     try {
         arg = ParsePortArgument(Params);
@@ -53,61 +55,45 @@ void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, std::string&, std::string& 
         Answer = replies::kPortIllegal;
         return;
     }
-    // Active mode from now on: a passive listener (or a passive connection
-    // that came before any transfer command) is dropped, so no transfer
-    // waits for a connection the client will never make.
-    if (Client->PasvListener)
-        Client->PasvListener->Close();
-    if (Client->PassiveConnected) {
-        Client->DataSocket->OnSessionClosed = nullptr;
-        Client->DataSocket->Close();
-    }
-    Client->PassiveMode = false;
-    Client->PassiveStart = false;
-    Client->PassiveConnected = false;
-    Client->DataAddr = arg.Address;
-    Client->DataPort = std::to_string(arg.Port);
+    SetActiveAddress(Client, arg.Address, arg.Port);
     Answer = replies::kPortOk;
 }
 
-void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string&, std::string&,
+void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, std::string& Keyword, std::string&,
                              std::string& Answer) {
+    if (RefusedAfterEpsvAll(Client, Keyword, Answer))
+        return;
     try {
-        sockaddr_in local{};
+        TSocketAddress local;
         if (Client->GetSockName(local) != 0)
             throw FtpServerException(SystemErrorText(errno));
-        char address[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &local.sin_addr, address, sizeof address);
-
-        TWSocket* data = Client->DataSocket.get();
-        data->OnSessionClosed = nullptr;
-        if (data->State() != wsClosed)
-            data->Close();
-        // The listener waits on the address the client reached us on.
-        Client->PasvListener = std::make_unique<TWSocket>();
-        TWSocket* listener = Client->PasvListener.get();
-        listener->SetAddr(address);
-        listener->SetPort("0");
-        listener->SetProto("tcp");
-        listener->OnSessionAvailable = [this, Client](TCustomWSocket*, int) {
-            PassiveSessionAvailable(Client);
-        };
-        listener->Listen();
-
-        sockaddr_in bound{};
-        if (listener->GetSockName(bound) != 0)
-            throw FtpServerException(SystemErrorText(errno));
-        const std::uint32_t ip = ntohl(local.sin_addr.s_addr);
-        const int port = ntohs(bound.sin_port);
+        // PASV can only name an IPv4 address (an IPv4 client of the
+        // dual-stack listener reached an IPv4 one).
+        if (local.IsIPv6() && local.IPv4() == 0) {
+            Answer = replies::kPasvOnIPv6;
+            return;
+        }
+        std::string announced = local.AddressText();
+        std::string bindAddress = announced;
+        // Behind NAT the client is told the outside address; the connection
+        // then comes through the NAT to whichever local address it forwards
+        // to, so the listener waits on all of them.
+        if (!Passive.ExternalAddress.empty() &&
+            (Passive.ExternalForLocal || !IsLocalNetworkAddress(Client->PeerAddr))) {
+            announced = Passive.ExternalAddress;
+            bindAddress = "0.0.0.0";
+        }
+        in_addr shown{};
+        if (::inet_pton(AF_INET, announced.c_str(), &shown) != 1)
+            throw FtpServerException(announced);
+        const int port = OpenPassiveListener(Client, bindAddress);
+        const std::uint32_t ip = ntohl(shown.s_addr);
         Answer = FormatReply(replies::kPasvOk,
                              {std::to_string(ip >> 24), std::to_string((ip >> 16) & 255),
                               std::to_string((ip >> 8) & 255), std::to_string(ip & 255),
                               std::to_string(port >> 8), std::to_string(port & 255)});
-        Client->PassiveMode = true;
-        Client->PassiveStart = false;
-        Client->PassiveConnected = false;
     } catch (const std::exception& e) {
-        Answer = FormatReply(replies::kPasvFailed, {e.what()});
+        Answer = PassiveFailure(Client, replies::kPasvFailed, e);
     }
 }
 

@@ -118,7 +118,16 @@ bool TListingProducer::IsWayChild(const std::string& name) const {
            S_ISDIR(st.st_mode);
 }
 
+void TListingProducer::SetMachineLines(TEntryLineMaker entry, TLinkLineMaker link) {
+    machineEntry_ = std::move(entry);
+    machineLink_ = std::move(link);
+    if (dir_ != nullptr)
+        StartPass();
+}
+
 bool TListingProducer::Shown(const std::string& name) const {
+    if (machineEntry_)
+        return true;
     if (!scope_.Pattern.empty() && ::fnmatch(scope_.Pattern.c_str(), name.c_str(), FNM_PERIOD) != 0)
         return false;
     // NLST names entries only; LIST shows "." and ".." but no hidden entry.
@@ -186,13 +195,17 @@ std::string TListingProducer::EntryLine(const std::string& name) const {
         struct stat st {};
         if (::stat(v->LocalFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             return {};
+        if (machineEntry_)
+            return machineEntry_(name, st);
         return detailed_ ? FormatListLine(name, st, "", year_) : name + "\r\n";
     }
-    if (!detailed_)
+    if (!detailed_ && !machineEntry_)
         return name + "\r\n";
     struct stat st {};
     if (::fstatat(::dirfd(dir_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
+    if (machineEntry_)
+        return machineEntry_(name, st);
     const std::string target = S_ISLNK(st.st_mode) ? ReadLinkAt(::dirfd(dir_), name) : "";
     return FormatListLine(name, st, target, year_);
 }
@@ -221,14 +234,18 @@ void TListingProducer::AddLinks() {
             continue;
         if (isFolder_ && WithTrailingSlash(link.DirPath) == WithTrailingSlash(path_))
             continue;
+        if (machineLink_) {
+            Write(machineLink_(link.LinkName, link.DirPath));
+            continue;
+        }
         Write(detailed_ ? FormatPermaLinkLine(link.LinkName, ShowVirtMap(maps_, link.DirPath))
                         : link.LinkName + "\r\n");
     }
 }
 
 std::string TListingProducer::NotFound() const {
-    // Nothing of that name: NLST sends no name, LIST says so.
-    if (!detailed_)
+    // Nothing of that name: NLST and MLSD send no name, LIST says so.
+    if (!detailed_ || machineEntry_)
         return {};
     const std::string searched =
         scope_.Pattern.empty() ? path_ : WithTrailingSlash(path_) + scope_.Pattern;
@@ -257,7 +274,7 @@ bool TListingProducer::Produce(std::string& out) {
             phase_ = Phase::Done;
             break;
         }
-        if (!isFolder_ && !scope_.WayOnly) {
+        if (!isFolder_ && !scope_.WayOnly && !machineEntry_) {
             const std::string name = entryName_;
             if (!detailed_) {
                 Write(name + "\r\n");

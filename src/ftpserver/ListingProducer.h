@@ -12,6 +12,7 @@
 #include <dirent.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,15 @@ public:
     // Does one slice of work and moves the finished whole blocks into out
     // (appended). True once everything has been moved out.
     bool Produce(std::string& out);
+    // Makes this a machine listing (MLSD): every entry of the folder, hidden
+    // ones and "." and ".." included, written by entry (with its lstat
+    // data; a virtual folder with that of its local folder), then each
+    // permanent link written by link (name, local folder). A path that is
+    // not a folder lists nothing. Call before the first Produce.
+    using TEntryLineMaker = std::function<std::string(const std::string& name, const struct stat&)>;
+    using TLinkLineMaker =
+        std::function<std::string(const std::string& linkName, const std::string& folder)>;
+    void SetMachineLines(TEntryLineMaker entry, TLinkLineMaker link);
     // Smaller batches, to test folders read in many passes.
     void SetBatchLimit(std::size_t names) { batchLimit_ = names == 0 ? 1 : names; }
 
@@ -70,6 +80,8 @@ private:
     TListingScope scope_;
     std::vector<TVirtualChild> virtuals_;
     int year_;
+    TEntryLineMaker machineEntry_;
+    TLinkLineMaker machineLink_;
 
     bool found_ = false; // the path was reached
     bool isFolder_ = false;

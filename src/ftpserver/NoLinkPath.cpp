@@ -112,3 +112,14 @@ int OpenNoLinks(const std::string& canonicalPath, int flags, mode_t mode) {
         Fail(errno);
     return fd;
 }
+
+bool StatNoLinks(const std::string& canonicalPath, struct stat& st) {
+    if (canonicalPath == "/")
+        return ::lstat("/", &st) == 0;
+    try {
+        TNoLinkEntry entry(canonicalPath);
+        return ::fstatat(entry.Dir(), entry.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    } catch (const FtpServerException&) {
+        return false;
+    }
+}

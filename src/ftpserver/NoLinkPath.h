@@ -4,6 +4,7 @@
 // again from "/" one component at a time without following any link finds the
 // judged object or fails; a link swapped into the path after the decision
 // (by another session of the same account) is never followed.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -31,3 +32,7 @@ private:
 // any link on the way; the descriptor, or FtpServerException with the
 // system's text.
 int OpenNoLinks(const std::string& canonicalPath, int flags, mode_t mode = 0666);
+
+// The lstat data of a canonical path reached as TNoLinkEntry reaches it
+// ("/" included); false when that fails.
+bool StatNoLinks(const std::string& canonicalPath, struct stat& st);

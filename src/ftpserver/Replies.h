@@ -105,6 +105,32 @@ inline constexpr const char* kFileNotFound = "File not found";
 inline constexpr const char* kMdtmOk = "213 %s";
 inline constexpr const char* kMdtmSyntax = "501 Syntax error in MDTM parameter.";
 
+// Extensions: features, machine listings, extended data connections and
+// passive mode behind NAT.
+inline constexpr const char* kFeatBegin = "211-Extensions supported:";
+inline constexpr const char* kFeatEnd = "211 End";
+inline constexpr const char* kOptsUtf8 = "200 UTF8 set to on.";
+inline constexpr const char* kOptsMlst = "200 MLST OPTS %s";
+inline constexpr const char* kOptsNotUnderstood = "501 Option not understood.";
+inline constexpr const char* kMlstBegin = "250-Listing %s";
+inline constexpr const char* kMlstEnd = "250 End";
+inline constexpr const char* kNotADirectory = "501 '%s' is not a directory.";
+inline constexpr const char* kMfmtOk = "213 Modify=%s; %s";
+inline constexpr const char* kMfmtSyntax = "501 Syntax error in MFMT parameter.";
+inline constexpr const char* kMfmtDenied = "550 Cannot MFMT - Insufficient Rights.";
+inline constexpr const char* kEpsvOk = "229 Entering Extended Passive Mode (|||%d|)";
+inline constexpr const char* kEpsvAllOk = "200 EPSV ALL command successful.";
+inline constexpr const char* kEpsvAllRefused = "503 %s is not allowed after EPSV ALL.";
+inline constexpr const char* kEpsvFailed = "500 EPSV exception: '%s'.";
+inline constexpr const char* kProtocolNotSupported = "522 Network protocol not supported, use (%s)";
+inline constexpr const char* kEprtOk = "200 EPRT command successful.";
+inline constexpr const char* kEprtInvalid = "501 Invalid EPRT command.";
+inline constexpr const char* kEprtIllegal = "500 Illegal EPRT command.";
+inline constexpr const char* kPasvOnIPv6 = "500 PASV is for IPv4 connections; use EPSV.";
+inline constexpr const char* kNoPassivePort = "425 No passive port free; try again later.";
+inline constexpr const char* kPassivePortsBusyLog =
+    "Passive connection for %s refused: every port of the range %d-%d is in use.";
+
 // Exception and log texts
 inline constexpr const char* kSessionAvailableError = "Session available error #";
 inline constexpr const char* kTooManyCommand = "Too many command";

@@ -41,25 +41,43 @@ bool RandomPort(const PortRange& range, unsigned& port) {
     return true;
 }
 
-int Bind(int handle, const sockaddr_in& address) {
-    if (::bind(handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+int Bind(int handle, const TSocketAddress& address) {
+    if (::bind(handle, address.Raw(), address.Length()) == 0)
         return 0;
     return errno;
 }
 
+// SECURITY: the first port tried is drawn at random, so which port of the
+// range a transfer gets cannot be foretold.
+int BindInRange(int handle, TSocketAddress address, int first, int last) {
+    const unsigned count = static_cast<unsigned>(last - first + 1);
+    unsigned start = 0;
+    if (::getrandom(&start, sizeof start, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof start))
+        start = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        address.SetPortNumber(first + static_cast<int>((start + i) % count));
+        const int error = Bind(handle, address);
+        if (error != EADDRINUSE)
+            return error;
+    }
+    return EADDRINUSE;
+}
+
 } // namespace
 
-int BindListeningSocket(int handle, sockaddr_in address) {
-    if (address.sin_port != 0)
+int BindListeningSocket(int handle, TSocketAddress address, int rangeFirst, int rangeLast) {
+    if (address.PortNumber() != 0)
         return Bind(handle, address);
+    if (rangeFirst > 0 && rangeFirst <= rangeLast && rangeLast <= 65535)
+        return BindInRange(handle, address, rangeFirst, rangeLast);
     static const PortRange range = SystemPortRange();
     constexpr int kTries = 8;
     for (int i = 0; i < kTries; ++i) {
         unsigned port = 0;
         if (!RandomPort(range, port))
             break;
-        sockaddr_in tryAddress = address;
-        tryAddress.sin_port = htons(static_cast<uint16_t>(port));
+        TSocketAddress tryAddress = address;
+        tryAddress.SetPortNumber(static_cast<int>(port));
         const int error = Bind(handle, tryAddress);
         if (error == 0)
             return 0;

@@ -1,5 +1,5 @@
 #pragma once
-#include <netinet/in.h>
+#include "SocketAddress.h"
 
 // Binds a stream socket (with SO_REUSEADDR set) to address. When the address
 // asks for any port (0), a few ports drawn at random from the system's range
@@ -11,4 +11,8 @@
 // connection waiting out TIME_WAIT; the search then costs more than the
 // transfer of a small file. A port held only by such leftovers can be bound
 // at once under SO_REUSEADDR (never one with a listener on it).
-int BindListeningSocket(int handle, sockaddr_in address);
+//
+// With rangeFirst > 0 and a port of 0 asked for, only the ports rangeFirst
+// to rangeLast are tried, each once, from a random one on; EADDRINUSE when
+// every one is taken.
+int BindListeningSocket(int handle, TSocketAddress address, int rangeFirst = 0, int rangeLast = 0);

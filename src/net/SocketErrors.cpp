@@ -111,6 +111,10 @@ int WSocketErrnoToCode(int err) {
         return 10056;
     case EMSGSIZE:
         return 10040;
+    case EAFNOSUPPORT:
+        return wsa::WSAEAFNOSUPPORT;
+    case EPROTONOSUPPORT:
+        return wsa::WSAEPROTONOSUPPORT;
     case EINTR:
         return 10004;
     default:

@@ -46,11 +46,7 @@ bool SetNonBlocking(int fd) {
 }
 
 std::string DottedText(std::uint32_t networkOrderAddress) {
-    char text[INET_ADDRSTRLEN] = {};
-    in_addr addr{};
-    addr.s_addr = networkOrderAddress;
-    ::inet_ntop(AF_INET, &addr, text, sizeof text);
-    return text;
+    return TSocketAddress::FromIPv4(networkOrderAddress, 0).AddressText();
 }
 } // namespace
 
@@ -344,7 +340,7 @@ void TCustomWSocket::HandleConnectDone() {
     if (::getsockopt(handle_, SOL_SOCKET, SO_ERROR, &soError, &len) != 0)
         soError = errno;
     if (soError == 0) {
-        sockaddr_in peer{};
+        sockaddr_storage peer{};
         socklen_t peerLen = sizeof peer;
         if (::getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &peerLen) != 0) {
             if (errno == ENOTCONN)
@@ -692,7 +688,7 @@ void TCustomWSocket::ResolveForUse(const char* prefix) {
             protoResolved_ = true;
         }
         if (!portResolved_) {
-            remote_.sin_port = htons(static_cast<uint16_t>(WSocketResolvePort(port_, proto_)));
+            remotePort_ = WSocketResolvePort(port_, proto_);
             portResolved_ = true;
         }
         if (!localPortResolved_) {
@@ -700,10 +696,16 @@ void TCustomWSocket::ResolveForUse(const char* prefix) {
             localPortResolved_ = true;
         }
         if (!addrResolved_) {
-            remote_.sin_addr.s_addr = WSocketResolveHost(addr_);
+            // An IPv6 literal gives an IPv6 socket; anything else resolves
+            // as before to an IPv4 address.
+            in6_addr v6{};
+            if (WSocketParseIPv6(addr_, v6))
+                remote_ = TSocketAddress::FromIPv6(v6, 0);
+            else
+                remote_ = TSocketAddress::FromIPv4(WSocketResolveHost(addr_), 0);
             addrResolved_ = true;
         }
-        remote_.sin_family = AF_INET;
+        remote_.SetPortNumber(remotePort_);
     } catch (const ESocketException& e) {
         throw ESocketException(std::string(prefix) + e.what());
     }
@@ -744,7 +746,7 @@ void TCustomWSocket::Connect() {
     DropSendQueue();
 
     int type = socketType_ == 2 ? SOCK_DGRAM : SOCK_STREAM;
-    handle_ = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    handle_ = ::socket(remote_.Family(), type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (handle_ < 0) {
         SocketError(op::kConnectSocket);
         return;
@@ -755,19 +757,22 @@ void TCustomWSocket::Connect() {
     int on = 1;
     if (socketType_ == 1) {
         if (localPortNumber_ != 0 || localAddr_ != "0.0.0.0") {
-            sockaddr_in local{};
-            local.sin_family = AF_INET;
-            local.sin_port = htons(static_cast<uint16_t>(localPortNumber_));
-            ::inet_pton(AF_INET, localAddr_.c_str(), &local.sin_addr);
+            // LocalAddr is a dotted address: an IPv6 connection binds
+            // only its local port.
+            TSocketAddress local = TSocketAddress::FromIPv6(in6addr_any, localPortNumber_);
+            if (!remote_.IsIPv6()) {
+                in_addr v4{};
+                ::inet_pton(AF_INET, localAddr_.c_str(), &v4);
+                local = TSocketAddress::FromIPv4(v4.s_addr, localPortNumber_);
+            }
             ::setsockopt(handle_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-            if (::bind(handle_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+            if (::bind(handle_, local.Raw(), local.Length()) != 0)
                 throw ESocketException(WSocketFormat(kBindFailed, WSocketErrnoToCode(errno)));
-            sockaddr_in bound{};
-            socklen_t len = sizeof bound;
-            if (::getsockname(handle_, reinterpret_cast<sockaddr*>(&bound), &len) != 0)
+            TSocketAddress bound;
+            if (!LocalAddressOf(handle_, bound))
                 throw ESocketException(
                     WSocketFormat(kGetSockNameFailed, WSocketErrnoToCode(errno)));
-            localPort_ = std::to_string(ntohs(bound.sin_port));
+            localPort_ = std::to_string(bound.PortNumber());
         }
         ApplyLinger();
         SetNoDelay(handle_);
@@ -779,7 +784,7 @@ void TCustomWSocket::Connect() {
             SocketError(op::kReuseAddr);
             return;
         }
-    } else if (remote_.sin_addr.s_addr == INADDR_BROADCAST) {
+    } else if (!remote_.IsIPv6() && remote_.IPv4() == INADDR_BROADCAST) {
         if (::setsockopt(handle_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
             SocketError(op::kBroadcast);
             return;
@@ -788,7 +793,7 @@ void TCustomWSocket::Connect() {
 
     listening_ = false;
     CreateNotifiers(socketType_ == 1);
-    int rc = ::connect(handle_, reinterpret_cast<sockaddr*>(&remote_), sizeof remote_);
+    int rc = ::connect(handle_, remote_.Raw(), remote_.Length());
     if (socketType_ == 2) {
         ChangeState(wsConnected);
         SetWriteWatch(false);
@@ -820,7 +825,7 @@ void TCustomWSocket::Listen() {
     DropSendQueue();
 
     int type = socketType_ == 2 ? SOCK_DGRAM : SOCK_STREAM;
-    handle_ = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    handle_ = ::socket(remote_.Family(), type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (handle_ < 0) {
         SocketError(op::kSocket);
         return;
@@ -830,10 +835,15 @@ void TCustomWSocket::Listen() {
     // TIME_WAIT; on Linux this never lets two listeners share a port.
     int on = 1;
     ::setsockopt(handle_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (remote_.IsIPv6()) {
+        // The IPv6 wildcard takes IPv4 connections too (one dual-stack
+        // socket); a particular IPv6 address only its own.
+        int v6only = remote_.IsAny() ? 0 : 1;
+        ::setsockopt(handle_, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, sizeof v6only);
+    }
     const int bindError =
-        socketType_ == 2
-            ? (::bind(handle_, reinterpret_cast<sockaddr*>(&remote_), sizeof remote_) ? errno : 0)
-            : BindListeningSocket(handle_, remote_);
+        socketType_ == 2 ? (::bind(handle_, remote_.Raw(), remote_.Length()) ? errno : 0)
+                         : BindListeningSocket(handle_, remote_, listenPortFirst_, listenPortLast_);
     if (bindError != 0) {
         ::close(handle_);
         handle_ = -1;
@@ -863,7 +873,7 @@ int TCustomWSocket::Accept() {
         SocketErrorCode(wsa::WSAEINVAL, kNotListening);
         return -1;
     }
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t len = sizeof peer;
     int handle =
         ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -1020,7 +1030,8 @@ void TCustomWSocket::ResetToDefaults() {
     listening_ = false;
     writablePosted_ = false;
     socketType_ = 1;
-    remote_ = sockaddr_in{};
+    remote_ = TSocketAddress{};
+    remotePort_ = 0;
 }
 
 // ------------------------------------------------------------ name lookups
@@ -1076,54 +1087,55 @@ void TCustomWSocket::CancelDnsLookup() {
 std::string TCustomWSocket::GetPeerAddr() {
     if (state_ != wsConnected || handle_ < 0)
         return kNotConnectedText;
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    if (::getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) {
+    TSocketAddress peer;
+    if (!PeerAddressOf(handle_, peer)) {
         SocketError(op::kGetPeerName);
         return kNotConnectedText;
     }
-    return DottedText(peer.sin_addr.s_addr);
+    return peer.AddressText();
 }
 
 std::string TCustomWSocket::PeerAddrOfHandle(int handle) {
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    if (handle < 0 || ::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &len) != 0)
+    TSocketAddress peer;
+    if (!PeerAddressOf(handle, peer))
         return {};
-    return DottedText(peer.sin_addr.s_addr);
+    return peer.AddressText();
 }
 
 std::string TCustomWSocket::GetPeerPort() {
     if (state_ != wsConnected || handle_ < 0)
         return kNotConnectedText;
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    if (::getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) {
+    TSocketAddress peer;
+    if (!PeerAddressOf(handle_, peer)) {
         SocketError(op::kGetPeerPort);
         return kNotConnectedText;
     }
-    return std::to_string(ntohs(peer.sin_port));
+    return std::to_string(peer.PortNumber());
 }
 
 std::string TCustomWSocket::GetXPort() {
-    sockaddr_in local{};
-    if (handle_ < 0 || GetSockName(local) != 0)
+    TSocketAddress local;
+    if (!LocalAddressOf(handle_, local))
         return kNotConnectedText;
-    return std::to_string(ntohs(local.sin_port));
+    return std::to_string(local.PortNumber());
 }
 
 std::string TCustomWSocket::GetXAddr() {
-    sockaddr_in local{};
-    if (handle_ < 0 || GetSockName(local) != 0)
+    TSocketAddress local;
+    if (!LocalAddressOf(handle_, local))
         return kNotConnectedText;
-    return DottedText(local.sin_addr.s_addr);
+    return local.AddressText();
 }
 
-int TCustomWSocket::GetSockName(sockaddr_in& address) {
-    socklen_t len = sizeof address;
-    if (::getsockname(handle_, reinterpret_cast<sockaddr*>(&address), &len) != 0)
+int TCustomWSocket::GetSockName(TSocketAddress& address) {
+    if (!LocalAddressOf(handle_, address))
         return WSocketErrnoToCode(errno);
     return 0;
+}
+
+void TCustomWSocket::SetListenPortRange(int first, int last) {
+    listenPortFirst_ = first;
+    listenPortLast_ = last;
 }
 
 void TCustomWSocket::Pause() {

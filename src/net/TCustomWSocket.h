@@ -1,4 +1,5 @@
 #pragma once
+#include "SocketAddress.h"
 #include "SocketErrors.h"
 #include "TBuffer.h"
 
@@ -123,7 +124,12 @@ public:
     std::string GetXPort();
     // Local address (dotted) of the handle; "error" without one.
     std::string GetXAddr();
-    int GetSockName(sockaddr_in& address);
+    int GetSockName(TSocketAddress& address);
+    // Listen binds to a port of first..last (tried from a random one on, so
+    // the next port is not guessable) when the port asked for is 0 and
+    // first is not 0; every port busy fails Listen with "Address already
+    // in use" (10048). 0, 0: any free port.
+    void SetListenPortRange(int first, int last);
     void Pause();
     void Resume();
     bool Paused() const { return paused_; }
@@ -205,7 +211,10 @@ private:
     bool portResolved_ = false;
     bool protoResolved_ = false;
     bool localPortResolved_ = false;
-    sockaddr_in remote_{};
+    TSocketAddress remote_;
+    int remotePort_ = 0;
+    int listenPortFirst_ = 0;
+    int listenPortLast_ = 0;
     int protocolNumber_ = 6;
     int socketType_ = 1;
     int localPortNumber_ = 0;

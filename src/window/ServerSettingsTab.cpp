@@ -136,6 +136,38 @@ void WireList(ListBox* box, Prompts& prompts,
     });
 }
 
+// Passive mode behind NAT: the port range, the external address and whether
+// local clients are told it too, as three rows of the grid from row on.
+int AddPassiveRows(SettingBinder& binder, QGridLayout* grid, int row, QWidget* parent) {
+    auto* range = new QWidget(parent);
+    auto* rangeLayout = new QHBoxLayout(range);
+    rangeLayout->setContentsMargins(0, 0, 0, 0);
+    for (const char* key : {keys::PassivePortMin, keys::PassivePortMax}) {
+        auto* spin = new RangeSpinBox(range);
+        spin->setObjectName(L(key));
+        binder.Bind(spin, key);
+        spin->setToolTip(L(wintexts::kPassiveAnyPort));
+        if (key == keys::PassivePortMax)
+            rangeLayout->addWidget(new QLabel(L(wintexts::kPassivePortTo), range));
+        rangeLayout->addWidget(spin);
+    }
+    rangeLayout->addStretch(1);
+    grid->addWidget(new QLabel(L(wintexts::kPassivePortRange), parent), row, 0);
+    grid->addWidget(range, row++, 1);
+    auto* external = new QLineEdit(parent);
+    external->setObjectName(L(keys::PassiveExternalAddress));
+    external->setPlaceholderText(L(wintexts::kPassiveExternalHint));
+    external->setToolTip(L(wintexts::kPassiveExternalHint));
+    binder.Bind(external, keys::PassiveExternalAddress);
+    grid->addWidget(new QLabel(L(wintexts::kPassiveExternal), parent), row, 0);
+    grid->addWidget(external, row++, 1);
+    auto* forLocal = new QCheckBox(L(wintexts::kPassiveExternalForLocal), parent);
+    forLocal->setObjectName(L(keys::PassiveExternalForLocal));
+    binder.Bind(forLocal, keys::PassiveExternalForLocal);
+    grid->addWidget(forLocal, row++, 0, 1, 2);
+    return row;
+}
+
 } // namespace
 
 QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder& binder) {
@@ -277,6 +309,7 @@ QWidget* MakeServerSettingsTab(AppShell& shell, Prompts& prompts, SettingBinder&
     warnings->setObjectName(L(keys::ShowSuperUserWarnings));
     binder.Bind(warnings, keys::ShowSuperUserWarnings);
     right->addWidget(warnings, row++, 0, 1, 2);
+    row = AddPassiveRows(binder, right, row, tab);
     right->setRowStretch(row, 1);
     layout->addLayout(right, 3);
     return tab;

@@ -191,6 +191,14 @@ inline constexpr const char* kBannedLeft = "Time Left";
 inline constexpr const char* kBannedFailures = "Failed Logins";
 inline constexpr const char* kLiftBan = "Lift Ban";
 inline constexpr const char* kProtectionStatus = "Refused";
+inline constexpr const char* kPassivePortRange = "Passive port range";
+inline constexpr const char* kPassivePortTo = "to";
+inline constexpr const char* kPassiveAnyPort = "0 to 0: any free port";
+inline constexpr const char* kPassiveExternal = "Passive external address";
+inline constexpr const char* kPassiveExternalHint =
+    "IPv4 address or host name; empty: the local address";
+inline constexpr const char* kPassiveExternalForLocal =
+    "Use the external address for local clients";
 
 // Global Settings tab.
 inline constexpr const char* kLoggingGroup = " Logging Options ";

@@ -40,3 +40,32 @@ TEST(Admission, IpListDecisions) {
         }
     }
 }
+
+// An entry matches addresses of its own family only; an IPv6 client that no
+// IPv6 entry names is refused under an allow list, and the log says why.
+TEST(Admission, IpListFamilies) {
+    struct Case {
+        std::vector<std::string> list;
+        IpMode mode;
+        std::string address;
+        bool admitted;
+        std::vector<std::string> logged;
+    } cases[] = {
+        {{"127.*"}, IpMode::Allow, "::1", false, {texts::IPv6NotListed("::1")}},
+        {{"1"}, IpMode::Deny, "1::5", true, {}},
+        {{"1"}, IpMode::Allow, "1::5", false, {texts::IPv6NotListed("1::5")}},
+        {{"::1"}, IpMode::Allow, "::1", true, {texts::kAllowedMatch}},
+        {{"fd00:*"}, IpMode::Deny, "fd00::2", false, {texts::kDeniedMatch}},
+        {{"::1"}, IpMode::Allow, "127.0.0.1", false, {}},
+        {{"127.*", "::1"}, IpMode::Allow, "::2", false, {}},
+        {{"127.*"}, IpMode::Allow, "127.0.0.1", true, {texts::kAllowedMatch}},
+    };
+    for (const auto& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(IpAdmitted(c.list, c.mode, c.address, log.Writer()), c.admitted) << c.address;
+        std::vector<std::string> logged;
+        for (const auto& line : log.lines)
+            logged.push_back(line.text);
+        EXPECT_EQ(logged, c.logged) << c.address;
+    }
+}

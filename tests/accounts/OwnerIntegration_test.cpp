@@ -574,3 +574,43 @@ TEST_F(Owner, FoldersOnTheWayToAGrantAreTraverseOnly) {
     EXPECT_EQ(ReadFile(local.Path() + "/docs/d.txt"), "doc");
     EXPECT_EQ(ReadFile(local.Path() + "/docs/sub/s.txt"), "deep doc");
 }
+
+// Machine listings follow the same rights as LIST: a folder on the way to a
+// grant shows only the way, the perm facts tell what the account may do,
+// and MFMT needs the right to write.
+TEST_F(Owner, MachineListingsFollowTheRights) {
+    for (const char* d : {"/way", "/way/home", "/way/home/docs", "/way/other"})
+        MakeDir(d);
+    WriteFile(root + "/way/beside.txt", "beside the way");
+    WriteFile(root + "/way/home/h.txt", "h");
+    auto& walker = NewUser("walker", "p");
+    walker.HomeDirectory.Set(root + "/way/home");
+    Grant(walker.Access, root + "/way/home",
+          {Right::Read, Right::List, Right::Write, Right::Inherit, Right::Create});
+    StoreUsers();
+    const std::vector<Step> steps{
+        {"CWD " + root, "250"},
+        {"MLSD", "226 ['way dir el']"},
+        {"MLSD way", "226 ['home dir celm']"},
+        {"MLSD way/home", "226 ['. cdir celm', '.. pdir el', 'docs dir celm', 'h.txt file arw']"},
+        {"MLSD /etc", "ERR 451 Failed: No permission."},
+        {"MLST way/beside.txt", "ERR 451 Failed: No permission."},
+        // The facts ftplib chose for MLSD (OPTS MLST) hold for the session.
+        {"MLST way/home/h.txt", "250-Listing " + root + "/way/home/h.txt |  type=file;perm=arw; " +
+                                    root + "/way/home/h.txt | 250 End"},
+        {"MFMT 20200101000000 way/home/h.txt", "213 Modify=20200101000000; way/home/h.txt"},
+        {"MFMT 20200101000000 way/beside.txt", "ERR 550 Cannot MFMT - Insufficient Rights."},
+    };
+    auto out = Session([&] {
+        std::vector<std::string> c{"USER walker", "PASS p"};
+        for (const auto& s : Commands(steps))
+            c.push_back(s);
+        return c;
+    }());
+    ExpectReplies(out, steps, 3);
+    struct stat st {};
+    ASSERT_EQ(::stat((root + "/way/home/h.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1577836800);
+    ASSERT_EQ(::stat((root + "/way/beside.txt").c_str(), &st), 0);
+    EXPECT_NE(st.st_mtime, 1577836800);
+}

@@ -2,6 +2,7 @@
 #include "accounts/ConnectionList.h"
 #include "accounts/PathRights.h"
 #include "accounts/Validation.h"
+#include "ftpserver/MachineFacts.h"
 #include "support/Peers.h"
 #include "support/TempDir.h"
 
@@ -230,6 +231,50 @@ TEST_F(Tree, FoldersOnTheWayToAGrantAreEnteredButNotOpened) {
     EXPECT_TRUE(Validate(slot, Operation::Cwd, data, false, false, home).allowed);
     EXPECT_TRUE(Validate(slot, Operation::Cwd, root + "/outside", false, false, home).allowed);
     EXPECT_FALSE(Validate(slot, Operation::Cwd, data + "/Sub", false, false, home).allowed);
+}
+
+// The rights behind the "perm" facts of machine listings, folder by folder;
+// a superuser may do everything, and asking records nothing.
+TEST_F(Tree, FolderRightsForPermFacts) {
+    const std::string data = root + "/Data";
+    LoginSlot slot;
+    slot.InUse = true;
+    slot.Access.push_back(Entry(data, {Right::Read, Right::List}));
+    slot.Access.push_back(Entry(data + "/Sub", {Right::Write, Right::Create, Right::Delete,
+                                                Right::Rename, Right::Inherit, Right::List}));
+    TraverseScope scope{data + "/", data + "/", {}};
+    const struct {
+        std::string folder;
+        unsigned rights;
+        const char* what;
+    } cases[] = {
+        {data, frRead | frList | frEnter, "read and list only"},
+        {data + "/Sub", frWrite | frDelete | frRename | frMakeDir | frList | frEnter, "writable"},
+        {root, frList | frEnter, "on the way to a grant"},
+        {root + "/Database", 0, "beside the grant"},
+        {data + "/up", 0, "through a link"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FolderRightsOf(slot, c.folder, scope), c.rights) << c.what;
+    EXPECT_EQ(FilePerm(FolderRightsOf(slot, data, scope)), "r");
+    EXPECT_EQ(
+        FolderPerm(FolderRightsOf(slot, data, scope), FolderRightsOf(slot, data + "/Sub", scope)),
+        "celmp");
+    EXPECT_TRUE(slot.Action.empty());
+    slot.SuperUser = true;
+    EXPECT_EQ(FolderRightsOf(slot, "/etc", scope), kAllFolderRights);
+
+    // MFMT needs the right to write the file's folder, and is recorded.
+    slot.SuperUser = false;
+    Verdict v = Validate(slot, Operation::Time, data + "/a.txt", false, false);
+    EXPECT_FALSE(v.allowed);
+    EXPECT_EQ(slot.Action, "MFMT");
+    EXPECT_EQ(slot.Result, "Denied");
+    WriteFile(data + "/Sub/s.txt", "s");
+    v = Validate(slot, Operation::Time, data + "/Sub/s.txt", false, false);
+    EXPECT_TRUE(v.allowed);
+    v = Validate(slot, Operation::Time, data + "/Sub/s.txt", true, false);
+    EXPECT_TRUE(v.closeConnection);
 }
 
 TEST_F(Tree, RefusedDeleIsRecordedForTheConnectionList) {

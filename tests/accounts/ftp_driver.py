@@ -4,6 +4,7 @@ Usage: ftp_driver.py PORT COMMAND...
 Each command's reply (or "ERR " + the error) is printed on its own line, with
 newlines inside multi-line replies shown as " | ". Commands:
   RETR x / STOR x / APPE x / LIST [x] / NLST [x]   data transfers (passive)
+  MLSD [x]      the names and the type and perm facts of a machine listing
   WAIT          reads one more line from the server (or prints EOF)
   RAW x         sends x with sendcmd, even a transfer command
   anything else is sent as it is with sendcmd
@@ -40,6 +41,11 @@ def main():
                 lines = []
                 reply = ftp.retrlines(cmd, lines.append)
                 show(reply + " " + repr(lines))
+            elif word == "MLSD":
+                path = cmd[5:]
+                entries = ["%s %s %s" % (name, facts.get("type"), facts.get("perm"))
+                           for name, facts in ftp.mlsd(path, ["type", "perm"])]
+                show("226 " + repr(sorted(entries)))
             elif word == "WAIT":
                 print("READY", flush=True)
                 line = ftp.getline()

@@ -35,6 +35,10 @@ const char* const kFreshFile = "[Server Options]\r\n"
                                "ServerDownloadLimit=0\r\n"
                                "ServerUploadLimit=0\r\n"
                                "ConnectionSpeedLimit=0\r\n"
+                               "PassivePortMin=0\r\n"
+                               "PassivePortMax=0\r\n"
+                               "PassiveExternalAddress=\r\n"
+                               "PassiveExternalForLocal=0\r\n"
                                "[Global Options]\r\n"
                                "ShowSuperUserWarnings=1\r\n"
                                "CheckForUpdateOnStartup=0\r\n"
@@ -279,16 +283,18 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     ASSERT_TRUE(s.SaveSettings()) << s.LastSaveError();
 
     // The only additions: the two changed lines, and the keys older versions
-    // did not write (the update host, the client's time-out, the protection and speed-limit keys),
-    // each with its default after the last key of its section.
+    // did not write (the update host, the client's time-out, the protection, speed-limit and
+    // passive-mode keys), each with its default after the last key of its section.
     std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
     expected = Replace(expected, "PassiveMode=1\r\n",
                        "PassiveMode=0\r\nClientTimeout=20\r\nDownloadLimit=0\r\nUploadLimit=0\r\n");
-    expected = Replace(expected, "ConnectMessage=C:\\FTP\\hello.txt\r\n",
-                       "ConnectMessage=C:\\FTP\\hello.txt\r\nBanAfterFailedLogins=10\r\n"
-                       "BanWindowMinutes=5\r\nBanHours=1\r\nExemptLoopback=1\r\n"
-                       "MaxConnectionsPerAddress=10\r\nServerDownloadLimit=0\r\n"
-                       "ServerUploadLimit=0\r\nConnectionSpeedLimit=0\r\n");
+    expected =
+        Replace(expected, "ConnectMessage=C:\\FTP\\hello.txt\r\n",
+                "ConnectMessage=C:\\FTP\\hello.txt\r\nBanAfterFailedLogins=10\r\n"
+                "BanWindowMinutes=5\r\nBanHours=1\r\nExemptLoopback=1\r\n"
+                "MaxConnectionsPerAddress=10\r\nServerDownloadLimit=0\r\n"
+                "ServerUploadLimit=0\r\nConnectionSpeedLimit=0\r\nPassivePortMin=0\r\n"
+                "PassivePortMax=0\r\nPassiveExternalAddress=\r\nPassiveExternalForLocal=0\r\n");
     expected = Replace(expected, "CurrentKeyLength=128\r\n",
                        std::string("CurrentKeyLength=128\r\nUpdateHost=") +
                            apptexts::kDefaultUpdateHost + "\r\n");

@@ -1,8 +1,8 @@
 // The control connection against a raw client: greeting, dispatch, login,
 // directories, informational commands and the edge cases of line reading.
 #include "ServerHarness.h"
-#include "crypto/TRSA.h"
 #include "base/Version.h"
+#include "crypto/TRSA.h"
 #include "support/EventLoop.h"
 #include "support/TempDir.h"
 
@@ -288,12 +288,13 @@ TEST(EngineTable, OrderAndCapacity) {
     const char* order[] = {"PORT", "STOR", "RETR", "CWD",  "XPWD", "PWD",  "USER", "PASS",
                            "PUBK", "LIST", "NLST", "TYPE", "SYST", "QUIT", "DELE", "SIZE",
                            "REST", "RNFR", "RNTO", "MKD",  "RMD",  "ABOR", "PASV", "NOOP",
-                           "CDUP", "APPE", "STRU", "XMKD", "XRMD", "MDTM"};
+                           "CDUP", "APPE", "STRU", "XMKD", "XRMD", "MDTM", "FEAT", "OPTS",
+                           "EPSV", "EPRT", "MLSD", "MLST", "MFMT"};
     ASSERT_EQ(server.CommandTable().size(), std::size(order));
     for (std::size_t i = 0; i < std::size(order); ++i)
         EXPECT_EQ(server.CommandTable()[i].Keyword, order[i]);
-    server.AddCommand("FEAT", nullptr, false);
-    server.AddCommand("OPTS", nullptr, false);
+    for (int i = static_cast<int>(std::size(order)); i < TFtpServer::kCommandSlots; ++i)
+        server.AddCommand("X" + std::to_string(i), nullptr, false);
     try {
         server.AddCommand("HELP", nullptr, false);
         FAIL();

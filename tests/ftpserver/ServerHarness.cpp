@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -41,6 +42,7 @@ void TestOwner::Attach(TFtpServer& server) {
     server.OnValidateRnFr = record("RNFR");
     server.OnValidateRnTo = record("RNTO");
     server.OnValidateSize = record("SIZE");
+    server.OnValidateTime = record("TIME");
     server.OnMakeDirectory = [this](TFtpServer*, TFtpCtrlSocket*, const std::string& dir,
                                     bool& allowed) {
         Seen["MKD"].push_back(dir);
@@ -55,11 +57,11 @@ void TestOwner::Attach(TFtpServer& server) {
     server.OnClientDisconnect = [this](TFtpServer*, TFtpCtrlSocket*, int) { ++Disconnects; };
 }
 
-ServerFixture::ServerFixture(const std::string& home, int maxClients)
+ServerFixture::ServerFixture(const std::string& home, int maxClients, const std::string& address)
     : server_(std::make_unique<TFtpServer>()) {
     owner_.Home = home;
     owner_.Attach(*server_);
-    server_->Addr = "127.0.0.1";
+    server_->Addr = address;
     server_->Port = "0";
     server_->MaxClients = maxClients;
     server_->Start();
@@ -79,6 +81,30 @@ std::string ServerFixture::Url(const std::string& path) const {
 
 // Loopback connects complete in the kernel's backlog without our loop.
 RawClient::RawClient(int port) : fd_(NonBlocking(ConnectLoopback(port))) {}
+
+RawClient::RawClient(const std::string& host, int port) {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    if (::inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        length = sizeof *v6;
+    } else if (::inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        length = sizeof *v4;
+    } else {
+        return;
+    }
+    fd_ = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    NonBlocking(fd_);
+}
 
 RawClient::~RawClient() {
     if (fd_ >= 0)
@@ -103,6 +129,8 @@ bool RawClient::FillOnce() {
 
 std::string RawClient::Reply(int timeoutMs) {
     std::string result;
+    std::string open; // the code of a multi-line reply being read
+    replyLines_.clear();
     RunLoopUntil(
         [&] {
             FillOnce();
@@ -112,8 +140,17 @@ std::string RawClient::Reply(int timeoutMs) {
                     return closed_;
                 std::string line = buffer_.substr(0, eol);
                 buffer_.erase(0, eol + 2);
-                // "ddd-" lines continue a reply; "ddd " ends it.
-                if (line.size() >= 4 && line[3] == '-')
+                replyLines_.push_back(line);
+                // "ddd-" opens a multi-line reply; it ends with "ddd ".
+                if (open.empty() && line.size() >= 4 && line[3] == '-') {
+                    open = line.substr(0, 3);
+                    continue;
+                }
+                const bool final = line.size() >= 4 && line[3] == ' ' &&
+                                   std::isdigit(static_cast<unsigned char>(line[0])) &&
+                                   std::isdigit(static_cast<unsigned char>(line[1])) &&
+                                   std::isdigit(static_cast<unsigned char>(line[2]));
+                if (!open.empty() && !final)
                     continue;
                 result = line;
                 return true;

@@ -37,7 +37,9 @@ struct TestOwner {
 
 class ServerFixture {
 public:
-    explicit ServerFixture(const std::string& home, int maxClients = 0);
+    // Listens on address ("::" takes IPv6 and IPv4 clients) port 0.
+    explicit ServerFixture(const std::string& home, int maxClients = 0,
+                           const std::string& address = "127.0.0.1");
     ~ServerFixture();
     TFtpServer& Server() { return *server_; }
     TestOwner& Owner() { return owner_; }
@@ -54,6 +56,8 @@ private:
 class RawClient {
 public:
     explicit RawClient(int port);
+    // A connection to host (an IPv4 or IPv6 literal) instead of 127.0.0.1.
+    RawClient(const std::string& host, int port);
     ~RawClient();
     bool Connected() const { return fd_ >= 0; }
     void SendRaw(const std::string& bytes, bool urgent = false);
@@ -61,6 +65,8 @@ public:
     // The next complete reply line (multi-line replies are read whole and
     // their last line returned); "" after timeoutMs or when closed.
     std::string Reply(int timeoutMs = 5000);
+    // Every line of the last reply Reply read, its last line included.
+    const std::vector<std::string>& ReplyLines() const { return replyLines_; }
     // Sends a line and returns its reply.
     std::string Cmd(const std::string& line, int timeoutMs = 5000);
     // True when the server closed the connection within timeoutMs.
@@ -76,6 +82,7 @@ private:
     int fd_ = -1;
     std::string buffer_;
     bool closed_ = false;
+    std::vector<std::string> replyLines_;
 };
 
 // Connects to the port a 227 reply names, on 127.0.0.1; the descriptor or -1.

@@ -288,3 +288,38 @@ TEST(Options, ProtectionAndSpeedLimitsEditTheirKeysAndApplyLive) {
     exempt->click();
     EXPECT_FALSE(options.GetBool(keys::ExemptLoopback));
 }
+
+TEST(Options, PassiveModeFieldsEditTheOptionsAndReachTheRunningServer) {
+    WindowEnv env;
+    Settings& options = env.shell->Options();
+    QSpinBox* min = Control<QSpinBox>(env, keys::PassivePortMin);
+    QSpinBox* max = Control<QSpinBox>(env, keys::PassivePortMax);
+    QLineEdit* external = Control<QLineEdit>(env, keys::PassiveExternalAddress);
+    QCheckBox* forLocal = Control<QCheckBox>(env, keys::PassiveExternalForLocal);
+    ASSERT_TRUE(min && max && external && forLocal);
+    EXPECT_EQ(min->value(), 0);
+    EXPECT_EQ(max->maximum(), 65535);
+    EXPECT_FALSE(forLocal->isChecked());
+    min->setValue(50000);
+    max->setValue(50009);
+    QTest::keyClicks(external, "198.51.100.4");
+    forLocal->click();
+    EXPECT_EQ(options.GetInt(keys::PassivePortMin), 50000);
+    EXPECT_EQ(options.GetInt(keys::PassivePortMax), 50009);
+    EXPECT_EQ(options.GetString(keys::PassiveExternalAddress), "198.51.100.4");
+    EXPECT_TRUE(options.GetBool(keys::PassiveExternalForLocal));
+
+    options.SetString(keys::ServerPort, "0");
+    std::string error;
+    ASSERT_TRUE(env.shell->StartServer(error)) << error;
+    const TFtpServer::TPassiveOptions& passive = env.shell->Server().Passive;
+    EXPECT_EQ(passive.PortMin, 50000);
+    EXPECT_EQ(passive.PortMax, 50009);
+    EXPECT_EQ(passive.ExternalAddress, "198.51.100.4");
+    EXPECT_TRUE(passive.ExternalForLocal);
+    // A change while the server runs applies at once.
+    external->clear();
+    QTest::keyClicks(external, "198.51.100.5");
+    EXPECT_EQ(passive.ExternalAddress, "198.51.100.5");
+    env.shell->Owner().Stop();
+}
