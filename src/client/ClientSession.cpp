@@ -131,17 +131,30 @@ void ClientSession::SetCurrentSite(const SiteRecord& site) {
 }
 
 void ClientSession::Connect() {
-    if (ftp_.Connected()) {
-        const std::string question =
-            kStillConnectedPrefix + ConnectedSite.Name + " (" + ConnectedSite.Host + ":" +
-            ConnectedSite.Port + kStillConnectedMiddle + CurrentSite.Name + " (" +
-            CurrentSite.Host + ":" + (CurrentSite.Port.empty() ? "21" : CurrentSite.Port) +
-            kStillConnectedSuffix;
-        if (!prompts_.Confirm(kConfirmTitle, question))
-            return;
-        ftp_.AbortSync();
+    if (!ftp_.Connected()) {
+        Open();
+        return;
     }
+    const std::string question =
+        kStillConnectedPrefix + ConnectedSite.Name + " (" + ConnectedSite.Host + ":" +
+        ConnectedSite.Port + kStillConnectedMiddle + CurrentSite.Name + " (" + CurrentSite.Host +
+        ":" + (CurrentSite.Port.empty() ? "21" : CurrentSite.Port) + kStillConnectedSuffix;
+    // The answer comes on a later pass of the loop: the command may have come
+    // from inside an engine event.
+    std::weak_ptr<int> alive = lifetime_;
+    prompts_.ConfirmLater(kConfirmTitle, question, [this, alive](bool yes) {
+        if (alive.expired() || !yes)
+            return;
+        if (ftp_.Connected())
+            ftp_.Abort();
+        Open();
+    });
+}
+
+void ClientSession::Open() {
     KeyCheckDone = false;
+    typeFor_ = TypeFor::Nothing;
+    reconnecting_ = false;
     ClientEncryptionActive = false;
     ftp_.ClientEncryptionActive = false;
     cipher_.ClearDataKey();
@@ -213,7 +226,7 @@ void ClientSession::Disconnect() {
         const bool connecting =
             state == TFtpState::ftpcResolving || state == TFtpState::ftpcAwaitingGreeting;
         cancelled_ = true;
-        ftp_.AbortSync();
+        ftp_.Abort();
         // The abort dropped the connection: there is no one left to send QUIT to.
         if (ftp_.Connected())
             Start([this] { ftp_.Quit(); });
@@ -228,8 +241,15 @@ void ClientSession::Disconnect() {
 }
 
 void ClientSession::Reconnect() {
-    if (ftp_.Connected())
-        ftp_.QuitSync();
+    // An idle connection says goodbye first; the new one starts once QUIT
+    // has ended.
+    if (ftp_.Connected() && ftp_.State() == TFtpState::ftpcReady) {
+        reconnecting_ = true;
+        Start([this] { ftp_.Quit(); });
+        if (reconnecting_ && ftp_.State() != TFtpState::ftpcReady)
+            return;
+        reconnecting_ = false;
+    }
     Connect();
 }
 
@@ -327,6 +347,9 @@ bool ClientSession::SessionEnded(TFtpRequest request, int error) {
 void ClientSession::RequestDone(TFtpRequest request, int error) {
     if (TransferStep(request, error))
         return;
+    // A request the user's Disconnect ended: the Disconnect has said so.
+    if (cancelled_ && error != 0 && request != ftpOpen)
+        return;
     if (SessionEnded(request, error))
         return;
     switch (request) {
@@ -403,12 +426,19 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
         if (OnTransferDone)
             OnTransferDone(request, error);
         return;
+    case ftpTypeSet:
+        AfterType();
+        return;
     case ftpQuit:
         ClearIndicatorValues();
         // The close may have come first: the program's key pair is still
         // ready for the next session.
         if (!ftp_.Connected() && rsa1_.PrivateKeyLoaded())
             indicators_.Encryption = kReady;
+        if (reconnecting_) {
+            reconnecting_ = false;
+            Connect();
+        }
         return;
     default:
         return;
@@ -483,9 +513,27 @@ void ClientSession::AfterSyst() {
     ftp_.LocalFileName = KeyFileName();
     ftp_.HostFileName = kKeyFileRemoteName;
     ftp_.Binary = true;
-    ftp_.TypeSetSync();
-    StartTransferClock(0, 0);
-    Start([this] { ftp_.Get(); });
+    typeFor_ = TypeFor::KeyFile;
+    Start([this] { ftp_.TypeSet(); });
+}
+
+void ClientSession::AfterType() {
+    // A refused TYPE does not stop the step it came before; a 421 or a lost
+    // connection has ended the flow already.
+    const TypeFor next = typeFor_;
+    typeFor_ = TypeFor::Nothing;
+    switch (next) {
+    case TypeFor::KeyFile:
+        StartTransferClock(0, 0);
+        Start([this] { ftp_.Get(); });
+        return;
+    case TypeFor::Listing:
+        StartTransferClock(0, 0);
+        Start([this] { ftp_.Dir(); });
+        return;
+    case TypeFor::Nothing:
+        return;
+    }
 }
 
 void ClientSession::AfterGet(TFtpRequest request, int error) {
@@ -561,12 +609,8 @@ void ClientSession::AfterPwd() {
     ftp_.LocalFileName = ListingFileName();
     ftp_.HostFileName.clear();
     ftp_.Binary = false;
-    // A 421 or a lost connection is handled when the type request's own
-    // completion arrives.
-    if (!ftp_.TypeSetSync() && (ftp_.StatusCode() == 421 || !ftp_.Connected()))
-        return;
-    StartTransferClock(0, 0);
-    Start([this] { ftp_.Dir(); });
+    typeFor_ = TypeFor::Listing;
+    Start([this] { ftp_.TypeSet(); });
 }
 
 void ClientSession::AfterDir(int error) {

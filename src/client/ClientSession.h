@@ -186,6 +186,9 @@ private:
     void AfterPass(int error);
     void AfterSyst();
     void AfterGet(TFtpRequest request, int error);
+    // The step the session's own TYPE request was sent for.
+    enum class TypeFor { Nothing, KeyFile, Listing };
+    void AfterType();
     void AfterPwd();
     // A 421 reply or a lost connection ends the session's own flow.
     bool SessionEnded(TFtpRequest request, int error);
@@ -197,6 +200,11 @@ private:
     void ClearIndicatorValues();
     // Set while a Disconnect ends a request that was still running.
     bool cancelled_ = false;
+    TypeFor typeFor_ = TypeFor::Nothing;
+    // Reconnect: the next connection starts when QUIT has ended.
+    bool reconnecting_ = false;
+    // Starts the connection to the current site.
+    void Open();
     // No data encryption in this session: "OFF", "N/A", "N/A".
     void ShowPlainData();
     void Start(const std::function<void()>& request);

@@ -270,3 +270,90 @@ TEST(ClientSession, FeatAndHelpWithCipherHooksAgainstVsftpd) {
     }
     f.ftp.QuitSync();
 }
+
+// A Disconnect while a login step waits for its reply ends the session with
+// one line that says so: nothing of the ended steps is reported as a failure
+// afterwards, and no further command goes out.
+TEST(ClientSession, DisconnectDuringLoginSaysSoOnce) {
+    const std::vector<std::string> heldSteps = {"USER", "PASS", "SYST", "PWD", "TYPE", "PASV"};
+    for (const std::string& held : heldSteps) {
+        std::vector<std::string> received;
+        ScriptedPeer peer([&](ScriptedPeer::Conn& c) {
+            c.Send("220 scripted\r\n");
+            for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+                received.push_back(line);
+                const std::string word = line.substr(0, line.find(' '));
+                if (word == held)
+                    continue; // the reply that never comes
+                if (word == "USER")
+                    c.Send("331 Password please.\r\n");
+                else if (word == "PASS")
+                    c.Send("230 Logged in.\r\n");
+                else if (word == "SYST")
+                    c.Send("215 UNIX Type: L8\r\n");
+                else if (word == "PWD")
+                    c.Send("257 \"/\" is current\r\n");
+                else if (word == "TYPE")
+                    c.Send("200 ok\r\n");
+                else
+                    c.Send("502 not here\r\n");
+            }
+        });
+        SessionFixture f;
+        f.session.CurrentSite.Host = "127.0.0.1";
+        f.session.CurrentSite.Port = peer.PortText();
+        f.session.CurrentSite.UserName = "guest";
+        f.session.CurrentSite.Password = "secret";
+        f.session.CurrentSite.Passive = true;
+        f.session.Connect();
+        ASSERT_TRUE(RunLoopUntil([&] { return f.log.CountStarting("SEND -> " + held) > 0; }, 20000))
+            << held;
+        const std::size_t before = f.log.lines.size();
+        f.session.Disconnect();
+        ASSERT_TRUE(RunLoopUntil(
+            [&] { return !f.ftp.Connected() && !f.session.Groups().Disconnect; }, 20000))
+            << held;
+        RunLoopFor(300);
+        const std::string cancelled =
+            "Disconnected from 127.0.0.1:" + peer.PortText() + ": cancelled by the user.";
+        EXPECT_EQ(f.log.Count(cancelled, colours::clNavy), 1) << held;
+        for (std::size_t i = before; i < f.log.lines.size(); ++i) {
+            EXPECT_NE(f.log.lines[i].colour, colours::clRed) << held << ": " << f.log.lines[i].text;
+            EXPECT_NE(f.log.lines[i].text.rfind("SEND -> ", 0), 0u)
+                << held << ": " << f.log.lines[i].text;
+        }
+        EXPECT_FALSE(f.session.Groups().RemoteUp) << held;
+    }
+}
+
+// Reconnect says goodbye and logs in again without a question; Connect while
+// connected asks first, and only a Yes starts the new connection.
+TEST(ClientSession, ReconnectAndConnectWhileConnected) {
+    TempDir home;
+    OwnServer server(home.Path());
+    SessionFixture f;
+    f.session.CurrentSite.Name = "own";
+    PointAt(f, server);
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+    const auto logins = [&] { return f.log.Count("SEND -> USER carol", colours::clMaroon); };
+
+    f.session.Reconnect();
+    ASSERT_TRUE(RunLoopUntil([&] { return logins() == 2 && f.session.Groups().RemoteUp; }, 20000));
+    EXPECT_EQ(f.log.Count("SEND -> QUIT", colours::clMaroon), 1);
+    EXPECT_TRUE(f.prompts.asked.empty());
+
+    f.prompts.confirmAnswers = {false, true};
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.prompts.asked.size() == 1; }, 20000));
+    EXPECT_EQ(f.prompts.askedTexts[0].rfind("You are currently connected to own (127.0.0.1:", 0),
+              0u);
+    RunLoopFor(100);
+    EXPECT_EQ(logins(), 2);
+    EXPECT_TRUE(f.ftp.Connected());
+
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return logins() == 3 && f.session.Groups().RemoteUp; }, 20000));
+    f.session.Disconnect();
+    ASSERT_TRUE(RunLoopUntil([&] { return !f.ftp.Connected(); }, 20000));
+}
