@@ -1,8 +1,8 @@
 // The transfer queue on a whole shell, against our own server and vsftpd:
 // recursive transfers compared byte for byte, the file-exists question,
 // Stop, delete requests, totals, and the queue emptied on disconnect.
-#include "support/peers/VsftpdPeer.h"
 #include "support/QueueEnv.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -323,24 +323,27 @@ TEST(TransferQueue, ADirectoryThatCannotBeEnteredQueuesNothing) {
 TEST(TransferQueue, IsEmptiedByADisconnectDuringADownload) {
     QueueEnv env;
     ASSERT_TRUE(env.StartServer());
-    WriteFile(env.served + "huge.bin", PatternBytes(64u << 20, 5));
+    WriteFile(env.served + "huge.bin", PatternBytes(16u << 20, 5));
     WriteFile(env.served + "next.txt", "next");
     ASSERT_TRUE(env.Connect());
-    TFtpClient& ftp = env.shell->Ftp();
-    auto inner = ftp.OnProgress;
+    // The user disconnects once the server has sent the first block, before
+    // it sends the next one.
+    TFtpServer& server = env.shell->Server();
+    auto inner = server.OnRetrDataSent;
     bool pressed = false;
-    ftp.OnProgress = [&](TCustomFtpCli* sender, std::int64_t count, bool& abort) {
-        if (!pressed && count > 0) {
+    server.OnRetrDataSent = [&](TFtpServer* sender, TFtpCtrlSocket* client, TWSocket* data,
+                                int error) {
+        if (!pressed) {
             pressed = true;
-            QTimer::singleShot(0, [&] { env.Client().Disconnect(); });
+            env.Client().Disconnect();
         }
-        inner(sender, count, abort);
+        inner(sender, client, data, error);
     };
     env.Queue().AddDownloads(env.Items({"huge.bin", "next.txt"}), env.local);
     env.Queue().Run();
     ASSERT_TRUE(RunLoopUntil([&] { return pressed && env.Queue().Entries().empty(); }, 30000));
     RunLoopFor(200);
-    ftp.OnProgress = inner;
+    server.OnRetrDataSent = inner;
     EXPECT_FALSE(env.Queue().Busy());
     EXPECT_FALSE(env.Client().TransferRunning());
     EXPECT_EQ(env.Queue().Totals().Count, "");

@@ -56,8 +56,7 @@ TEST(ConnectionListModel, FollowsARealTransferOneRowAtATime) {
     ShellEnv env;
     AppSignals events(*env.shell);
     ConnectionListModel model(env.shell->Owner(), events);
-    QAbstractItemModelTester tester(&model,
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ChangeLog log(model);
     const std::size_t size = 24u << 20;
     WriteFile(env.served + "big.bin", PatternBytes(size));
@@ -143,8 +142,7 @@ TEST(RemoteListingModel, ShowsTheListingAndSortsThroughTheSession) {
     ShellEnv env;
     AppSignals events(*env.shell);
     RemoteListingModel model(env.shell->Client(), events);
-    QAbstractItemModelTester tester(&model,
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     WriteFile(env.served + "b.txt", std::string(300, 'b'));
     WriteFile(env.served + "a.txt", std::string(1000, 'a'));
     ::mkdir((env.served + "c dir").c_str(), 0700);
@@ -183,8 +181,7 @@ TEST(RemoteListingModel, ShowsTheListingAndSortsThroughTheSession) {
 TEST(NameListModel, ChangesOnlyWhatDiffers) {
     std::vector<std::string> source{"alpha", "bravo", "charlie"};
     NameListModel model("Site Name", [&] { return source; });
-    QAbstractItemModelTester tester(&model,
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ChangeLog log(model);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Site Name");
 
@@ -217,8 +214,7 @@ TEST(TransferQueueModel, FollowsARecursiveDownloadOneRowAtATime) {
     QueueEnv env;
     AppSignals events(*env.shell);
     TransferQueueModel model(env.Queue(), events);
-    QAbstractItemModelTester tester(&model,
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ChangeLog log(model);
     MakeTree(env.served + "tree");
     ASSERT_TRUE(env.StartServer());
