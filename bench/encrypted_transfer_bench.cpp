@@ -3,10 +3,10 @@
 // faster way transfers use: a block of independent chunks side by side), the
 // fixed cost of one command (start, login, key exchange), and the rate of
 // enciphered command round trips at 2048 bits next to the rate that two
-// OpenSSL 2048-bit private-key operations without CRT allow. Each round measures both sides of a ratio
-// one after the other (A B A B), so the load of a shared machine hits both;
-// medians and spread (min..max) of the rounds are printed. Transfers are
-// compared byte for byte. Not a test: run it by hand from a Release build.
+// OpenSSL 2048-bit private-key operations without CRT allow. Each round measures both sides of a
+// ratio one after the other (A B A B), so the load of a shared machine hits both; medians and
+// spread (min..max) of the rounds are printed. Transfers are compared byte for byte. Not a test:
+// run it by hand from a Release build.
 //   encrypted_transfer_bench [size_MB=100] [rounds=3]
 // Transfers: vexa2-ftp and vexa2 --headless as two processes on loopback,
 // prepared with vexa2-admin. Round trip: our client session and our server

@@ -1,4 +1,4 @@
-#include "LocalFolder.h"
+#include "client/LocalFolder.h"
 
 #include <cerrno>
 #include <sys/stat.h>

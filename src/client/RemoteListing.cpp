@@ -1,4 +1,4 @@
-#include "RemoteListing.h"
+#include "client/RemoteListing.h"
 
 #include <algorithm>
 #include <cctype>

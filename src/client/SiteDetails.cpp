@@ -1,6 +1,6 @@
-#include "SiteDetails.h"
+#include "client/SiteDetails.h"
 
-#include "SiteStoreTexts.h"
+#include "client/SiteStoreTexts.h"
 
 LoginTypeControls ControlsForLoginType(int loginType) {
     LoginTypeControls controls;

@@ -1,4 +1,4 @@
-#include "SiteRecord.h"
+#include "client/SiteRecord.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "SiteStore.h"
+#include "client/SiteStore.h"
 
-#include "SiteStoreTexts.h"
 #include "base/PathText.h"
 #include "base/StoredFile.h"
+#include "client/SiteStoreTexts.h"
 
 #include <algorithm>
 #include <filesystem>

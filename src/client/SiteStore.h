@@ -1,6 +1,6 @@
 #pragma once
-#include "SiteRecord.h"
 #include "base/Prompts.h"
+#include "client/SiteRecord.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "TransferFigures.h"
+#include "client/TransferFigures.h"
 
 #include <charconv>
 #include <cmath>

@@ -3,6 +3,7 @@
 
 // Blowfish's initial P-array and S-boxes: the hexadecimal digits of pi's
 // fraction, 32 bits at a time, P first then S-boxes 0 to 3.
+// clang-format off
 
 inline constexpr std::uint32_t kBlowfishInitP[18] = {
     0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344, 0xA4093822, 0x299F31D0,
@@ -192,3 +193,4 @@ inline constexpr std::uint32_t kBlowfishInitS[4][256] = {
     0xB74E6132, 0xCE77E25B, 0x578FDFE3, 0x3AC372E6,
   },
 };
+// clang-format on

@@ -1,4 +1,4 @@
-#include "ListenPort.h"
+#include "net/ListenPort.h"
 
 #include <cerrno>
 #include <cstdio>

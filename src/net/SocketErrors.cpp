@@ -1,4 +1,4 @@
-#include "SocketErrors.h"
+#include "net/SocketErrors.h"
 
 #include <cerrno>
 #include <netdb.h>

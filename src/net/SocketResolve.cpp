@@ -1,7 +1,7 @@
-#include "SocketResolve.h"
+#include "net/SocketResolve.h"
 
-#include "SocketErrors.h"
-#include "SocketTexts.h"
+#include "net/SocketErrors.h"
+#include "net/SocketTexts.h"
 
 #include <arpa/inet.h>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "TBuffer.h"
+#include "net/TBuffer.h"
 
 #include <algorithm>
 #include <cstring>

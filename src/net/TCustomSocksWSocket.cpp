@@ -1,7 +1,7 @@
-#include "TCustomSocksWSocket.h"
+#include "net/TCustomSocksWSocket.h"
 
-#include "SocketResolve.h"
-#include "SocksTexts.h"
+#include "net/SocketResolve.h"
+#include "net/SocksTexts.h"
 
 #include <QPointer>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "TCustomWSocket.h"
+#include "net/TCustomWSocket.h"
 
 #include <functional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "TCustomWSocket.h"
+#include "net/TCustomWSocket.h"
 
-#include "ListenPort.h"
-#include "SocketResolve.h"
-#include "SocketTexts.h"
+#include "net/ListenPort.h"
+#include "net/SocketResolve.h"
+#include "net/SocketTexts.h"
 
 #include <QCoreApplication>
 #include <QHostInfo>

@@ -1,7 +1,7 @@
 #pragma once
-#include "SocketAddress.h"
-#include "SocketErrors.h"
-#include "TBuffer.h"
+#include "net/SocketAddress.h"
+#include "net/SocketErrors.h"
+#include "net/TBuffer.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
-#include "SocketErrors.h"
-#include "SocketResolve.h"
-#include "TCustomSocksWSocket.h"
+#include "net/SocketErrors.h"
+#include "net/SocketResolve.h"
+#include "net/TCustomSocksWSocket.h"
 
 // Line mode is never switched on in this program: with it off this layer
 // only passes data through.

@@ -28,7 +28,7 @@ std::string FtpProgressLine::TimeLeftText(double bytesLeft, double rate) {
     const long long seconds = std::llround(bytesLeft / rate);
     if (seconds > 99LL * 3600 + 59 * 60 + 59)
         return "--:--:--";
-    char text[16];
+    char text[32]; // room for any long long, though the check above keeps it short
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
                   seconds % 60);
     return text;

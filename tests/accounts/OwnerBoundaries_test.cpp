@@ -32,8 +32,9 @@ struct Boundaries : Owner {
 // No reply names the folder outside the grant or anything in it.
 void ExpectNothingOutside(const std::vector<std::string>& out, bool namesTyped = false) {
     for (const auto& line : out) {
-        if (!namesTyped)
+        if (!namesTyped) {
             EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        }
         EXPECT_EQ(line.find("outside"), std::string::npos) << line;
     }
 }
@@ -146,8 +147,9 @@ TEST_F(Boundaries, ControlBytesInArgumentsAreRefusedAndNeverLogged) {
     ASSERT_EQ(out.size(), lines.size() + 1);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const bool good = lines[i] == "USER bob" || lines[i] == "PASS p" || lines[i] == "PWD";
-        if (!good)
+        if (!good) {
             EXPECT_EQ(out[i + 1], "501 Syntax error in parameter.") << lines[i];
+        }
     }
     EXPECT_EQ(out.back(), "257 \"" + root + "/home/\" is current directory.");
     // Nothing was made, and no log line holds a control byte.

@@ -220,10 +220,11 @@ TEST_F(Tree, FoldersOnTheWayToAGrantAreEnteredButNotOpened) {
         EXPECT_EQ(d.kind, c.listing) << c.what;
         EXPECT_EQ(d.wayNames, c.way) << c.what;
         // On the way, nothing but the change of directory is granted.
-        if (c.listing == ListingKind::WayOnly)
+        if (c.listing == ListingKind::WayOnly) {
             EXPECT_FALSE(
                 Validate(slot, Operation::Get, c.dir + "/a.txt", false, false, scope).allowed)
                 << c.what;
+        }
     }
     // The current and the home directory need no right; elsewhere List counts.
     slot.Access = {Entry(data, {Right::Read})};

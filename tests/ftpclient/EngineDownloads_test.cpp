@@ -203,8 +203,9 @@ TEST_P(Download, LocalFileAfterTheEnd) {
     ClientHarness h;
     ASSERT_NO_FATAL_FAILURE(LogInBinary(h, peer));
     h.client.HostFileName = "f";
-    if (tc.sizeReply)
+    if (tc.sizeReply) {
         ASSERT_EQ(h.Run([&] { h.client.Size(); }), 0);
+    }
     h.client.LocalFileName = path;
     const int error = h.Run([&] { h.client.Get(); });
     ASSERT_NE(error, -1000);

@@ -1,8 +1,8 @@
 // The client engine against our own server engine, both on this loop.
 #include "ClientHarness.h"
-#include "support/peers/OwnServer.h"
 #include "Peers.h"
 #include "TempDir.h"
+#include "support/peers/OwnServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The client engine through a real SOCKS 5 proxy (dante) to vsftpd.
 #include "ClientHarness.h"
-#include "support/peers/DantePeer.h"
 #include "Peers.h"
 #include "ScriptedPeer.h"
 #include "TempDir.h"
+#include "support/peers/DantePeer.h"
 #include "support/peers/VsftpdPeer.h"
 
 #include <gtest/gtest.h>

@@ -291,8 +291,9 @@ TEST_F(EncryptedServer, ControlBytesInArgumentsAreRefusedPlainAndEnciphered) {
         for (const char* command : {"USER ", "MKD ", "STOR ", "CWD ", "RNFR "}) {
             const std::string line = command + arg;
             // A plain line ends at its LF; one that holds LF only comes enciphered.
-            if (arg.find('\n') == std::string::npos)
+            if (arg.find('\n') == std::string::npos) {
                 EXPECT_EQ(c.Cmd(line), "501 Syntax error in parameter.") << line;
+            }
             EXPECT_EQ(c.Cmd(serverPair.EncryptString(line)), "501 Syntax error in parameter.")
                 << line;
         }

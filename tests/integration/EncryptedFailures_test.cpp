@@ -1,8 +1,8 @@
 // The encrypted session when a layer cannot be had: wrong or missing keys,
 // a client that skips the key announcement, a plain server, a server without
 // its own key, unreadable enciphered lines and the Encrypted Only gate.
-#include "support/peers/VsftpdPeer.h"
 #include "support/peers/EncryptedSupport.h"
+#include "support/peers/VsftpdPeer.h"
 
 #include <QProcess>
 

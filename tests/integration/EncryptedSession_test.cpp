@@ -1,8 +1,8 @@
 // Our client session against our server with its account owner, both
 // layers of the encrypted session on: the whole negotiation, enciphered
 // listings and transfers of awkward sizes, at each RSA key size.
-#include "support/peers/EncryptedSupport.h"
 #include "base/Version.h"
+#include "support/peers/EncryptedSupport.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
 // The bytes of an encrypted session as they travel: the control connection
 // recorded by a relay between our client and our server, data connections
 // recorded by letting one end store what it receives without deciphering.
-#include "support/peers/EncryptedSupport.h"
+#include "base/Version.h"
 #include "client/SessionCipher.h"
 #include "crypto/TDCP_blowfish.h"
-#include "base/Version.h"
+#include "support/peers/EncryptedSupport.h"
 
 #include <cctype>
 

@@ -1,7 +1,7 @@
 // SOCKS 5 through a real proxy: Debian's dante on loopback.
-#include "support/peers/DantePeer.h"
 #include "EventLoop.h"
 #include "net/TWSocket.h"
+#include "support/peers/DantePeer.h"
 
 #include <gtest/gtest.h>
 

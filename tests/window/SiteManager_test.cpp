@@ -316,7 +316,8 @@ TEST(SiteManager, HelpPlacementBesideTheAskingWindow) {
         const BesidePlacement place = PlaceBeside(c.anchor, wanted, screen, 320);
         EXPECT_EQ(place.window, c.help);
         EXPECT_EQ(place.anchor, c.anchorAfter);
-        if (c.anchorAfter.right() + 8 < c.help.left())
+        if (c.anchorAfter.right() + 8 < c.help.left()) {
             EXPECT_FALSE(place.window.intersects(place.anchor));
+        }
     }
 }
