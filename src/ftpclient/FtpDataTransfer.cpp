@@ -50,7 +50,7 @@ bool TCustomFtpCli::PaceBlock(bool upload, long long& want, long long unit,
 
 void TCustomFtpCli::ResetDataSocket() {
     pacer_.Cancel();
-    dataPhase_ = dpIdle;
+    transfer_.phase = DataPhase::Idle;
     if (data_->State() != wsClosed)
         data_->Abort();
     data_->SetSocksServer("");
@@ -62,7 +62,7 @@ void TCustomFtpCli::ResetDataSocket() {
 void TCustomFtpCli::PortStep() {
     CheckReady();
     CheckConnected();
-    if (!inSequence_)
+    if (!request_.inSequence)
         requestCode_ = ftpPort;
     ResetDataSocket();
     std::string cmd = "PASV";
@@ -74,11 +74,11 @@ void TCustomFtpCli::PortStep() {
         data_->SetLingerOnOff(wsLingerOn);
         data_->SetLingerTimeout(10);
         data_->Listen();
-        dataPhase_ = dpListening;
+        transfer_.phase = DataPhase::Listening;
         int port = std::atoi(data_->GetXPort().c_str());
         cmd = ftpreply::PortCommand(resolvedAddr_, control_->GetXAddr(), port);
     }
-    transferCount_ = 0;
+    transfer_.count = 0;
     passiveReply_.clear();
     StartCommand(ftpPort, stepPort, cmd, {200, 227});
 }
@@ -88,7 +88,7 @@ void TCustomFtpCli::PortStep() {
 void TCustomFtpCli::RestStep() {
     CheckReady();
     CheckConnected();
-    if (!inSequence_)
+    if (!request_.inSequence)
         requestCode_ = ftpRest;
     const bool putRequest = requestCode_ == ftpRestPut || requestCode_ == ftpSessionRestPut;
     if (!putRequest && !(Options & ftpNoAutoResumeAt)) {
@@ -99,7 +99,7 @@ void TCustomFtpCli::RestStep() {
     commandStep_ = stepRest;
     if (ResumeOffset < 1) {
         // Nothing to resume: the step is done without a command.
-        requestDoneFlag_ = false;
+        request_.done = false;
         Done(0);
         return;
     }
@@ -109,7 +109,7 @@ void TCustomFtpCli::RestStep() {
 // ---------------------------------------------------------------- shared
 
 void TCustomFtpCli::CloseData() {
-    dataPhase_ = dpIdle;
+    transfer_.phase = DataPhase::Idle;
     if (data_->State() != wsClosed) {
         try {
             data_->Close();
@@ -129,7 +129,7 @@ bool TCustomFtpCli::ConnectPassiveData() {
         return false;
     }
     try {
-        dataPhase_ = dpIdle;
+        transfer_.phase = DataPhase::Idle;
         if (data_->State() != wsClosed)
             data_->Abort();
         ApplySocks(*data_);
@@ -140,10 +140,10 @@ bool TCustomFtpCli::ConnectPassiveData() {
         data_->SetPort(std::to_string(*port));
         data_->SetLingerOnOff(wsLingerOff);
         data_->SetLingerTimeout(0);
-        dataPhase_ = dpConnecting;
+        transfer_.phase = DataPhase::Connecting;
         data_->Connect();
     } catch (const std::exception&) {
-        dataPhase_ = dpIdle;
+        transfer_.phase = DataPhase::Idle;
         DataConnectFailed(data_->LastError() ? data_->LastError() : wsa::WSAEINVAL);
         return false;
     }
@@ -168,7 +168,7 @@ void TCustomFtpCli::FailTransferStart(int code) {
 }
 
 int TCustomFtpCli::AcceptDataConnection() {
-    if (dataPhase_ != dpListening)
+    if (transfer_.phase != DataPhase::Listening)
         return -1;
     int handle = -1;
     int code = wsa::WSAEINVAL;
@@ -191,7 +191,7 @@ int TCustomFtpCli::AcceptDataConnection() {
             return -1;
         }
     }
-    dataPhase_ = dpIdle;
+    transfer_.phase = DataPhase::Idle;
     data_->Close(); // the listener
     if (handle < 0)
         DataConnectFailed(code);
@@ -201,12 +201,12 @@ int TCustomFtpCli::AcceptDataConnection() {
 void TCustomFtpCli::TransferFinalReply(std::initializer_list<int> accepted, const bool& closed,
                                        const char* failedNote) {
     TriggerDisplay(kReceivedPrefix + lastReply_);
-    if (replySeen_)
+    if (transfer_.replySeen)
         return;
     int code = ftpreply::ReplyCodeOf(lastReply_);
     replyCode_ = code;
     if (std::find(accepted.begin(), accepted.end(), code) != accepted.end()) {
-        replySeen_ = true;
+        transfer_.replySeen = true;
         FinishTransferIfDone(closed);
         return;
     }
@@ -224,8 +224,8 @@ void TCustomFtpCli::TransferDataClosed(bool& closed, int error) {
         return;
     ReleaseLocalFile();
     closed = true;
-    dataError_ = error;
-    if (error != 0 && !localError_) {
+    transfer_.dataError = error;
+    if (error != 0 && !transfer_.localError) {
         // A reset says more than the server's reply, which may well be
         // "226 Transfer complete".
         errorMessage_ = kDataConnectionFailed + WSocketErrorDesc(error) + kSocketErrorReplyMiddle +
@@ -235,14 +235,14 @@ void TCustomFtpCli::TransferDataClosed(bool& closed, int error) {
 }
 
 void TCustomFtpCli::FinishTransferIfDone(bool closed) {
-    if (!replySeen_ || !closed || requestDoneFlag_)
+    if (!transfer_.replySeen || !closed || request_.done)
         return;
     WriteStatistics();
-    const int result = receiving_ ? ReceiveResult() : dataError_;
+    const int result = transfer_.receiving ? ReceiveResult() : transfer_.dataError;
     ResumeOffset = 0;
-    if (result == 0 && !localError_)
+    if (result == 0 && !transfer_.localError)
         PutPartialCopyInPlace();
-    if (localError_) {
+    if (transfer_.localError) {
         Done(LocalFailureResult());
         return;
     }
@@ -250,18 +250,18 @@ void TCustomFtpCli::FinishTransferIfDone(bool closed) {
 }
 
 int TCustomFtpCli::ReceiveResult() {
-    if (dataError_ != 0 || localError_ || DisplayFileFlag)
-        return dataError_;
-    const std::int64_t end = receiveOffset_ + transferCount_;
-    if (expectedSize_ >= 0 && end < expectedSize_) {
+    if (transfer_.dataError != 0 || transfer_.localError || DisplayFileFlag)
+        return transfer_.dataError;
+    const std::int64_t end = transfer_.receiveOffset + transfer_.count;
+    if (transfer_.expectedSize >= 0 && end < transfer_.expectedSize) {
         // The data connection ended early: a failure, whatever the server said.
-        lastReply_ = kShortDownloadPrefix + std::to_string(expectedSize_) + kShortDownloadMiddle +
-                     std::to_string(end) + kShortDownloadSuffix;
+        lastReply_ = kShortDownloadPrefix + std::to_string(transfer_.expectedSize) +
+                     kShortDownloadMiddle + std::to_string(end) + kShortDownloadSuffix;
         errorMessage_ = lastReply_;
         replyCode_ = requestResult_ = 426;
         return 426;
     }
-    if (localUntouched_) {
+    if (transfer_.localUntouched) {
         // A complete transfer of no bytes: the empty file is its result.
         if (!OpenLocalForReceive())
             return 0; // LocalFileFailed has recorded the failure
@@ -271,44 +271,45 @@ int TCustomFtpCli::ReceiveResult() {
 }
 
 void TCustomFtpCli::DataConnected(int error) {
-    if (dataPhase_ != dpConnecting)
+    if (transfer_.phase != DataPhase::Connecting)
         return;
     if (error != 0) {
-        dataPhase_ = dpIdle;
+        transfer_.phase = DataPhase::Idle;
         DataConnectFailed(error);
         return;
     }
-    dataPhase_ = dpOpen;
-    startTicks_ = NowMs();
-    if (!receiving_) {
-        sendConnected_ = true;
+    transfer_.phase = DataPhase::Open;
+    transfer_.startTicks = NowMs();
+    if (!transfer_.receiving) {
+        transfer_.sendConnected = true;
         StartTransferCommand();
     }
 }
 
 void TCustomFtpCli::StartTransferCommand() {
     SetState(ftpcAwaitingReply);
-    nextHandler_ = receiving_ ? &TCustomFtpCli::ReceiveFirstReply : &TCustomFtpCli::StoreFirstReply;
-    SendCommand(pendingCommand_);
+    nextHandler_ =
+        transfer_.receiving ? &TCustomFtpCli::ReceiveFirstReply : &TCustomFtpCli::StoreFirstReply;
+    SendCommand(transfer_.pendingCommand);
 }
 
 int TCustomFtpCli::LocalFailureResult() {
-    if (!localError_)
-        return dataError_;
+    if (!transfer_.localError)
+        return transfer_.dataError;
     lastReply_ = errorMessage_;
     replyCode_ = requestResult_ = 550;
     return 550;
 }
 
 void TCustomFtpCli::WriteStatistics() {
-    std::int64_t elapsed = startTicks_ ? NowMs() - startTicks_ : 0;
-    TriggerDisplay(ftpreply::StatisticsLine(transferCount_, elapsed));
+    std::int64_t elapsed = transfer_.startTicks ? NowMs() - transfer_.startTicks : 0;
+    TriggerDisplay(ftpreply::StatisticsLine(transfer_.count, elapsed));
 }
 
 // ---------------------------------------------------------------- local file
 
 void TCustomFtpCli::LocalFileFailed(const char* prefix, int error) {
-    localError_ = true;
+    transfer_.localError = true;
     errorMessage_ = prefix + LocalFileName + kReasonSeparator + std::strerror(error);
 }
 
@@ -338,26 +339,26 @@ bool TCustomFtpCli::CheckLocalForReceive() {
 }
 
 bool TCustomFtpCli::OpenLocalForReceive() {
-    if (replaceTarget_)
+    if (transfer_.replaceTarget)
         return OpenPartialCopy();
     if (LocalFileHandle >= 0) {
         if (int error = localFile_.Adopt(::fcntl(LocalFileHandle, F_DUPFD_CLOEXEC, 0))) {
             LocalFileFailed(kCannotOpenLocalFile, error);
             return false;
         }
-        localUntouched_ = false;
+        transfer_.localUntouched = false;
         return true;
     }
     // A download onto a new name creates it only now that its data has come
     // (or it completed with none); a resumed one appends at its offset.
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
-    if (receiveOffset_ <= 0)
+    if (transfer_.receiveOffset <= 0)
         flags |= O_TRUNC;
-    if (int error = localFile_.Open(LocalFileName, flags, receiveOffset_, 0644)) {
+    if (int error = localFile_.Open(LocalFileName, flags, transfer_.receiveOffset, 0644)) {
         LocalFileFailed(kCannotOpenLocalFile, error);
         return false;
     }
-    localUntouched_ = false;
+    transfer_.localUntouched = false;
     return true;
 }
 
@@ -376,41 +377,41 @@ bool TCustomFtpCli::OpenPartialCopy() {
         std::string candidate = folder + "." + base + kPartialCopyInfix +
                                 std::to_string(::getpid()) + "-" + std::to_string(++counter);
         error = localFile_.Open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0,
-                                static_cast<int>(targetMode_));
+                                static_cast<int>(transfer_.targetMode));
         if (error == 0)
-            partialPath_ = candidate;
+            transfer_.partialPath = candidate;
     }
     if (error != 0) {
         LocalFileFailed(kCannotOpenLocalFile, error);
         return false;
     }
     // The old file's permissions, as an overwrite in place would keep them.
-    ::fchmod(localFile_.Fd(), targetMode_);
-    localUntouched_ = false;
+    ::fchmod(localFile_.Fd(), transfer_.targetMode);
+    transfer_.localUntouched = false;
     return true;
 }
 
 void TCustomFtpCli::PutPartialCopyInPlace() {
-    if (!replaceTarget_ || partialPath_.empty())
+    if (!transfer_.replaceTarget || transfer_.partialPath.empty())
         return;
     ReleaseLocalFile();
-    if (::rename(partialPath_.c_str(), LocalFileName.c_str()) != 0) {
+    if (::rename(transfer_.partialPath.c_str(), LocalFileName.c_str()) != 0) {
         LocalFileFailed(kCannotReplaceLocalFile, errno);
         return; // Done discards the copy and says the old one was kept
     }
-    partialPath_.clear();
-    replaceTarget_ = false;
+    transfer_.partialPath.clear();
+    transfer_.replaceTarget = false;
 }
 
 void TCustomFtpCli::DiscardPartialCopy() {
-    if (!partialPath_.empty()) {
+    if (!transfer_.partialPath.empty()) {
         localFile_.Close();
-        ::unlink(partialPath_.c_str());
-        partialPath_.clear();
+        ::unlink(transfer_.partialPath.c_str());
+        transfer_.partialPath.clear();
     }
-    if (!replaceTarget_)
+    if (!transfer_.replaceTarget)
         return;
-    replaceTarget_ = false;
+    transfer_.replaceTarget = false;
     errorMessage_ += kOldCopyKeptPrefix + LocalFileName + kOldCopyKeptSuffix;
 }
 
@@ -427,12 +428,12 @@ void TCustomFtpCli::ReleaseLocalFile() {
             CipherHooks->DecipherChunk(last, static_cast<int>(size));
         Deliver(last, static_cast<int>(size));
     });
-    if (!displayPartial_.empty()) {
+    if (!transfer_.displayPartial.empty()) {
         std::string line;
-        line.swap(displayPartial_);
+        line.swap(transfer_.displayPartial);
         TriggerDisplayFile(line);
     }
-    lastWasCR_ = false;
+    transfer_.lastWasCR = false;
     localFile_.Close();
 }
 
@@ -440,51 +441,51 @@ void TCustomFtpCli::ReleaseLocalFile() {
 
 void TCustomFtpCli::ReceiveStep(const char* command) {
     CheckReady();
-    transferCommand_ = command;
+    transfer_.command = command;
     if (control_->State() != wsConnected)
         throw FtpException(std::string(command) + kNotConnectedSuffix);
     if (LocalFileName.empty() && !DisplayFileFlag)
         throw FtpException(kLocalFileNameEmpty);
     received_.Clear();
-    displayPartial_.clear();
-    lastWasCR_ = false;
+    transfer_.displayPartial.clear();
+    transfer_.lastWasCR = false;
     const std::string cmd = command;
     const TFtpRequest code = cmd == "RETR" ? ftpGet : cmd == "LIST" ? ftpDir : ftpLs;
-    if (!inSequence_)
+    if (!request_.inSequence)
         requestCode_ = code;
     commandStep_ = cmd == "RETR" ? stepGet : cmd == "LIST" ? stepDir : stepLs;
-    replySeen_ = receiveClosed_ = false;
-    requestDoneFlag_ = false;
-    transferCount_ = 0;
-    dataError_ = 0;
-    localError_ = false;
-    receiving_ = true;
-    receiveOffset_ = ResumeOffset > 0 ? ResumeOffset : 0;
-    localUntouched_ = false;
-    expectedSize_ = -1;
-    replaceTarget_ = false;
+    transfer_.replySeen = transfer_.receiveClosed = false;
+    request_.done = false;
+    transfer_.count = 0;
+    transfer_.dataError = 0;
+    transfer_.localError = false;
+    transfer_.receiving = true;
+    transfer_.receiveOffset = ResumeOffset > 0 ? ResumeOffset : 0;
+    transfer_.localUntouched = false;
+    transfer_.expectedSize = -1;
+    transfer_.replaceTarget = false;
     if (!DisplayFileFlag) {
         ReleaseLocalFile();
         DiscardPartialCopy();
         // An existing regular file that is not resumed is replaced whole,
         // through a copy (a device or a pipe is written as it is).
         struct stat st {};
-        if (LocalFileHandle < 0 && receiveOffset_ == 0 && ::stat(LocalFileName.c_str(), &st) == 0 &&
-            S_ISREG(st.st_mode)) {
-            replaceTarget_ = true;
-            targetMode_ = st.st_mode & 07777;
+        if (LocalFileHandle < 0 && transfer_.receiveOffset == 0 &&
+            ::stat(LocalFileName.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            transfer_.replaceTarget = true;
+            transfer_.targetMode = st.st_mode & 07777;
         }
         if (LocalFileHandle < 0 && !CheckLocalForReceive()) {
-            replaceTarget_ = false; // nothing started
+            transfer_.replaceTarget = false; // nothing started
             throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
                                std::strerror(errno));
         }
         // Nothing is created or emptied before the first data byte.
-        localUntouched_ = true;
-        if (code == ftpGet && typeBinary_ && knownSizeName_ && *knownSizeName_ == HostFileName)
-            expectedSize_ = replySize_;
+        transfer_.localUntouched = true;
+        if (code == ftpGet && type_.binary && knownSizeName_ && *knownSizeName_ == HostFileName)
+            transfer_.expectedSize = replySize_;
     }
-    pendingCommand_ = HostFileName.empty() ? cmd : cmd + " " + HostFileName;
+    transfer_.pendingCommand = HostFileName.empty() ? cmd : cmd + " " + HostFileName;
     if (usePassive_) {
         SetState(ftpcAwaitingReply);
         if (!ConnectPassiveData())
@@ -494,7 +495,7 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
 }
 
 void TCustomFtpCli::DataAvailable(int /*error*/) {
-    if (dataPhase_ != dpOpen || !receiving_) {
+    if (transfer_.phase != DataPhase::Open || !transfer_.receiving) {
         // Nobody wants these bytes; read them so the loop does not spin.
         char discard[4096];
         data_->Receive(discard, sizeof discard);
@@ -526,7 +527,7 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
         }
         return;
     }
-    transferCount_ += n;
+    transfer_.count += n;
     if (ClientEncryptionActive && CipherHooks) {
         // Enciphered data comes in chunks, each deciphered on its own,
         // however the bytes were split on the way; whole chunks are
@@ -545,9 +546,9 @@ void TCustomFtpCli::DataAvailable(int /*error*/) {
 }
 
 void TCustomFtpCli::Deliver(const char* bytes, int len) {
-    if (len > 0 && localUntouched_ && !localError_ && !OpenLocalForReceive())
+    if (len > 0 && transfer_.localUntouched && !transfer_.localError && !OpenLocalForReceive())
         data_->Shutdown(2);
-    if (localFile_.IsOpen() && !localError_ && len > 0) {
+    if (localFile_.IsOpen() && !transfer_.localError && len > 0) {
         if (int error = localFile_.Write(bytes, static_cast<std::size_t>(len))) {
             TriggerDisplay(kErrorWritingLocalFile);
             // A download that could not be stored is a failure, whatever
@@ -566,17 +567,17 @@ void TCustomFtpCli::Deliver(const char* bytes, int len) {
     for (int i = 0; i < len; ++i) {
         char c = bytes[i];
         if (c == '\r' || c == '\n') {
-            bool skip = c == '\n' && lastWasCR_ && displayPartial_.empty();
-            lastWasCR_ = c == '\r';
+            bool skip = c == '\n' && transfer_.lastWasCR && transfer_.displayPartial.empty();
+            transfer_.lastWasCR = c == '\r';
             if (skip)
                 continue;
             std::string line;
-            line.swap(displayPartial_);
+            line.swap(transfer_.displayPartial);
             TriggerDisplayFile(line);
             continue;
         }
-        lastWasCR_ = false;
-        displayPartial_ += c;
+        transfer_.lastWasCR = false;
+        transfer_.displayPartial += c;
     }
 }
 
@@ -587,9 +588,9 @@ void TCustomFtpCli::ReceiveFirstReply() {
     if (code == 150 || code == 125) {
         // "(N bytes)" in a binary download's first reply is the size the
         // file must reach, also for a resumed one.
-        if (commandStep_ == stepGet && typeBinary_ && !DisplayFileFlag)
+        if (commandStep_ == stepGet && type_.binary && !DisplayFileFlag)
             if (auto announced = ftpreply::AnnouncedSize(lastReply_))
-                expectedSize_ = *announced;
+                transfer_.expectedSize = *announced;
         nextHandler_ = &TCustomFtpCli::ReceiveFinalReply;
         return;
     }
@@ -597,11 +598,11 @@ void TCustomFtpCli::ReceiveFirstReply() {
 }
 
 void TCustomFtpCli::ReceiveFinalReply() {
-    TransferFinalReply({125, 226, 250}, receiveClosed_, kReceiveFailed);
+    TransferFinalReply({125, 226, 250}, transfer_.receiveClosed, kReceiveFailed);
 }
 
 void TCustomFtpCli::ReceiveClosedHandler(int error) {
-    TransferDataClosed(receiveClosed_, error);
+    TransferDataClosed(transfer_.receiveClosed, error);
 }
 
 // ---------------------------------------------------------------- sending
@@ -612,22 +613,22 @@ void TCustomFtpCli::SendStep(bool append) {
         throw FtpException(kStoreNotConnected);
     if (LocalFileName.empty())
         throw FtpException(kLocalFileNameEmpty);
-    if (!inSequence_)
+    if (!request_.inSequence)
         requestCode_ = append ? ftpAppend : ftpPut;
     commandStep_ = append ? stepAppend : stepPut;
     ForgetKnownSize(commandStep_); // an upload may change any file's size
-    receiving_ = false;
-    replySeen_ = sendClosed_ = false;
-    requestDoneFlag_ = false;
-    storeAnswered_ = sendStarted_ = false;
+    transfer_.receiving = false;
+    transfer_.replySeen = transfer_.sendClosed = false;
+    request_.done = false;
+    transfer_.storeAnswered = transfer_.sendStarted = false;
     // Port mode: the server may have connected already; sending then starts
     // with its first reply.
-    sendConnected_ = !usePassive_ && dataPhase_ == dpOpen;
-    if (!sendConnected_)
-        startTicks_ = 0;
-    transferCount_ = 0;
-    dataError_ = 0;
-    localError_ = false;
+    transfer_.sendConnected = !usePassive_ && transfer_.phase == DataPhase::Open;
+    if (!transfer_.sendConnected)
+        transfer_.startTicks = 0;
+    transfer_.count = 0;
+    transfer_.dataError = 0;
+    transfer_.localError = false;
     bool cancel = false;
     TriggerReadyToTransmit(cancel);
     if (cancel) {
@@ -642,8 +643,8 @@ void TCustomFtpCli::SendStep(bool append) {
     if (int error = OpenLocalForSend())
         throw FtpException(kCannotOpenLocalFile + LocalFileName + kReasonSeparator +
                            std::strerror(error));
-    sendEof_ = false;
-    pendingCommand_ = (append ? "APPE " : "STOR ") + HostFileName;
+    transfer_.sendEof = false;
+    transfer_.pendingCommand = (append ? "APPE " : "STOR ") + HostFileName;
     if (usePassive_) {
         // The command goes out once the data connection is up.
         SetState(ftpcAwaitingReply);
@@ -660,18 +661,18 @@ void TCustomFtpCli::DataSessionAvailable(int /*error*/) {
     data_->SetLingerOnOff(wsLingerOff);
     data_->SetLingerTimeout(10);
     data_->Dup(handle);
-    dataPhase_ = dpOpen;
-    startTicks_ = NowMs();
+    transfer_.phase = DataPhase::Open;
+    transfer_.startTicks = NowMs();
     // Up before the transfer command (a server that connects at PORT time):
     // the step finds it open when it starts.
-    if (receiving_ || (commandStep_ != stepPut && commandStep_ != stepAppend))
+    if (transfer_.receiving || (commandStep_ != stepPut && commandStep_ != stepAppend))
         return;
     int size = 0;
     socklen_t len = sizeof size;
     if (::getsockopt(handle, SOL_SOCKET, SO_SNDBUF, &size, &len) != 0)
         TriggerDisplay(kSndBufFailed);
-    sendConnected_ = true;
-    if (storeAnswered_ && !sendStarted_)
+    transfer_.sendConnected = true;
+    if (transfer_.storeAnswered && !transfer_.sendStarted)
         PostSendStart();
 }
 
@@ -679,10 +680,10 @@ void TCustomFtpCli::PostSendStart() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (sendStarted_ || dataPhase_ != dpOpen || !localFile_.IsOpen())
+            if (transfer_.sendStarted || transfer_.phase != DataPhase::Open || !localFile_.IsOpen())
                 return;
-            sendStarted_ = true;
-            startTicks_ = NowMs();
+            transfer_.sendStarted = true;
+            transfer_.startTicks = NowMs();
             SendNextBlock(0);
         },
         Qt::QueuedConnection);
@@ -696,12 +697,12 @@ void TCustomFtpCli::StoreFirstReply() {
         FailTransferStart(code);
         return;
     }
-    storeAnswered_ = true;
+    transfer_.storeAnswered = true;
     nextHandler_ = &TCustomFtpCli::StoreFinalReply;
     if (usePassive_) {
-        if (!sendStarted_)
+        if (!transfer_.sendStarted)
             SendNextBlock(0);
-    } else if (sendConnected_ && !sendStarted_) {
+    } else if (transfer_.sendConnected && !transfer_.sendStarted) {
         PostSendStart();
     }
 }
@@ -719,13 +720,13 @@ void TCustomFtpCli::SendNextBlock(int error) {
         data_->Close();
         return;
     }
-    if (sendEof_ || !storeAnswered_ || !sendConnected_)
+    if (transfer_.sendEof || !transfer_.storeAnswered || !transfer_.sendConnected)
         return;
-    sendStarted_ = true;
+    transfer_.sendStarted = true;
     long long want = kSendBlock;
     const bool enciphered = ClientEncryptionActive && CipherHooks;
     if (!PaceBlock(true, want, enciphered ? kClientToServerChunk : 1, [this] {
-            if (dataPhase_ == dpOpen && !sendEof_)
+            if (transfer_.phase == DataPhase::Open && !transfer_.sendEof)
                 SendNextBlock(0);
         }))
         return;
@@ -734,12 +735,12 @@ void TCustomFtpCli::SendNextBlock(int error) {
         // Reset the connection so the server never takes a cut-off upload
         // for a complete one.
         LocalFileFailed(kLocalReadFailed, errno);
-        sendEof_ = true;
+        transfer_.sendEof = true;
         data_->Abort();
         return;
     }
     if (n == 0) {
-        sendEof_ = true;
+        transfer_.sendEof = true;
         data_->Close();
         return;
     }
@@ -747,15 +748,15 @@ void TCustomFtpCli::SendNextBlock(int error) {
         CipherHooks->EncipherChunks(ioBuffer_.data(), static_cast<std::size_t>(n),
                                     kClientToServerChunk);
     }
-    transferCount_ += n;
+    transfer_.count += n;
     pacer_.Spend(n);
     data_->Send(ioBuffer_.data(), static_cast<int>(n));
 }
 
 void TCustomFtpCli::StoreFinalReply() {
-    TransferFinalReply({226, 250}, sendClosed_, kStoreFailed);
+    TransferFinalReply({226, 250}, transfer_.sendClosed, kStoreFailed);
 }
 
 void TCustomFtpCli::SendClosedHandler(int error) {
-    TransferDataClosed(sendClosed_, error);
+    TransferDataClosed(transfer_.sendClosed, error);
 }

@@ -43,14 +43,14 @@ TCustomFtpCli::TCustomFtpCli(QObject* parent)
     data_->OnSessionConnected = [this](TCustomWSocket*, int e) { DataConnected(e); };
     data_->OnDataAvailable = [this](TCustomWSocket*, int e) { DataAvailable(e); };
     data_->OnDataSent = [this](TCustomWSocket*, int e) {
-        if (dataPhase_ == dpOpen && !receiving_)
+        if (transfer_.phase == DataPhase::Open && !transfer_.receiving)
             SendNextBlock(e);
     };
     data_->OnSessionClosed = [this](TCustomWSocket*, int e) {
-        if (dataPhase_ != dpOpen)
+        if (transfer_.phase != DataPhase::Open)
             return;
-        dataPhase_ = dpIdle;
-        if (receiving_)
+        transfer_.phase = DataPhase::Idle;
+        if (transfer_.receiving)
             ReceiveClosedHandler(e);
         else
             SendClosedHandler(e);
@@ -62,7 +62,7 @@ TCustomFtpCli::TCustomFtpCli(QObject* parent)
 }
 
 TCustomFtpCli::~TCustomFtpCli() {
-    dataPhase_ = dpIdle;
+    transfer_.phase = DataPhase::Idle;
     // Destruction must not call back into a half-destroyed engine.
     control_->OnSessionClosed = nullptr;
     control_->OnDnsLookupDone = nullptr;
@@ -185,7 +185,7 @@ void TCustomFtpCli::ReplyTimedOut() {
     switch (state_) {
     case ftpcResolving:
     case ftpcAwaitingGreeting:
-        text = (isConnected_ ? kNoGreetingPrefix : kNoConnectionPrefix) + peer;
+        text = (login_.connected ? kNoGreetingPrefix : kNoConnectionPrefix) + peer;
         break;
     case ftpcAwaitingReply:
         text = kNoReplyPrefix + lastVerb_ + kNoReplyFrom + peer;
@@ -199,7 +199,7 @@ void TCustomFtpCli::ReplyTimedOut() {
     // running request ends with the text as its error.
     Abort();
     lastReply_ = errorMessage_ = text;
-    timedOut_ = true;
+    login_.timedOut = true;
 }
 
 bool TCustomFtpCli::TriggerProgress() {
@@ -208,7 +208,7 @@ bool TCustomFtpCli::TriggerProgress() {
         RestartReplyTimer();
     bool abort = false;
     if (OnProgress)
-        OnProgress(this, transferCount_ + ResumeOffset, abort);
+        OnProgress(this, transfer_.count + ResumeOffset, abort);
     return abort;
 }
 
@@ -236,8 +236,8 @@ void TCustomFtpCli::HandleBackgroundException(const std::exception& e) {
     // hanging for ever, end it with the exception's text as its error.
     if (errorMessage_.empty())
         errorMessage_ = e.what();
-    bool running = !requestDoneFlag_;
-    sequenceDriverSet_ = false;
+    bool running = !request_.done;
+    request_.driverSet = false;
     CloseData();
     ReleaseLocalFile();
     if (running) {
@@ -270,15 +270,15 @@ void TCustomFtpCli::StartCommand(TFtpRequest code, TFtpStep step, const std::str
                                  std::initializer_list<int> accepted, bool isQuit) {
     CheckReady();
     CheckConnected();
-    if (!inSequence_) {
+    if (!request_.inSequence) {
         requestCode_ = code;
-        timedOut_ = false;
+        login_.timedOut = false;
     }
     acceptedCodes_.assign(accepted.begin(), accepted.end());
     ForgetKnownSize(step);
-    requestDoneFlag_ = false;
+    request_.done = false;
     nextHandler_ = &TCustomFtpCli::GenericReply;
-    afterReplyQuit_ = isQuit;
+    request_.quitAfterReply = isQuit;
     commandStep_ = step;
     SetState(ftpcAwaitingReply);
     SendCommand(cmd);
@@ -302,16 +302,16 @@ void TCustomFtpCli::SendCommand(std::string cmd) {
 // ---------------------------------------------------------------- completion
 
 void TCustomFtpCli::Done(int error) {
-    if (requestDoneFlag_)
+    if (request_.done)
         return;
-    requestDoneFlag_ = true;
+    request_.done = true;
     // A download that replaced an existing file and has not been put in
     // place by now has failed: the old copy stays.
-    if (replaceTarget_) {
+    if (transfer_.replaceTarget) {
         ReleaseLocalFile();
         DiscardPartialCopy();
     }
-    if (sequenceDriverSet_ && state_ != ftpcAborting) {
+    if (request_.driverSet && state_ != ftpcAborting) {
         // A failed step also goes back to the driver, which then runs only
         // the closing QUIT and reports the failure.
         if (error != 0 && requestResult_ == 0)
@@ -323,12 +323,12 @@ void TCustomFtpCli::Done(int error) {
     SetState(ftpcReady);
     if (data_->State() != wsClosed)
         CloseData();
-    if (inSequence_ && savedReplyCode_ >= 0) {
+    if (request_.inSequence && savedReplyCode_ >= 0) {
         lastReply_ = savedReply_;
         replyCode_ = savedReplyCode_;
     }
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     PostRequestDone(error);
 }
 
@@ -347,23 +347,23 @@ void TCustomFtpCli::StartSequence(TFtpRequest code, TFtpStepSet steps) {
     savedReply_ = lastReply_;
     savedReplyCode_ = -1;
     requestCode_ = code;
-    timedOut_ = false;
+    login_.timedOut = false;
     requestResult_ = 0;
     stepSet_ = steps;
     currentStep_ = stepNone;
     sequenceResult_ = 0;
-    inSequence_ = true;
+    request_.inSequence = true;
     lastReply_.clear();
     errorMessage_.clear();
-    requestDoneFlag_ = false;
-    driverStarting_ = true;
+    request_.done = false;
+    request_.driverStarting = true;
     try {
         RunDriver();
     } catch (...) {
-        driverStarting_ = false;
+        request_.driverStarting = false;
         throw;
     }
-    driverStarting_ = false;
+    request_.driverStarting = false;
 }
 
 void TCustomFtpCli::RunDriver() {
@@ -372,11 +372,11 @@ void TCustomFtpCli::RunDriver() {
         sequenceResult_ = 426;
         errorMessage_ = kOperationAborted;
     }
-    sequenceDriverSet_ = true;
+    request_.driverSet = true;
     if (requestResult_ != 0) {
         sequenceResult_ = requestResult_;
         if (currentStep_ != stepQuit && (stepSet_ & stepQuit) && control_->State() == wsConnected &&
-            !serviceClosing_)
+            !login_.serviceClosing)
             stepSet_ = stepQuit;
         else
             stepSet_ = 0;
@@ -399,12 +399,12 @@ void TCustomFtpCli::RunDriver() {
         try {
             StartStep(step);
         } catch (const std::exception& e) {
-            if (driverStarting_) {
+            if (request_.driverStarting) {
                 // Started from the caller's own call: the caller sees the
                 // exception and no OnRequestDone follows.
-                inSequence_ = false;
-                sequenceDriverSet_ = false;
-                requestDoneFlag_ = true;
+                request_.inSequence = false;
+                request_.driverSet = false;
+                request_.done = true;
                 SetState(ftpcReady);
                 throw;
             }
@@ -415,13 +415,13 @@ void TCustomFtpCli::RunDriver() {
                 requestResult_ = 500;
             if (step == stepQuit)
                 stepSet_ = 0;
-            requestDoneFlag_ = true;
+            request_.done = true;
             RunDriver();
         }
         return;
     }
-    sequenceDriverSet_ = false;
-    requestDoneFlag_ = false;
+    request_.driverSet = false;
+    request_.done = false;
     Done(sequenceResult_);
 }
 
@@ -443,7 +443,7 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         StartCommand(ftpCDup, stepCDup, "CDUP", {250});
         break;
     case stepTypeSet:
-        typeBinaryAsked_ = Binary;
+        type_.binaryAsked = Binary;
         StartCommand(ftpTypeSet, stepTypeSet, Binary ? "TYPE I" : "TYPE A", {200});
         break;
     case stepPort:
@@ -494,7 +494,7 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         break;
     case stepQuote:
         // A quoted line may change the type behind the engine's back.
-        typeKnown_ = false;
+        type_.known = false;
         StartCommand(ftpQuote, stepQuote, LocalFileName, {});
         break;
     case stepQuit:
@@ -512,8 +512,8 @@ void TCustomFtpCli::ExtractResults(TFtpStep step) {
         knownSizeName_ = sizeAskedFor_;
         break;
     case stepTypeSet:
-        typeBinary_ = typeBinaryAsked_;
-        typeKnown_ = true;
+        type_.binary = type_.binaryAsked;
+        type_.known = true;
         break;
     case stepCwd:
     case stepMkd:
@@ -532,22 +532,22 @@ void TCustomFtpCli::OpenStep() {
     CheckReady();
     if (Connected())
         throw FtpException(kAlreadyConnected);
-    if (!inSequence_) {
+    if (!request_.inSequence) {
         requestCode_ = ftpOpen;
-        timedOut_ = false;
+        login_.timedOut = false;
     }
-    requestDoneFlag_ = false;
+    request_.done = false;
     receiveBuffer_.Clear();
     requestResult_ = 0;
     resolvedAddr_.clear();
     ServerPublicKey.clear();
-    keyAnnounced_ = false;
+    login_.keyAnnounced = false;
     knownSizeName_.reset();
-    typeBinary_ = false;
-    typeKnown_ = false;
+    type_.binary = false;
+    type_.known = false;
     socksReason_.clear();
-    quitClosing_ = false;
-    serviceClosing_ = false;
+    login_.quitClosing = false;
+    login_.serviceClosing = false;
     commandStep_ = stepOpen;
     SetState(ftpcResolving);
     const std::string& name = connectionType_ == ftpProxy ? ProxyServer : HostName;
@@ -555,7 +555,7 @@ void TCustomFtpCli::OpenStep() {
         control_->DnsLookup(name);
     } catch (const std::exception&) {
         // An empty name already reported its failure through the lookup event.
-        if (!requestDoneFlag_)
+        if (!request_.done)
             throw;
     }
 }
@@ -613,7 +613,7 @@ void TCustomFtpCli::ControlDnsDone(int error) {
         lastReply_ = kSocketErrorReplyPrefix + std::string(e.what());
         replyCode_ = requestResult_ = 500;
         SetErrorMessage();
-        sequenceDriverSet_ = false;
+        request_.driverSet = false;
         if (control_->State() != wsClosed)
             control_->Abort();
         Done(code);
@@ -626,13 +626,13 @@ void TCustomFtpCli::ControlConnected(int error) {
     if (error != 0) {
         // Through a proxy, the failure is the proxy's: it is named with its reason.
         FailOpen(error, IsSocks() ? SocksFailureText(error) : WSocketErrorDesc(error));
-        sequenceDriverSet_ = false;
+        request_.driverSet = false;
         Done(error);
         control_->Close();
         SetState(ftpcReady);
         return;
     }
-    isConnected_ = true;
+    login_.connected = true;
 }
 
 void TCustomFtpCli::UserStep() {
@@ -720,7 +720,7 @@ void TCustomFtpCli::ControlDataAvailable(int /*error*/) {
 bool TCustomFtpCli::DecipherLine(const std::string& line, std::string& plain) {
     // Replies come enciphered only after this client announced its key on
     // this connection; before that every line is read as it is.
-    if (!keyAnnounced_ || !CipherHooks)
+    if (!login_.keyAnnounced || !CipherHooks)
         return false;
     try {
         return CipherHooks->DecipherReply(line, plain);
@@ -770,10 +770,10 @@ void TCustomFtpCli::HandleLine(const std::string& line, bool canEndReply) {
             // The server is closing the session: nothing more is sent, and
             // its line is the reason of what fails now.
             errorMessage_ = line;
-            serviceClosing_ = true;
+            login_.serviceClosing = true;
         }
         (this->*nextHandler_)();
-        if (serviceClosing_ && control_->State() != wsClosed)
+        if (login_.serviceClosing && control_->State() != wsClosed)
             control_->Close();
         return;
     default:
@@ -797,9 +797,9 @@ void TCustomFtpCli::GenericReply() {
         passiveReply_ = lastReply_;
     if (requestResult_ == 0)
         ExtractResults(commandStep_);
-    if (afterReplyQuit_) {
-        afterReplyQuit_ = false;
-        quitClosing_ = true;
+    if (request_.quitAfterReply) {
+        request_.quitAfterReply = false;
+        login_.quitClosing = true;
         control_->Close();
         return;
     }
@@ -808,8 +808,8 @@ void TCustomFtpCli::GenericReply() {
 
 void TCustomFtpCli::ControlClosed(int error) {
     const TFtpState before = state_;
-    if (isConnected_) {
-        isConnected_ = false;
+    if (login_.connected) {
+        login_.connected = false;
         if (state_ != ftpcAborting)
             SetState(ftpcClosed);
         if (OnSessionClosed)
@@ -817,12 +817,12 @@ void TCustomFtpCli::ControlClosed(int error) {
     }
     if (state_ == ftpcAborting)
         return;
-    if (requestDoneFlag_) {
+    if (request_.done) {
         // Nothing was running: the client is simply idle and unconnected.
         SetState(ftpcReady);
         return;
     }
-    const bool expected = quitClosing_ || commandStep_ == stepQuit;
+    const bool expected = login_.quitClosing || commandStep_ == stepQuit;
     if (!expected && requestResult_ == 0 &&
         (before == ftpcAwaitingReply || before == ftpcAwaitingGreeting || before == ftpcClosed)) {
         // The server went away with a command outstanding: a failure, never
@@ -845,25 +845,25 @@ void TCustomFtpCli::Open() {
     CheckReady();
     if (Connected())
         throw FtpException(kAlreadyConnected);
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     errorMessage_.clear();
     OpenStep();
 }
 
 void TCustomFtpCli::User() {
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     UserStep();
 }
 void TCustomFtpCli::Pass() {
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     PassStep();
 }
 void TCustomFtpCli::Cwd() {
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     CwdStep();
 }
 
@@ -871,17 +871,17 @@ void TCustomFtpCli::Pubk() {
     CheckReady();
     if (MyPublicKey.empty())
         throw FtpException(kPublicKeyEmpty);
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     // From this command on the server may encipher its replies for our key.
-    keyAnnounced_ = true;
+    login_.keyAnnounced = true;
     StartCommand(ftpPubk, stepPubk, "PUBK " + MyPublicKey + MyPublicKeyLength + MyPublicKeyBits,
                  {666});
 }
 
 void TCustomFtpCli::Quit() {
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     CheckReady();
     CheckConnected();
     QuitStep();
@@ -889,14 +889,14 @@ void TCustomFtpCli::Quit() {
 
 void TCustomFtpCli::SingleStep(TFtpStep step) {
     CheckReady();
-    inSequence_ = false;
-    sequenceDriverSet_ = false;
+    request_.inSequence = false;
+    request_.driverSet = false;
     StartStep(step);
 }
 
 void TCustomFtpCli::Abort() {
     const bool wasResolving = state_ == ftpcResolving;
-    const bool running = !requestDoneFlag_;
+    const bool running = !request_.done;
     SetState(ftpcAborting);
     ReleaseLocalFile();
     if (wasResolving)
@@ -905,16 +905,16 @@ void TCustomFtpCli::Abort() {
         control_->Abort();
     CloseData();
     ReleaseLocalFile();
-    isConnected_ = false;
+    login_.connected = false;
     SetState(ftpcReady);
     if (running) {
         // The running request still ends with exactly one OnRequestDone.
         errorMessage_ = kOperationAborted;
         DiscardPartialCopy();
         replyCode_ = 426;
-        requestDoneFlag_ = true;
-        inSequence_ = false;
-        sequenceDriverSet_ = false;
+        request_.done = true;
+        request_.inSequence = false;
+        request_.driverSet = false;
         stepSet_ = 0;
         PostRequestDone(426);
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/LocalFile.h"
 #include "crypto/ChunkCipher.h"
+#include "ftpclient/FtpClientState.h"
 #include "ftpclient/FtpClientTypes.h"
 #include "ftpclient/ReplyLineBuffer.h"
 #include "net/TokenBucket.h"
@@ -98,15 +99,15 @@ public:
     const std::string& ErrorMessage() const { return errorMessage_; }
     const std::string& ReplyPath() const { return replyPath_; }
     std::int64_t ReplySize() const { return replySize_; }
-    std::int64_t TransferCount() const { return transferCount_; }
+    std::int64_t TransferCount() const { return transfer_.count; }
     // The transfer type the server last accepted on this connection (true:
     // binary); empty when none was set yet.
     std::optional<bool> AcceptedType() const {
-        return typeKnown_ ? std::optional<bool>(typeBinary_) : std::nullopt;
+        return type_.known ? std::optional<bool>(type_.binary) : std::nullopt;
     }
     bool Connected() const;
     // The last request ended because the greeting or a reply did not come in time.
-    bool TimedOut() const { return timedOut_; }
+    bool TimedOut() const { return login_.timedOut; }
     TWSocket* ControlSocket() const { return control_.get(); }
     TWSocket* DataSocket() const { return data_.get(); }
 
@@ -191,7 +192,6 @@ protected:
     }
 
 private:
-    enum DataPhase { dpIdle, dpListening, dpConnecting, dpOpen };
     static constexpr int kIoBlock = 256 * 1024;
     // Uploads read 173 chunks of the client-to-server size at a time;
     // enciphered uploads still encipher each chunk on its own, so the bytes
@@ -311,8 +311,6 @@ private:
 
     TFtpState state_ = TFtpState::ftpcReady;
     TFtpRequest requestCode_ = ftpNone;
-    bool requestDoneFlag_ = true; // nothing running yet
-    bool inSequence_ = false;
     TFtpStepSet stepSet_ = 0;
     TFtpStep currentStep_ = stepNone; // step last started by the driver
     TFtpStep commandStep_ = stepNone; // step whose reply is awaited
@@ -324,55 +322,25 @@ private:
     int savedReplyCode_ = -1;
     std::vector<int> acceptedCodes_;
     Handler nextHandler_ = nullptr;
-    bool afterReplyQuit_ = false;
-    bool sequenceDriverSet_ = false;
-    bool driverStarting_ = false; // the driver runs inside the caller's request call
-    bool isConnected_ = false;
-    bool quitClosing_ = false;
-    bool serviceClosing_ = false; // the server answered 421: it closes the session
     ReplyLineBuffer receiveBuffer_;
     std::string replyPath_;
     std::int64_t replySize_ = -1;
     std::string errorMessage_;
-    bool keyAnnounced_ = false; // PUBK sent on this connection
-    std::string socksReason_;   // the proxy's text for its last refusal
+    std::string socksReason_; // the proxy's text for its last refusal
     std::string sizeAskedFor_;
     std::optional<std::string> knownSizeName_; // the file replySize_ belongs to
-    bool typeBinaryAsked_ = true;
-    bool typeBinary_ = false; // the last TYPE accepted was "TYPE I"
-    bool typeKnown_ = false;  // a TYPE was accepted on this connection
     std::string resolvedAddr_;
     std::string passiveReply_;
 
-    // Transfer state.
-    const char* transferCommand_ = "";
+    FtpRequestState request_;
+    FtpLoginState login_;
+    FtpTypeState type_;
+    // The running (or last) transfer.
+    FtpTransferState transfer_;
     TLocalFile localFile_;
-    std::int64_t transferCount_ = 0;
-    std::int64_t startTicks_ = 0;
-    bool replySeen_ = false;
-    bool receiveClosed_ = false;
-    bool sendClosed_ = false;
-    int dataError_ = 0;
-    bool sendEof_ = false;
-    bool storeAnswered_ = false;
-    bool sendConnected_ = false;
-    bool sendStarted_ = false;
-    bool receiving_ = false;         // a receive step owns the data socket
-    bool localError_ = false;        // the local file could not be read or written
-    bool localUntouched_ = false;    // a download's target not yet created or emptied
-    std::int64_t expectedSize_ = -1; // the size a download must reach, -1 unknown
-    std::int64_t receiveOffset_ = 0; // where a download started in its file
-    bool replaceTarget_ = false;     // the download overwrites an existing file
-    unsigned targetMode_ = 0644;     // that file's permissions
-    std::string partialPath_;        // the copy being written, until renamed or removed
-    DataPhase dataPhase_ = dpIdle;
-    std::string pendingCommand_;
-    bool lastWasCR_ = false;
     TChunkFramer received_{kServerToClientChunk}; // enciphered chunks being reassembled
-    std::string displayPartial_;                  // a listing line split over two reads
     std::vector<char> ioBuffer_;
     std::string socketErrorText_;
     QTimer* replyTimer_ = nullptr;
     std::string lastVerb_; // the command word of the last command sent
-    bool timedOut_ = false;
 };
