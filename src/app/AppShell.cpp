@@ -6,6 +6,7 @@
 #include "app/ProgramKeySettings.h"
 #include "app/SettingsKeys.h"
 #include "base/Version.h"
+#include "client/ClientSession.h"
 #include "crypto/KeyAnnouncement.h"
 
 #include <filesystem>

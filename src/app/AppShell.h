@@ -9,7 +9,7 @@
 #include "app/Settings.h"
 #include "app/UpdateCheck.h"
 #include "app/WriteLog.h"
-#include "client/ClientSession.h"
+#include "client/SessionValues.h"
 #include "client/SiteStore.h"
 #include "client/TransferQueue.h"
 #include "crypto/ProgramKeys.h"
@@ -26,6 +26,8 @@
 // transfer queue and the site store, and the start-up and closing sequences that the desktop
 // window and the headless server both run. The window reaches everything
 // below it through this object.
+class ClientSession;
+
 class AppShell {
 public:
     // dataFolder ends in "/"; settingsPath is the settings file to use;

@@ -1,13 +1,11 @@
 #include "app/AppSignals.h"
 
 #include "app/AppShell.h"
+#include "client/ClientSession.h"
 
 #include <tuple>
 
 namespace {
-auto Fields(const RemoteItem& i) {
-    return std::tie(i.Icon, i.Caption, i.Size, i.Date);
-}
 auto Fields(const ClientIndicators& i) {
     return std::tie(i.Encryption, i.Strength, i.Algorythm, i.CommandPortEncryption);
 }
@@ -15,19 +13,8 @@ auto Fields(const ClientCommandGroups& g) {
     return std::tie(g.Reconnect, g.SiteManager, g.QuickConnect, g.Disconnect, g.TransferQueue,
                     g.Stop, g.RemoteUp);
 }
-auto Fields(const TransferFigures& f) {
-    return std::tie(f.Bytes, f.TotalBytes, f.Speed, f.PercentDone, f.Remain);
-}
 template <class T> bool Same(const T& a, const T& b) {
     return Fields(a) == Fields(b);
-}
-bool SameItems(const std::vector<RemoteItem>& a, const std::vector<RemoteItem>& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (!Same(a[i], b[i]))
-            return false;
-    return true;
 }
 } // namespace
 
@@ -52,7 +39,7 @@ AppSignals::AppSignals(AppShell& shell, QObject* parent)
         pendingRows_.insert(row);
         rowThrottle_.Poke();
     };
-    shell_.Client().OnChanged = [this] { ClientChanged(); };
+    shell_.Client().OnChanged = [this](SessionChange what) { ClientChanged(what); };
     TransferQueue& queue = shell_.Queue();
     queue.OnChanged = [this] {
         pendingQueueRows_.clear();
@@ -99,22 +86,23 @@ void AppSignals::FlushQueueRows() {
             emit queueRowChanged(row);
 }
 
-void AppSignals::ClientChanged() {
-    const ClientSession& session = shell_.Client();
-    if (!SameItems(items_, session.RemoteItems()) || paths_ != session.RemotePaths() ||
-        path_ != session.RemotePath()) {
-        items_ = session.RemoteItems();
-        paths_ = session.RemotePaths();
-        path_ = session.RemotePath();
+void AppSignals::ClientChanged(SessionChange what) {
+    switch (what) {
+    case SessionChange::Listing:
         emit clientListingChanged();
-    }
-    if (!Same(indicators_, session.Indicators()) || !Same(groups_, session.Groups())) {
+        return;
+    case SessionChange::Progress:
+        progressThrottle_.Poke();
+        return;
+    case SessionChange::Indicators: {
+        // Small values, told apart here so that views repaint only on a change.
+        const ClientSession& session = shell_.Client();
+        if (Same(indicators_, session.Indicators()) && Same(groups_, session.Groups()))
+            return;
         indicators_ = session.Indicators();
         groups_ = session.Groups();
         emit clientIndicatorsChanged();
+        return;
     }
-    if (!Same(figures_, session.Figures())) {
-        figures_ = session.Figures();
-        progressThrottle_.Poke();
     }
 }

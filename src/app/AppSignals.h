@@ -1,7 +1,7 @@
 #pragma once
 #include "app/LogSink.h"
 #include "app/Throttle.h"
-#include "client/ClientSession.h"
+#include "client/SessionValues.h"
 
 #include <QObject>
 #include <QString>
@@ -54,7 +54,7 @@ private:
         AppSignals& owner_;
     };
 
-    void ClientChanged();
+    void ClientChanged(SessionChange what);
     void FlushRows();
     void FlushQueueRows();
 
@@ -65,11 +65,7 @@ private:
     std::set<int> pendingRows_;
     Throttle queueRowThrottle_;
     std::set<int> pendingQueueRows_;
-    // What the views last heard of the client, to tell what changed.
-    std::vector<RemoteItem> items_;
-    std::vector<std::string> paths_;
-    std::string path_;
+    // The indicator values the views last heard of.
     ClientIndicators indicators_;
     ClientCommandGroups groups_;
-    TransferFigures figures_;
 };

@@ -1,5 +1,5 @@
 #pragma once
-#include "client/ClientSession.h"
+#include "client/SessionValues.h"
 #include "crypto/ProgramKeys.h"
 
 class Settings;

@@ -68,9 +68,9 @@ void ClientSession::Log(const std::string& text, TColor colour) const {
         log_(logClient, text, colour);
 }
 
-void ClientSession::Changed() {
+void ClientSession::Changed(SessionChange what) {
     if (OnChanged)
-        OnChanged();
+        OnChanged(what);
 }
 
 void ClientSession::Hook() {
@@ -95,7 +95,7 @@ void ClientSession::Hook() {
         figures_ = ComputeTransferFigures(count, resumeBase_, fileSize_, seconds);
         if (StopRequested)
             abort = true;
-        Changed();
+        Changed(SessionChange::Progress);
     };
     ftp_.OnDisplayFile = [this](TCustomFtpCli*, const std::string& line) {
         if (listingLine_)
@@ -109,7 +109,7 @@ void ClientSession::Hook() {
     };
     ftp_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest request, int error) {
         RequestDone(request, error);
-        Changed();
+        Changed(SessionChange::Indicators);
     };
 }
 
@@ -127,7 +127,7 @@ void ClientSession::Start(const std::function<void()>& request) {
 void ClientSession::SetCurrentSite(const SiteRecord& site) {
     CurrentSite = site;
     groups_.QuickConnect = !CurrentSite.Name.empty();
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::Connect() {
@@ -217,7 +217,7 @@ void ClientSession::Open() {
     ConnectedSite = CurrentSite;
     groups_.Disconnect = true;
     Start([this] { ftp_.Open(); });
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::Disconnect() {
@@ -237,7 +237,7 @@ void ClientSession::Disconnect() {
     } else {
         Start([this] { ftp_.Quit(); });
     }
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::Reconnect() {
@@ -268,13 +268,13 @@ void ClientSession::ChangeDirectory(const std::string& path) {
     groups_.RemoteUp = false;
     ftp_.HostDirName = path;
     Start([this] { ftp_.Cwd(); });
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::Up() {
     groups_.RemoteUp = false;
     Start([this] { ftp_.CDup(); });
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::MakeDirectory(const std::string& name) {
@@ -304,7 +304,7 @@ void ClientSession::SortBy(int column) {
     SortDescending = column == SortColumn && !SortDescending;
     SortColumn = column;
     SortRemoteItems(remoteItems_, column, SortDescending);
-    Changed();
+    Changed(SessionChange::Listing);
 }
 
 TransferProgress ClientSession::Progress() const {
@@ -591,11 +591,16 @@ void ClientSession::KeyCheckFailed() {
 }
 
 void ClientSession::ShowRemotePath(const std::string& path) {
-    if (std::find(remotePaths_.begin(), remotePaths_.end(), path) == remotePaths_.end()) {
+    const bool known =
+        std::find(remotePaths_.begin(), remotePaths_.end(), path) != remotePaths_.end();
+    if (known && path == remotePath_)
+        return;
+    if (!known) {
         remotePaths_.push_back(path);
         std::sort(remotePaths_.begin(), remotePaths_.end());
     }
     remotePath_ = path;
+    Changed(SessionChange::Listing);
 }
 
 void ClientSession::AfterPwd() {
@@ -622,6 +627,7 @@ void ClientSession::AfterDir(int error) {
     std::string listing = error == 0 ? ReadWholeFile(ListingFileName(), readable) : std::string();
     remoteItems_ = ParseListing(listing, ServerKind);
     SortRemoteItems(remoteItems_, SortColumn, SortDescending);
+    Changed(SessionChange::Listing);
     groups_.RemoteUp = true;
     groups_.Disconnect = true;
     groups_.Reconnect = true;
@@ -665,5 +671,7 @@ void ClientSession::SessionClosed() {
         indicators_.Encryption = kReady;
     if (OnClosed)
         OnClosed();
-    Changed();
+    Changed(SessionChange::Listing);
+    Changed(SessionChange::Progress);
+    Changed(SessionChange::Indicators);
 }

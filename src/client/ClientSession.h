@@ -4,6 +4,7 @@
 #include "client/RemoteListing.h"
 #include "client/SessionCipher.h"
 #include "client/SessionTransfers.h"
+#include "client/SessionValues.h"
 #include "client/SiteRecord.h"
 #include "client/TransferFigures.h"
 #include "ftpclient/TFtpClient.h"
@@ -15,54 +16,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// What the session reads from the settings when a connection starts.
-struct ClientDefaults {
-    std::string programDirectory; // ends in "/"
-    std::string publicKey;        // the program's key texts
-    std::string privateKey;
-    std::string keyLengthText; // "064".."256"
-    std::string keyBitsText;   // "0512".."2048"
-    std::string socksServer, socksPort, socksUsername, socksPassword;
-    // The SOCKS version for connections through a SOCKS server: ftpSocks5,
-    // ftpSocks4 or ftpSocks4A (the site store has no field for it).
-    TFtpConnectionType socksLevel = ftpSocks5;
-    bool passiveMode = false;
-    // Seconds to wait for the greeting and for each reply.
-    int timeoutSeconds = 20;
-};
-
-// The client page's state as values the window shows.
-struct ClientIndicators {
-    std::string Encryption;
-    std::string Strength;
-    std::string Algorythm;
-    // What this session's key exchange gave; empty while no session has
-    // reached that point (the window then shows the key pair's state).
-    std::string CommandPortEncryption;
-};
-
-// Command groups enabled and disabled together.
-struct ClientCommandGroups {
-    bool Reconnect = false;     // 10
-    bool SiteManager = true;    // 11
-    bool QuickConnect = false;  // 12
-    bool Disconnect = false;    // 13
-    bool TransferQueue = false; // 17
-    bool Stop = false;          // 18
-    bool RemoteUp = false;      // 99 (with 13 and 10)
-};
-
-// Why the last connection attempt ended before the session was usable.
-enum class SessionFailure { None, Connection, Login, Encryption };
-
-// The running transfer's figures as numbers.
-struct TransferProgress {
-    std::int64_t Count = 0;      // bytes of the file so far, resume base included
-    std::int64_t ResumeBase = 0; // bytes already there when it started
-    std::int64_t FileSize = 0;   // 0 when unknown
-    double Seconds = 0;          // since it started
-};
 
 // The interactive client session: connects to the current site, drives the
 // login and the encryption negotiation from each finished request, keeps the
@@ -126,8 +79,9 @@ public:
     // A finished download (Get, RestGet) or upload (Put, Append) that is not
     // the session's own key-file step; the transfer queue takes it from here.
     std::function<void(TFtpRequest request, int error)> OnTransferDone;
-    // Any value the page shows has changed.
-    std::function<void()> OnChanged;
+    // Values the page shows have changed; what says which group, so that a
+    // listener never compares the listing to find out.
+    std::function<void(SessionChange what)> OnChanged;
     // The control connection closed (after the session cleared its state).
     std::function<void()> OnClosed;
 
@@ -179,7 +133,7 @@ public:
 private:
     void Hook();
     void Log(const std::string& text, TColor colour) const;
-    void Changed();
+    void Changed(SessionChange what);
     void RequestDone(TFtpRequest request, int error);
     // False when the server's key does not load: the login has been ended.
     bool AfterPubk();

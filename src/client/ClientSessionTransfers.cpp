@@ -107,7 +107,7 @@ void ClientSession::FinishTransfer(TFtpRequest request, int error, const std::st
     transferDone_ = nullptr;
     if (done)
         done(result);
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::StartTransferType(bool binary, std::function<void()> then) {
@@ -299,7 +299,7 @@ void ClientSession::ListCurrentDirectory() {
 void ClientSession::SetQueueGroups(bool transferQueue, bool stop) {
     groups_.TransferQueue = transferQueue;
     groups_.Stop = stop;
-    Changed();
+    Changed(SessionChange::Indicators);
 }
 
 void ClientSession::SetRemoteUp(bool on) {
@@ -308,5 +308,5 @@ void ClientSession::SetRemoteUp(bool on) {
         groups_.Disconnect = true;
         groups_.Reconnect = true;
     }
-    Changed();
+    Changed(SessionChange::Indicators);
 }

@@ -2,6 +2,7 @@
 // totals, removing, and emptying when the connection closes.
 #include "client/TransferQueue.h"
 
+#include "client/ClientSession.h"
 #include "client/QueueTexts.h"
 #include "client/RemotePath.h"
 #include "client/TransferFigures.h"

@@ -1,8 +1,9 @@
 #pragma once
 #include "base/LogColour.h"
 #include "base/Prompts.h"
-#include "client/ClientSession.h"
 #include "client/QueueEntry.h"
+#include "client/RemoteListing.h"
+#include "client/SessionTransfers.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -12,6 +13,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class ClientSession;
 
 // The transfer queue of the client page: downloads, uploads and delete
 // requests run one at a time through the session's transfer API. The runner

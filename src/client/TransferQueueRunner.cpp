@@ -1,6 +1,8 @@
 // The queue runner: starts the first "queued" entry, asks what to do with a
 // target that exists, and finishes each entry from its completion.
 #include "client/QueueTexts.h"
+
+#include "client/ClientSession.h"
 #include "client/RemotePath.h"
 #include "client/SessionTexts.h"
 #include "client/TransferFigures.h"

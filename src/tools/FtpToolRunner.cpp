@@ -187,7 +187,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         }
         progress.Show(name, file, all, finished);
     };
-    session.OnChanged = [&] {
+    session.OnChanged = [&](SessionChange) {
         if (session.TransferRunning())
             lastActivity = Clock::now();
         drawProgress(false, nullptr);

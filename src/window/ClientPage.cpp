@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "app/AppSignals.h"
+#include "client/ClientSession.h"
 #include "models/RemoteListingModel.h"
 #include "models/TransferQueueModel.h"
 #include "window/CommandMap.h"

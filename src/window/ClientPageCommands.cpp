@@ -1,5 +1,7 @@
 // The client page's commands, selections, focus marks and drag and drop.
 #include "app/AppShell.h"
+
+#include "client/ClientSession.h"
 #include "models/RemoteListingModel.h"
 #include "models/TransferQueueModel.h"
 #include "window/ClientPage.h"

@@ -5,6 +5,7 @@
 #include "app/AppTexts.h"
 #include "app/SettingsKeys.h"
 #include "base/Version.h"
+#include "client/ClientSession.h"
 #include "window/ClientPage.h"
 #include "window/HelpWindow.h"
 #include "window/LogPane.h"

@@ -2,7 +2,9 @@
 // folder and writes one PNG per view into the output folder. Used by
 // scripts/screenshots; not installed.
 #include "app/AppShell.h"
+
 #include "app/SettingsKeys.h"
+#include "client/ClientSession.h"
 #include "client/SiteStoreTexts.h"
 #include "window/ClientPage.h"
 #include "window/ConfirmationBox.h"

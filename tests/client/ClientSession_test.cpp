@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 using namespace testing_support;
@@ -354,6 +355,39 @@ TEST(ClientSession, ReconnectAndConnectWhileConnected) {
 
     f.session.Connect();
     ASSERT_TRUE(RunLoopUntil([&] { return logins() == 3 && f.session.Groups().RemoteUp; }, 20000));
+    f.session.Disconnect();
+    ASSERT_TRUE(RunLoopUntil([&] { return !f.ftp.Connected(); }, 20000));
+}
+
+// Each notification says what changed: a download reports its progress and
+// leaves the listing alone, so no listener looks at the listing per block.
+TEST(ClientSession, ADownloadReportsProgressNotTheListing) {
+    TempDir home;
+    WriteFile(home.File("big.bin"), std::string(3 << 20, 'x'));
+    OwnServer server(home.Path());
+    SessionFixture f;
+    PointAt(f, server);
+    f.session.Connect();
+    ASSERT_TRUE(RunLoopUntil([&] { return f.session.Groups().RemoteUp; }, 20000));
+    std::map<SessionChange, int> told;
+    f.session.OnChanged = [&](SessionChange what) { ++told[what]; };
+    TempDir local;
+    bool done = false;
+    f.session.Download(home.Path() + "big.bin", local.File("big.bin"), 3 << 20,
+                       [&](const TransferResult& r) {
+                           EXPECT_EQ(r.Error, 0) << r.ErrorMessage;
+                           done = true;
+                       });
+    ASSERT_TRUE(RunLoopUntil([&] { return done; }, 20000));
+    EXPECT_GE(told[SessionChange::Progress], 1);
+    EXPECT_EQ(told[SessionChange::Listing], 0);
+    EXPECT_EQ(f.session.Progress().Count, 3 << 20);
+
+    // Sorting and a listing do say so.
+    f.session.SortBy(1);
+    EXPECT_EQ(told[SessionChange::Listing], 1);
+    f.session.Refresh();
+    ASSERT_TRUE(RunLoopUntil([&] { return told[SessionChange::Listing] == 2; }, 20000));
     f.session.Disconnect();
     ASSERT_TRUE(RunLoopUntil([&] { return !f.ftp.Connected(); }, 20000));
 }
