@@ -123,8 +123,8 @@ private:
     void Ended(const QueueEntry& entry, const TransferResult& result);
     // An entry that ended on a local failure (message logged in red).
     void LocalFailure(const QueueEntry& entry, const std::string& message);
-    void FileDownloaded(int id, const TransferResult& result);
-    void FileUploaded(int id, const TransferResult& result);
+    // A file download or upload ended (the entry's direction says which).
+    void FileTransferred(int id, const TransferResult& result);
     void Deleted(int id, bool folder, const TransferResult& result);
     // The end of an entry that failed to change into its directory.
     void DirectoryFailed(int id, const TransferResult& result);

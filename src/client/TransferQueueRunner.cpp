@@ -317,7 +317,7 @@ void TransferQueue::StartFileDownload(QueueEntry& entry) {
     Changed();
     auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
         const std::int64_t size = SizeTextValue(e.RemoteSize);
-        auto done = Callback(&TransferQueue::FileDownloaded, e.Id);
+        auto done = Callback(&TransferQueue::FileTransferred, e.Id);
         if (answer == FileExistsAnswer::Skip) {
             Skip(e.Id, e.Local);
             return;
@@ -343,7 +343,7 @@ void TransferQueue::StartFileUpload(QueueEntry& entry) {
     Changed();
     auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
         const std::int64_t size = SizeTextValue(e.LocalSize);
-        auto done = Callback(&TransferQueue::FileUploaded, e.Id);
+        auto done = Callback(&TransferQueue::FileTransferred, e.Id);
         if (answer == FileExistsAnswer::Skip) {
             Skip(e.Id, e.Remote);
             return;
@@ -409,7 +409,7 @@ void TransferQueue::Skip(int id, const std::string& path) {
     Run();
 }
 
-void TransferQueue::FileDownloaded(int id, const TransferResult& result) {
+void TransferQueue::FileTransferred(int id, const TransferResult& result) {
     QueueEntry* entry = Find(id);
     if (!entry)
         return;
@@ -418,38 +418,18 @@ void TransferQueue::FileDownloaded(int id, const TransferResult& result) {
         Ended(*entry, result);
         return;
     }
+    const bool upload = entry->Direction == kUpload;
     if (result.Error == 0)
-        Log(kDownloaded + entry->Local + " (" + std::to_string(result.Count) + kBytesIn +
-                TimingText(result.Count),
+        Log((upload ? kUploaded + entry->Remote : kDownloaded + entry->Local) + " (" +
+                std::to_string(result.Count) + kBytesIn + TimingText(result.Count),
             colours::clBlue);
     else
-        Log(kFailedDownload + entry->Remote, colours::clRed);
+        Log((upload ? kFailedUpload : kFailedDownload) + entry->Remote, colours::clRed);
     Ended(*entry, result);
     Erase(id);
     Recompute();
     session_.SetRemoteUp(true);
-    RunOnOrRefresh(false);
-}
-
-void TransferQueue::FileUploaded(int id, const TransferResult& result) {
-    QueueEntry* entry = Find(id);
-    if (!entry)
-        return;
-    if (result.Error == kTransferNotStarted) {
-        Ended(*entry, result);
-        return;
-    }
-    if (result.Error == 0)
-        Log(kUploaded + entry->Remote + " (" + std::to_string(result.Count) + kBytesIn +
-                TimingText(result.Count),
-            colours::clBlue);
-    else
-        Log(kFailedUpload + entry->Remote, colours::clRed);
-    Ended(*entry, result);
-    Erase(id);
-    Recompute();
-    session_.SetRemoteUp(true);
-    RunOnOrRefresh(true);
+    RunOnOrRefresh(upload);
 }
 
 // ------------------------------------------------------------ delete requests

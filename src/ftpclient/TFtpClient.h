@@ -14,8 +14,6 @@ class TFtpClient : public TCustomFtpCli {
 public:
     explicit TFtpClient(QObject* parent = nullptr);
 
-    bool MultiThreaded = false;
-
     bool OpenSync() {
         return Synchronize([this] { Open(); });
     }

@@ -173,7 +173,6 @@ public:
     TFtpSrvValidateEvent OnValidateGet;
     TFtpSrvValidateEvent OnValidateSize;
     TFtpSrvValidateEvent OnValidateDele;
-    TFtpSrvValidateEvent OnValidateRmd; // kept for owners; never raised
     TFtpSrvValidateEvent OnValidateRnFr;
     TFtpSrvValidateEvent OnValidateRnTo;
     // MFMT: changing a file's modification time.
