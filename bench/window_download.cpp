@@ -19,6 +19,7 @@
 #include "app/AppShell.h"
 #include "app/AppSignals.h"
 #include "app/SettingsKeys.h"
+#include "client/ClientSession.h"
 #include "support/TestAccount.h"
 #include "window/ClientPage.h"
 #include "window/TForm1.h"
