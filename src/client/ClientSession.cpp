@@ -131,7 +131,11 @@ void ClientSession::SetCurrentSite(const SiteRecord& site) {
 }
 
 void ClientSession::Connect() {
-    if (!ftp_.Connected()) {
+    // A connection the session has already given up (a time-out, a lost
+    // server) is no one's to keep: there is nothing to ask.
+    if (!ftp_.Connected() || !groups_.Disconnect) {
+        if (ftp_.Connected())
+            ftp_.Abort();
         Open();
         return;
     }
