@@ -217,7 +217,7 @@ TEST_F(Extensions, MlsdListsFactsAndTheChosenFactsOnly) {
           std::string("type=dir;modify="), std::string("type=OS.unix=symlink;size=5;modify="),
           std::string("type=OS.unix=symlink;perm=el; perma\r\n")})
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
-    for (const std::string& name :
+    for (const char* name :
          {" .\r\n", " ..\r\n", " a.txt\r\n", " .hidden\r\n", " sub\r\n", " ln\r\n", " perma\r\n"})
         EXPECT_NE(text.find(name), std::string::npos) << name << "\n" << text;
     // The perm letters come from the owner's rights on each folder.

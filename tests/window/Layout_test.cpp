@@ -206,9 +206,11 @@ TEST(Layout, QueueFiguresFitAndTheQueueShowsRowsWhenSmall) {
     EXPECT_LT(path->text().size(), longPath.size());
     EXPECT_LE(path->geometry().right(), path->parentWidget()->width());
     // Every caption beside them too.
-    for (QLabel* label : panel->findChildren<QLabel*>())
-        if (label != path)
+    for (QLabel* label : panel->findChildren<QLabel*>()) {
+        if (label != path) {
             EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        }
+    }
     EXPECT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
 
     // A small window: the queue view shows its first row whole.

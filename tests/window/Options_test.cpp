@@ -136,8 +136,9 @@ TEST(Options, IdleSecondsFieldSaysItsRangeWhenItRefusesANumber) {
         EXPECT_EQ(seconds->value(), c.value);
         EXPECT_EQ(env.shell->Options().GetInt(keys::IdleCount), c.value);
         EXPECT_EQ(seconds->LastRefusal(), c.said ? range : QString());
-        if (c.said)
+        if (c.said) {
             EXPECT_EQ(QToolTip::text(), range);
+        }
     }
 }
 
