@@ -62,6 +62,8 @@ inline constexpr const char* PassiveMode = "PassiveMode";
 inline constexpr const char* ClientTimeout = "ClientTimeout";
 inline constexpr const char* DownloadLimit = "DownloadLimit";
 inline constexpr const char* UploadLimit = "UploadLimit";
+// Transfers a queue or a folder copy runs at once, each on its own connection.
+inline constexpr const char* MaxSimultaneousTransfers = "MaxSimultaneousTransfers";
 } // namespace keys
 
 namespace sections {

@@ -66,6 +66,7 @@ const std::vector<OptionInfo>& SettingsTable() {
         {sections::Client, keys::ClientTimeout, Integer, "20", kCurrent},
         {sections::Client, keys::DownloadLimit, Integer, "0", "0"},
         {sections::Client, keys::UploadLimit, Integer, "0", "0"},
+        {sections::Client, keys::MaxSimultaneousTransfers, Integer, "2", "2"},
     };
     return table;
 }
@@ -153,6 +154,7 @@ IntegerRange RangeOf(const std::string& key) {
         {keys::ConnectionSpeedLimit, {0, kMaxRate}},
         {keys::DownloadLimit, {0, kMaxRate}},
         {keys::UploadLimit, {0, kMaxRate}},
+        {keys::MaxSimultaneousTransfers, {1, 10}},
     };
     for (const auto& [name, range] : ranges)
         if (key == name)

@@ -3,6 +3,7 @@
 #include "base/PortText.h"
 #include "tools/FtpTexts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -40,6 +41,7 @@ const std::map<std::string, Arity>& Commands() {
         {"append", {1, 1}}, {"resume-get", {1, 1}}, {"resume-put", {1, 1}}, {"mkdir", {1, 0}},
         {"rmdir", {1, 0}},  {"rm", {1, 0}},         {"mv", {2, 0}},         {"size", {1, 0}},
         {"pwd", {0, 0}},    {"quote", {1, 0}},      {"mget", {1, INT_MAX}}, {"mput", {1, INT_MAX}},
+        {"mirror", {2, 0}},
     };
     return table;
 }
@@ -166,6 +168,24 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             o.quiet = true;
             continue;
         }
+        if (!optionsEnded && (a == "-j" || a == "--parallel" || a.rfind("--parallel=", 0) == 0)) {
+            std::optional<std::string> v;
+            if (a.size() > 10 && a[10] == '=')
+                v = a.substr(11);
+            else
+                v = value(a);
+            if (!v)
+                return o;
+            int n = 0;
+            const char* end = v->data() + v->size();
+            auto [next, ec] = std::from_chars(v->data(), end, n);
+            if (v->empty() || ec != std::errc() || next != end || n < 1 || n > 10) {
+                o.error = kBadParallel;
+                return o;
+            }
+            o.parallel = n;
+            continue;
+        }
         if (optionsEnded || a.rfind("--", 0) != 0) {
             words.push_back(a);
             continue;
@@ -192,6 +212,10 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
         } else if (name == "--active") {
             o.passive = false;
             o.passiveGiven = true;
+        } else if (name == "--delete") {
+            o.mirrorDelete = true;
+        } else if (name == "--dry-run") {
+            o.dryRun = true;
         } else if (name == "--verbose") {
             o.verbose = true;
         } else if (name == "--quiet") {
@@ -321,6 +345,10 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             cmd.recursive = true;
             ++i;
         }
+        if (cmd.name == "mirror" && i < words.size() && words[i] == "-R") {
+            cmd.reverse = true;
+            ++i;
+        }
         for (int r = 0; r < it->second.required; ++r) {
             if (i >= words.size()) {
                 o.error = kMissingArgument + cmd.name;
@@ -335,5 +363,9 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
     }
     if (o.commands.empty())
         o.error = kMissingCommand;
+    else if ((o.mirrorDelete || o.dryRun) &&
+             std::none_of(o.commands.begin(), o.commands.end(),
+                          [](const FtpToolCommand& c) { return c.name == "mirror"; }))
+        o.error = kMirrorOptionsAlone;
     return o;
 }

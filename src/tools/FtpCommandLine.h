@@ -24,6 +24,7 @@ struct FtpToolCommand {
                       // size, pwd, quote
     std::vector<std::string> args;
     bool recursive = false; // get -r, put -r: a folder by recursion
+    bool reverse = false;   // mirror -R: local to remote
 };
 
 // What to do with a transfer's target that exists already.
@@ -53,6 +54,10 @@ struct FtpToolOptions {
     // --limit-rate RATE: bytes per second for each transfer, both ways
     // (-1: not given). RATE takes a k, m or g suffix (times 1024 each).
     std::int64_t limitRate = -1;
+    // -j N, --parallel N: transfers at once (1..10); unset: the settings'.
+    std::optional<int> parallel;
+    bool mirrorDelete = false; // --delete: mirror removes what the source lacks
+    bool dryRun = false;       // --dry-run: mirror lists and changes nothing
     FtpUrl url;
     std::vector<FtpToolCommand> commands;
     std::string error; // non-empty when the arguments are wrong

@@ -42,7 +42,7 @@ std::string Absolute(const std::string& path) {
 // Loads the settings without writing anything: a missing file is simply not
 // read (no key pair, every option at its initial value).
 std::string LoadDefaults(const FtpToolOptions& o, const std::string& dataFolder, TRSA& rsa1,
-                         ClientDefaults& defaults) {
+                         ClientDefaults& defaults, int& parallel) {
     Settings settings(dataFolder);
     std::string path;
     if (o.settingsFile)
@@ -63,6 +63,7 @@ std::string LoadDefaults(const FtpToolOptions& o, const std::string& dataFolder,
     }
     rsa1 = keys.RSA1;
     defaults = ClientDefaultsFromSettings(settings, keys);
+    parallel = settings.GetInt(::keys::MaxSimultaneousTransfers);
     // The settings' passive choice only adds to the site's; an explicit
     // --active on the command line wins over it.
     defaults.passiveMode = defaults.passiveMode && !(o.passiveGiven && !o.passive);
@@ -196,7 +197,7 @@ FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir) {
 FtpSessionSetup PrepareFtpSession(const FtpToolOptions& options, const std::string& dataFolder,
                                   TRSA& rsa1, const AskPassword& askPassword) {
     FtpSessionSetup setup;
-    setup.error = LoadDefaults(options, dataFolder, rsa1, setup.defaults);
+    setup.error = LoadDefaults(options, dataFolder, rsa1, setup.defaults, setup.parallel);
     if (setup.error.empty())
         setup.error = BuildSite(options, dataFolder, setup.site, askPassword, setup.notice);
     return setup;

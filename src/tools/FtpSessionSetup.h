@@ -27,6 +27,7 @@ FtpDataFolder FindFtpDataFolder(const std::optional<std::string>& dataDir);
 struct FtpSessionSetup {
     SiteRecord site;
     ClientDefaults defaults;
+    int parallel = 2;   // transfers at once from the settings (1..10)
     std::string error;  // non-empty when the session cannot be set up
     std::string notice; // a warning to show before connecting
 };

@@ -67,6 +67,17 @@ inline constexpr const char* kUsageTransfers =
     "One transfer that times out is reported; the others run on a new connection.\n"
     "  mput PATTERN...                 upload the local files a pattern matches\n"
     "\n"
+    "Keeping a folder in step (the files that are missing or differ in size, or\n"
+    "are newer at the source beyond the listing's precision, and nothing else):\n"
+    "  mirror REMOTE_DIR LOCAL_DIR     bring a local folder up to the server's\n"
+    "  mirror -R LOCAL_DIR REMOTE_DIR  bring a server folder up to the local one\n"
+    "  --delete                  also remove what the source no longer has (listed\n"
+    "                            before anything is removed)\n"
+    "  --dry-run                 list what would be done and change nothing\n"
+    "  -j N, --parallel N        N transfers at once (1..10), each on its own\n"
+    "                            connection with the same login (the settings'\n"
+    "                            MaxSimultaneousTransfers, 2, by default)\n"
+    "\n"
     "When a target exists (get, put, get -r, put -r, mget, mput):\n"
     "  --overwrite               replace it (what happens without an option); a\n"
     "                            download is written beside the old file and\n"
@@ -158,6 +169,22 @@ inline constexpr const char* kOptionNeedsValue = "option needs a value: ";
 inline constexpr const char* kBadSocks = "--socks needs HOST:PORT (a port from 1 to 65535)";
 inline constexpr const char* kBadLimitRate =
     "--limit-rate must be a number of bytes per second, with k, m or g after it if you like";
+inline constexpr const char* kBadParallel = "-j/--parallel needs a number from 1 to 10";
+inline constexpr const char* kMirrorOptionsAlone = "--delete and --dry-run go with mirror";
+// mirror: what is done (or would be, with --dry-run), one line each.
+inline constexpr const char* kMirrorMakeFolder = "mkdir ";
+inline constexpr const char* kMirrorGet = "get ";
+inline constexpr const char* kMirrorPut = "put ";
+inline constexpr const char* kMirrorResumeGet = "resume-get ";
+inline constexpr const char* kMirrorResumePut = "resume-put ";
+inline constexpr const char* kMirrorDelete = "delete ";
+inline constexpr const char* kMirrorRemoveFolder = "rmdir ";
+inline constexpr const char* kMirrorUpToDate = "up to date: ";
+inline constexpr const char* kMirrorNotFolder = "not a folder: ";
+inline std::string FewerConnections(int got, int asked) {
+    return "the server took " + std::to_string(got) + " of " + std::to_string(asked) +
+           " connections; going on with " + std::to_string(got);
+}
 inline constexpr const char* kBadSocksLevel = "--socks-level must be 4, 4A or 5";
 inline constexpr const char* kBadTimeout = "--timeout needs a whole number of seconds from 1";
 inline constexpr const char* kEmptySiteName = "--site needs a site name";

@@ -12,6 +12,8 @@
 #include "tools/FtpExitStatus.h"
 #include "tools/FtpFileExists.h"
 #include "tools/FtpInterrupt.h"
+#include "tools/FtpMirror.h"
+#include "tools/FtpParallel.h"
 #include "tools/FtpPlainReasons.h"
 #include "tools/FtpProgressLine.h"
 #include "tools/FtpQueueCommands.h"
@@ -221,10 +223,52 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
         return status;
     };
 
+    // More connections for transfers at once: the same site, settings,
+    // key pair and proxy. Their log joins the session's with --verbose; a
+    // refusal is told once by the pool.
+    LogWriter extraLog = [&](int, const std::string& text, TColor) {
+        lastActivity = Clock::now();
+        if (o.verbose) {
+            progress.Break();
+            err << MaskPassword(text) << "\n";
+        }
+    };
+    OpenFtpConnection openExtra = [&](std::string& why) -> std::unique_ptr<FtpExtraConnection> {
+        auto extra = std::make_unique<FtpExtraConnection>();
+        if (o.limitRate >= 0) {
+            extra->client.DownloadLimit = o.limitRate;
+            extra->client.UploadLimit = o.limitRate;
+        }
+        extra->client.Timeout = o.timeout;
+        extra->session = std::make_unique<ClientSession>(extra->client, rsa1, extra->rsa2, prompts,
+                                                         extraLog, [defaults] { return defaults; });
+        extra->session->CurrentSite = setup.site;
+        extra->session->ListAfterPwd = false;
+        extra->session->OnChanged = [&](SessionChange) {
+            lastActivity = Clock::now();
+            waiter.Wake();
+        };
+        std::string red;
+        if (!OpenSession(*extra->session, extra->client, waiter, red, why)) {
+            if (!extra->client.LastResponse().empty())
+                why = extra->client.LastResponse();
+            return nullptr;
+        }
+        // SECURITY: no file moves in plain over a site whose encryption is
+        // mandatory.
+        if (extra->session->ConnectedSite.EncryptionMandatory &&
+            !extra->session->ClientEncryptionActive) {
+            why = kMandatoryNotAgreed;
+            return nullptr;
+        }
+        return extra;
+    };
+    FtpParallel pool(session, client, waiter, o.parallel.value_or(setup.parallel), openExtra, err);
+
     // Ctrl-C: the running transfer stops (a download that was replacing a
     // file leaves the old copy as it was) and the run ends at once.
     FtpInterrupt interrupt([&](int) {
-        client.Abort();
+        pool.AbortAll();
         progress.Break();
         std::string note = kInterrupted;
         const std::string& message = client.ErrorMessage();
@@ -350,6 +394,14 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             queueOk = GetFolder(queueRun, a[0], a.size() > 1 ? a[1] : "");
         } else if (cmd.recursive && cmd.name == "put") {
             queueOk = PutFolder(queueRun, a[0], a.size() > 1 ? a[1] : "");
+        } else if (cmd.name == "mirror") {
+            FtpMirrorOptions mirror;
+            mirror.reverse = cmd.reverse;
+            mirror.withDeletes = o.mirrorDelete;
+            mirror.dryRun = o.dryRun;
+            mirror.resumeShorter = o.existing == FtpExisting::Resume;
+            mirror.quiet = o.quiet;
+            queueOk = MirrorFolder(queueRun, pool, mirror, a[0], a[1], out);
         } else if (cmd.name == "mget") {
             queueOk = GetMatching(queueRun, a);
         } else if (cmd.name == "mput") {

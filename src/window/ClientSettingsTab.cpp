@@ -37,18 +37,25 @@ QWidget* MakeClientSettingsTab(SettingBinder& binder) {
     passive->setObjectName(QString::fromLatin1(keys::PassiveMode));
     binder.Bind(passive, keys::PassiveMode);
     layout->addWidget(passive);
+    // A number with its label (and unit) on one row.
+    auto spinRow = [&](const char* label, const char* key, const char* unit) {
+        auto* row = new QWidget(tab);
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        rowLayout->addWidget(new QLabel(QString::fromLatin1(label), row));
+        auto* spin = new RangeSpinBox(row);
+        spin->setObjectName(QString::fromLatin1(key));
+        binder.Bind(spin, key);
+        rowLayout->addWidget(spin);
+        if (unit)
+            rowLayout->addWidget(new QLabel(QString::fromLatin1(unit), row));
+        rowLayout->addStretch(1);
+        layout->addWidget(row);
+    };
     // How long the client waits for a server's greeting and each reply.
-    auto* timeoutRow = new QWidget(tab);
-    auto* timeoutLayout = new QHBoxLayout(timeoutRow);
-    timeoutLayout->setContentsMargins(0, 0, 0, 0);
-    timeoutLayout->addWidget(new QLabel(QString::fromLatin1(wintexts::kClientTimeout), timeoutRow));
-    auto* timeout = new RangeSpinBox(timeoutRow);
-    timeout->setObjectName(QString::fromLatin1(keys::ClientTimeout));
-    binder.Bind(timeout, keys::ClientTimeout);
-    timeoutLayout->addWidget(timeout);
-    timeoutLayout->addWidget(new QLabel(QString::fromLatin1(wintexts::kSeconds), timeoutRow));
-    timeoutLayout->addStretch(1);
-    layout->addWidget(timeoutRow);
+    spinRow(wintexts::kClientTimeout, keys::ClientTimeout, wintexts::kSeconds);
+    // Transfers a queue runs at once, each on its own connection.
+    spinRow(wintexts::kMaxSimultaneousTransfers, keys::MaxSimultaneousTransfers, nullptr);
     layout->addWidget(MakeClientLimitsBox(binder, tab));
     layout->addStretch(1);
     return tab;

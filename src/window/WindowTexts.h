@@ -141,6 +141,7 @@ inline constexpr const char* kRangePrefix = "Enter a number from ";
 inline constexpr const char* kRangeMiddle = " to ";
 inline constexpr const char* kRangeSuffix = ".";
 inline constexpr const char* kClientTimeout = "Reply time-out";
+inline constexpr const char* kMaxSimultaneousTransfers = "Maximum simultaneous transfers";
 inline constexpr const char* kKickConnection = "&Kick this connection";
 // A typed local folder that cannot be shown.
 inline constexpr const char* kCannotOpenFolder = "Cannot open ";

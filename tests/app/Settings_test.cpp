@@ -72,7 +72,8 @@ const char* const kFreshFile = "[Server Options]\r\n"
                                "PassiveMode=0\r\n"
                                "ClientTimeout=20\r\n"
                                "DownloadLimit=0\r\n"
-                               "UploadLimit=0\r\n";
+                               "UploadLimit=0\r\n"
+                               "MaxSimultaneousTransfers=2\r\n";
 
 std::string Fixture() {
     return ReadFile(std::string(VEXA_SOURCE_DIR) + "/tests/app/fixtures/older_version_vexa2.ini");
@@ -283,11 +284,13 @@ TEST_F(SettingsTest, SavingChangesNothingButWhatChanged) {
     ASSERT_TRUE(s.SaveSettings()) << s.LastSaveError();
 
     // The only additions: the two changed lines, and the keys older versions
-    // did not write (the update host, the client's time-out, the protection, speed-limit and
-    // passive-mode keys), each with its default after the last key of its section.
+    // did not write (the update host, the client's time-out, the protection, speed-limit,
+    // passive-mode and simultaneous-transfer keys), each with its default after the last key of its
+    // section.
     std::string expected = Replace(older, "ServerPort=2121\r\n", "ServerPort=2222\r\n");
     expected = Replace(expected, "PassiveMode=1\r\n",
-                       "PassiveMode=0\r\nClientTimeout=20\r\nDownloadLimit=0\r\nUploadLimit=0\r\n");
+                       "PassiveMode=0\r\nClientTimeout=20\r\nDownloadLimit=0\r\nUploadLimit=0\r\n"
+                       "MaxSimultaneousTransfers=2\r\n");
     expected =
         Replace(expected, "ConnectMessage=C:\\FTP\\hello.txt\r\n",
                 "ConnectMessage=C:\\FTP\\hello.txt\r\nBanAfterFailedLogins=10\r\n"

@@ -238,6 +238,8 @@ TEST(FtpCommandLine, HelpNamesEveryCommandAndOption) {
         {"size", "f"},
         {"pwd"},
         {"quote", "NOOP"},
+        {"mirror", "r", "l"},
+        {"mirror", "-R", "l", "r"},
     };
     const std::string usage = ftptool_texts::HelpText();
     for (const auto& c : commands) {
@@ -248,11 +250,15 @@ TEST(FtpCommandLine, HelpNamesEveryCommandAndOption) {
         EXPECT_NE(usage.find("\n  " + shown + " "), std::string::npos) << shown;
     }
     const std::vector<std::vector<std::string>> options = {
-        {"--passive"},          {"--active"},          {"--socks", "h:1"},
-        {"--socks-level", "4"}, {"--socks-user", "u"}, {"--socks-password", "p"},
-        {"--timeout", "1"},     {"--site", "s"},       {"--key", "k"},
-        {"--mandatory"},        {"--no-rsa"},          {"--verbose"},
-        {"--data-dir", "d"},    {"--settings", "f"},   {"--limit-rate", "2M"},
+        {"--passive"},          {"--active"},
+        {"--socks", "h:1"},     {"--socks-level", "4"},
+        {"--socks-user", "u"},  {"--socks-password", "p"},
+        {"--timeout", "1"},     {"--site", "s"},
+        {"--key", "k"},         {"--mandatory"},
+        {"--no-rsa"},           {"--verbose"},
+        {"--data-dir", "d"},    {"--settings", "f"},
+        {"--limit-rate", "2M"}, {"-j", "4"},
+        {"--parallel", "10"},
     };
     for (const auto& option : options) {
         std::vector<std::string> args = option;
@@ -286,4 +292,32 @@ TEST(FtpCommandLine, FoldersPatternsAndExistingTargets) {
     EXPECT_NE(ParseFtpToolArgs({"--skip", "--ask", "ftp://h/", "pwd"}).error, "");
     EXPECT_NE(ParseFtpToolArgs({"ftp://h/", "mget"}).error, "");
     EXPECT_NE(ParseFtpToolArgs({"ftp://h/", "get", "-r"}).error, "");
+}
+
+TEST(FtpCommandLine, MirrorAndParallelTransfers) {
+    auto o = ParseFtpToolArgs({"--delete", "-j", "4", "ftp://h/", "mirror", "-R", "local dir",
+                               "remote", "--dry-run", "mirror", "r", "l"});
+    ASSERT_EQ(o.error, "");
+    EXPECT_TRUE(o.mirrorDelete);
+    EXPECT_TRUE(o.dryRun);
+    EXPECT_EQ(o.parallel, 4);
+    ASSERT_EQ(o.commands.size(), 2u);
+    EXPECT_TRUE(o.commands[0].reverse);
+    EXPECT_EQ(o.commands[0].args, (std::vector<std::string>{"local dir", "remote"}));
+    EXPECT_FALSE(o.commands[1].reverse);
+    EXPECT_EQ(ParseFtpToolArgs({"--parallel=1", "ftp://h/", "pwd"}).parallel, 1);
+    EXPECT_FALSE(ParseFtpToolArgs({"ftp://h/", "pwd"}).parallel.has_value());
+
+    const char* badParallel = "-j/--parallel needs a number from 1 to 10";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-j", "0", "ftp://h/", "pwd"},
+             {"-j", "11", "ftp://h/", "pwd"},
+             {"--parallel=two", "ftp://h/", "pwd"},
+             {"--parallel=", "ftp://h/", "pwd"},
+         })
+        EXPECT_EQ(ParseFtpToolArgs(args).error, badParallel) << args[0] << args[1];
+    EXPECT_EQ(ParseFtpToolArgs({"ftp://h/", "mirror", "only-one"}).error,
+              "missing argument for mirror");
+    EXPECT_EQ(ParseFtpToolArgs({"--delete", "ftp://h/", "get", "a"}).error,
+              "--delete and --dry-run go with mirror");
 }

@@ -21,6 +21,11 @@ public:
         bool noAnonPassword = false; // USER anonymous is then answered with 230
         std::string bannerFile;      // multi-line greeting when set
         std::string ftpdBanner;      // one-line greeting text when set
+        bool transferLog = false;    // one line per finished transfer in TransferLog()
+        int maxClients = 0;          // sessions at once (0: no limit)
+        // Passive data ports from the system's free ones instead of a single
+        // fixed one (needed by sessions that transfer at the same time).
+        bool anyPassivePort = false;
     };
     VsftpdPeer() : VsftpdPeer(Options{}) {}
     explicit VsftpdPeer(const Options& options);
@@ -31,6 +36,8 @@ public:
     std::string PortText() const { return std::to_string(port_); }
     // Files served, ending in "/".
     std::string Root() const { return root_; }
+    // The transfer log (xferlog format): "o" lines are downloads, "i" uploads.
+    std::string TransferLog() const { return dir_.File("xferlog"); }
     static const char* User();
     static const char* Password();
 
@@ -60,8 +67,13 @@ inline VsftpdPeer::VsftpdPeer(const Options& options) {
         << "seccomp_sandbox=NO\nanonymous_enable=YES\nlocal_enable=YES\nwrite_enable=YES\n"
         << "chroot_local_user=NO\nlocal_root=" << root_ << "\nlocal_umask=022\n"
         << "pam_service_name=vsftpd\nanon_root=" << anonRoot << "\n"
-        << "pasv_enable=YES\npasv_min_port=" << pasvPort << "\npasv_max_port=" << pasvPort << "\n"
-        << "port_enable=YES\nconnect_from_port_20=NO\nxferlog_enable=NO\ndirmessage_enable=NO\n"
+        << "pasv_enable=YES\npasv_min_port=" << (options.anyPassivePort ? 0 : pasvPort)
+        << "\npasv_max_port=" << (options.anyPassivePort ? 0 : pasvPort) << "\n"
+        << "port_enable=YES\nconnect_from_port_20=NO\ndirmessage_enable=NO\n"
+        << (options.transferLog
+                ? "xferlog_enable=YES\nxferlog_std_format=YES\nxferlog_file=" + TransferLog() + "\n"
+                : std::string("xferlog_enable=NO\n"))
+        << "max_clients=" << options.maxClients << "\n"
         << "use_localtime=NO\nhide_ids=YES\nftp_username=ftp\n"
         << "no_anon_password=" << (options.noAnonPassword ? "YES" : "NO") << "\n";
     if (!options.bannerFile.empty())
