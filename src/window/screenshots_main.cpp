@@ -138,9 +138,8 @@ int main(int argc, char** argv) {
         for (const RemoteItem& item : shell.Client().RemoteItems())
             if (item.Icon == RemoteIcon::File)
                 files.push_back(item);
-        std::sort(files.begin(), files.end(), [](const RemoteItem& a, const RemoteItem& b) {
-            return a.Size.size() > b.Size.size();
-        });
+        std::sort(files.begin(), files.end(),
+                  [](const RemoteItem& a, const RemoteItem& b) { return a.Size > b.Size; });
         shell.Queue().AddDownloads(files, page.Local()->Folder());
         shell.Queue().Run();
         // The first (largest) file well under way.
