@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     window.StartUpSteps();
     bool ok = true;
     QTemporaryDir downloads;
-    if (demoKey != nullptr && shell.Server().Active()) {
+    if (demoKey != nullptr && shell.ServerListening()) {
         const SiteRecord site = DemoSite(shell.Options().GetString(keys::ServerPort), demoKey);
         StoreSite(data.toStdString(), site);
         shell.Client().SetCurrentSite(site);
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     }
     window.Pages()->setCurrentIndex(1);
     // A listening server is shown with its first client, when one comes.
-    if (shell.Server().Active()) {
+    if (shell.ServerListening()) {
         QElapsedTimer waited;
         waited.start();
         while (shell.Owner().Rows().empty() && waited.elapsed() < 15000)

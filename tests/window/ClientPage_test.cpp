@@ -333,3 +333,20 @@ TEST(ClientPage, StopAbortsTheRunningDownload) {
     EXPECT_EQ(ReadFile(env.local + "big.bin"), big.substr(0, got));
     EXPECT_TRUE(env.shell->Ftp().Connected());
 }
+
+TEST(ClientPage, AQueuedFolderDownloadShowsItsLocalFolder) {
+    ConnectedPage env;
+    fs::create_directory(env.served + "sub");
+    WriteFile(env.served + "sub/inside.txt", "in");
+    env.Connect();
+    std::vector<RemoteItem> folder;
+    for (const RemoteItem& item : env.shell->Client().RemoteItems())
+        if (item.Caption == "sub")
+            folder.push_back(item);
+    ASSERT_EQ(folder.size(), 1u);
+    env.shell->Queue().AddDownloads(folder, env.page.Local()->Folder());
+    env.shell->Queue().Run();
+    ASSERT_TRUE(WaitForQueue(*env.shell));
+    EXPECT_EQ(env.page.Local()->Folder(), env.local + "sub/");
+    EXPECT_EQ(RowOf(env.page.Local()->ReportView(), "inside.txt"), 0);
+}
