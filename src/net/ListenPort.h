@@ -1,5 +1,5 @@
 #pragma once
-#include "SocketAddress.h"
+#include "net/SocketAddress.h"
 
 // Binds a stream socket (with SO_REUSEADDR set) to address. When the address
 // asks for any port (0), a few ports drawn at random from the system's range

@@ -1,4 +1,4 @@
-#include "SocketAddress.h"
+#include "net/SocketAddress.h"
 
 #include <arpa/inet.h>
 
