@@ -87,6 +87,10 @@ public:
     // What a client connection takes from the settings and the key pair.
     ClientDefaults ClientSettings() const;
 
+    // Read-only views for the window.
+    bool ClientConnected() const { return ftp_.Connected(); }
+    bool ServerListening() const { return server_.Active(); }
+
     Settings& Options() { return settings_; }
     Logger& Log() { return logger_; }
     ProgramKeys& Keys() { return keys_; }

@@ -50,6 +50,9 @@ AppSignals::AppSignals(AppShell& shell, QObject* parent)
         pendingQueueRows_.insert(row);
         queueRowThrottle_.Poke();
     };
+    queue.OnLocalFolderChanged = [this](const std::string& folder) {
+        emit localFolderChanged(QString::fromStdString(folder));
+    };
     shell_.OnSettingChanged = [this](const std::string& key) {
         emit settingChanged(QString::fromStdString(key));
     };
@@ -64,6 +67,7 @@ AppSignals::~AppSignals() {
     shell_.Client().OnChanged = nullptr;
     shell_.Queue().OnChanged = nullptr;
     shell_.Queue().OnRowChanged = nullptr;
+    shell_.Queue().OnLocalFolderChanged = nullptr;
     shell_.OnSettingChanged = nullptr;
     shell_.OnKeyPairChanged = nullptr;
 }

@@ -38,6 +38,9 @@ signals:
     // entry's values changed.
     void queueChanged();
     void queueRowChanged(int row);
+    // A queued folder download made or chose a local folder the local panel
+    // is to show (an absolute path).
+    void localFolderChanged(const QString& folder);
     void settingChanged(const QString& key);
     // A screen line of a log (1 client, 2 server), after masking and the
     // filter; rgb is the colour as 0xRRGGBB.

@@ -1,5 +1,6 @@
 #include "client/ClientSession.h"
 
+#include "client/SessionCipher.h"
 #include "client/SessionTexts.h"
 #include "crypto/ChunkCipher.h"
 #include "crypto/KeyAnnouncement.h"
@@ -30,10 +31,11 @@ std::string ReadWholeFile(const std::string& path, bool& ok) {
 
 ClientSession::ClientSession(TFtpClient& ftp, TRSA& rsa1, TRSA& rsa2, Prompts& prompts,
                              LogWriter log, std::function<ClientDefaults()> defaults)
-    : ftp_(ftp), rsa1_(rsa1), cipher_(rsa1, rsa2), prompts_(prompts), log_(std::move(log)),
-      defaults_(std::move(defaults)), number_(++sessionCounter) {
+    : ftp_(ftp), rsa1_(rsa1), cipher_(std::make_unique<TSessionCipher>(rsa1, rsa2)),
+      prompts_(prompts), log_(std::move(log)), defaults_(std::move(defaults)),
+      number_(++sessionCounter) {
     programDirectory_ = defaults_().programDirectory;
-    ftp_.CipherHooks = &cipher_;
+    ftp_.CipherHooks = cipher_.get();
     Hook();
 }
 
@@ -161,7 +163,7 @@ void ClientSession::Open() {
     reconnecting_ = false;
     ClientEncryptionActive = false;
     ftp_.ClientEncryptionActive = false;
-    cipher_.ClearDataKey();
+    cipher_->ClearDataKey();
     failure_ = SessionFailure::None;
     // Nothing of an earlier session describes this one.
     ClearIndicatorValues();
@@ -569,7 +571,7 @@ void ClientSession::KeyCheck() {
     const std::string bits = std::to_string(8 * key.size());
     Log(kNegotiated, colours::clGreen);
     Log(kUsingPrefix + bits + kUsingSuffix, colours::clGreen);
-    cipher_.SetDataKey(key);
+    cipher_->SetDataKey(key);
     ClientEncryptionActive = true;
     ftp_.ClientEncryptionActive = true;
     indicators_.Encryption = kOn;
@@ -581,7 +583,7 @@ void ClientSession::KeyCheck() {
 void ClientSession::KeyCheckFailed() {
     ClientEncryptionActive = false;
     ftp_.ClientEncryptionActive = false;
-    cipher_.ClearDataKey();
+    cipher_->ClearDataKey();
     ShowPlainData();
     Log(kNotNegotiated, colours::clRed);
     if (ConnectedSite.EncryptionMandatory) {

@@ -2,7 +2,6 @@
 #include "base/LogColour.h"
 #include "base/Prompts.h"
 #include "client/RemoteListing.h"
-#include "client/SessionCipher.h"
 #include "client/SessionTransfers.h"
 #include "client/SessionValues.h"
 #include "client/SiteRecord.h"
@@ -16,6 +15,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+class TRSA;
+class TSessionCipher;
 
 // The interactive client session: connects to the current site, drives the
 // login and the encryption negotiation from each finished request, keeps the
@@ -165,7 +167,9 @@ private:
 
     TFtpClient& ftp_;
     TRSA& rsa1_;
-    TSessionCipher cipher_;
+    // Owned here, declared apart: the cipher's key types stay out of
+    // every file that drives a session.
+    std::unique_ptr<TSessionCipher> cipher_;
     Prompts& prompts_;
     LogWriter log_;
     std::function<ClientDefaults()> defaults_;

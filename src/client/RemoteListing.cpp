@@ -1,6 +1,9 @@
 #include "client/RemoteListing.h"
 
+#include "client/FileRowOrder.h"
+
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
@@ -152,8 +155,8 @@ bool ParseUnixLine(const Line& line, RemoteItem& item) {
                     : permissions[0] == 'l' ? RemoteIcon::Link
                                             : RemoteIcon::File;
         item.Caption = text.substr(dateEnd + 1);
-        item.Size = line.Span(*sizeAt, i - 1);
-        item.Date = line.Span(i, i + dateFields - 1);
+        item.SizeText = line.Span(*sizeAt, i - 1);
+        item.DateText = line.Span(i, i + dateFields - 1);
         return true;
     }
     return false;
@@ -176,13 +179,14 @@ bool ParseDosLine(const Line& line, RemoteItem& item) {
         return false;
     item.Icon = folder ? RemoteIcon::Folder : RemoteIcon::File;
     item.Caption = line.Whole().substr(line.At(3).begin);
-    item.Size = folder ? std::string() : size;
-    item.Date = line.Span(0, 1);
+    item.SizeText = folder ? std::string() : size;
+    item.DateText = line.Span(0, 1);
     return true;
 }
-} // namespace
 
-bool ParseListingLine(const std::string& text, TServerKind /*kind*/, RemoteItem& item) {
+// The fields of one line and the values read from them, with one reading
+// of the clock for a whole listing.
+bool ParseLineAt(const std::string& text, std::int64_t now, RemoteItem& item) {
     // The fields are found from the date backwards, so owner and group names
     // with blanks, NetWare's layout without a group and device files all
     // parse; a line that is no entry (a "total" line, a server's message) is
@@ -195,11 +199,87 @@ bool ParseListingLine(const std::string& text, TServerKind /*kind*/, RemoteItem&
         return false;
     if (parsed.Caption.empty() || parsed.Caption == "." || parsed.Caption == "..")
         return false;
+    parsed.Size = ListingSizeValue(parsed.SizeText);
+    parsed.Modified = ListingTimeValue(parsed.DateText, now);
     item = std::move(parsed);
     return true;
 }
 
-std::vector<RemoteItem> ParseListing(const std::string& text, TServerKind kind) {
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+std::int64_t Seconds(std::int64_t year, int month, int day, int hour, int minute, int second = 0) {
+    return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+           hour * 3600 + minute * 60 + second;
+}
+
+int MonthOf(const std::string& name) {
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    const auto found = std::find(std::begin(kMonths), std::end(kMonths), Lower(name));
+    return found == std::end(kMonths) ? 0 : static_cast<int>(found - std::begin(kMonths)) + 1;
+}
+
+// A number of digits only, or nothing.
+std::optional<int> Number(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [next, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || next != end || !IsDigitChar(text[0]))
+        return std::nullopt;
+    return value;
+}
+
+// "14:05", "9:05", "14:05:59" with an optional "AM"/"PM" (DOS): hour,
+// minute and second.
+std::optional<std::array<int, 3>> ClockOf(std::string text) {
+    text = Lower(text);
+    int add = -1;
+    if (text.ends_with("am") || text.ends_with("pm")) {
+        add = text.ends_with("pm") ? 12 : 0;
+        text.resize(text.size() - 2);
+    }
+    std::array<int, 3> parts{0, 0, 0};
+    std::istringstream in(text);
+    std::string part;
+    int count = 0;
+    while (std::getline(in, part, ':')) {
+        const auto n = Number(part);
+        if (!n || count == 3)
+            return std::nullopt;
+        parts[static_cast<std::size_t>(count++)] = *n;
+    }
+    if (count < 2)
+        return std::nullopt;
+    if (add >= 0) {
+        if (parts[0] < 1 || parts[0] > 12)
+            return std::nullopt;
+        parts[0] = parts[0] % 12 + add;
+    }
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 60)
+        return std::nullopt;
+    return parts;
+}
+
+bool ValidDay(std::int64_t year, int month, int day) {
+    return year > 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+} // namespace
+
+bool ParseListingLine(const std::string& text, TServerKind /*kind*/, RemoteItem& item) {
+    return ParseLineAt(text, WallClockNow(), item);
+}
+
+std::vector<RemoteItem> ParseListing(const std::string& text, TServerKind /*kind*/) {
+    const std::int64_t now = WallClockNow();
     std::vector<RemoteItem> items;
     std::istringstream in(text);
     std::string line;
@@ -207,71 +287,98 @@ std::vector<RemoteItem> ParseListing(const std::string& text, TServerKind kind) 
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         RemoteItem item;
-        if (ParseListingLine(line, kind, item))
+        if (ParseLineAt(line, now, item))
             items.push_back(std::move(item));
     }
     return items;
 }
 
-namespace {
-
-// A size as a number; a text that is none (a "<DIR>") sorts before every number.
-long long SizeKey(const std::string& size) {
-    long long value = 0;
-    const char* end = size.data() + size.size();
-    auto [next, ec] = std::from_chars(size.data(), end, value);
-    return ec == std::errc() && next == end ? value : -1;
-}
-
-// A listing date ("Mar 07 14:05" within the last year, "Jan 31  2023"
-// older) as a number that orders dates: year, month, day, hour, minute. A
-// date without a year is in the last twelve months.
-long long DateKey(const std::string& date) {
-    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                          "jul", "aug", "sep", "oct", "nov", "dec"};
-    std::istringstream in(Lower(date));
-    std::string month, day, last;
-    in >> month >> day >> last;
-    const auto found = std::find(std::begin(kMonths), std::end(kMonths), month);
-    if (found == std::end(kMonths) || day.empty() || last.empty())
-        return -1;
-    const long long m = (found - std::begin(kMonths)) + 1;
-    const long long d = std::atoll(day.c_str());
-    const std::time_t now = std::time(nullptr);
-    std::tm today{};
-    localtime_r(&now, &today);
-    long long year = today.tm_year + 1900, hour = 0, minute = 0;
-    const std::size_t colon = last.find(':');
-    if (colon == std::string::npos) {
-        year = std::atoll(last.c_str());
-    } else {
-        hour = std::atoll(last.substr(0, colon).c_str());
-        minute = std::atoll(last.substr(colon + 1).c_str());
-        if (m > today.tm_mon + 1 || (m == today.tm_mon + 1 && d > today.tm_mday))
-            --year;
+std::int64_t ListingSizeValue(const std::string& text) {
+    // DOS listings group thousands with commas ("1,234,567"); a device's
+    // numbers ("8,0", "1,   3") are no size.
+    std::string digits;
+    std::istringstream groups(text);
+    std::string group;
+    for (bool first = true; std::getline(groups, group, ','); first = false) {
+        const bool fits = first ? !group.empty() && group.size() <= 3 : group.size() == 3;
+        if (!AllDigits(group) || (text.find(',') != std::string::npos && !fits))
+            return 0;
+        digits += group;
     }
-    return (((year * 13 + m) * 32 + d) * 24 + hour) * 60 + minute;
+    if (digits.empty() || text.back() == ',')
+        return 0;
+    std::int64_t value = 0;
+    const char* end = digits.data() + digits.size();
+    auto [next, ec] = std::from_chars(digits.data(), end, value);
+    return ec == std::errc() && next == end ? value : 0;
 }
 
-} // namespace
+std::int64_t WallClockNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return Seconds(t.tm_year + 1900LL, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+}
+
+std::int64_t ListingTimeValue(const std::string& text, std::int64_t nowWallClock) {
+    std::istringstream in(text);
+    std::string first, second, third;
+    in >> first >> second >> third;
+    if (const int month = MonthOf(first); month != 0) {
+        // "Mar 07 14:05" (within the last year) or "Jan 31  2023".
+        const auto day = Number(second);
+        if (!day || third.empty())
+            return kNoTime;
+        if (third.find(':') == std::string::npos) {
+            const auto year = Number(third);
+            return year && ValidDay(*year, month, *day) ? Seconds(*year, month, *day, 0, 0)
+                                                        : kNoTime;
+        }
+        const auto clock = ClockOf(third);
+        if (!clock)
+            return kNoTime;
+        std::int64_t year = 1970 + nowWallClock / (86400LL * 366);
+        // The year whose date is the latest one not after tomorrow (a
+        // server's clock may run a little ahead).
+        while (Seconds(year, 1, 1, 0, 0) <= nowWallClock)
+            ++year;
+        for (;; --year) {
+            if (!ValidDay(year, month, *day))
+                return kNoTime;
+            const std::int64_t at = Seconds(year, month, *day, (*clock)[0], (*clock)[1]);
+            if (at <= nowWallClock + 86400)
+                return at;
+        }
+    }
+    // "2024-01-31 12:00" or DOS "01-31-24  10:15PM" / "01-31-2024 22:15".
+    const auto clock = ClockOf(second);
+    if (!clock || !third.empty())
+        return kNoTime;
+    std::istringstream date(first);
+    std::string a, b, c;
+    std::getline(date, a, '-');
+    std::getline(date, b, '-');
+    std::getline(date, c);
+    const auto x = Number(a), y = Number(b), z = Number(c);
+    if (!x || !y || !z)
+        return kNoTime;
+    std::int64_t year = 0;
+    int month = 0, day = 0;
+    if (a.size() == 4) {
+        year = *x, month = *y, day = *z;
+    } else {
+        month = *x, day = *y, year = *z;
+        // Two-digit DOS years: 70 to 99 are 1900s, the rest 2000s.
+        if (c.size() == 2)
+            year += year < 70 ? 2000 : 1900;
+    }
+    return ValidDay(year, month, day) ? Seconds(year, month, day, (*clock)[0], (*clock)[1])
+                                      : kNoTime;
+}
 
 void SortRemoteItems(std::vector<RemoteItem>& items, int column, bool descending) {
-    // Sizes as numbers and dates as dates; the name breaks ties (and sorts
-    // as case-insensitive text).
-    auto less = [column](const RemoteItem& a, const RemoteItem& b) {
-        if (column == 1) {
-            const long long x = SizeKey(a.Size), y = SizeKey(b.Size);
-            if (x != y)
-                return x < y;
-        } else if (column == 2) {
-            const long long x = DateKey(a.Date), y = DateKey(b.Date);
-            if (x != y)
-                return x < y;
-        }
-        return Lower(a.Caption) < Lower(b.Caption);
-    };
-    std::stable_sort(items.begin(), items.end(), [&](const RemoteItem& a, const RemoteItem& b) {
-        return descending ? less(b, a) : less(a, b);
+    SortFileRows(items, column, descending, [](const RemoteItem& item) {
+        return FileRowKey{item.Caption, item.Size, item.Modified};
     });
 }
 

@@ -26,21 +26,21 @@ std::string JoinLocal(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-// The size of a local file as the queue shows it: "0" when there is none.
-std::string LocalSizeText(const std::string& path) {
+// The size of a local file: 0 when there is none.
+std::int64_t LocalFileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return "0";
-    return std::to_string(static_cast<long long>(st.st_size));
+        return 0;
+    return static_cast<std::int64_t>(st.st_size);
 }
 
-// The size the remote list shows for name, "0" when it is not there.
-std::string RemoteSizeOf(const std::string& name, const std::vector<RemoteItem>* remoteItems) {
+// The size the remote list shows for name, 0 when it is not there.
+std::int64_t RemoteSizeOf(const std::string& name, const std::vector<RemoteItem>* remoteItems) {
     if (remoteItems)
         for (const RemoteItem& r : *remoteItems)
             if (r.Caption == name)
                 return r.Size;
-    return std::to_string(0);
+    return 0;
 }
 
 // SECURITY: a listing comes from the server. A name that is a path ("../x",
@@ -115,7 +115,7 @@ void TransferQueue::LocalFolder(const std::string& folder) {
 void TransferQueue::Recompute() {
     std::int64_t sum = 0;
     for (const QueueEntry& e : entries_)
-        sum += SizeTextValue(e.Direction == kUpload ? e.LocalSize : e.RemoteSize);
+        sum += e.Direction == kUpload ? e.LocalSize : e.RemoteSize;
     totals_.Count = std::to_string(entries_.size());
     totals_.Bytes = std::to_string(sum);
     totals_.Kind = kKindFile;
@@ -151,11 +151,11 @@ void TransferQueue::AddDownloadsFrom(const std::vector<RemoteItem>& items,
         e.Icon = item.Icon == RemoteIcon::File ? QueueIcon::File : QueueIcon::Directory;
         e.Link = link;
         e.Local = JoinLocal(localFolder, name);
-        e.LocalSize = e.Icon == QueueIcon::File ? LocalSizeText(e.Local) : "0";
+        e.LocalSize = e.Icon == QueueIcon::File ? LocalFileSize(e.Local) : 0;
         e.Direction = kDownload;
         e.Remote = JoinRemote(remoteDir, name);
         // A link's own size says nothing of what it points to.
-        e.RemoteSize = link ? std::string("0") : item.Size;
+        e.RemoteSize = link ? 0 : item.Size;
         const std::size_t arrow = item.Caption.find(" -> ");
         e.Canonical = AbsoluteRemotePath(canonicalDir, link && arrow != std::string::npos
                                                            ? item.Caption.substr(arrow + 4)
@@ -184,7 +184,7 @@ void TransferQueue::AddUploadsTo(const std::vector<LocalItem>& items,
         struct stat st {};
         const bool folder = ::stat(e.Local.c_str(), &st) == 0 ? S_ISDIR(st.st_mode) : item.Folder;
         e.Icon = folder ? QueueIcon::Directory : QueueIcon::File;
-        e.LocalSize = std::to_string(folder ? 0LL : static_cast<long long>(item.Size));
+        e.LocalSize = folder ? 0 : item.Size;
         e.Direction = kUpload;
         e.Remote = JoinRemote(remoteDir, item.Name);
         e.RemoteSize = RemoteSizeOf(item.Name, remoteItems);
@@ -196,12 +196,12 @@ void TransferQueue::AddUploadsTo(const std::vector<LocalItem>& items,
 }
 
 void TransferQueue::AddTransfer(bool upload, bool folder, const std::string& local,
-                                const std::string& remote, const std::string& remoteSize) {
+                                const std::string& remote, std::int64_t remoteSize) {
     QueueEntry e;
     e.Id = ++nextId_;
     e.Icon = folder ? QueueIcon::Directory : QueueIcon::File;
     e.Local = local;
-    e.LocalSize = folder ? std::string("0") : LocalSizeText(local);
+    e.LocalSize = folder ? 0 : LocalFileSize(local);
     e.Direction = upload ? kUpload : kDownload;
     e.Remote = remote;
     e.RemoteSize = remoteSize;

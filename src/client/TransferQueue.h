@@ -63,10 +63,10 @@ public:
     // shows; remote sizes come from the remote list.
     void AddUploads(const std::vector<LocalItem>& items, const std::string& localFolder);
     // One download or upload with both paths given (a front end that names
-    // its targets): a folder is transferred by recursion. remoteSize as the
-    // entry shows it ("0" when the remote side has nothing).
+    // its targets): a folder is transferred by recursion. remoteSize in
+    // bytes (0 when the remote side has nothing).
     void AddTransfer(bool upload, bool folder, const std::string& local, const std::string& remote,
-                     const std::string& remoteSize);
+                     std::int64_t remoteSize);
     // Remote items to delete (files) or remove (folders).
     void AddDeletes(const std::vector<RemoteItem>& items);
     void Remove(const std::vector<int>& ids);

@@ -206,11 +206,11 @@ void TransferQueue::LinkAsFile(int id) {
     if (!entry)
         return;
     entry->Icon = QueueIcon::File;
-    entry->LocalSize = [&] {
+    entry->LocalSize = [&]() -> std::int64_t {
         std::error_code ec;
         const auto size =
             fs::is_regular_file(entry->Local, ec) ? fs::file_size(entry->Local, ec) : 0;
-        return std::to_string(ec ? 0 : size);
+        return ec ? 0 : static_cast<std::int64_t>(size);
     }();
     entry->Status = kQueued;
     session_.SetRemoteUp(true);
@@ -312,11 +312,11 @@ void TransferQueue::StartFileDownload(QueueEntry& entry) {
     SetStatus(entry, kDownloading);
     totals_.Kind = kKindFileDown;
     totals_.Path = entry.Local;
-    totals_.FileSize = entry.RemoteSize;
+    totals_.FileSize = std::to_string(entry.RemoteSize);
     session_.SetQueueGroups(session_.Groups().TransferQueue, true);
     Changed();
     auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
-        const std::int64_t size = SizeTextValue(e.RemoteSize);
+        const std::int64_t size = e.RemoteSize;
         auto done = Callback(&TransferQueue::FileTransferred, e.Id);
         if (answer == FileExistsAnswer::Skip) {
             Skip(e.Id, e.Local);
@@ -328,7 +328,7 @@ void TransferQueue::StartFileDownload(QueueEntry& entry) {
             session_.Download(e.Remote, e.Local, size, std::move(done));
         TransferStarted();
     };
-    if (entry.LocalSize != "0")
+    if (entry.LocalSize > 0)
         Ask(entry, false, go);
     else
         go(entry, FileExistsAnswer::Overwrite);
@@ -338,24 +338,23 @@ void TransferQueue::StartFileUpload(QueueEntry& entry) {
     SetStatus(entry, kUploading);
     totals_.Kind = kKindFileUp;
     totals_.Path.clear();
-    totals_.FileSize = entry.LocalSize;
+    totals_.FileSize = std::to_string(entry.LocalSize);
     session_.SetQueueGroups(session_.Groups().TransferQueue, true);
     Changed();
     auto go = [this](QueueEntry& e, FileExistsAnswer answer) {
-        const std::int64_t size = SizeTextValue(e.LocalSize);
+        const std::int64_t size = e.LocalSize;
         auto done = Callback(&TransferQueue::FileTransferred, e.Id);
         if (answer == FileExistsAnswer::Skip) {
             Skip(e.Id, e.Remote);
             return;
         }
         if (answer == FileExistsAnswer::Resume)
-            session_.AppendUpload(e.Local, e.Remote, SizeTextValue(e.RemoteSize), size,
-                                  std::move(done));
+            session_.AppendUpload(e.Local, e.Remote, e.RemoteSize, size, std::move(done));
         else
             session_.Upload(e.Local, e.Remote, size, std::move(done));
         TransferStarted();
     };
-    if (entry.RemoteSize != "0")
+    if (entry.RemoteSize > 0)
         Ask(entry, true, go);
     else
         go(entry, FileExistsAnswer::Overwrite);
@@ -363,8 +362,9 @@ void TransferQueue::StartFileUpload(QueueEntry& entry) {
 
 void TransferQueue::Ask(const QueueEntry& entry, bool upload,
                         std::function<void(QueueEntry&, FileExistsAnswer)> go) {
-    FileExistsQuestion q = MakeFileExistsQuestion(upload, entry.Local, entry.LocalSize,
-                                                  entry.Remote, entry.RemoteSize);
+    FileExistsQuestion q =
+        MakeFileExistsQuestion(upload, entry.Local, std::to_string(entry.LocalSize), entry.Remote,
+                               std::to_string(entry.RemoteSize));
     q.countdownSeconds = static_cast<int>((static_cast<long long>(CountdownMs) + 999) / 1000);
     const int question = ++questionCount_;
     question_ = question;

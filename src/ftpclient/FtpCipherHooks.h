@@ -1,6 +1,5 @@
 #pragma once
-#include "crypto/ChunkCipher.h"
-
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -29,8 +28,7 @@ public:
     // Consecutive chunks of chunkSize in place, each on its own; only the
     // last may be shorter.
     virtual void EncipherChunks(char* data, std::size_t len, std::size_t chunkSize) {
-        ForEachChunk(data, len, chunkSize, [this](char* chunk, std::size_t length) {
-            EncipherChunk(chunk, static_cast<int>(length));
-        });
+        for (std::size_t offset = 0; offset < len; offset += chunkSize)
+            EncipherChunk(data + offset, static_cast<int>(std::min(chunkSize, len - offset)));
     }
 };

@@ -340,7 +340,6 @@ private:
     TLocalFile localFile_;
     TChunkFramer received_{kServerToClientChunk}; // enciphered chunks being reassembled
     std::vector<char> ioBuffer_;
-    std::string socketErrorText_;
     QTimer* replyTimer_ = nullptr;
     std::string lastVerb_; // the command word of the last command sent
 };

@@ -40,10 +40,10 @@ QVariant ConnectionListModel::data(const QModelIndex& index, int role) const {
     return SyncedTableModel::data(index, role);
 }
 
-const std::string& ConnectionListModel::Cell(const accounts::ConnectionRow& r, int column) const {
+QString ConnectionListModel::Cell(const accounts::ConnectionRow& r, int column) const {
     const std::string* cells[] = {&r.Id,       &r.UserName, &r.Address, &r.Action,
                                   &r.Location, &r.Progress, &r.Speed};
-    return *cells[column];
+    return QString::fromStdString(*cells[column]);
 }
 
 bool ConnectionListModel::SameValues(const accounts::ConnectionRow& a,

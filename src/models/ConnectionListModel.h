@@ -24,7 +24,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    const std::string& Cell(const accounts::ConnectionRow& row, int column) const override;
+    QString Cell(const accounts::ConnectionRow& row, int column) const override;
     std::string KeyOf(const accounts::ConnectionRow& row) const override { return row.Id; }
     bool SameValues(const accounts::ConnectionRow& a,
                     const accounts::ConnectionRow& b) const override;

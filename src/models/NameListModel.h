@@ -16,7 +16,9 @@ public:
     void Refresh();
 
 private:
-    const std::string& Cell(const std::string& name, int) const override { return name; }
+    QString Cell(const std::string& name, int) const override {
+        return QString::fromStdString(name);
+    }
     std::string KeyOf(const std::string& name) const override { return name; }
     bool SameValues(const std::string& a, const std::string& b) const override { return a == b; }
 

@@ -20,9 +20,9 @@ RemoteListingModel::RemoteListingModel(ClientSession& session, AppSignals& event
     connect(&events, &AppSignals::clientListingChanged, this, &RemoteListingModel::Reload);
 }
 
-const std::string& RemoteListingModel::Cell(const RemoteItem& item, int column) const {
-    const std::string* cells[] = {&item.Caption, &item.Size, &item.Date};
-    return *cells[column];
+QString RemoteListingModel::Cell(const RemoteItem& item, int column) const {
+    const std::string* cells[] = {&item.Caption, &item.SizeText, &item.DateText};
+    return QString::fromStdString(*cells[column]);
 }
 
 QVariant RemoteListingModel::RoleData(const RemoteItem& item, int column, int role) const {
@@ -49,8 +49,8 @@ void RemoteListingModel::sort(int column, Qt::SortOrder) {
 }
 
 bool RemoteListingModel::SameValues(const RemoteItem& a, const RemoteItem& b) const {
-    return std::tie(a.Icon, a.Caption, a.Size, a.Date) ==
-           std::tie(b.Icon, b.Caption, b.Size, b.Date);
+    return std::tie(a.Icon, a.Caption, a.SizeText, a.DateText, a.Size, a.Modified) ==
+           std::tie(b.Icon, b.Caption, b.SizeText, b.DateText, b.Size, b.Modified);
 }
 
 void RemoteListingModel::Reload() {

@@ -7,7 +7,8 @@ class AppSignals;
 
 // The client's remote listing: columns "Name", "Size" (right-aligned) and
 // "Modified". KindRole gives the item's icon kind (RemoteIcon as an int).
-// Sorting asks the session, which sorts by the clicked column as text.
+// Sizes and dates show as the server wrote them. Sorting asks the session,
+// which sorts sizes as numbers and dates as times.
 class RemoteListingModel : public SyncedTableModel<RemoteItem, std::string> {
 public:
     static constexpr int KindRole = Qt::UserRole + 1;
@@ -21,7 +22,7 @@ public:
     const RemoteItem& Item(int row) const { return RowAt(row); }
 
 private:
-    const std::string& Cell(const RemoteItem& item, int column) const override;
+    QString Cell(const RemoteItem& item, int column) const override;
     QVariant RoleData(const RemoteItem& item, int column, int role) const override;
     std::string KeyOf(const RemoteItem& item) const override { return item.Caption; }
     bool SameValues(const RemoteItem& a, const RemoteItem& b) const override;

@@ -17,7 +17,7 @@
 //
 // A model names its column titles, says which text each cell shows, what
 // identifies a row (Key) and whether two rows show the same values; the
-// counts, the headers and the display texts are kept here.
+// counts and the headers are kept here.
 template <class Row, class Key> class SyncedTableModel : public QAbstractTableModel {
 public:
     int rowCount(const QModelIndex& parent = {}) const override {
@@ -31,7 +31,7 @@ public:
         if (row == nullptr)
             return {};
         if (role == Qt::DisplayRole)
-            return QString::fromStdString(Cell(*row, index.column()));
+            return Cell(*row, index.column());
         return RoleData(*row, index.column(), role);
     }
     // Horizontal headers show the column titles.
@@ -55,7 +55,7 @@ protected:
     }
 
     // The text of one cell; the column is one of the model's.
-    virtual const std::string& Cell(const Row& row, int column) const = 0;
+    virtual QString Cell(const Row& row, int column) const = 0;
     // What roles other than the display text give (nothing unless overridden).
     virtual QVariant RoleData(const Row&, int, int) const { return {}; }
     virtual Key KeyOf(const Row& row) const = 0;
@@ -68,6 +68,7 @@ protected:
         return &rows_[static_cast<std::size_t>(index.row())];
     }
     const Row& RowAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    const std::vector<Row>& Rows() const { return rows_; }
 
     void Sync(const std::vector<Row>& fresh) {
         std::set<Key> oldKeys, newKeys;
@@ -75,8 +76,9 @@ protected:
             oldKeys.insert(KeyOf(r));
         for (const Row& r : fresh)
             newKeys.insert(KeyOf(r));
+        // Nothing in common (another folder): one reset, not a signal a row.
         if (oldKeys.size() != rows_.size() || newKeys.size() != fresh.size() ||
-            !CommonKeysInOrder(fresh, oldKeys, newKeys)) {
+            !CommonKeysInOrder(fresh, oldKeys, newKeys) || NoneInCommon(oldKeys, newKeys)) {
             beginResetModel();
             rows_ = fresh;
             endResetModel();
@@ -122,6 +124,14 @@ protected:
     }
 
 private:
+    static bool NoneInCommon(const std::set<Key>& a, const std::set<Key>& b) {
+        if (a.empty() || b.empty())
+            return false;
+        for (const Key& k : a)
+            if (b.count(k))
+                return false;
+        return true;
+    }
     bool CommonKeysInOrder(const std::vector<Row>& fresh, const std::set<Key>& oldKeys,
                            const std::set<Key>& newKeys) const {
         std::vector<Key> a, b;

@@ -1,6 +1,7 @@
 #include "models/TransferQueueModel.h"
 
 #include "app/AppSignals.h"
+#include "client/QueueTexts.h"
 #include "client/TransferQueue.h"
 #include "models/ModelTexts.h"
 
@@ -20,10 +21,18 @@ TransferQueueModel::TransferQueueModel(const TransferQueue& queue, AppSignals& e
     connect(&events, &AppSignals::queueRowChanged, this, &TransferQueueModel::ReloadRow);
 }
 
-const std::string& TransferQueueModel::Cell(const QueueEntry& e, int column) const {
-    const std::string* cells[] = {&e.Local,      &e.LocalSize, &e.Direction, &e.Remote,
-                                  &e.RemoteSize, &e.Host,      &e.Status};
-    return *cells[column];
+QString TransferQueueModel::Cell(const QueueEntry& e, int column) const {
+    switch (column) {
+    case 1: // a delete request has no local side
+        return e.Direction == queue_texts::kDelete ? QString() : QString::number(e.LocalSize);
+    case 4:
+        return QString::number(e.RemoteSize);
+    default: {
+        const std::string* texts[] = {&e.Local, nullptr, &e.Direction, &e.Remote,
+                                      nullptr,  &e.Host, &e.Status};
+        return QString::fromStdString(*texts[column]);
+    }
+    }
 }
 
 QVariant TransferQueueModel::RoleData(const QueueEntry& e, int, int role) const {

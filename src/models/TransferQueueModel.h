@@ -17,7 +17,7 @@ public:
     TransferQueueModel(const TransferQueue& queue, AppSignals& events, QObject* parent = nullptr);
 
 private:
-    const std::string& Cell(const QueueEntry& entry, int column) const override;
+    QString Cell(const QueueEntry& entry, int column) const override;
     QVariant RoleData(const QueueEntry& entry, int column, int role) const override;
     int KeyOf(const QueueEntry& entry) const override { return entry.Id; }
     bool SameValues(const QueueEntry& a, const QueueEntry& b) const override;

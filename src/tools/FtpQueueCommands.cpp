@@ -135,7 +135,7 @@ bool GetFolder(FtpQueueRun& run, const std::string& remote, const std::string& l
         target = local.empty() ? std::string(".") : target;
     // An absolute path: the entries inside are named from it, whatever the
     // server's current directory is by then.
-    run.queue.AddTransfer(false, true, target, AbsoluteRemotePath(home, remote), "0");
+    run.queue.AddTransfer(false, true, target, AbsoluteRemotePath(home, remote), 0);
     return QueueAndRun(run, home);
 }
 
@@ -149,7 +149,7 @@ bool PutFolder(FtpQueueRun& run, const std::string& local, const std::string& re
     // The queue checks the server's reply against this path: it must be
     // absolute and plain.
     run.queue.AddTransfer(true, true, WithoutTrailingSlashes(local), AbsoluteRemotePath(home, name),
-                          "0");
+                          0);
     return QueueAndRun(run, home);
 }
 
@@ -206,7 +206,7 @@ bool GetMatching(FtpQueueRun& run, const std::vector<std::string>& patterns) {
                 continue;
             RemoteItem item;
             item.Caption = name;
-            item.Size = "0";
+            item.SizeText = "0";
             items.push_back(item);
         }
         if (items.empty()) {

@@ -178,9 +178,8 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
             const std::int64_t running = finished ? 0 : p.Count;
             all.done = queued.endedBytes + running;
             all.total = queued.endedBytes + SizeTextValue(queue.Totals().Bytes) -
-                        (finished ? SizeTextValue(entry->Direction == queue_texts::kUpload
-                                                      ? entry->LocalSize
-                                                      : entry->RemoteSize)
+                        (finished ? (entry->Direction == queue_texts::kUpload ? entry->LocalSize
+                                                                              : entry->RemoteSize)
                                   : 0);
             all.rate = seconds > 0 ? static_cast<double>(queued.movedBytes + running -
                                                          (finished ? 0 : p.ResumeBase)) /
@@ -285,8 +284,7 @@ int RunFtpTool(const FtpToolOptions& o, const FtpSessionSetup& setup, TRSA& rsa1
     FtpQueueRun queueRun{session, queue, waiter, err, report, {}, 0};
     queue.OnEntryEnded = [&](const QueueEntry& e, const TransferResult& r) {
         if (e.Icon == QueueIcon::File) {
-            queued.endedBytes +=
-                SizeTextValue(e.Direction == queue_texts::kUpload ? e.LocalSize : e.RemoteSize);
+            queued.endedBytes += e.Direction == queue_texts::kUpload ? e.LocalSize : e.RemoteSize;
             queued.movedBytes += std::max<std::int64_t>(0, r.Count - r.ResumeBase);
             if (r.Error == 0 && r.Request != ftpNone)
                 drawProgress(true, &e);

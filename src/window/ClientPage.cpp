@@ -267,9 +267,7 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
             local_->Refresh();
     });
     connect(&events, &AppSignals::queueRowChanged, this, &ClientPage::ShowTotals);
-    shell_.Queue().OnLocalFolderChanged = [this](const std::string& folder) {
-        local_->ShowFolder(QString::fromStdString(folder));
-    };
+    connect(&events, &AppSignals::localFolderChanged, local_, &LocalPanel::ShowFolder);
     connect(local_, &LocalPanel::selectionChanged, this, &ClientPage::ShowSelectionCommands);
     connect(remoteList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ClientPage::ShowSelectionCommands);
@@ -288,11 +286,10 @@ ClientPage::ClientPage(AppShell& shell, AppSignals& events, Prompts& prompts, Co
 
 ClientPage::~ClientPage() {
     disconnect(qApp, nullptr, this, nullptr);
-    shell_.Queue().OnLocalFolderChanged = nullptr;
 }
 
 bool ClientPage::Connected() const {
-    return shell_.Ftp().Connected();
+    return shell_.ClientConnected();
 }
 
 void ClientPage::ShowIndicators() {

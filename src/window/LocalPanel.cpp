@@ -1,30 +1,21 @@
 #include "window/LocalPanel.h"
 
 #include "client/LocalFolder.h"
-#include "models/ModelTexts.h"
-#include "models/SizeText.h"
+#include "models/LocalFolderModel.h"
+#include "window/KindIconProxy.h"
 #include "window/WindowTexts.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QLocale>
 #include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
-
-namespace {
-constexpr int kPathRole = Qt::UserRole;
-constexpr int kSizeRole = Qt::UserRole + 1;
-constexpr int kFolderRole = Qt::UserRole + 2;
-} // namespace
 
 LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -41,15 +32,20 @@ LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent) {
     top->addWidget(up_);
     layout->addLayout(top);
 
-    model_ = new QStandardItemModel(this);
+    model_ = new LocalFolderModel(this);
+    auto* icons = new KindIconProxy(LocalFolderModel::KindRole,
+                                    {{1, style()->standardIcon(QStyle::SP_DirIcon)},
+                                     {0, style()->standardIcon(QStyle::SP_FileIcon)}},
+                                    this);
+    icons->setSourceModel(model_);
     views_ = new QStackedWidget(this);
     report_ = new TransferView<QTreeView>(views_);
-    report_->setModel(model_);
+    report_->setModel(icons);
     report_->setRootIsDecorated(false);
     report_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     report_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_ = new TransferView<QListView>(views_);
-    list_->setModel(model_);
+    list_->setModel(icons);
     list_->setViewMode(QListView::ListMode);
     list_->setFlow(QListView::TopToBottom);
     list_->setWrapping(true);
@@ -67,6 +63,15 @@ LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent) {
     });
     connect(path_, &QComboBox::activated, this, [this](int) { ShowFolder(path_->currentText()); });
     connect(path_->lineEdit(), &QLineEdit::returnPressed, this, [this] { EnterTyped(); });
+    // Sorted as the remote list is: a column's header sorts by it, a second
+    // click turns the order round.
+    report_->header()->setSectionsClickable(true);
+    report_->header()->setSortIndicatorShown(true);
+    report_->header()->setSortIndicator(0, Qt::AscendingOrder);
+    connect(report_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        model_->SortBy(column);
+        report_->header()->setSortIndicator(model_->SortColumn(), model_->SortOrder());
+    });
     connect(report_, &QTreeView::doubleClicked, this, &LocalPanel::Open);
     connect(list_, &QListView::doubleClicked, this, &LocalPanel::Open);
     for (QAbstractItemView* view :
@@ -76,9 +81,11 @@ LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void LocalPanel::Open(const QModelIndex& index) {
-    const QStandardItem* item = model_->item(index.row());
-    if (item != nullptr && item->data(kFolderRole).toBool())
-        ShowFolder(item->data(kPathRole).toString());
+    if (!index.isValid() || index.row() >= model_->rowCount())
+        return;
+    const LocalEntry& entry = model_->Entry(index.row());
+    if (entry.Folder)
+        ShowFolder(QString::fromStdString(entry.Path));
 }
 
 std::string LocalPanel::Folder() const {
@@ -127,31 +134,7 @@ void LocalPanel::ShowFolder(const QString& path) {
 }
 
 void LocalPanel::Refresh() {
-    model_->clear();
-    QStringList columns;
-    for (const char* column : modeltexts::kRemoteColumns)
-        columns << QString::fromLatin1(column);
-    model_->setHorizontalHeaderLabels(columns);
-    const QFileInfoList entries =
-        QDir(folder_).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                                    QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
-    QStyle* st = style();
-    for (const QFileInfo& info : entries) {
-        const bool folder = info.isDir();
-        auto* name = new QStandardItem(
-            st->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon), info.fileName());
-        name->setData(info.absoluteFilePath(), kPathRole);
-        name->setData(folder ? qint64(0) : info.size(), kSizeRole);
-        name->setData(folder, kFolderRole);
-        auto* size = new QStandardItem(folder ? QString() : SizeWithUnits(info.size()));
-        if (!folder)
-            size->setToolTip(QString::number(info.size()) +
-                             QString::fromLatin1(modeltexts::kExactBytes));
-        size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* date =
-            new QStandardItem(QLocale().toString(info.lastModified(), QLocale::ShortFormat));
-        model_->appendRow({name, size, date});
-    }
+    model_->Show(folder_.toStdString());
     report_->resizeColumnToContents(0);
     emit selectionChanged();
 }
@@ -165,14 +148,10 @@ std::vector<LocalItem> LocalPanel::SelectedItems() const {
             rows << index;
     std::sort(rows.begin(), rows.end());
     for (const QModelIndex& index : rows) {
-        const QStandardItem* item = model_->item(index.row());
-        if (item == nullptr)
+        if (index.row() >= model_->rowCount())
             continue;
-        LocalItem local;
-        local.Name = item->text().toStdString();
-        local.Size = item->data(kSizeRole).toLongLong();
-        local.Folder = item->data(kFolderRole).toBool();
-        items.push_back(std::move(local));
+        const LocalEntry& entry = model_->Entry(index.row());
+        items.push_back({entry.Name, entry.Size, entry.Folder});
     }
     return items;
 }

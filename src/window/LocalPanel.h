@@ -11,7 +11,7 @@
 
 class QComboBox;
 class QStackedWidget;
-class QStandardItemModel;
+class LocalFolderModel;
 class QToolButton;
 
 // The local file panel of the client page: a path box with an up button over
@@ -61,6 +61,6 @@ private:
     QStackedWidget* views_ = nullptr;
     TransferView<QTreeView>* report_ = nullptr;
     TransferView<QListView>* list_ = nullptr;
-    QStandardItemModel* model_ = nullptr;
+    LocalFolderModel* model_ = nullptr;
     QString folder_;
 };

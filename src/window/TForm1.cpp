@@ -282,7 +282,7 @@ void TForm1::StartServer() {
 }
 
 void TForm1::ShowServerState() {
-    const bool listening = shell_.Server().Active();
+    const bool listening = shell_.ServerListening();
     commands_->SetEnabled(Command::StartServer, !listening);
     commands_->SetEnabled(Command::StopServer, listening);
     commands_->SetEnabled(Command::KickAllUsers, shell_.Owner().KickAllEnabled());

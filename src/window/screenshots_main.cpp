@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     window.StartUpSteps();
     bool ok = true;
     QTemporaryDir downloads;
-    if (demoKey != nullptr && shell.Server().Active()) {
+    if (demoKey != nullptr && shell.ServerListening()) {
         const SiteRecord site = DemoSite(shell.Options().GetString(keys::ServerPort), demoKey);
         StoreSite(data.toStdString(), site);
         shell.Client().SetCurrentSite(site);
@@ -138,9 +138,8 @@ int main(int argc, char** argv) {
         for (const RemoteItem& item : shell.Client().RemoteItems())
             if (item.Icon == RemoteIcon::File)
                 files.push_back(item);
-        std::sort(files.begin(), files.end(), [](const RemoteItem& a, const RemoteItem& b) {
-            return a.Size.size() > b.Size.size();
-        });
+        std::sort(files.begin(), files.end(),
+                  [](const RemoteItem& a, const RemoteItem& b) { return a.Size > b.Size; });
         shell.Queue().AddDownloads(files, page.Local()->Folder());
         shell.Queue().Run();
         // The first (largest) file well under way.
@@ -175,7 +174,7 @@ int main(int argc, char** argv) {
     }
     window.Pages()->setCurrentIndex(1);
     // A listening server is shown with its first client, when one comes.
-    if (shell.Server().Active()) {
+    if (shell.ServerListening()) {
         QElapsedTimer waited;
         waited.start();
         while (shell.Owner().Rows().empty() && waited.elapsed() < 15000)

@@ -78,7 +78,7 @@ TEST(TransferQueue, ResumeOntoASmallerLocalFileCountsTheNewBytesOnly) {
     ASSERT_TRUE(env.Connect());
 
     env.Queue().AddDownloads(env.Items({"big.bin"}), env.local);
-    EXPECT_EQ(env.Queue().Entries()[0].LocalSize, "100000");
+    EXPECT_EQ(env.Queue().Entries()[0].LocalSize, 100000);
     ASSERT_TRUE(env.RunQueue()); // unanswered by script: the default
     ASSERT_EQ(env.prompts.fileExistsAsked.size(), 1u);
     EXPECT_EQ(env.prompts.fileExistsAsked[0].defaultAnswer, FileExistsAnswer::Resume);
@@ -104,7 +104,7 @@ TEST(TransferQueue, OverwriteAndSkipBothWays) {
     env.Queue().AddDownloads(env.Items({"one.txt", "two.txt"}), env.local);
     env.Queue().AddUploads({{"three.txt", 11, false}}, env.local);
     ASSERT_EQ(env.Queue().Entries().size(), 3u);
-    EXPECT_EQ(env.Queue().Entries()[2].RemoteSize, "20");
+    EXPECT_EQ(env.Queue().Entries()[2].RemoteSize, 20);
     ASSERT_TRUE(env.RunQueue());
 
     ASSERT_EQ(env.prompts.fileExistsAsked.size(), 3u);
@@ -218,7 +218,7 @@ TEST(TransferQueue, TotalsAfterEachChangeAndLinksNeverQueued) {
     EXPECT_EQ(q.Entries()[0].Host, "own");
     q.AddUploads({{"c.txt", 7, false}}, env.local);
     EXPECT_EQ(totals(), "3/37/File");
-    EXPECT_EQ(q.Entries()[2].RemoteSize, "0");
+    EXPECT_EQ(q.Entries()[2].RemoteSize, 0);
     q.AddDeletes(env.Items({"b.txt"}));
     EXPECT_EQ(totals(), "4/57/File");
     q.Remove({q.Entries()[1].Id});
@@ -288,9 +288,9 @@ TEST(TransferQueue, ListedNamesThatArePathsAreNotQueued) {
     QueueEnv env;
     ASSERT_TRUE(env.StartServer());
     ASSERT_TRUE(env.Connect());
-    RemoteItem evil{RemoteIcon::File, "../escape.txt", "5", ""};
-    RemoteItem dots{RemoteIcon::Folder, "..", "0", ""};
-    RemoteItem fine{RemoteIcon::File, "fine.txt", "5", ""};
+    RemoteItem evil{RemoteIcon::File, "../escape.txt", 5, kNoTime, "5", ""};
+    RemoteItem dots{RemoteIcon::Folder, "..", 0, kNoTime, "0", ""};
+    RemoteItem fine{RemoteIcon::File, "fine.txt", 5, kNoTime, "5", ""};
     env.Queue().AddDownloads({evil, dots, fine}, env.local);
     ASSERT_EQ(env.Queue().Entries().size(), 1u);
     EXPECT_EQ(env.Queue().Entries()[0].Local, env.local + "fine.txt");

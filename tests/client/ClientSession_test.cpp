@@ -98,7 +98,7 @@ TEST(ClientSession, PlainLoginListsTheRemoteDirectory) {
     EXPECT_EQ(f.session.RemoteItems()[0].Caption, "docs");
     EXPECT_EQ(f.session.RemoteItems()[0].Icon, RemoteIcon::Folder);
     EXPECT_EQ(f.session.RemoteItems()[1].Caption, "report.txt");
-    EXPECT_EQ(f.session.RemoteItems()[1].Size, "5");
+    EXPECT_EQ(f.session.RemoteItems()[1].Size, 5);
 
     // Into the folder and back up; a new directory is created and listed.
     f.session.OpenRemoteFolder("docs");

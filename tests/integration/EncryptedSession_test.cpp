@@ -85,7 +85,7 @@ TEST_P(EncryptedSession, NegotiatesAndMovesEveryByte) {
     ASSERT_EQ(env.session->RemoteItems().size(), kSizes.size());
     for (const auto& item : env.session->RemoteItems()) {
         ASSERT_EQ(item.Caption.rfind("down_", 0), 0u) << item.Caption;
-        EXPECT_EQ(item.Caption.substr(5), item.Size);
+        EXPECT_EQ(item.Caption.substr(5), std::to_string(item.Size));
     }
 
     for (std::size_t size : kSizes) {

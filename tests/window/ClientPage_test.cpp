@@ -84,35 +84,43 @@ TEST(ClientPage, HeaderClicksSortSizesAsNumbersAndDatesAsDatesBothWays) {
         int daysOld;
     } files[] = {
         {"b.txt", 289, 400}, {"A.txt", 7000000, 40}, {"c.dat", 3, 800}, {"d.bin", 4096, 2}};
-    for (const auto& f : files) {
-        WriteFile(env.served + f.name, std::string(f.size, 'x'));
-        fs::last_write_time(env.served + f.name, now - std::chrono::hours(24 * f.daysOld));
-    }
+    fs::create_directories(env.local);
+    for (const std::string& folder : {env.served, env.local})
+        for (const auto& f : files) {
+            WriteFile(folder + f.name, std::string(f.size, 'x'));
+            fs::last_write_time(folder + f.name, now - std::chrono::hours(24 * f.daysOld));
+        }
     env.window->show();
     env.Connect();
-    QTreeView* list = env.page.RemoteList();
-    ASSERT_EQ(list->model()->rowCount(), 4);
-    EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
-              int(Qt::AlignRight | Qt::AlignVCenter));
-    const struct {
-        int column;
-        QStringList ascending;
-    } cases[] = {{1, {"c.dat", "b.txt", "d.bin", "A.txt"}},  // 3 < 289 < 4096 < 7,000,000
-                 {2, {"c.dat", "b.txt", "A.txt", "d.bin"}},  // oldest first
-                 {0, {"A.txt", "b.txt", "c.dat", "d.bin"}}}; // names ignore letter case
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.column);
-        ClickHeader(list, c.column);
-        EXPECT_EQ(Column(list, 0), c.ascending);
-        EXPECT_EQ(list->header()->sortIndicatorSection(), c.column);
-        EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
-        // A second click turns the order round.
-        ClickHeader(list, c.column);
-        QStringList descending = c.ascending;
-        std::reverse(descending.begin(), descending.end());
-        EXPECT_EQ(Column(list, 0), descending);
-        EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-    } // each case's column differs from the one before: it starts ascending
+    // The remote list, then the local panel: both sort the same way.
+    for (QTreeView* list :
+         std::initializer_list<QTreeView*>{env.page.RemoteList(), env.page.Local()->ReportView()}) {
+        ASSERT_EQ(list->model()->rowCount(), 4);
+        EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
+                  int(Qt::AlignRight | Qt::AlignVCenter));
+        const struct {
+            int column;
+            QStringList ascending;
+        } cases[] = {{1, {"c.dat", "b.txt", "d.bin", "A.txt"}},  // 3 < 289 < 4096 < 7,000,000
+                     {2, {"c.dat", "b.txt", "A.txt", "d.bin"}},  // oldest first
+                     {0, {"A.txt", "b.txt", "c.dat", "d.bin"}}}; // names ignore letter case
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.column);
+            ClickHeader(list, c.column);
+            EXPECT_EQ(Column(list, 0), c.ascending);
+            EXPECT_EQ(list->header()->sortIndicatorSection(), c.column);
+            EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+            // A second click turns the order round.
+            ClickHeader(list, c.column);
+            QStringList descending = c.ascending;
+            std::reverse(descending.begin(), descending.end());
+            EXPECT_EQ(Column(list, 0), descending);
+            EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        } // each case's column differs from the one before: it starts ascending
+    }
+    // The local panel shows sizes with units, in the order sorted by.
+    EXPECT_EQ(Column(env.page.Local()->ReportView(), 1),
+              (QStringList{"4.0 KiB", "3 B", "289 B", "6.7 MiB"}));
 }
 
 TEST(ClientPage, DoubleClickEntersFoldersQueuesFilesAndFollowsLinks) {
@@ -324,4 +332,21 @@ TEST(ClientPage, StopAbortsTheRunningDownload) {
     EXPECT_LT(got, big.size());
     EXPECT_EQ(ReadFile(env.local + "big.bin"), big.substr(0, got));
     EXPECT_TRUE(env.shell->Ftp().Connected());
+}
+
+TEST(ClientPage, AQueuedFolderDownloadShowsItsLocalFolder) {
+    ConnectedPage env;
+    fs::create_directory(env.served + "sub");
+    WriteFile(env.served + "sub/inside.txt", "in");
+    env.Connect();
+    std::vector<RemoteItem> folder;
+    for (const RemoteItem& item : env.shell->Client().RemoteItems())
+        if (item.Caption == "sub")
+            folder.push_back(item);
+    ASSERT_EQ(folder.size(), 1u);
+    env.shell->Queue().AddDownloads(folder, env.page.Local()->Folder());
+    env.shell->Queue().Run();
+    ASSERT_TRUE(WaitForQueue(*env.shell));
+    EXPECT_EQ(env.page.Local()->Folder(), env.local + "sub/");
+    EXPECT_EQ(RowOf(env.page.Local()->ReportView(), "inside.txt"), 0);
 }

@@ -214,7 +214,7 @@ TEST(Layout, QueueFiguresFitAndTheQueueShowsRowsWhenSmall) {
     EXPECT_EQ(w.size(), QSize(TForm1::kInitialWidth, TForm1::kInitialHeight));
 
     // A small window: the queue view shows its first row whole.
-    env.shell->Queue().AddTransfer(false, false, env.served + "a.bin", "/a.bin", "289");
+    env.shell->Queue().AddTransfer(false, false, env.served + "a.bin", "/a.bin", 289);
     w.resize(640, 480);
     RunLoopFor(50);
     auto* queue = w.Client()->Queue();
