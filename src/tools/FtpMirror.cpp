@@ -137,8 +137,8 @@ private:
                     folders.push_back(path);
                 } else if (item.Icon == RemoteIcon::File) {
                     MirrorFile file;
-                    file.size = std::strtoll(item.Size.c_str(), nullptr, 10);
-                    file.time = ListingTime(item.Date, now);
+                    file.size = item.Size;
+                    file.time = ListingTime(item.DateText, now);
                     tree.files[path] = file;
                 }
             }
