@@ -396,6 +396,13 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
     case ftpPass:
         AfterPass(error);
         return;
+    case ftpFeat:
+        if (error != 0) {
+            AfterPass(error);
+            return;
+        }
+        Start([this] { ftp_.Syst(); });
+        return;
     case ftpSyst:
         AfterSyst();
         return;
@@ -487,7 +494,12 @@ void ClientSession::AfterPass(int error) {
     }
     groups_.Disconnect = true;
     groups_.Reconnect = true;
-    Start([this] { ftp_.Syst(); });
+    // What the server supports is asked once per session; an enciphered
+    // command channel keeps exactly the commands it always had.
+    if (ftp_.ServerPublicKey.empty())
+        Start([this] { ftp_.Feat(); });
+    else
+        Start([this] { ftp_.Syst(); });
 }
 
 void ClientSession::AfterSyst() {

@@ -349,6 +349,8 @@ void TCustomFtpCli::StartSequence(TFtpRequest code, TFtpStepSet steps) {
     requestCode_ = code;
     login_.timedOut = false;
     requestResult_ = 0;
+    if ((steps & stepPass) && (Options & ftpAskFeatures))
+        steps |= stepFeat;
     stepSet_ = steps;
     currentStep_ = stepNone;
     sequenceResult_ = 0;
@@ -435,6 +437,9 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         break;
     case stepPass:
         PassStep();
+        break;
+    case stepFeat:
+        FeatStep();
         break;
     case stepCwd:
         CwdStep();
@@ -543,6 +548,8 @@ void TCustomFtpCli::OpenStep() {
     ServerPublicKey.clear();
     login_.keyAnnounced = false;
     knownSizeName_.reset();
+    features_ = {};
+    login_.epsvRefused = false;
     type_.binary = false;
     type_.known = false;
     socksReason_.clear();
@@ -565,6 +572,8 @@ void TCustomFtpCli::ForgetKnownSize(TFtpStep step) {
     // what its name means.
     switch (step) {
     case stepSize:
+    case stepFeat:
+    case stepOpts:
     case stepTypeSet:
     case stepPort:
     case stepRest:
@@ -657,6 +666,44 @@ void TCustomFtpCli::CwdStep() {
     if (HostDirName.empty())
         throw FtpException(kHostDirNameEmpty);
     StartCommand(ftpCwd, stepCwd, "CWD " + HostDirName, {200, 250, 257});
+}
+
+void TCustomFtpCli::FeatStep() {
+    loginReply_ = lastReply_;
+    loginReplyCode_ = replyCode_;
+    featLines_.clear();
+    features_ = {};
+    StartCommand(ftpFeat, stepFeat, "FEAT", {});
+    nextHandler_ = &TCustomFtpCli::FeatReply;
+}
+
+void TCustomFtpCli::FeatReply() {
+    featLines_.push_back(lastReply_);
+    features_ = FtpFeatureSet::FromReplyLines(featLines_);
+    featLines_.clear();
+    if (features_.utf8 && !login_.serviceClosing) {
+        TriggerDisplay(kReceivedPrefix + lastReply_);
+        SetState(ftpcChaining);
+        StartCommand(ftpFeat, stepOpts, "OPTS UTF8 ON", {});
+        nextHandler_ = &TCustomFtpCli::OptsReply;
+        return;
+    }
+    OptsReply();
+}
+
+void TCustomFtpCli::OptsReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    if (ftpreply::ReplyCodeOf(lastReply_) == 421) {
+        // The server ends the session: that is a failure whatever was asked.
+        replyCode_ = requestResult_ = 421;
+        SetErrorMessage();
+        Done(421);
+        return;
+    }
+    lastReply_ = loginReply_;
+    replyCode_ = loginReplyCode_;
+    requestResult_ = 0;
+    Done(0);
 }
 
 void TCustomFtpCli::QuitStep() {
@@ -760,8 +807,13 @@ void TCustomFtpCli::HandleLine(const std::string& line, bool canEndReply) {
         return;
     }
     case ftpcAwaitingReply:
-        if (!final)
+        if (!final) {
+            if (commandStep_ == stepFeat) {
+                TriggerDisplay(kReceivedPrefix + line);
+                featLines_.push_back(line);
+            }
             return;
+        }
         if (!nextHandler_) {
             TriggerDisplay(kProgramErrorNoNext);
             return;
@@ -793,7 +845,7 @@ void TCustomFtpCli::GenericReply() {
         requestResult_ = replyCode_ >= 500 ? replyCode_ : 0;
     if (requestResult_ != 0)
         SetErrorMessage();
-    if (usePassive_ && replyCode_ == 227)
+    if (usePassive_ && (replyCode_ == 227 || replyCode_ == 229))
         passiveReply_ = lastReply_;
     if (requestResult_ == 0)
         ExtractResults(commandStep_);
@@ -892,6 +944,10 @@ void TCustomFtpCli::SingleStep(TFtpStep step) {
     request_.inSequence = false;
     request_.driverSet = false;
     StartStep(step);
+}
+
+void TCustomFtpCli::Feat() {
+    SingleStep(stepFeat);
 }
 
 void TCustomFtpCli::Abort() {
