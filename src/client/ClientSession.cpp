@@ -1,5 +1,6 @@
 #include "client/ClientSession.h"
 
+#include "client/MlsdListing.h"
 #include "client/SessionTexts.h"
 #include "crypto/ChunkCipher.h"
 #include "crypto/KeyAnnouncement.h"
@@ -641,7 +642,8 @@ void ClientSession::AfterDir(int error) {
     // shows as an empty list.
     bool readable = false;
     std::string listing = error == 0 ? ReadWholeFile(ListingFileName(), readable) : std::string();
-    remoteItems_ = ParseListing(listing, ServerKind);
+    remoteItems_ =
+        ftp_.ListedWithMlsd() ? ParseMlsdListing(listing) : ParseListing(listing, ServerKind);
     SortRemoteItems(remoteItems_, SortColumn, SortDescending);
     Changed(SessionChange::Listing);
     groups_.RemoteUp = true;

@@ -60,5 +60,6 @@ struct FtpTransferState {
     unsigned targetMode = 0644;     // that file's permissions
     std::string partialPath;        // the copy being written, until renamed or removed
     bool lastWasCR = false;         // an ASCII listing's last byte was CR
+    bool machineListing = false;    // the last listing asked was MLSD
     std::string displayPartial;     // a listing line split over two reads
 };

@@ -475,10 +475,11 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
     transfer_.displayPartial.clear();
     transfer_.lastWasCR = false;
     const std::string cmd = command;
-    const TFtpRequest code = cmd == "RETR" ? ftpGet : cmd == "LIST" ? ftpDir : ftpLs;
+    const bool listing = cmd == "LIST" || cmd == "MLSD";
+    const TFtpRequest code = cmd == "RETR" ? ftpGet : listing ? ftpDir : ftpLs;
     if (!request_.inSequence)
         requestCode_ = code;
-    commandStep_ = cmd == "RETR" ? stepGet : cmd == "LIST" ? stepDir : stepLs;
+    commandStep_ = cmd == "RETR" ? stepGet : listing ? stepDir : stepLs;
     transfer_.replySeen = transfer_.receiveClosed = false;
     request_.done = false;
     transfer_.count = 0;

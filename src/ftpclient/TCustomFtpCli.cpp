@@ -5,6 +5,7 @@
 #include "ftpclient/ClientTexts.h"
 #include "ftpclient/FtpCipherHooks.h"
 #include "ftpclient/ReplyParsing.h"
+#include "net/SocketResolve.h"
 #include "net/TWSocket.h"
 
 #include <QMetaObject>
@@ -132,7 +133,9 @@ void TCustomFtpCli::ApplySocks(TWSocket& socket) {
         socket.SetSocksServer("");
         return;
     }
-    socket.SetSocksServer(socksServer_);
+    // The proxy's address as looked up at connect time (the name itself
+    // until then): the socket never has to look up a name on its own.
+    socket.SetSocksServer(socksAddress_.empty() ? socksServer_ : socksAddress_);
     socket.SetSocksPort(socksPort_);
     socket.SetSocksLevel(connectionType_ == ftpSocks4    ? "4"
                          : connectionType_ == ftpSocks4A ? "4A"
@@ -467,7 +470,7 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         SendStep(true);
         break;
     case stepDir:
-        ReceiveStep("LIST");
+        ReceiveStep(transfer_.machineListing ? "MLSD" : "LIST");
         break;
     case stepLs:
         ReceiveStep("NLST");
@@ -545,6 +548,7 @@ void TCustomFtpCli::OpenStep() {
     receiveBuffer_.Clear();
     requestResult_ = 0;
     resolvedAddr_.clear();
+    socksAddress_.clear();
     ServerPublicKey.clear();
     login_.keyAnnounced = false;
     knownSizeName_.reset();
@@ -603,12 +607,36 @@ void TCustomFtpCli::FailOpen(int error, const std::string& text) {
 void TCustomFtpCli::ControlDnsDone(int error) {
     if (state_ != ftpcResolving)
         return;
+    const bool proxyLookup = !resolvedAddr_.empty();
     if (error != 0) {
-        FailOpen(error, WSocketErrorDesc(error));
+        FailOpen(error, proxyLookup ? SocksFailureText(error) : WSocketErrorDesc(error));
         Done(error);
         return;
     }
-    resolvedAddr_ = control_->DnsResult();
+    if (proxyLookup)
+        socksAddress_ = control_->DnsResult();
+    else
+        resolvedAddr_ = control_->DnsResult();
+    if (IsSocks() && socksAddress_.empty() && !resolvedAddr_.empty()) {
+        // A proxy given by name is looked up the same way as the host,
+        // without blocking; its address is used for every connection of
+        // the session.
+        if (socksServer_.empty() || WSocketIsDottedIP(socksServer_) ||
+            WSocketIsIPv6Literal(socksServer_)) {
+            socksAddress_ = socksServer_;
+        } else {
+            try {
+                control_->DnsLookup(socksServer_);
+            } catch (const std::exception& e) {
+                lastReply_ = kSocketErrorReplyPrefix + std::string(e.what());
+                replyCode_ = requestResult_ = 500;
+                SetErrorMessage();
+                request_.driverSet = false;
+                Done(wsa::WSAEINVAL);
+            }
+            return;
+        }
+    }
     try {
         ApplySocks(*control_);
         control_->SetAddr(resolvedAddr_);
@@ -1000,7 +1028,17 @@ void TCustomFtpCli::SessionAppend() {
     StartSequence(ftpSessionAppend, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet |
                                         stepPort | stepAppend | stepQuit);
 }
+void TCustomFtpCli::ListEntries() {
+    transfer_.machineListing = features_.mlst;
+    try {
+        StartSequence(ftpDir, stepPort | stepDir);
+    } catch (...) {
+        transfer_.machineListing = false;
+        throw;
+    }
+}
 void TCustomFtpCli::Dir() {
+    transfer_.machineListing = false;
     StartSequence(ftpDir, stepPort | stepDir);
 }
 void TCustomFtpCli::Ls() {

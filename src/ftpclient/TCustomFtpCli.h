@@ -110,6 +110,7 @@ public:
     // What the server offered in its answer to FEAT on this connection
     // (nothing when it was not asked or not answered).
     const FtpFeatureSet& Features() const { return features_; }
+    bool ListedWithMlsd() const { return transfer_.machineListing; }
     // The last request ended because the greeting or a reply did not come in time.
     bool TimedOut() const { return login_.timedOut; }
     TWSocket* ControlSocket() const { return control_.get(); }
@@ -182,6 +183,9 @@ public:
     // FEAT, then OPTS UTF8 ON when UTF8 is offered; never fails on the
     // server's answer (see Features()).
     virtual void Feat();
+    // The folder's entries: MLSD where the server offers MLST, LIST
+    // otherwise; reported as ftpDir. ListedWithMlsd() says which was used.
+    virtual void ListEntries();
 
 protected:
     virtual void TriggerDisplay(const std::string& msg);
@@ -344,6 +348,7 @@ private:
     std::string sizeAskedFor_;
     std::optional<std::string> knownSizeName_; // the file replySize_ belongs to
     std::string resolvedAddr_;
+    std::string socksAddress_; // the proxy's address, looked up at connect time
     std::string passiveReply_;
     FtpFeatureSet features_;
     std::vector<std::string> featLines_; // the FEAT reply's lines so far

@@ -64,7 +64,6 @@ inline ProftpdPeer::ProftpdPeer() {
                                        "::" + root_ + ":/bin/sh\n");
     WriteFile(dir_.File("group"), "protest:x:" + gid + ":\n");
     port_ = FreePort();
-    const std::string pasv = std::to_string(FreePort());
     const std::string conf = dir_.File("proftpd.conf");
     WriteFile(conf, "ServerType standalone\n"
                     "DefaultServer on\n"
@@ -73,9 +72,6 @@ inline ProftpdPeer::ProftpdPeer() {
                     "DefaultAddress 127.0.0.1\n"
                     "Port " +
                         std::to_string(port_) +
-                        "\n"
-                        "PassivePorts " +
-                        pasv + " " + pasv +
                         "\n"
                         "User " +
                         test_user::Name() + "\nGroup " + gid +
