@@ -54,7 +54,7 @@ inline ProftpdPeer::ProftpdPeer() {
             text.pop_back();
         return text;
     };
-    const std::string uid = idOf("-u"), gid = idOf("-g");
+    const std::string uid = idOf("-u"), gid = idOf("-g"), group = idOf("-gn");
     std::string hash = RunCommand("/usr/bin/openssl", {"passwd", "-6", Password()}).out;
     while (!hash.empty() && hash.back() == '\n')
         hash.pop_back();
@@ -74,7 +74,7 @@ inline ProftpdPeer::ProftpdPeer() {
                         std::to_string(port_) +
                         "\n"
                         "User " +
-                        test_user::Name() + "\nGroup " + gid +
+                        test_user::Name() + "\nGroup " + group +
                         "\n"
                         "PidFile " +
                         dir_.File("proftpd.pid") + "\nScoreboardFile " +
