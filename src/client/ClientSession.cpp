@@ -1,5 +1,6 @@
 #include "client/ClientSession.h"
 
+#include "client/MlsdListing.h"
 #include "client/SessionCipher.h"
 #include "client/SessionTexts.h"
 #include "crypto/ChunkCipher.h"
@@ -398,6 +399,13 @@ void ClientSession::RequestDone(TFtpRequest request, int error) {
     case ftpPass:
         AfterPass(error);
         return;
+    case ftpFeat:
+        if (error != 0) {
+            AfterPass(error);
+            return;
+        }
+        Start([this] { ftp_.Syst(); });
+        return;
     case ftpSyst:
         AfterSyst();
         return;
@@ -489,7 +497,12 @@ void ClientSession::AfterPass(int error) {
     }
     groups_.Disconnect = true;
     groups_.Reconnect = true;
-    Start([this] { ftp_.Syst(); });
+    // What the server supports is asked once per session; an enciphered
+    // command channel keeps exactly the commands it always had.
+    if (ftp_.ServerPublicKey.empty())
+        Start([this] { ftp_.Feat(); });
+    else
+        Start([this] { ftp_.Syst(); });
 }
 
 void ClientSession::AfterSyst() {
@@ -631,7 +644,8 @@ void ClientSession::AfterDir(int error) {
     // shows as an empty list.
     bool readable = false;
     std::string listing = error == 0 ? ReadWholeFile(ListingFileName(), readable) : std::string();
-    remoteItems_ = ParseListing(listing, ServerKind);
+    remoteItems_ =
+        ftp_.ListedWithMlsd() ? ParseMlsdListing(listing) : ParseListing(listing, ServerKind);
     SortRemoteItems(remoteItems_, SortColumn, SortDescending);
     Changed(SessionChange::Listing);
     groups_.RemoteUp = true;

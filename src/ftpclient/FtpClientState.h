@@ -22,6 +22,7 @@ struct FtpLoginState {
     bool quitClosing = false;    // the close follows our QUIT
     bool serviceClosing = false; // the server answered 421: it closes the session
     bool timedOut = false;       // the last request ended because a reply did not come
+    bool epsvRefused = false;    // the server refused EPSV: PASV from then on
 };
 
 // The transfer type as asked and as last accepted on this connection.
@@ -59,5 +60,6 @@ struct FtpTransferState {
     unsigned targetMode = 0644;     // that file's permissions
     std::string partialPath;        // the copy being written, until renamed or removed
     bool lastWasCR = false;         // an ASCII listing's last byte was CR
+    bool machineListing = false;    // the last listing asked was MLSD
     std::string displayPartial;     // a listing line split over two reads
 };

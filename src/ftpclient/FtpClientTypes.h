@@ -67,6 +67,7 @@ enum TFtpRequest : int {
     ftpSessionRestGet = 40,
     ftpRestPut = 41,
     ftpSessionRestPut = 42,
+    ftpFeat = 43,
 };
 
 // The steps a sequence is made of, one bit each, in the fixed order the
@@ -76,28 +77,32 @@ enum TFtpStep : std::uint32_t {
     stepOpen = 1u << 0,
     stepUser = 1u << 1,
     stepPass = 1u << 2,
-    stepCwd = 1u << 3,
-    stepCDup = 1u << 4,
-    stepTypeSet = 1u << 5,
-    stepPort = 1u << 6,
-    stepRest = 1u << 7,
-    stepGet = 1u << 8,
-    stepPut = 1u << 9,
-    stepAppend = 1u << 10,
-    stepDir = 1u << 11,
-    stepLs = 1u << 12,
-    stepSyst = 1u << 13,
-    stepMkd = 1u << 14,
-    stepRmd = 1u << 15,
-    stepRenFrom = 1u << 16,
-    stepRenTo = 1u << 17,
-    stepSize = 1u << 18,
-    stepDele = 1u << 19,
-    stepPwd = 1u << 20,
-    stepQuote = 1u << 21,
-    stepQuit = 1u << 22,
+    // What the server supports, asked once after login when the options
+    // say so; OPTS UTF8 ON follows within the same step when UTF8 is offered.
+    stepFeat = 1u << 3,
+    stepOpts = 1u << 4, // only ever the awaited reply's step, never in a set
+    stepCwd = 1u << 5,
+    stepCDup = 1u << 6,
+    stepTypeSet = 1u << 7,
+    stepPort = 1u << 8,
+    stepRest = 1u << 9,
+    stepGet = 1u << 10,
+    stepPut = 1u << 11,
+    stepAppend = 1u << 12,
+    stepDir = 1u << 13,
+    stepLs = 1u << 14,
+    stepSyst = 1u << 15,
+    stepMkd = 1u << 16,
+    stepRmd = 1u << 17,
+    stepRenFrom = 1u << 18,
+    stepRenTo = 1u << 19,
+    stepSize = 1u << 20,
+    stepDele = 1u << 21,
+    stepPwd = 1u << 22,
+    stepQuote = 1u << 23,
+    stepQuit = 1u << 24,
     // Not part of any sequence, only ever started alone.
-    stepPubk = 1u << 23,
+    stepPubk = 1u << 25,
 };
 using TFtpStepSet = std::uint32_t;
 
@@ -112,5 +117,11 @@ enum TFtpShareMode : int {
 };
 
 // Options, as bit flags.
-enum TFtpOption : unsigned { ftpAcceptLF = 1u << 0, ftpNoAutoResumeAt = 1u << 1 };
+// ftpAskFeatures: FEAT after login, and what the answer offers (EPSV, UTF8)
+// used from then on.
+enum TFtpOption : unsigned {
+    ftpAcceptLF = 1u << 0,
+    ftpNoAutoResumeAt = 1u << 1,
+    ftpAskFeatures = 1u << 2,
+};
 using TFtpOptions = unsigned;

@@ -66,6 +66,12 @@ void TCustomFtpCli::PortStep() {
         requestCode_ = ftpPort;
     ResetDataSocket();
     std::string cmd = "PASV";
+    // EPSV where the server offers it, and always over IPv6 (PASV can only
+    // name IPv4 addresses), until the server refuses it once.
+    const bool extended = usePassive_ && !login_.epsvRefused &&
+                          (features_.epsv || resolvedAddr_.find(':') != std::string::npos);
+    if (extended)
+        cmd = "EPSV";
     if (!usePassive_) {
         // SECURITY: the listener is open only on the address the server
         // reaches us at (the control connection's own), not on every
@@ -76,11 +82,28 @@ void TCustomFtpCli::PortStep() {
         data_->Listen();
         transfer_.phase = DataPhase::Listening;
         int port = std::atoi(data_->GetXPort().c_str());
-        cmd = ftpreply::PortCommand(resolvedAddr_, control_->GetXAddr(), port);
+        const std::string local = control_->GetXAddr();
+        cmd = local.find(':') != std::string::npos
+                  ? ftpreply::ExtendedPortCommand(local, port)
+                  : ftpreply::PortCommand(resolvedAddr_, local, port);
     }
     transfer_.count = 0;
     passiveReply_.clear();
-    StartCommand(ftpPort, stepPort, cmd, {200, 227});
+    StartCommand(ftpPort, stepPort, cmd, {200, 227, 229});
+    if (extended)
+        nextHandler_ = &TCustomFtpCli::ExtendedPassiveReply;
+}
+
+void TCustomFtpCli::ExtendedPassiveReply() {
+    const int code = ftpreply::ReplyCodeOf(lastReply_);
+    if (code >= 500 && !login_.serviceClosing) {
+        TriggerDisplay(kReceivedPrefix + lastReply_);
+        login_.epsvRefused = true;
+        SetState(ftpcChaining);
+        StartCommand(ftpPort, stepPort, "PASV", {227});
+        return;
+    }
+    GenericReply();
 }
 
 // ---------------------------------------------------------------- Rest step
@@ -120,7 +143,9 @@ void TCustomFtpCli::CloseData() {
 }
 
 bool TCustomFtpCli::ConnectPassiveData() {
-    auto port = ftpreply::PassivePort(passiveReply_);
+    auto port = ftpreply::ReplyCodeOf(passiveReply_) == 229
+                    ? ftpreply::ExtendedPassivePort(passiveReply_)
+                    : ftpreply::PassivePort(passiveReply_);
     if (!port) {
         // No port to connect to (none named, or port 0): said as it is.
         lastReply_ = kBadPassiveReply + passiveReply_;
@@ -450,10 +475,11 @@ void TCustomFtpCli::ReceiveStep(const char* command) {
     transfer_.displayPartial.clear();
     transfer_.lastWasCR = false;
     const std::string cmd = command;
-    const TFtpRequest code = cmd == "RETR" ? ftpGet : cmd == "LIST" ? ftpDir : ftpLs;
+    const bool listing = cmd == "LIST" || cmd == "MLSD";
+    const TFtpRequest code = cmd == "RETR" ? ftpGet : listing ? ftpDir : ftpLs;
     if (!request_.inSequence)
         requestCode_ = code;
-    commandStep_ = cmd == "RETR" ? stepGet : cmd == "LIST" ? stepDir : stepLs;
+    commandStep_ = cmd == "RETR" ? stepGet : listing ? stepDir : stepLs;
     transfer_.replySeen = transfer_.receiveClosed = false;
     request_.done = false;
     transfer_.count = 0;

@@ -177,6 +177,35 @@ std::optional<int> PassivePort(const std::string& reply) {
                   ByteValue(reply.substr(comma + 1, close - comma - 1)));
 }
 
+std::optional<int> ExtendedPassivePort(const std::string& reply) {
+    const std::size_t open = reply.find('(');
+    if (open == std::string::npos || open + 4 >= reply.size())
+        return std::nullopt;
+    const char delimiter = reply[open + 1];
+    // The delimiter is a printable character that is no digit.
+    if (delimiter < 33 || delimiter > 126 || std::isdigit(static_cast<unsigned char>(delimiter)))
+        return std::nullopt;
+    if (reply[open + 2] != delimiter || reply[open + 3] != delimiter)
+        return std::nullopt;
+    std::size_t i = open + 4;
+    long value = 0;
+    std::size_t digits = 0;
+    for (; i < reply.size() && std::isdigit(static_cast<unsigned char>(reply[i])); ++i, ++digits) {
+        value = value * 10 + (reply[i] - '0');
+        if (value > 65535)
+            return std::nullopt;
+    }
+    if (digits == 0 || value == 0 || i + 1 >= reply.size() || reply[i] != delimiter ||
+        reply[i + 1] != ')')
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+std::string ExtendedPortCommand(const std::string& address, int port) {
+    const char* family = address.find(':') != std::string::npos ? "2" : "1";
+    return std::string("EPRT |") + family + "|" + address + "|" + std::to_string(port) + "|";
+}
+
 std::optional<std::int64_t> AnnouncedSize(const std::string& line) {
     static const std::string kBytes = " bytes)";
     for (std::size_t open = line.find('('); open != std::string::npos;

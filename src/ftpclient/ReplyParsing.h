@@ -39,6 +39,15 @@ std::int64_t SecondNumber(const std::string& line);
 // comma-separated numbers after its code. Empty when the reply has neither form.
 std::optional<int> PassivePort(const std::string& reply);
 
+// The data port of a 229 reply: the number between the last two of the
+// four equal delimiters inside the parentheses ("(|||6446|)"). Empty when
+// the reply has no such form or names port 0.
+std::optional<int> ExtendedPassivePort(const std::string& reply);
+
+// "EPRT |1|a.b.c.d|port|" or "EPRT |2|v6address|port|" for a listener on
+// address and port.
+std::string ExtendedPortCommand(const std::string& address, int port);
+
 // The size a transfer reply announces as "(N bytes)"; empty when it names none.
 std::optional<std::int64_t> AnnouncedSize(const std::string& line);
 

@@ -5,6 +5,7 @@
 #include "ftpclient/ClientTexts.h"
 #include "ftpclient/FtpCipherHooks.h"
 #include "ftpclient/ReplyParsing.h"
+#include "net/SocketResolve.h"
 #include "net/TWSocket.h"
 
 #include <QMetaObject>
@@ -132,7 +133,9 @@ void TCustomFtpCli::ApplySocks(TWSocket& socket) {
         socket.SetSocksServer("");
         return;
     }
-    socket.SetSocksServer(socksServer_);
+    // The proxy's address as looked up at connect time (the name itself
+    // until then): the socket never has to look up a name on its own.
+    socket.SetSocksServer(socksAddress_.empty() ? socksServer_ : socksAddress_);
     socket.SetSocksPort(socksPort_);
     socket.SetSocksLevel(connectionType_ == ftpSocks4    ? "4"
                          : connectionType_ == ftpSocks4A ? "4A"
@@ -349,6 +352,8 @@ void TCustomFtpCli::StartSequence(TFtpRequest code, TFtpStepSet steps) {
     requestCode_ = code;
     login_.timedOut = false;
     requestResult_ = 0;
+    if ((steps & stepPass) && (Options & ftpAskFeatures))
+        steps |= stepFeat;
     stepSet_ = steps;
     currentStep_ = stepNone;
     sequenceResult_ = 0;
@@ -436,6 +441,9 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
     case stepPass:
         PassStep();
         break;
+    case stepFeat:
+        FeatStep();
+        break;
     case stepCwd:
         CwdStep();
         break;
@@ -462,7 +470,7 @@ void TCustomFtpCli::StartStep(TFtpStep step) {
         SendStep(true);
         break;
     case stepDir:
-        ReceiveStep("LIST");
+        ReceiveStep(transfer_.machineListing ? "MLSD" : "LIST");
         break;
     case stepLs:
         ReceiveStep("NLST");
@@ -540,9 +548,12 @@ void TCustomFtpCli::OpenStep() {
     receiveBuffer_.Clear();
     requestResult_ = 0;
     resolvedAddr_.clear();
+    socksAddress_.clear();
     ServerPublicKey.clear();
     login_.keyAnnounced = false;
     knownSizeName_.reset();
+    features_ = {};
+    login_.epsvRefused = false;
     type_.binary = false;
     type_.known = false;
     socksReason_.clear();
@@ -565,6 +576,8 @@ void TCustomFtpCli::ForgetKnownSize(TFtpStep step) {
     // what its name means.
     switch (step) {
     case stepSize:
+    case stepFeat:
+    case stepOpts:
     case stepTypeSet:
     case stepPort:
     case stepRest:
@@ -594,12 +607,36 @@ void TCustomFtpCli::FailOpen(int error, const std::string& text) {
 void TCustomFtpCli::ControlDnsDone(int error) {
     if (state_ != ftpcResolving)
         return;
+    const bool proxyLookup = !resolvedAddr_.empty();
     if (error != 0) {
-        FailOpen(error, WSocketErrorDesc(error));
+        FailOpen(error, proxyLookup ? SocksFailureText(error) : WSocketErrorDesc(error));
         Done(error);
         return;
     }
-    resolvedAddr_ = control_->DnsResult();
+    if (proxyLookup)
+        socksAddress_ = control_->DnsResult();
+    else
+        resolvedAddr_ = control_->DnsResult();
+    if (IsSocks() && socksAddress_.empty() && !resolvedAddr_.empty()) {
+        // A proxy given by name is looked up the same way as the host,
+        // without blocking; its address is used for every connection of
+        // the session.
+        if (socksServer_.empty() || WSocketIsDottedIP(socksServer_) ||
+            WSocketIsIPv6Literal(socksServer_)) {
+            socksAddress_ = socksServer_;
+        } else {
+            try {
+                control_->DnsLookup(socksServer_);
+            } catch (const std::exception& e) {
+                lastReply_ = kSocketErrorReplyPrefix + std::string(e.what());
+                replyCode_ = requestResult_ = 500;
+                SetErrorMessage();
+                request_.driverSet = false;
+                Done(wsa::WSAEINVAL);
+            }
+            return;
+        }
+    }
     try {
         ApplySocks(*control_);
         control_->SetAddr(resolvedAddr_);
@@ -657,6 +694,44 @@ void TCustomFtpCli::CwdStep() {
     if (HostDirName.empty())
         throw FtpException(kHostDirNameEmpty);
     StartCommand(ftpCwd, stepCwd, "CWD " + HostDirName, {200, 250, 257});
+}
+
+void TCustomFtpCli::FeatStep() {
+    loginReply_ = lastReply_;
+    loginReplyCode_ = replyCode_;
+    featLines_.clear();
+    features_ = {};
+    StartCommand(ftpFeat, stepFeat, "FEAT", {});
+    nextHandler_ = &TCustomFtpCli::FeatReply;
+}
+
+void TCustomFtpCli::FeatReply() {
+    featLines_.push_back(lastReply_);
+    features_ = FtpFeatureSet::FromReplyLines(featLines_);
+    featLines_.clear();
+    if (features_.utf8 && !login_.serviceClosing) {
+        TriggerDisplay(kReceivedPrefix + lastReply_);
+        SetState(ftpcChaining);
+        StartCommand(ftpFeat, stepOpts, "OPTS UTF8 ON", {});
+        nextHandler_ = &TCustomFtpCli::OptsReply;
+        return;
+    }
+    OptsReply();
+}
+
+void TCustomFtpCli::OptsReply() {
+    TriggerDisplay(kReceivedPrefix + lastReply_);
+    if (ftpreply::ReplyCodeOf(lastReply_) == 421) {
+        // The server ends the session: that is a failure whatever was asked.
+        replyCode_ = requestResult_ = 421;
+        SetErrorMessage();
+        Done(421);
+        return;
+    }
+    lastReply_ = loginReply_;
+    replyCode_ = loginReplyCode_;
+    requestResult_ = 0;
+    Done(0);
 }
 
 void TCustomFtpCli::QuitStep() {
@@ -760,8 +835,13 @@ void TCustomFtpCli::HandleLine(const std::string& line, bool canEndReply) {
         return;
     }
     case ftpcAwaitingReply:
-        if (!final)
+        if (!final) {
+            if (commandStep_ == stepFeat) {
+                TriggerDisplay(kReceivedPrefix + line);
+                featLines_.push_back(line);
+            }
             return;
+        }
         if (!nextHandler_) {
             TriggerDisplay(kProgramErrorNoNext);
             return;
@@ -793,7 +873,7 @@ void TCustomFtpCli::GenericReply() {
         requestResult_ = replyCode_ >= 500 ? replyCode_ : 0;
     if (requestResult_ != 0)
         SetErrorMessage();
-    if (usePassive_ && replyCode_ == 227)
+    if (usePassive_ && (replyCode_ == 227 || replyCode_ == 229))
         passiveReply_ = lastReply_;
     if (requestResult_ == 0)
         ExtractResults(commandStep_);
@@ -894,6 +974,10 @@ void TCustomFtpCli::SingleStep(TFtpStep step) {
     StartStep(step);
 }
 
+void TCustomFtpCli::Feat() {
+    SingleStep(stepFeat);
+}
+
 void TCustomFtpCli::Abort() {
     const bool wasResolving = state_ == ftpcResolving;
     const bool running = !request_.done;
@@ -944,7 +1028,17 @@ void TCustomFtpCli::SessionAppend() {
     StartSequence(ftpSessionAppend, stepOpen | stepUser | stepPass | stepCwd | stepTypeSet |
                                         stepPort | stepAppend | stepQuit);
 }
+void TCustomFtpCli::ListEntries() {
+    transfer_.machineListing = features_.mlst;
+    try {
+        StartSequence(ftpDir, stepPort | stepDir);
+    } catch (...) {
+        transfer_.machineListing = false;
+        throw;
+    }
+}
 void TCustomFtpCli::Dir() {
+    transfer_.machineListing = false;
     StartSequence(ftpDir, stepPort | stepDir);
 }
 void TCustomFtpCli::Ls() {

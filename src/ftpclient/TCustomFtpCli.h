@@ -1,6 +1,7 @@
 #pragma once
 #include "base/LocalFile.h"
 #include "crypto/ChunkCipher.h"
+#include "ftpclient/FeatureSet.h"
 #include "ftpclient/FtpClientState.h"
 #include "ftpclient/FtpClientTypes.h"
 #include "ftpclient/ReplyLineBuffer.h"
@@ -106,6 +107,10 @@ public:
         return type_.known ? std::optional<bool>(type_.binary) : std::nullopt;
     }
     bool Connected() const;
+    // What the server offered in its answer to FEAT on this connection
+    // (nothing when it was not asked or not answered).
+    const FtpFeatureSet& Features() const { return features_; }
+    bool ListedWithMlsd() const { return transfer_.machineListing; }
     // The last request ended because the greeting or a reply did not come in time.
     bool TimedOut() const { return login_.timedOut; }
     TWSocket* ControlSocket() const { return control_.get(); }
@@ -175,6 +180,12 @@ public:
     virtual void RestPut();
     virtual void SessionRestPut();
     virtual void PortRequest();
+    // FEAT, then OPTS UTF8 ON when UTF8 is offered; never fails on the
+    // server's answer (see Features()).
+    virtual void Feat();
+    // The folder's entries: MLSD where the server offers MLST, LIST
+    // otherwise; reported as ftpDir. ListedWithMlsd() says which was used.
+    virtual void ListEntries();
 
 protected:
     virtual void TriggerDisplay(const std::string& msg);
@@ -227,6 +238,13 @@ private:
     void PassStep();
     void CwdStep();
     void QuitStep();
+    void FeatStep();
+    // FEAT and OPTS never fail the login: any answer is taken as it comes,
+    // and the login's reply stays the last one.
+    void FeatReply();
+    void OptsReply();
+    // EPSV refused: PASV is asked instead, and on every later transfer.
+    void ExtendedPassiveReply();
     void SingleStep(TFtpStep step);
     void FailOpen(int error, const std::string& text);
     bool IsSocks() const;
@@ -330,7 +348,12 @@ private:
     std::string sizeAskedFor_;
     std::optional<std::string> knownSizeName_; // the file replySize_ belongs to
     std::string resolvedAddr_;
+    std::string socksAddress_; // the proxy's address, looked up at connect time
     std::string passiveReply_;
+    FtpFeatureSet features_;
+    std::vector<std::string> featLines_; // the FEAT reply's lines so far
+    std::string loginReply_;             // the reply FEAT and OPTS leave in place
+    int loginReplyCode_ = 0;
 
     FtpRequestState request_;
     FtpLoginState login_;

@@ -153,9 +153,16 @@ void TCustomSocksWSocket::SendConnectRequest() {
         request += '\x05';
         request += '\x01';
         request += '\x00';
-        request += '\x03';
-        request += static_cast<char>(targetAddr_.size());
-        request += targetAddr_;
+        in6_addr v6{};
+        if (WSocketParseIPv6(targetAddr_, v6)) {
+            // An IPv6 address goes as its 16 bytes (address type 4).
+            request += '\x04';
+            request.append(reinterpret_cast<const char*>(&v6), sizeof v6);
+        } else {
+            request += '\x03';
+            request += static_cast<char>(targetAddr_.size());
+            request += targetAddr_;
+        }
         request += portHigh;
         request += portLow;
     } else {
@@ -299,6 +306,8 @@ bool TCustomSocksWSocket::TriggerDataAvailable(int Error) {
                 length = 10;
             else if (reply_[3] == 3)
                 length = 7 + reply_[4];
+            else if (reply_[3] == 4)
+                length = 22; // an IPv6 address and the port
             else {
                 SocksFailure(kCodeAddressType, kAddressTypeNotSupported);
                 return true;

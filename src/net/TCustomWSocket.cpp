@@ -1054,15 +1054,31 @@ void TCustomWSocket::DnsLookup(const std::string& name) {
         TriggerDnsLookupDone(0);
         return;
     }
+    if (WSocketIsIPv6Literal(name)) {
+        // "::1" or "[::1]": the address itself, without its brackets.
+        in6_addr v6{};
+        WSocketParseIPv6(name, v6);
+        dnsResult_ = TSocketAddress::FromIPv6(v6, 0).AddressText();
+        dnsResultList_.push_back(dnsResult_);
+        TriggerDnsLookupDone(0);
+        return;
+    }
     dnsLookupId_ =
         QHostInfo::lookupHost(QString::fromStdString(name), this, [this](const QHostInfo& info) {
             if (info.lookupId() != dnsLookupId_)
                 return;
             dnsLookupId_ = 0;
             int code = 0;
+            // IPv4 addresses first, as always; a name with only IPv6
+            // addresses gives those.
             for (const auto& address : info.addresses())
                 if (address.protocol() == QAbstractSocket::IPv4Protocol)
                     dnsResultList_.push_back(address.toString().toStdString());
+            if (dnsResultList_.empty())
+                for (const auto& address : info.addresses())
+                    if (address.protocol() == QAbstractSocket::IPv6Protocol &&
+                        address.scopeId().isEmpty())
+                        dnsResultList_.push_back(address.toString().toStdString());
             if (info.error() != QHostInfo::NoError || dnsResultList_.empty())
                 code = info.error() == QHostInfo::HostNotFound || dnsResultList_.empty()
                            ? wsa::WSAHOST_NOT_FOUND

@@ -126,6 +126,18 @@ std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
             url.passwordGiven = true;
         }
     }
+    // An IPv6 address is written in brackets ("[::1]:2121"); the host is
+    // what the brackets hold.
+    std::string bracketed;
+    if (!authority.empty() && authority.front() == '[') {
+        const std::size_t close = authority.find(']');
+        if (close == std::string::npos || close == 1)
+            return std::nullopt;
+        bracketed = authority.substr(1, close - 1);
+        authority = authority.substr(close + 1);
+        if (!authority.empty() && authority.front() != ':')
+            return std::nullopt;
+    }
     std::size_t colon = authority.rfind(':');
     if (colon != std::string::npos) {
         url.port = authority.substr(colon + 1);
@@ -137,7 +149,7 @@ std::optional<FtpUrl> ParseFtpUrl(const std::string& text) {
             if (!std::isdigit(static_cast<unsigned char>(c)))
                 return std::nullopt;
     }
-    url.host = authority;
+    url.host = bracketed.empty() ? authority : bracketed;
     if (url.host.empty())
         return std::nullopt;
     url.given = true;
@@ -258,6 +270,9 @@ FtpToolOptions ParseFtpToolArgs(const std::vector<std::string>& args) {
             }
             o.socksHost = v->substr(0, colon);
             o.socksPort = v->substr(colon + 1);
+            // "[::1]:1080": an IPv6 proxy address in brackets.
+            if (o.socksHost.size() > 2 && o.socksHost.front() == '[' && o.socksHost.back() == ']')
+                o.socksHost = o.socksHost.substr(1, o.socksHost.size() - 2);
         } else if (name == "--socks-level") {
             auto v = take();
             if (!v)

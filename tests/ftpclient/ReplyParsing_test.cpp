@@ -1,3 +1,4 @@
+#include "ftpclient/FeatureSet.h"
 #include "ftpclient/ReplyLineBuffer.h"
 #include "ftpclient/ReplyParsing.h"
 
@@ -108,4 +109,46 @@ TEST(ReplyLineBuffer, SplitLinesAndOverlongLines) {
     EXPECT_TRUE(b.LastWasTail());
     EXPECT_EQ(*b.TakeLine(true), "220 next");
     EXPECT_FALSE(b.LastWasTail());
+}
+
+TEST(ReplyParsing, ExtendedPassivePortAndPortCommand) {
+    const struct {
+        const char* reply;
+        int port; // 0: none
+    } cases[] = {
+        {"229 Entering Extended Passive Mode (|||6446|)", 6446},
+        {"229 ok (!!!65535!)", 65535},
+        {"229 (|||65536|)", 0},
+        {"229 (|||0|)", 0},
+        {"229 (|||12|", 0},
+        {"229 (||12|)", 0},
+        {"229 (1111)", 0},
+        {"229 (|||x|)", 0},
+        {"229 no parentheses", 0},
+        {"229 (", 0},
+    };
+    for (const auto& c : cases) {
+        auto port = ExtendedPassivePort(c.reply);
+        EXPECT_EQ(port.value_or(0), c.port) << c.reply;
+    }
+    EXPECT_EQ(ExtendedPortCommand("::1", 2121), "EPRT |2|::1|2121|");
+    EXPECT_EQ(ExtendedPortCommand("127.0.0.1", 80), "EPRT |1|127.0.0.1|80|");
+}
+
+TEST(FeatureSet, ReadsTheFeatReply) {
+    auto set = FtpFeatureSet::FromReplyLines({"211-Features:", " EPRT", " epsv", " MDTM",
+                                              " MLST type*;size*;modify*;", " REST STREAM", " SIZE",
+                                              " UTF8", " MFMT", "211 End"});
+    EXPECT_TRUE(set.answered);
+    EXPECT_TRUE(set.eprt && set.epsv && set.mdtm && set.mlst && set.restStream && set.size &&
+                set.utf8 && set.mfmt);
+    EXPECT_EQ(set.mlstFacts, "type*;size*;modify*;");
+
+    // Anything but 211 offers nothing, whatever the lines said; coded lines
+    // and a feature without its leading blank name no feature.
+    auto refused = FtpFeatureSet::FromReplyLines({"500 FEAT not understood"});
+    EXPECT_FALSE(refused.answered || refused.epsv || refused.utf8);
+    auto odd = FtpFeatureSet::FromReplyLines({"211-EPSV", "UTF8", " REST", "211 EPSV"});
+    EXPECT_TRUE(odd.answered);
+    EXPECT_FALSE(odd.epsv || odd.utf8 || odd.restStream);
 }

@@ -27,6 +27,13 @@ TEST(FtpCommandLine, Urls) {
         // The scheme in any letter case; the port's range is the caller's check.
         {"FTP://H:1/", true, "", "", "H", "1", ""},
         {"Ftp://h:65535/a", true, "", "", "h", "65535", "a"},
+        // IPv6 addresses in brackets, with and without a port.
+        {"ftp://[::1]:2121/d", true, "", "", "::1", "2121", "d"},
+        {"ftp://u:p@[fe80::1]/", true, "u", "p", "fe80::1", "21", ""},
+        {"ftp://[::1]", true, "", "", "::1", "21", ""},
+        {"ftp://[::1/", false, "", "", "", "", ""},
+        {"ftp://[]:21/", false, "", "", "", "", ""},
+        {"ftp://[::1]x/", false, "", "", "", "", ""},
     };
     for (const auto& c : cases) {
         auto url = ParseFtpUrl(c.text);

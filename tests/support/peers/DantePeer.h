@@ -24,7 +24,8 @@ public:
             << "clientmethod: none\nsocksmethod: " << (requireUser ? "username" : "none") << "\n"
             << "user.privileged: root\nuser.unprivileged: nobody\n"
             << "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
-            << "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 command: connect }\n";
+            << "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 command: connect }\n"
+            << "socks pass { from: 127.0.0.0/8 to: ::/0 command: connect }\n";
         out.close();
         process_ = std::make_unique<QProcess>();
         process_->setStandardOutputFile(QProcess::nullDevice());
