@@ -63,6 +63,9 @@ inline ProftpdPeer::ProftpdPeer() {
     WriteFile(dir_.File("passwd"), std::string(User()) + ":" + hash + ":" + uid + ":" + gid +
                                        "::" + root_ + ":/bin/sh\n");
     WriteFile(dir_.File("group"), "protest:x:" + gid + ":\n");
+    // proftpd refuses user and group files that others may read or write.
+    ::chmod(dir_.File("passwd").c_str(), 0600);
+    ::chmod(dir_.File("group").c_str(), 0600);
     port_ = FreePort();
     const std::string conf = dir_.File("proftpd.conf");
     WriteFile(conf, "ServerType standalone\n"
@@ -80,7 +83,7 @@ inline ProftpdPeer::ProftpdPeer() {
                         dir_.File("proftpd.pid") + "\nScoreboardFile " +
                         dir_.File("proftpd.scoreboard") +
                         "\n"
-                        "DelayTable none\nWtmpLog off\nUseReverseDNS off\nIdentLookups off\n"
+                        "DelayTable none\nWtmpLog off\nUseReverseDNS off\n"
                         "AuthOrder mod_auth_file.c\nAuthUserFile " +
                         dir_.File("passwd") + "\nAuthGroupFile " + dir_.File("group") +
                         "\n"
